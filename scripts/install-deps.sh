@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs everything Tunquil needs to build, run and test on Debian 12.
+# Safe to run again: packages already present are left as they are.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev libgl-dev
+  libfluidsynth-dev fluidsynth fluid-soundfont-gm timgm6mb-soundfont
+  libpulse-dev pulseaudio pulseaudio-utils
+  libzip-dev zlib1g-dev zip unzip
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  python3 python3-aiosmtpd python3-mido
+  xdg-utils desktop-file-utils shared-mime-info poppler-utils
+  fonts-liberation2 mime-support
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo_cmd apt-get update -q
+  $sudo_cmd apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# One entry point for a fresh Debian 12 machine:
+#   scripts/setup.sh start   install what is needed, build, and start Tunquil
+#   scripts/setup.sh test    install what is needed, build, and run every test
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+jobs=$(nproc 2>/dev/null || echo 2)
+
+configure_and_build() { # build-dir, then extra cmake arguments
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+case "${1:-}" in
+start)
+  bash scripts/install-deps.sh
+  configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNQUIL_TESTS=OFF -DTUNQUIL_BENCH=OFF
+  exec ./build/tunquil "${@:2}"
+  ;;
+test)
+  bash scripts/install-deps.sh
+  # The sound tests play into a private PulseAudio server with a null sink.
+  source scripts/test-services.sh
+  start_test_services
+  trap stop_test_services EXIT
+
+  # Fuzz the parsers of outside input for a bounded time under the sanitizers.
+  CC=clang CXX=clang++ configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTUNQUIL_FUZZ=ON -DTUNQUIL_GUI=OFF -DTUNQUIL_TESTS=OFF -DTUNQUIL_BENCH=OFF
+  bash scripts/run-fuzzers.sh build-fuzz "${TUNQUIL_FUZZ_SECONDS:-60}"
+
+  # The core tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+  configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DTUNQUIL_SANITIZE=ON \
+    -DTUNQUIL_GUI=OFF -DTUNQUIL_BENCH=OFF
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan -L core --output-on-failure -j "$jobs"
+
+  # Everything, in the normal build; its summary closes the run.
+  configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
+  ;;
+*)
+  echo "usage: scripts/setup.sh start|test" >&2
+  exit 2
+  ;;
+esac

@@ -1,0 +1,30 @@
+# Sourced by the test runner: starts the services the tests talk to, on private sockets.
+#   start_test_services   a PulseAudio server with a null sink "tunquil_null" as default sink
+#   stop_test_services    ends them again
+
+start_test_services() {
+  export TUNQUIL_TEST_RUNTIME=$(mktemp -d /tmp/tunquil-test-services.XXXXXX)
+  export PULSE_RUNTIME_PATH="$TUNQUIL_TEST_RUNTIME/pulse"
+  export PULSE_STATE_PATH="$TUNQUIL_TEST_RUNTIME/pulse-state"
+  export PULSE_SERVER="unix:$PULSE_RUNTIME_PATH/native"
+  mkdir -p "$PULSE_RUNTIME_PATH" "$PULSE_STATE_PATH"
+  if command -v pulseaudio >/dev/null; then
+    pulseaudio --daemonize=yes --exit-idle-time=-1 --system=false --disallow-exit \
+      --use-pid-file=yes --log-target=file:"$TUNQUIL_TEST_RUNTIME/pulse.log" \
+      -n --load="module-native-protocol-unix socket=$PULSE_RUNTIME_PATH/native auth-anonymous=1" \
+      --load="module-null-sink sink_name=tunquil_null rate=44100 channels=2" \
+      --load="module-always-sink" 2>>"$TUNQUIL_TEST_RUNTIME/pulse.log" || true
+    for _ in $(seq 1 50); do
+      pactl info >/dev/null 2>&1 && break
+      sleep 0.1
+    done
+    pactl set-default-sink tunquil_null >/dev/null 2>&1 || true
+  fi
+}
+
+stop_test_services() {
+  if [ -n "${PULSE_SERVER:-}" ]; then
+    pactl exit >/dev/null 2>&1 || pulseaudio --kill >/dev/null 2>&1 || true
+  fi
+  [ -n "${TUNQUIL_TEST_RUNTIME:-}" ] && rm -rf "$TUNQUIL_TEST_RUNTIME"
+}

@@ -1,0 +1,205 @@
+#include "base/Files.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tunquil {
+
+std::string DescribeErrno(const std::string& what, const fs::path& path, int err) {
+    return what + " " + path.string() + ": " + std::strerror(err);
+}
+
+std::string ReadWholeFile(const fs::path& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw FileError(DescribeErrno("Cannot open", path, errno));
+    std::string out;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            int err = errno;
+            ::close(fd);
+            throw FileError(DescribeErrno("Cannot read", path, err));
+        }
+        if (n == 0)
+            break;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return out;
+}
+
+void WriteAll(int fd, const void* data, std::size_t size, const fs::path& pathForErrors) {
+    auto p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = ::write(fd, p, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError(DescribeErrno("Cannot write", pathForErrors, errno));
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
+bool ReadExactAt(int fd, void* data, std::size_t size, uint64_t offset) {
+    auto p = static_cast<char*>(data);
+    while (size > 0) {
+        ssize_t n = ::pread(fd, p, size, static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+        offset += static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
+void SyncDirectory(const fs::path& dir) {
+    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+void WriteFileAtomically(const fs::path& path, std::string_view bytes) {
+    fs::path temp = path;
+    temp += ".new";
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw FileError(DescribeErrno("Cannot create", temp, errno));
+    try {
+        WriteAll(fd, bytes.data(), bytes.size(), temp);
+        if (::fsync(fd) != 0)
+            throw FileError(DescribeErrno("Cannot flush", temp, errno));
+    } catch (...) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        throw;
+    }
+    if (::close(fd) != 0) {
+        int err = errno;
+        ::unlink(temp.c_str());
+        throw FileError(DescribeErrno("Cannot close", temp, err));
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        int err = errno;
+        ::unlink(temp.c_str());
+        throw FileError(DescribeErrno("Cannot replace", path, err));
+    }
+    SyncDirectory(path.parent_path());
+}
+
+void MoveFileReplacing(const fs::path& from, const fs::path& to) {
+    if (::rename(from.c_str(), to.c_str()) == 0) {
+        SyncDirectory(to.parent_path());
+        return;
+    }
+    if (errno != EXDEV)
+        throw FileError(DescribeErrno("Cannot move to", to, errno));
+    // Another file system: copy beside the target first, so the target is replaced only whole.
+    fs::path temp = to;
+    temp += ".new";
+    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        throw FileError(DescribeErrno("Cannot open", from, errno));
+    int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) {
+        int err = errno;
+        ::close(in);
+        throw FileError(DescribeErrno("Cannot create", temp, err));
+    }
+    try {
+        char buf[65536];
+        for (;;) {
+            ssize_t n = ::read(in, buf, sizeof buf);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                throw FileError(DescribeErrno("Cannot read", from, errno));
+            if (n == 0)
+                break;
+            WriteAll(out, buf, static_cast<std::size_t>(n), temp);
+        }
+        if (::fsync(out) != 0)
+            throw FileError(DescribeErrno("Cannot flush", temp, errno));
+    } catch (...) {
+        ::close(in);
+        ::close(out);
+        ::unlink(temp.c_str());
+        throw;
+    }
+    ::close(in);
+    ::close(out);
+    if (::rename(temp.c_str(), to.c_str()) != 0) {
+        int err = errno;
+        ::unlink(temp.c_str());
+        throw FileError(DescribeErrno("Cannot replace", to, err));
+    }
+    SyncDirectory(to.parent_path());
+    ::unlink(from.c_str());
+}
+
+fs::path UniqueSibling(const fs::path& path) {
+    fs::path dir = path.parent_path();
+    std::string stem = path.stem().string();
+    std::string ext = path.extension().string();
+    for (unsigned n = 1;; ++n) {
+        fs::path candidate = dir / (stem + "." + std::to_string(n) + ext);
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(candidate, ec)))
+            return candidate;
+    }
+}
+
+FileLock::FileLock(const fs::path& path, bool create) {
+    int flags = O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0);
+    fd_ = ::open(path.c_str(), flags, 0644);
+    if (fd_ < 0)
+        throw FileError(DescribeErrno("Cannot open", path, errno));
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        int err = errno;
+        ::close(fd_);
+        fd_ = -1;
+        if (err == EWOULDBLOCK)
+            throw FileError("The file " + path.string() +
+                            " is in use by another copy of Tunquil. Close that copy first.");
+        throw FileError(DescribeErrno("Cannot lock", path, err));
+    }
+}
+
+FileLock::~FileLock() { Release(); }
+
+FileLock::FileLock(FileLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+    if (this != &other) {
+        Release();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+void FileLock::Release() {
+    if (fd_ >= 0) {
+        ::close(fd_); // closing drops the flock
+        fd_ = -1;
+    }
+}
+
+} // namespace tunquil

@@ -1,0 +1,66 @@
+#pragma once
+// File helpers shared by every subsystem. Writes that hold the user's data go through
+// WriteFileAtomically: a reader sees the old file or the new one, never a mixture.
+
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace tunquil {
+
+namespace fs = std::filesystem;
+
+// A file operation failed; the text names the file and the system's reason.
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// "<what> <path>: <strerror(err)>"
+std::string DescribeErrno(const std::string& what, const fs::path& path, int err);
+
+std::string ReadWholeFile(const fs::path& path);
+
+// Writes `bytes` to a new file beside `path`, flushes it to disk and renames it over `path`.
+// On failure the old file is untouched and FileError is thrown.
+void WriteFileAtomically(const fs::path& path, std::string_view bytes);
+
+// Writes all of `size` bytes to `fd`, retrying short writes; throws FileError.
+void WriteAll(int fd, const void* data, std::size_t size, const fs::path& pathForErrors);
+// Reads exactly `size` bytes at `offset`; false when the file ends first.
+bool ReadExactAt(int fd, void* data, std::size_t size, uint64_t offset);
+
+// Flushes a directory entry change (a rename or a new file) to disk.
+void SyncDirectory(const fs::path& dir);
+
+// Moves `from` to `to`; when they lie on different file systems, copies, flushes and then
+// removes the source. Throws FileError; `to` is replaced only once the copy is complete.
+void MoveFileReplacing(const fs::path& from, const fs::path& to);
+
+// A name under `dir` that does not exist yet: stem + ".N" + extension for the first free N.
+fs::path UniqueSibling(const fs::path& path);
+
+// An advisory exclusive lock on an open file, held until destruction.
+class FileLock {
+public:
+    FileLock() = default;
+    // Opens `path` (creating it when `create`) and locks it without waiting; throws FileError
+    // with a clear text when another process holds it.
+    FileLock(const fs::path& path, bool create);
+    ~FileLock();
+    FileLock(FileLock&& other) noexcept;
+    FileLock& operator=(FileLock&& other) noexcept;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    int fd() const { return fd_; }
+    bool held() const { return fd_ >= 0; }
+    void Release();
+
+private:
+    int fd_ = -1;
+};
+
+} // namespace tunquil

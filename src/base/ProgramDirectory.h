@@ -1,0 +1,18 @@
+#pragma once
+// Where Tunquil keeps its database, settings and work directories.
+
+#include <filesystem>
+#include <string>
+
+namespace tunquil {
+
+// The program directory, chosen in this order: `explicitHome` (the --home option), the
+// TUNQUIL_HOME variable, the executable's own directory when it is writable (a portable copy),
+// $XDG_DATA_HOME/Tunquil (~/.local/share/Tunquil). The directory is created when missing.
+// Throws FileError when it cannot be created.
+std::filesystem::path FindProgramDirectory(const std::string& explicitHome = {});
+
+// The directory holding the running executable.
+std::filesystem::path ExecutableDirectory();
+
+} // namespace tunquil

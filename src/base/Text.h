@@ -1,0 +1,34 @@
+#pragma once
+// Text as the record files and the views handle it: UTF-8 in memory, cut at character
+// boundaries, and case folded only for a-z, as the stored sort orders expect.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tunquil {
+
+// The longest prefix of `text` of at most `maxBytes` bytes that does not end inside a
+// multi-byte UTF-8 character.
+std::string CutUtf8(std::string_view text, std::size_t maxBytes);
+
+bool IsValidUtf8(std::string_view bytes);
+
+// Bytes read from a stored text field: kept when they are UTF-8, otherwise taken as
+// Windows-1252 (a file written by the Windows program) and converted.
+std::string DecodeStoredText(std::string_view bytes);
+
+// Folds a-z onto A-Z and leaves every other byte alone.
+char FoldAscii(char c);
+std::string UpperAscii(std::string_view text);
+// <0, 0, >0 comparing byte values after folding a-z onto A-Z.
+int CompareTextIgnoringCase(std::string_view a, std::string_view b);
+bool SameTextIgnoringCase(std::string_view a, std::string_view b);
+
+// Removes blanks and control characters (bytes up to 0x20) at both ends.
+std::string Trim(std::string_view text);
+
+// Case-insensitive match of a file name against a mask with "*" and "?" ("*.mid").
+bool MatchesMask(std::string_view name, std::string_view mask);
+
+} // namespace tunquil

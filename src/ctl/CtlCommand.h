@@ -1,0 +1,51 @@
+#pragma once
+// tunquilctl's commands register themselves here; each subsystem keeps its commands in its own
+// source file of this folder.
+
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tunquil::ctl {
+
+enum ExitCode { kOk = 0, kProblems = 1, kUsage = 2 };
+
+// Thrown for a usage error: the text goes to standard error and the exit status is 2.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Context {
+    std::string home; // the --home option, empty when not given
+    std::vector<std::string> args;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+struct Command {
+    std::string name;
+    std::string usage; // one line, shown by "tunquilctl help"
+    std::function<int(Context&)> run;
+};
+
+// Registers a command at start-up; use through a static Registration object.
+void RegisterCommand(Command command);
+const std::vector<Command>& Commands();
+
+struct Registration {
+    explicit Registration(Command command) { RegisterCommand(std::move(command)); }
+};
+
+// Small argument helpers shared by the commands. Options are taken out of `args`, leaving the
+// positional arguments behind.
+bool TakeFlag(std::vector<std::string>& args, const std::string& flag);
+std::optional<std::string> TakeOption(std::vector<std::string>& args, const std::string& option);
+// Throws UsageError when any argument left in `args` starts with "--".
+void RejectUnknownOptions(const std::vector<std::string>& args);
+int ParseKey(const std::string& text); // a positive master key, or UsageError
+
+} // namespace tunquil::ctl
