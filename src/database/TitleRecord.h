@@ -64,6 +64,7 @@ int32_t RawCk(const char* bytes);
 int32_t RawPk(const char* bytes);
 int32_t RawDataOffset(const char* bytes);
 int32_t RawDataSize(const char* bytes);
+std::string RawOrigin(const char* bytes);
 
 // "?" for 0 or less, M:SS below an hour, H:MM:SS from an hour on.
 std::string DurationText(int64_t seconds);
