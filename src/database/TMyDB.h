@@ -13,6 +13,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tunquil {
@@ -96,11 +97,25 @@ public:
     // Releases the records and closes both files (no pack).
     void Close();
 
+    // What open found wrong with the records (keys out of range or used twice, a partial
+    // record at the end); such records stay on disk but are not reachable by key.
+    const std::vector<std::string>& Problems() const { return problems_; }
+    // The data of a live record lie inside the data file (offset and size not negative).
+    bool DataUsable(const TitleRecord& record) const;
+
+    // Tests only: called before each pack step ("create", "copy", "flush", "write-info",
+    // "rename-data", "rename-info"); a non-zero errno makes that step fail.
+    void SetPackFaultHookForTesting(std::function<int(std::string_view step)> hook) {
+        packFault_ = std::move(hook);
+    }
+
     // --- links ---
     void SetAlbumList(TAlbList* albums) { albums_ = albums; }
     void AddObserver(IDatabaseObserver* observer);
     void RemoveObserver(IDatabaseObserver* observer);
     const std::vector<IDatabaseObserver*>& Observers() const { return observers_; }
+    // Tells every observer of a change (the lists announce their changes through here too).
+    void Announce(const std::function<void(IDatabaseObserver&)>& event) const;
     IHost& Host() const { return host_; }
 
 private:
@@ -113,9 +128,9 @@ private:
     void BuildIndex();
     void IndexInsert(int32_t masterKey, int32_t slot);
     void IndexErase(int32_t masterKey);
-    bool DataUsable(const char* bytes) const;
+    int PackFault(std::string_view step) const { return packFault_ ? packFault_(step) : 0; }
     void RecoverInterruptedPack();
-    void SetAsideLoneFile();
+    fs::path SetAside(const fs::path& path);
 
     IHost& host_;
     bool open_ = false;
@@ -127,6 +142,8 @@ private:
     std::vector<KeyEntry> index_; // ascending by master key
     TAlbList* albums_ = nullptr;
     std::vector<IDatabaseObserver*> observers_;
+    std::vector<std::string> problems_;
+    std::function<int(std::string_view)> packFault_;
 };
 
 } // namespace tunquil
