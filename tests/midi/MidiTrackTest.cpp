@@ -233,3 +233,58 @@ TEST(MidiTrack, InsertEventKeepsTimeOrderAndTheClosingEndOfTrackLast) {
         EXPECT_STREQ(e.what(), "System error inserting event");
     }
 }
+
+TEST(MidiTrack, LongMixedChannelStreamsDecodeExactly) {
+    // Varied deltas (one to four bytes), running and new statuses, one and two data bytes and
+    // interleaved meta events, checked event by event: most of a chunk is decoded by a fast
+    // path and its last bytes by the general one, and both must agree.
+    struct Expected {
+        int32_t time;
+        uint8_t status, data1, data2;
+    };
+    std::vector<Expected> expected;
+    Track t;
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    int32_t time = 0;
+    uint8_t running = 0;
+    for (int i = 0; i < 3000; ++i) {
+        uint32_t r = next() >> 8;
+        uint32_t delta = (r % 7 == 0) ? (r % 3000000) : (r % 5 == 0) ? r % 300 : r % 100;
+        time += static_cast<int32_t>(delta);
+        if (r % 41 == 0) {
+            t.Meta(delta, 0x01, "m");
+            expected.push_back({time, 0xFF, 0, 0});
+            continue;
+        }
+        static const uint8_t statuses[] = {0x90, 0x80, 0xB3, 0xC4, 0xD5, 0xE6, 0xA7};
+        uint8_t status = (r % 3 == 0 || running == 0) ? statuses[(r >> 4) % 7] : running;
+        bool two = (status & 0xE0) != 0xC0;
+        uint8_t d1 = static_cast<uint8_t>((r >> 3) & 0x7F);
+        uint8_t d2 = two ? static_cast<uint8_t>((r >> 10) & 0x7F) : 0;
+        std::string bytes;
+        if (status != running)
+            bytes.push_back(static_cast<char>(status));
+        bytes.push_back(static_cast<char>(d1));
+        if (two)
+            bytes.push_back(static_cast<char>(d2));
+        t.Raw(delta, bytes);
+        running = status;
+        expected.push_back({time, status, d1, d2});
+    }
+    TMidiData midiData;
+    const TMidiTrack& track = LoadOneTrack(midiData, t);
+    ASSERT_EQ(track.Count(), static_cast<int32_t>(expected.size()) + 1);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const TMidiEvent& e = track.GetEvent(static_cast<int32_t>(i));
+        ASSERT_EQ(int32_t{e.Time}, expected[i].time) << i;
+        ASSERT_EQ(e.Status, expected[i].status) << i;
+        if (e.Status != 0xFF) {
+            ASSERT_EQ(e.Data1(), expected[i].data1) << i;
+            ASSERT_EQ(e.Data2(), expected[i].data2) << i;
+            ASSERT_EQ(e.Length, 0) << i;
+        } else {
+            ASSERT_EQ(BlockOf(track, static_cast<int>(i)), "\x01m") << i;
+        }
+    }
+}

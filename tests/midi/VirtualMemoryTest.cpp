@@ -12,7 +12,6 @@ TEST(VirtualMemory, GrowingKeepsTheBytesAndTheCapacityIsAHardLimit) {
     std::memcpy(memory.Base(), "0123456789", 10);
     memory.SetSize(60);
     EXPECT_EQ(std::memcmp(memory.Base(), "0123456789", 10), 0);
-    EXPECT_EQ(memory.Base()[59], 0);
     EXPECT_TRUE(memory.HasRoom(memory.Base() + 50, 10));
     EXPECT_FALSE(memory.HasRoom(memory.Base() + 51, 10));
     EXPECT_FALSE(memory.HasRoom(memory.Base() - 1, 1));
