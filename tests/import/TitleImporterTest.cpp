@@ -222,3 +222,35 @@ TEST_F(Importer, CancelStopsAnArchiveImportBeforeTheRemainingMembers) {
 
 } // namespace
 } // namespace tunquil
+
+namespace tunquil {
+namespace {
+
+TEST_F(Importer, ArchivesOfOtherToolsImport) {
+    if (std::system("command -v zip >/dev/null && test -x /usr/bin/python3") != 0)
+        GTEST_SKIP() << "zip or /usr/bin/python3 missing";
+    p.dir.Write("src/one.mid", SmallMidiFile(1, "one"));
+    p.dir.Write("src/deep/two.mid", SmallMidiFile(2, "two"));
+    std::string src = (p.dir / "src").string();
+    ASSERT_EQ(std::system(("cd '" + src + "' && zip -9 -q -r ../info.zip one.mid deep").c_str()),
+              0);
+    auto script =
+        p.dir.Write("make.py", "import zipfile,sys\n"
+                               "with zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_DEFLATED) as z:\n"
+                               "  z.write(sys.argv[2], 'x/three.mid')\n");
+    p.dir.Write("src/three.mid", SmallMidiFile(3, "three"));
+    ASSERT_EQ(std::system(("/usr/bin/python3 '" + script.string() + "' '" +
+                           (p.dir / "py.zip").string() + "' '" + src + "/three.mid'")
+                              .c_str()),
+              0);
+    EXPECT_EQ(p.importer.ImportArchive(p.dir / "info.zip", true, true), "");
+    EXPECT_EQ(p.importer.ImportArchive(p.dir / "py.zip", true, true), "");
+    auto titles = p.db().LiveTitles();
+    ASSERT_EQ(titles.size(), 3u);
+    EXPECT_EQ(titles[1].title, "two");
+    EXPECT_EQ(titles[2].title, "three");
+    EXPECT_EQ(titles[2].duration, 3);
+}
+
+} // namespace
+} // namespace tunquil
