@@ -5,9 +5,40 @@
 #include "export/TAbZipper.h"
 
 #include <cerrno>
+#include <functional>
 #include <sys/stat.h>
 
 namespace tunquil {
+
+namespace {
+
+bool ExtractSingleEntry(IHost& host, const std::function<void(TAbUnZipper&)>& open,
+                        const fs::path& destination, fs::path& extracted) {
+    auto fail = [&](const std::string& text) {
+        host.ShowMessage(text, TMsgDlgType::mtError, 0, mbAbort);
+        return false;
+    };
+    fs::path dir = destination;
+    if (!dir.has_filename() && dir.has_parent_path())
+        dir = dir.parent_path();
+    try {
+        TAbUnZipper unzipper;
+        open(unzipper);
+        if (unzipper.Count() != 1)
+            return fail("Valid archive format but " + std::to_string(unzipper.Count()) +
+                        " files in archive");
+        std::string name = unzipper.EntryName(0);
+        unzipper.SetBaseDirectory(dir);
+        if (unzipper.ExtractFiles(name) != 1)
+            throw EZipError("Entry " + name + " is not a file");
+        extracted = dir / name;
+    } catch (const std::exception& e) {
+        return fail(std::string("Unzipping error: ") + e.what());
+    }
+    return true;
+}
+
+} // namespace
 
 bool ZipOneFile(const fs::path& source, const fs::path& archive) {
     std::error_code ec;
@@ -34,24 +65,19 @@ bool UnzipOneFile(IHost& host, const fs::path& archive, const fs::path& destinat
     if (sb.st_size == 0)
         return fail("0 bytes in archive!");
 
-    fs::path dir = destination;
-    if (!dir.has_filename() && dir.has_parent_path())
-        dir = dir.parent_path();
-    try {
-        TAbUnZipper unzipper;
-        unzipper.Open(archive);
-        if (unzipper.Count() != 1)
-            return fail("Valid archive format but " + std::to_string(unzipper.Count()) +
-                        " files in archive");
-        std::string name = unzipper.EntryName(0);
-        unzipper.SetBaseDirectory(dir);
-        if (unzipper.ExtractFiles(name) != 1)
-            throw EZipError("Entry " + name + " is not a file");
-        extracted = dir / name;
-    } catch (const std::exception& e) {
-        return fail(std::string("Unzipping error: ") + e.what());
+    return ExtractSingleEntry(
+        host, [&](TAbUnZipper& u) { u.Open(archive); }, destination, extracted);
+}
+
+bool UnzipOneTune(IHost& host, std::string archiveBytes, const fs::path& destination,
+                  fs::path& extracted) {
+    if (archiveBytes.empty()) {
+        host.ShowMessage("0 bytes in archive!", TMsgDlgType::mtError, 0, mbAbort);
+        return false;
     }
-    return true;
+    return ExtractSingleEntry(
+        host, [&](TAbUnZipper& u) { u.OpenBytes(std::move(archiveBytes)); }, destination,
+        extracted);
 }
 
 } // namespace tunquil

@@ -22,4 +22,9 @@ bool ZipOneFile(const std::filesystem::path& source, const std::filesystem::path
 bool UnzipOneFile(IHost& host, const std::filesystem::path& archive,
                   const std::filesystem::path& destination, std::filesystem::path& extracted);
 
+// The same for an archive held in memory, such as a title's stored data read from the
+// database; the same messages, apart from those about reading the archive file.
+bool UnzipOneTune(IHost& host, std::string archiveBytes, const std::filesystem::path& destination,
+                  std::filesystem::path& extracted);
+
 } // namespace tunquil

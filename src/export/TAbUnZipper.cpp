@@ -33,6 +33,25 @@ void TAbUnZipper::Open(const fs::path& archive) {
     fileName_ = archive;
 }
 
+void TAbUnZipper::OpenBytes(std::string bytes) {
+    Close();
+    bytes_ = std::move(bytes);
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* src = zip_source_buffer_create(bytes_.data(), bytes_.size(), 0, &error);
+    struct zip* za = src ? zip_open_from_source(src, ZIP_RDONLY, &error) : nullptr;
+    if (!za) {
+        if (src)
+            zip_source_free(src);
+        std::string text = std::string("stored data: ") + zip_error_strerror(&error);
+        zip_error_fini(&error);
+        throw EZipError(text);
+    }
+    zip_error_fini(&error);
+    archive_ = za;
+    fileName_ = "stored data";
+}
+
 void TAbUnZipper::Close() {
     if (archive_) {
         zip_discard(archive_);

@@ -33,6 +33,8 @@ public:
 
     // Opens an archive for reading; throws EZipError when it is missing or not a ZIP archive.
     void Open(const std::filesystem::path& archive);
+    // The same for an archive held in memory (a title's stored data).
+    void OpenBytes(std::string bytes);
     void Close();
     bool IsOpen() const { return archive_ != nullptr; }
 
@@ -56,6 +58,7 @@ private:
 
     struct zip* archive_ = nullptr;
     std::filesystem::path fileName_;
+    std::string bytes_; // the archive opened by OpenBytes; libzip reads it in place
     std::filesystem::path baseDirectory_;
 };
 

@@ -45,20 +45,13 @@ bool ExportTitle(TMyDB& db, IHost& host, const fs::path& programDirectory, int32
     fs::path trash = programDirectory / "TempTrash";
     std::error_code ec;
     fs::create_directories(trash, ec);
-    fs::path scratch = trash / "ForExport.zip";
-    struct RemoveScratch {
-        const fs::path& path;
-        ~RemoveScratch() {
-            std::error_code e;
-            fs::remove(path, e);
-        }
-    } cleanup{scratch};
-
-    TitleRecord record;
-    if (!db.Extract(masterKey, scratch, record))
+    // The stored archive is opened straight from the database's bytes: no scratch copy of it
+    // is written and deleted for every title.
+    std::string stored;
+    if (!db.ReadStoredData(masterKey, stored))
         return fail("Title " + std::to_string(masterKey) + " has no stored data");
     fs::path unpacked;
-    if (!UnzipOneFile(host, scratch, trash, unpacked))
+    if (!UnzipOneTune(host, std::move(stored), trash, unpacked))
         return fail("The stored data of title " + std::to_string(masterKey) + " do not unpack");
 
     // The old target stays until the new file is in place.

@@ -51,6 +51,19 @@ TEST_F(Export, WritesTheMidiFileAndReplacesAnOldOneOnlyWhenReady) {
     EXPECT_EQ(ReadWholeFile(kept), "keep me");
 }
 
+TEST_F(Export, DamagedStoredDataIsReportedAndLeavesTheTargetAlone) {
+    auto junk = p.dir.Write("fixture/junk", "these bytes are no archive");
+    int32_t key = p.data.AddTitle(junk, "Broken", true, 45000.0, 1, 0, 0, "x");
+    auto target = p.dir.Write("out/broken", "old");
+    std::string why;
+    EXPECT_FALSE(ExportTitle(p.db(), p.host, p.dir.path(), key, target, true, &why));
+    EXPECT_FALSE(why.empty());
+    ASSERT_EQ(p.host.messages.size(), 1u);
+    EXPECT_EQ(p.host.LastMessage().rfind("Unzipping error: ", 0), 0u);
+    EXPECT_EQ(Listing(p.dir / "out"), (std::vector<std::string>{"broken"}));
+    EXPECT_EQ(ReadWholeFile(target), "old");
+}
+
 TEST_F(Export, WithTheZipFlagLeavesMidAndZip) {
     std::string midi = SmallMidiFile(2, "z");
     int32_t key = p.AddTitle("Song", midi);
