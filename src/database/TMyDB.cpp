@@ -735,6 +735,9 @@ bool TMyDB::Pack(int& deletedCount, int& keptCount) {
         return fail("could not rename datatempfile");
     }
     // From here the new data file is in place: the pack must complete, now or at next open.
+    // The data rename reaches the disk before the descriptor's, so no crash can pair the new
+    // descriptor file with the old data file.
+    SyncDirectory(directory_);
     datFile_ = std::move(newData);
     err = PackFault("rename-info");
     if (err || ::rename(infoTemp.c_str(), descriptorPath_.c_str()) != 0) {
