@@ -137,6 +137,20 @@ void TruncateQuietly(int fd, int64_t size) {
         return;
 }
 
+// The master keys of the live records of a descriptor file, in file order.
+std::vector<int32_t> LiveKeysOf(const fs::path& des) {
+    std::vector<int32_t> keys;
+    try {
+        std::string bytes = ReadWholeFile(des);
+        for (std::size_t at = 0; at + kTitleRecordSize <= bytes.size(); at += kTitleRecordSize)
+            if (RawActive(bytes.data() + at))
+                keys.push_back(RawMasterKey(bytes.data() + at));
+    } catch (const FileError&) {
+        keys.push_back(0); // unreadable: matches nothing real
+    }
+    return keys;
+}
+
 int64_t SizeOrMinusOne(const fs::path& path) {
     std::error_code ec;
     auto size = fs::file_size(path, ec);
@@ -195,7 +209,13 @@ void TMyDB::RecoverInterruptedPack() {
     if (haveInfo) {
         const fs::path& data = haveData ? dataTemp : dataPath_;
         int64_t size = SizeOrMinusOne(data);
-        if (size >= 0 && DescriptorFits(infoTemp, size)) {
+        // Only the pack of this very database may replace it: the descriptor file it would
+        // replace must hold the same live titles (or be gone).
+        bool haveDes = Exists(descriptorPath_);
+        bool ours = !haveDes || LiveKeysOf(descriptorPath_) == LiveKeysOf(infoTemp);
+        if (size >= 0 && ours && DescriptorFits(infoTemp, size)) {
+            if (haveData && !haveDes && Exists(dataPath_))
+                notes.push_back(SetAside(dataPath_).string());
             if (haveData && ::rename(dataTemp.c_str(), dataPath_.c_str()) != 0)
                 throw DatabaseError(
                     DescribeErrno("Cannot finish the interrupted pack of", dataPath_, errno));
@@ -204,11 +224,13 @@ void TMyDB::RecoverInterruptedPack() {
                     DescribeErrno("Cannot finish the interrupted pack of", descriptorPath_, errno));
             SyncDirectory(directory_);
             host_.Status("Finished an interrupted pack of the database");
-            return;
+            if (notes.empty())
+                return;
+        } else {
+            notes.push_back(SetAside(infoTemp).string());
+            if (haveData)
+                notes.push_back(SetAside(dataTemp).string());
         }
-        notes.push_back(SetAside(infoTemp).string());
-        if (haveData)
-            notes.push_back(SetAside(dataTemp).string());
     } else {
         // A data file packed by an older version whose descriptor already took its final
         // name, while the data rename failed.
