@@ -209,6 +209,34 @@ TEST_F(PackTest, LeftoverTempFilesAreKeptAsideAndNeverOverwriteTheDatabase) {
     EXPECT_EQ(Contents(dir.path(), host), Live());
 }
 
+TEST_F(PackTest, AFinishedPackOfAnotherDatabaseNeverReplacesThisOne) {
+    db.Close();
+    // Temp files that fit each other but hold other titles than Music.des.
+    TitleRecord other = SampleTitle("other");
+    other.active = true;
+    other.masterKey = 77;
+    other.dataSize = 3;
+    TitleRecordBytes bytes = EncodeTitleRecord(other);
+    dir.Write("InfoTemp.bak", std::string(bytes.data(), bytes.size()));
+    dir.Write("DataTemp.bak", "abc");
+    db.Open(dir / "Music");
+    EXPECT_EQ(FileBytes(dir / "Music.des"), oldDes);
+    EXPECT_EQ(FileBytes(dir / "Music.dat"), oldDat);
+    EXPECT_EQ(FileBytes(dir / "DataTemp.1.bak"), "abc");
+    EXPECT_TRUE(fs::exists(dir / "InfoTemp.1.bak"));
+
+    // Without a descriptor file they are all there is: the pack is completed, and a lone
+    // data file in the way is kept aside first.
+    db.Close();
+    fs::rename(dir / "InfoTemp.1.bak", dir / "InfoTemp.bak");
+    fs::rename(dir / "DataTemp.1.bak", dir / "DataTemp.bak");
+    fs::remove(dir / "Music.des");
+    db.Open(dir / "Music");
+    EXPECT_EQ(db.LiveCount(), 1);
+    EXPECT_EQ(db.HighestMasterKey(), 77);
+    EXPECT_EQ(FileBytes(dir / "Music.1.dat"), oldDat);
+}
+
 TEST_F(PackTest, TitlesWhoseDataLieOutsideTheFileKeepTheirRecordsWithoutData) {
     db.Close();
     std::string des = oldDes;
