@@ -159,8 +159,9 @@ ScanResult Scan(const uint8_t* data, uint32_t length, Scratch& scratch) {
                 // The record's Length is 16 bits; a meta block also holds the type byte.
                 if (k + (meta ? 1u : 0u) > 0xFFFFu)
                     throw EMidiData("Event data too long");
-                if (sysex && k > 0)
-                    sysexPending = p[k - 1] != 0xF7;
+                // An empty packet has no closing 0xF7 either.
+                if (sysex)
+                    sysexPending = k == 0 || p[k - 1] != 0xF7;
                 // Blocks come from the chunk (a meta type byte stands for its own byte), so
                 // they never add up to more than the chunk's length.
                 eventData = static_cast<uint32_t>(blocks.size());

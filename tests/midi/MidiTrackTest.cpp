@@ -97,6 +97,7 @@ TEST(MidiTrack, MalformedEventsFailTheLoadWithTheirMessages) {
                                "Error in Sysex");
     ExpectLoadFails<EMidiData>(file(Track{}.Sysex(0, 0xF0, "\x43\x12").Raw(0, "\x01").bytes),
                                "Error in Sysex");
+    ExpectLoadFails<EMidiData>(file(Track{}.Sysex(0, 0xF0, "").NoteOn(0).bytes), "Error in Sysex");
     TMidiData midiData;
     EXPECT_NO_THROW(Load(
         midiData,
