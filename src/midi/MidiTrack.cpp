@@ -51,11 +51,19 @@ struct ScanResult {
 
 // Where one scan of a chunk puts its records and blocks before they are copied into a track
 // of exactly the right size. Kept per thread and reused, so that parsing allocates nothing per
-// event and, for the records, nothing per track beyond the track's own array.
+// event and per track only the track's own two arrays.
 struct Scratch {
     static constexpr int64_t kMaxRecords = TMidiTrack::kCapacity / TMidiTrack::kRecordSize;
+    // Block space beyond this is given back after the track that needed it, so that one file
+    // with huge system-exclusive dumps does not pin that memory for the rest of the run.
+    static constexpr std::size_t kKeptBlockBytes = 1 << 20;
     std::unique_ptr<TMidiEvent[]> records{new TMidiEvent[kMaxRecords]};
     std::vector<uint8_t> blocks;
+
+    void Trim() {
+        if (blocks.capacity() > kKeptBlockBytes)
+            std::vector<uint8_t>().swap(blocks);
+    }
 };
 
 // One walk over the chunk applies every rule and fills the scratch records; records beyond the
@@ -159,8 +167,9 @@ ScanResult Scan(const uint8_t* data, uint32_t length, Scratch& scratch) {
                 // The record's Length is 16 bits; a meta block also holds the type byte.
                 if (k + (meta ? 1u : 0u) > 0xFFFFu)
                     throw EMidiData("Event data too long");
-                if (sysex && k > 0)
-                    sysexPending = p[k - 1] != 0xF7;
+                // An empty packet has no closing 0xF7 either.
+                if (sysex)
+                    sysexPending = k == 0 || p[k - 1] != 0xF7;
                 // Blocks come from the chunk (a meta type byte stands for its own byte), so
                 // they never add up to more than the chunk's length.
                 eventData = static_cast<uint32_t>(blocks.size());
@@ -256,6 +265,8 @@ uint32_t TMidiTrack::AddBlock(const uint8_t* bytes, uint32_t length) {
 }
 
 void TMidiTrack::InsertEvent(int32_t tick, uint8_t status, const uint8_t* data, uint16_t length) {
+    if (!data && (length > 0 || status < 0xF0))
+        throw std::invalid_argument("InsertEvent without its data");
     if (count_ > 0) {
         TMidiEvent& last = Records()[count_ - 1];
         if (last.Status == 0xFF && last.Length > 0 && Block(last)[0] == kEndOfTrack &&
@@ -283,7 +294,7 @@ void TMidiTrack::InsertEvent(int32_t tick, uint8_t status, const uint8_t* data, 
         uint32_t offset = AddBlock(data, length);
         event.Length = length;
         std::memcpy(event.Data, &offset, sizeof offset);
-    } else if (status < 0xF0 && data) {
+    } else if (status < 0xF0) {
         event.Data[0] = data[0];
         if (HasSecondDataByte(status))
             event.Data[1] = data[1];
@@ -297,6 +308,10 @@ void TMidiTrack::InsertEvent(int32_t tick, uint8_t status, const uint8_t* data, 
 
 void TMidiTrack::Parse(const uint8_t* data, uint32_t length) {
     thread_local Scratch scratch;
+    struct TrimAfterwards {
+        Scratch& scratch;
+        ~TrimAfterwards() { scratch.Trim(); }
+    } trim{scratch};
     ScanResult scan = Scan(data, length, scratch);
     // A chunk without End of Track gets one after its last event, so that record is last.
     bool addEnd = !scan.endOfTrackSeen && !scan.blockPastEnd;

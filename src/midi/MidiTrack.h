@@ -19,7 +19,8 @@ static_assert(std::endian::native == std::endian::little,
 // `Data` holds Data1 and Data2 for channel messages. For system-exclusive (0xF0, 0xF7) and meta
 // (0xFF) events it holds the 32-bit offset of the event's data block in the track's block store:
 // a pointer would not fit the record on a 64-bit system, and one store per track spares the
-// parser an allocation per event.
+// parser an allocation per event. The fields are unaligned: read them by value, never bind a
+// reference to one (std::max, gtest's EXPECT_EQ).
 struct TMidiEvent {
     int32_t Time;    // absolute ticks from the start of the track
     uint16_t Length; // bytes in the data block (system-exclusive and meta events only)

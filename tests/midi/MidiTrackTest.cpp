@@ -60,11 +60,11 @@ TEST(MidiTrack, MetaAndSysexEventsKeepTheirDataBlocks) {
     t.Sysex(0, 0xF7, Bytes({0x00, 0xF7})).End();
     const TMidiTrack& track = LoadOneTrack(midiData, t);
     ASSERT_EQ(track.Count(), 5);
-    EXPECT_EQ(track.GetEvent(0).Length, 6);
+    EXPECT_EQ(+track.GetEvent(0).Length, 6);
     EXPECT_EQ(BlockOf(track, 0), "\x03Piano");
     EXPECT_EQ(BlockOf(track, 1), Bytes({0x7E, 0x7F, 0x09, 0x01, 0xF7}));
     EXPECT_EQ(track.GetEvent(2).Status, 0xF0);
-    EXPECT_EQ(track.GetEvent(2).Time, 10);
+    EXPECT_EQ(+track.GetEvent(2).Time, 10);
     EXPECT_EQ(BlockOf(track, 3), Bytes({0x00, 0xF7}));
     EXPECT_EQ(track.GetEvent(3).Status, 0xF7);
     EXPECT_EQ(track.Block(track.GetEvent(3)) - track.Block(track.GetEvent(2)), 2);
@@ -76,7 +76,7 @@ TEST(MidiTrack, ChunkWithoutEndOfTrackGetsOneAfterItsLastEvent) {
     ASSERT_EQ(track.Count(), 4);
     const TMidiEvent& end = track.GetEvent(3);
     EXPECT_EQ(end.Status, 0xFF);
-    EXPECT_EQ(end.Time, 50);
+    EXPECT_EQ(+end.Time, 50);
     EXPECT_EQ(BlockOf(track, 3), "\x2F");
     // Exactly one record per event is held, the added one included.
     EXPECT_EQ(track.Memory().Size(), 4 * 11);
@@ -97,6 +97,7 @@ TEST(MidiTrack, MalformedEventsFailTheLoadWithTheirMessages) {
                                "Error in Sysex");
     ExpectLoadFails<EMidiData>(file(Track{}.Sysex(0, 0xF0, "\x43\x12").Raw(0, "\x01").bytes),
                                "Error in Sysex");
+    ExpectLoadFails<EMidiData>(file(Track{}.Sysex(0, 0xF0, "").NoteOn(0).bytes), "Error in Sysex");
     TMidiData midiData;
     EXPECT_NO_THROW(Load(
         midiData,
@@ -129,10 +130,10 @@ TEST(MidiTrack, DataBlocksMustFitTheSixteenBitLength) {
     TMidiData midiData;
     // A meta block holds the type byte too: 65,534 data bytes are the most.
     EXPECT_NO_THROW(Load(midiData, MidiFile(96, {Track{}.Meta(0, 0x7F, std::string(65534, 'x'))})));
-    EXPECT_EQ(midiData.Tracks(0)->GetEvent(0).Length, 65535);
+    EXPECT_EQ(+midiData.Tracks(0)->GetEvent(0).Length, 65535);
     EXPECT_NO_THROW(
         Load(midiData, MidiFile(96, {Track{}.Sysex(0, 0xF0, std::string(65534, 'x') + "\xF7")})));
-    EXPECT_EQ(midiData.Tracks(0)->GetEvent(0).Length, 65535);
+    EXPECT_EQ(+midiData.Tracks(0)->GetEvent(0).Length, 65535);
     ExpectLoadFails<EMidiData>(MidiFile(96, {Track{}.Meta(0, 0x7F, std::string(65535, 'x'))}),
                                "Event data too long");
     ExpectLoadFails<EMidiData>(
@@ -143,7 +144,7 @@ TEST(MidiTrack, DataBlocksMustFitTheSixteenBitLength) {
 TEST(MidiTrack, AbsoluteTimesBeyondThirtyOneBitsFailTheLoad) {
     TMidiData midiData;
     Load(midiData, MidiFile(96, {Track{}.NoteOn(0x7FFFFFF0).NoteOff(0xF)}));
-    EXPECT_EQ(midiData.Tracks(0)->GetEvent(1).Time, 0x7FFFFFFF);
+    EXPECT_EQ(+midiData.Tracks(0)->GetEvent(1).Time, 0x7FFFFFFF);
     ExpectLoadFails<EMidiData>(MidiFile(96, {Track{}.NoteOn(0x7FFFFFF0).NoteOff(0x10)}),
                                "Event time out of range");
     ExpectLoadFails<EMidiData>(MidiFile(96, {Track{}.NoteOn(0xFFFFFFFF)}),
@@ -215,12 +216,12 @@ TEST(MidiTrack, InsertEventKeepsTimeOrderAndTheClosingEndOfTrackLast) {
     const uint8_t text[3] = {0x01, 'h', 'i'};
     track.InsertEvent(100, 0xFF, text, 3);
     ASSERT_EQ(track.Count(), 5);
-    EXPECT_EQ(track.GetEvent(3).Time, 100);
+    EXPECT_EQ(+track.GetEvent(3).Time, 100);
     EXPECT_EQ(BlockOf(track, 3), "\x01hi");
-    EXPECT_EQ(track.GetEvent(4).Time, 100);
+    EXPECT_EQ(+track.GetEvent(4).Time, 100);
     EXPECT_EQ(BlockOf(track, 4), "\x2F");
     for (int i = 1; i < track.Count(); ++i)
-        EXPECT_LE(track.GetEvent(i - 1).Time, track.GetEvent(i).Time);
+        EXPECT_LE(+track.GetEvent(i - 1).Time, +track.GetEvent(i).Time);
 
     // Without a closing End of Track there is no place after the last event.
     TMidiTrack bare;
@@ -277,12 +278,12 @@ TEST(MidiTrack, LongMixedChannelStreamsDecodeExactly) {
     ASSERT_EQ(track.Count(), static_cast<int32_t>(expected.size()) + 1);
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const TMidiEvent& e = track.GetEvent(static_cast<int32_t>(i));
-        ASSERT_EQ(int32_t{e.Time}, expected[i].time) << i;
+        ASSERT_EQ(+e.Time, expected[i].time) << i;
         ASSERT_EQ(e.Status, expected[i].status) << i;
         if (e.Status != 0xFF) {
             ASSERT_EQ(e.Data1(), expected[i].data1) << i;
             ASSERT_EQ(e.Data2(), expected[i].data2) << i;
-            ASSERT_EQ(e.Length, 0) << i;
+            ASSERT_EQ(+e.Length, 0) << i;
         } else {
             ASSERT_EQ(BlockOf(track, static_cast<int>(i)), "\x01m") << i;
         }
