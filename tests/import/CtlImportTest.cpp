@@ -15,8 +15,8 @@ using test::TempDir;
 
 class CtlImport : public ::testing::Test {
 protected:
-    int Ctl(const std::string& args, std::string& out) {
-        return RunCtl("--home '" + (dir / "home").string() + "' " + args, out);
+    int Ctl(const std::string& args, std::string& out, bool withStderr = false) {
+        return RunCtl("--home '" + (dir / "home").string() + "' " + args, out, withStderr);
     }
     TempDir dir;
 };
@@ -66,7 +66,9 @@ TEST_F(CtlImport, ExportAndArchiveWriteTheStoredTunes) {
     EXPECT_EQ(ReadWholeFile(dir / "two.mid"), b);
     EXPECT_TRUE(fs::exists(dir / "two.zip"));
     EXPECT_FALSE(fs::exists(dir / "two"));
-    EXPECT_EQ(Ctl("export 9 '" + (dir / "nine").string() + "'", out), 1);
+    EXPECT_EQ(Ctl("export 9 '" + (dir / "nine").string() + "'", out, true), 1);
+    EXPECT_EQ(out, "tunquilctl: Title 9 has no stored data\n");
+    EXPECT_FALSE(fs::exists(dir / "nine"));
 
     ASSERT_EQ(Ctl("archive '" + (dir / "both").string() + "' 1 2", out), 0);
     EXPECT_EQ(out, "Archiving successfully completed!\n");
