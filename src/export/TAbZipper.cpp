@@ -222,10 +222,15 @@ bool TAbZipper::AddPrepared(void* prepared, const std::string& name) {
         throw EZipError("Cannot add " + name + ": " + text);
     }
     zip_error_fini(&error);
-    if (zip_file_add(archive_, name.c_str(), src, ZIP_FL_ENC_GUESS) < 0) {
+    zip_int64_t index = zip_file_add(archive_, name.c_str(), src, ZIP_FL_ENC_GUESS);
+    if (index < 0) {
         zip_source_free(src); // frees the entry too
         throw EZipError("Cannot add " + name + ": " + zip_strerror(archive_));
     }
+    // A plain file readable by all and writable by its owner when unpacked elsewhere (libzip's
+    // default would make it writable by everyone).
+    zip_file_set_external_attributes(archive_, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                                     0100644u << 16);
     ++added_;
     return true;
 }

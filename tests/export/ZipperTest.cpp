@@ -345,6 +345,10 @@ TEST_F(Interop, OurArchivesPassUnzipTestAndReadInPython) {
     zipper.Save();
     fs::path zip = dir / "ours.zip";
     EXPECT_EQ(Run("unzip -tq '" + zip.string() + "'"), 0);
+    EXPECT_EQ(Run("cd '" + dir.path().string() + "' && mkdir un && cd un && unzip -q ../ours.zip"),
+              0);
+    EXPECT_EQ(fs::status(dir / "un/song.mid").permissions() & fs::perms::others_write,
+              fs::perms::none);
     std::string py =
         "import zipfile,sys\n"
         "z=zipfile.ZipFile(sys.argv[1])\n"

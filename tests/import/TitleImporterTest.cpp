@@ -136,6 +136,15 @@ TEST_F(Importer, OkOnlyWhenTheTitleWasStored) {
     EXPECT_EQ(status.rfind("Not added: ", 0), 0u) << status;
 }
 
+TEST_F(Importer, ThePendingSettingsSetterKeepsTextsItIsNotGiven) {
+    p.importer.SetPendingTitleSettings("Title", "/from/here.mid", 3, 4);
+    p.importer.SetPendingTitleSettings("", "", 5, 6);
+    EXPECT_EQ(p.importer.Pending().title, "Title");
+    EXPECT_EQ(p.importer.Pending().origin, "/from/here.mid");
+    EXPECT_EQ(p.importer.Pending().pk, 5);
+    EXPECT_EQ(p.importer.Pending().ck, 6);
+}
+
 TEST_F(Importer, NothingHappensWhileTheProgramShutsDown) {
     auto path = p.dir.Write("in/a.mid", SmallMidiFile(2));
     p.importer.shuttingDown = [] { return true; };
