@@ -214,12 +214,13 @@ std::string TitleImporter::ImportArchive(const fs::path& archivePath, bool assig
         return "Error decompressing";
     }
     int count = unzipper.Count();
-    if (count == 0)
+    // Folders and links are never unpacked, so an archive of nothing else is empty too.
+    std::vector<std::string> names = unzipper.FileNames();
+    if (count == 0 || names.empty())
         return "Empty archive";
 
     fs::path dir = ExtractionDirectory();
     fs::create_directories(dir, ec);
-    std::vector<std::string> names = unzipper.FileNames();
     std::string caption = " Extracting " + std::to_string(count) + " files from archive ";
     host_.Progress(0, caption);
     unzipper.SetBaseDirectory(dir);

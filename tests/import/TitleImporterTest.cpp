@@ -205,6 +205,10 @@ TEST_F(Importer, BrokenArchivesGiveTheirResultTexts) {
     auto import = [&](const fs::path& zip) { return p.importer.ImportArchive(zip, true, true); };
     EXPECT_EQ(import(p.dir / "in/missing.zip"), "No archive found");
     EXPECT_EQ(import(p.dir.Write("in/empty.zip", BuildZip({}))), "Empty archive");
+    test::ZipEntrySpec link{"link.mid", "/etc/passwd"};
+    link.unixMode = 0120777;
+    EXPECT_EQ(import(p.dir.Write("in/folders.zip", BuildZip({{"dir/", ""}, link}))),
+              "Empty archive");
     EXPECT_EQ(import(p.dir.Write("in/text.zip", "not an archive")), "Error decompressing");
     std::string whole = BuildZip({{"a.mid", SmallMidiFile(1), true}});
     EXPECT_EQ(import(p.dir.Write("in/cut.zip", whole.substr(0, whole.size() / 2))),
