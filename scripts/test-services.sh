@@ -1,5 +1,6 @@
 # Sourced by the test runner: starts the services the tests talk to, on private sockets.
 #   start_test_services   a PulseAudio server with a null sink "tunquil_null" as default sink
+#                         (as root too: pulseaudio only warns when not started with --system)
 #   stop_test_services    ends them again
 
 start_test_services() {
@@ -19,6 +20,13 @@ start_test_services() {
       sleep 0.1
     done
     pactl set-default-sink tunquil_null >/dev/null 2>&1 || true
+  fi
+  # The sound tests skip themselves when PULSE_SERVER is unset; a server that did not come up
+  # must not leave them pointed at a dead socket.
+  if ! pactl info >/dev/null 2>&1; then
+    echo "test-services: no PulseAudio server; the sound tests will be skipped" >&2
+    [ -f "$TUNQUIL_TEST_RUNTIME/pulse.log" ] && tail -5 "$TUNQUIL_TEST_RUNTIME/pulse.log" >&2
+    unset PULSE_SERVER
   fi
 }
 
