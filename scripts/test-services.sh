@@ -31,8 +31,10 @@ start_test_services() {
 }
 
 stop_test_services() {
-  if [ -n "${PULSE_SERVER:-}" ]; then
-    pactl exit >/dev/null 2>&1 || pulseaudio --kill >/dev/null 2>&1 || true
+  # By the pid file, not by PULSE_SERVER: a server that started but never answered is ended too.
+  local pidfile="${PULSE_RUNTIME_PATH:-}/pid"
+  if [ -n "${PULSE_RUNTIME_PATH:-}" ] && [ -f "$pidfile" ]; then
+    kill "$(cat "$pidfile")" >/dev/null 2>&1 || true
   fi
   [ -n "${TUNQUIL_TEST_RUNTIME:-}" ] && rm -rf "$TUNQUIL_TEST_RUNTIME"
 }
