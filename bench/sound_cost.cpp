@@ -99,15 +99,19 @@ int main(int argc, char** argv) {
     std::printf("tune %s, SoundFont %s\n", file.filename().c_str(), soundFont.c_str());
 
     // Playing: ours first, then the peer for exactly as long (both load the SoundFont).
-    auto ours =
-        Measure({ctl.string(), "play", "--file", file.string(), "--seconds",
-                 std::to_string(seconds), "--output", "server", "--soundfont", soundFont.string()});
-    auto peer =
-        Measure({"fluidsynth", "-a", "pulseaudio", "-ni", "-q", soundFont.string(), file.string()},
-                ours.wall);
-    std::printf("play %.0f s:  tunquil %.2f CPU s (%.1f s wall)   fluidsynth %.2f CPU s (%.1f s "
-                "wall)   ratio %.2f (target <= 1.1)\n",
-                seconds, ours.cpu, ours.wall, peer.cpu, peer.wall, ours.cpu / peer.cpu);
+    // 0 seconds leaves the playing out.
+    if (seconds > 0) {
+        auto ours = Measure({ctl.string(), "play", "--file", file.string(), "--seconds",
+                             std::to_string(seconds), "--output", "server", "--soundfont",
+                             soundFont.string()});
+        auto peer = Measure(
+            {"fluidsynth", "-a", "pulseaudio", "-ni", "-q", soundFont.string(), file.string()},
+            ours.wall);
+        std::printf(
+            "play %.0f s:  tunquil %.2f CPU s (%.1f s wall)   fluidsynth %.2f CPU s (%.1f s "
+            "wall)   ratio %.2f (target <= 1.1)\n",
+            seconds, ours.cpu, ours.wall, peer.cpu, peer.wall, ours.cpu / peer.cpu);
+    }
 
     // Rendering: three alternating rounds, the best of each.
     auto tmp = fs::temp_directory_path();
