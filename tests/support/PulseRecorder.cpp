@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <functional>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +33,14 @@ std::string SoundServerUnavailableReason() {
 PulseRecorder::PulseRecorder() {
     if (!SoundServerUnavailableReason().empty())
         return;
+    // Test programs run side by side, and every one of them hears the whole sink: one
+    // listening test at a time per sound server.
+    std::string lockPath = "/tmp/tunquil-sound-test-" +
+                           std::to_string(std::hash<std::string>{}(std::getenv("PULSE_SERVER"))) +
+                           ".lock";
+    lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lockFd_ >= 0)
+        flock(lockFd_, LOCK_EX);
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
         return;
@@ -70,6 +81,8 @@ PulseRecorder::~PulseRecorder() {
         reader_.join();
     if (fd_ >= 0)
         close(fd_);
+    if (lockFd_ >= 0)
+        close(lockFd_); // releases the lock
 }
 
 void PulseRecorder::Read(int fd) {

@@ -19,6 +19,7 @@ class PulseRecorder {
 public:
     using Clock = std::chrono::steady_clock;
 
+    // Waits until no other listening test uses the sound server, then starts recording.
     PulseRecorder();
     ~PulseRecorder();
     PulseRecorder(const PulseRecorder&) = delete;
@@ -44,6 +45,7 @@ private:
 
     int pid_ = -1;
     int fd_ = -1;
+    int lockFd_ = -1;
     std::thread reader_;
     std::mutex mutex_;
     std::vector<int> peaks_; // one per 441 frames (10 ms)
