@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         pclose(pipe);
     }
 
-    FluidSynthSequencer device({SequencerOutputKind::None});
+    FluidSynthSequencer device(WithoutOutput());
     double worstMs = 0, worstPercent = 0;
     int outside = 0;
     std::printf("%-36s %12s %12s %10s\n", "file", "tunquil ms", "mido ms", "diff ms");

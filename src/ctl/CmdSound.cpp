@@ -26,7 +26,7 @@ int Length(Context& ctx) {
     RejectUnknownOptions(ctx.args);
     if (ctx.args.empty())
         throw UsageError("length needs at least one MIDI file");
-    FluidSynthSequencer device({SequencerOutputKind::None});
+    FluidSynthSequencer device(platform::WithoutOutput());
     int result = kOk;
     for (const auto& path : ctx.args) {
         platform::SequencerDeviceId id = 0;

@@ -37,6 +37,13 @@ struct FluidSynthSequencerOptions {
         sendObserver;
 };
 
+// Options for a device that plays in real time to no output at all.
+inline FluidSynthSequencerOptions WithoutOutput() {
+    FluidSynthSequencerOptions options;
+    options.output = SequencerOutputKind::None;
+    return options;
+}
+
 class FluidSynthSequencer final : public ISequencerDevice {
 public:
     explicit FluidSynthSequencer(FluidSynthSequencerOptions options = {});

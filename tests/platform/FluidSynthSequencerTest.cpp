@@ -54,7 +54,7 @@ private:
 
 TEST(FluidSynthSequencer, OpenFailuresGiveTextsAUserUnderstands) {
     test::TempDir dir;
-    FluidSynthSequencer device({SequencerOutputKind::None});
+    FluidSynthSequencer device(WithoutOutput());
     SequencerDeviceId id = 0;
     EXPECT_EQ(device.Open((dir / "none.mid").string(), id), kSeqFileNotFound);
     EXPECT_EQ(device.Open(dir.path().string(), id), kSeqFileNotFound);
@@ -90,7 +90,7 @@ TEST(FluidSynthSequencer, AnUnreachableSoundServerFailsTheOpenPromptly) {
 
 TEST(FluidSynthSequencer, PlaysPausesAndStopsOnItsOwnClock) {
     test::TempDir dir;
-    FluidSynthSequencer device({SequencerOutputKind::None});
+    FluidSynthSequencer device(WithoutOutput());
     SequencerDeviceId id = 0;
     ASSERT_EQ(device.Open(dir.Write("tune.mid", TwoSecondTune()).string(), id), kSeqOk);
     EXPECT_NE(id, 0u);
@@ -144,7 +144,7 @@ TEST(FluidSynthSequencer, CommandsFromSeveralThreadsNeverRaceTheClock) {
     // Commands arrive while the clock thread sends and ends ranges; the sanitizer build
     // watches this one.
     test::TempDir dir;
-    FluidSynthSequencer device({SequencerOutputKind::None});
+    FluidSynthSequencer device(WithoutOutput());
     SequencerDeviceId id = 0;
     ASSERT_EQ(device.Open(dir.Write("tune.mid", TwoSecondTune()).string(), id), kSeqOk);
     std::atomic<bool> done{false};
