@@ -277,6 +277,11 @@ void TTitleGrid::Sort(int column) {
     }
 }
 
+void TTitleGrid::SortAgain() {
+    if (!sorted_ && TitleCount() >= 2)
+        SortRows();
+}
+
 void TTitleGrid::SortRows() {
     const std::size_t n = rows_.size();
     const TitleSortMode mode = SortMode();

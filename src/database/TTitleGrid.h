@@ -48,6 +48,8 @@ public:
     // Sorts by a column (0-based among this grid's columns) and remembers it as the current
     // sort column. Only a grid of two or more titles is reordered.
     void Sort(int column);
+    // Sorts by the current column when rows came in unsorted since the last sort.
+    void SortAgain();
     int SortColumn() const { return sortColumn_; }
     int PreviousSortColumn() const { return previousSortColumn_; }
     TitleSortMode SortMode() const { return SortModeOf(Columns()[sortColumn_]); }

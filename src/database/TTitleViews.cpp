@@ -143,6 +143,13 @@ void TTitleViews::FinishLoad() {
 
 // --- summaries ---
 
+void TTitleViews::FinishBatch() {
+    allTitles_.SortAgain();
+    for (TCategoryView& v : categories_)
+        v.grid->SortAgain();
+    RefreshAllSummaries();
+}
+
 void TTitleViews::RefreshAllSummaries() {
     allTitles_.RefreshSummary();
     for (TCategoryView& v : categories_)
@@ -234,13 +241,18 @@ void TTitleViews::CategoriesChanged() {
 void TTitleViews::SyncCategories() {
     const auto& items = categoryList_.Items();
     bool changed = false;
-    auto gone = std::remove_if(categories_.begin(), categories_.end(), [&](const TCategoryView& v) {
-        return std::none_of(items.begin(), items.end(),
-                            [&](const CategoryRecord& c) { return c.ck == v.ck; });
-    });
-    if (gone != categories_.end()) {
-        categories_.erase(gone, categories_.end());
-        changed = true;
+    // Dropped grids live until the windows were told, so that their models can let go first.
+    std::vector<TCategoryView> dropped;
+    for (auto it = categories_.begin(); it != categories_.end();) {
+        bool known = std::any_of(items.begin(), items.end(),
+                                 [&](const CategoryRecord& c) { return c.ck == it->ck; });
+        if (known) {
+            ++it;
+        } else {
+            dropped.push_back(std::move(*it));
+            it = categories_.erase(it);
+            changed = true;
+        }
     }
     for (const CategoryRecord& c : items) {
         auto found = std::find_if(categories_.begin(), categories_.end(),
@@ -283,14 +295,18 @@ void TTitleViews::SyncAlbums() {
         return;
     const auto& items = albumList_->Items();
     bool changed = false;
-    auto gone = std::remove_if(albums_.begin(), albums_.end(), [&](const TAlbumView& v) {
-        return std::none_of(items.begin(), items.end(), [&](const TAlbList::Album& a) {
-            return a.record.albumKey == v.albumKey;
+    std::vector<TAlbumView> dropped;
+    for (auto it = albums_.begin(); it != albums_.end();) {
+        bool known = std::any_of(items.begin(), items.end(), [&](const TAlbList::Album& a) {
+            return a.record.albumKey == it->albumKey;
         });
-    });
-    if (gone != albums_.end()) {
-        albums_.erase(gone, albums_.end());
-        changed = true;
+        if (known) {
+            ++it;
+        } else {
+            dropped.push_back(std::move(*it));
+            it = albums_.erase(it);
+            changed = true;
+        }
     }
     for (const TAlbList::Album& a : items) {
         int32_t key = a.record.albumKey;

@@ -76,6 +76,9 @@ public:
     TAlbumGrid* AlbumGrid(int32_t albumKey);
     const TTitleStore& Store() const { return store_; }
 
+    // After a batch of adds or updates: grids that took titles unsorted are sorted by their
+    // current column, and the summaries refreshed.
+    void FinishBatch();
     // The all-titles summary, then each category's in list order; each category record gets
     // its title count and total duration.
     void RefreshAllSummaries();
