@@ -13,13 +13,15 @@ TitleSortFields FieldsOf(const TitleRow& r) {
     return {r.categoryName, r.lastName, r.firstName, r.title, r.origin, r.duration, r.dateObtained};
 }
 
-// One compact entry per row: the first eight bytes of the row's key as a number decide most
-// comparisons without touching the texts.
+// One compact entry per row: the first sixteen bytes of the row's key as two numbers decide
+// most comparisons without touching the texts.
 struct SortEntry {
     uint64_t prefix;
+    uint64_t prefix2;
     uint32_t offset; // of the row's key in the key buffer
     uint32_t length;
-    uint32_t index; // the row's place before sorting
+    uint32_t total; // the whole key's length: zero bytes in a text look like padding
+    uint32_t index; // the row's place before sorting; equal rows keep their order
 };
 
 char Fold(char c) {
@@ -27,8 +29,11 @@ char Fold(char c) {
 }
 
 void AppendFolded(std::string& out, std::string_view text) {
+    std::size_t at = out.size();
+    out.resize(at + text.size());
+    char* p = out.data() + at;
     for (char c : text)
-        out.push_back(Fold(c));
+        *p++ = Fold(c);
 }
 
 uint64_t PrefixOf(const char* p, std::size_t length) {
@@ -296,6 +301,8 @@ void TTitleGrid::SortRows() {
         e.index = static_cast<uint32_t>(i);
         e.offset = static_cast<uint32_t>(keys.size());
         e.length = 0;
+        e.total = 0;
+        e.prefix2 = 0;
         TitleRow r = store_.Row(rows_[i].title);
         switch (mode) {
         case TitleSortMode::ByDuration:
@@ -338,20 +345,35 @@ void TTitleGrid::SortRows() {
                 ++k;
             common = k;
         }
-        for (SortEntry& e : entries)
-            e.prefix = PrefixOf(base + e.offset + common, e.length - common);
+        for (SortEntry& e : entries) {
+            const char* key = base + e.offset + common;
+            std::size_t length = e.length - common;
+            e.total = e.length;
+            e.prefix = PrefixOf(key, length);
+            e.prefix2 = length > 8 ? PrefixOf(key + 8, length - 8) : 0;
+            // What the numbers hold need not be compared again.
+            std::size_t skip = std::min<std::size_t>(length, 16);
+            e.offset += static_cast<uint32_t>(common + skip);
+            e.length -= static_cast<uint32_t>(common + skip);
+        }
     }
 
     const char* base = keys.data();
-    std::stable_sort(entries.begin(), entries.end(),
-                     [base](const SortEntry& a, const SortEntry& b) {
-                         if (a.prefix != b.prefix)
-                             return a.prefix < b.prefix;
-                         if (a.length == 0 && b.length == 0)
-                             return false;
-                         return std::string_view(base + a.offset, a.length) <
-                                std::string_view(base + b.offset, b.length);
-                     });
+    std::sort(entries.begin(), entries.end(), [base](const SortEntry& a, const SortEntry& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        if (a.prefix2 != b.prefix2)
+            return a.prefix2 < b.prefix2;
+        if (a.length != 0 || b.length != 0) {
+            int c = std::string_view(base + a.offset, a.length)
+                        .compare(std::string_view(base + b.offset, b.length));
+            if (c != 0)
+                return c < 0;
+        }
+        if (a.total != b.total)
+            return a.total < b.total;
+        return a.index < b.index;
+    });
 
     AnnounceAboutToReset();
     std::vector<Entry> sorted(n);
