@@ -25,7 +25,7 @@ protected:
     int32_t rock = 0, jazz = 0, lee = 0;
 
     void SetUp() override {
-        stored = home.Write("stored.zip", std::string("PK\x03\x04 stored tune", 18));
+        stored = home.Write("stored.zip", std::string("PK\x03\x04 stored tune"));
         categories.Load();
         rock = categories.AddCategory("Rock");
         jazz = categories.AddCategory("Jazz");
