@@ -290,6 +290,7 @@ void TMyDB::Open(const fs::path& basePath) {
 void TMyDB::BuildIndex() {
     index_.clear();
     deletedSlots_ = false;
+    unreachable_ = false;
     index_.reserve(slots_.size());
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         const char* r = slots_[i].data();
@@ -301,17 +302,22 @@ void TMyDB::BuildIndex() {
         if (key <= 0) {
             problems_.push_back("Slot " + std::to_string(i + 1) + " has the impossible key " +
                                 std::to_string(key));
+            unreachable_ = true;
             continue;
         }
         index_.push_back({key, static_cast<int32_t>(i + 1)});
     }
-    std::sort(index_.begin(), index_.end(), [](const KeyEntry& a, const KeyEntry& b) {
+    auto byKey = [](const KeyEntry& a, const KeyEntry& b) {
         return a.masterKey != b.masterKey ? a.masterKey < b.masterKey : a.slot < b.slot;
-    });
+    };
+    // Keys grow with the slots unless titles were deleted and their keys given again.
+    if (!std::is_sorted(index_.begin(), index_.end(), byKey))
+        std::sort(index_.begin(), index_.end(), byKey);
     // A key used twice is reachable only through its first slot; the later one stays on disk.
     auto dup = std::adjacent_find(index_.begin(), index_.end(),
                                   [](auto& a, auto& b) { return a.masterKey == b.masterKey; });
     if (dup != index_.end()) {
+        unreachable_ = true;
         std::vector<KeyEntry> unique;
         unique.reserve(index_.size());
         for (const auto& e : index_) {
@@ -430,13 +436,11 @@ void TMyDB::MarkDeleted(int slot) {
 
 void TMyDB::ForEachLiveTitle(const std::function<void(const TitleRecord&)>& visit) const {
     // Slot order, and only the slots the index reaches (a repeated key shows once).
-    std::vector<int32_t> live;
-    live.reserve(index_.size());
-    for (const auto& e : index_)
-        live.push_back(e.slot);
-    std::sort(live.begin(), live.end());
-    for (int32_t slot : live)
-        visit(DecodeTitleRecord(SlotBytes(slot)));
+    for (int slot = 1; slot <= SlotCount(); ++slot) {
+        const char* r = SlotBytes(slot);
+        if (RawActive(r) && (!unreachable_ || FindSlot(RawMasterKey(r)) == slot))
+            visit(DecodeTitleRecord(r));
+    }
 }
 
 std::vector<TitleRecord> TMyDB::LiveTitles() const {
@@ -746,7 +750,7 @@ bool TMyDB::Pack(int& deletedCount, int& keptCount) {
     }
     SyncDirectory(directory_);
     desFile_ = std::move(newInfo);
-    slots_ = std::move(kept);
+    slots_.assign(kept.begin(), kept.end());
     dataSize_ = newSize;
     problems_.clear();
     BuildIndex();
