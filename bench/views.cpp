@@ -136,7 +136,9 @@ struct Program {
 } // namespace
 
 int main(int argc, char** argv) {
+    // bench_views [TITLES] [fill]: "fill" stops after the open-and-fill rounds (for profiling).
     const int titles = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const bool fillOnly = argc > 2 && std::string(argv[2]) == "fill";
     fs::path home = fs::temp_directory_path() / ("tunquil-bench-views-" + std::to_string(getpid()));
     fs::create_directories(home);
     BuildDatabase(home, titles);
@@ -175,6 +177,10 @@ int main(int argc, char** argv) {
                 Median(openOnly), Median(viewsOnly));
     std::printf("  peer, reading Music.des whole: %.1f ms; ratio %.1f\n", readMs, fillMs / readMs);
 
+    if (fillOnly) {
+        fs::remove_all(home);
+        return 0;
+    }
     Program program(home);
     TTitleGrid& grid = program.views.AllTitles();
     for (int column = 0; column < grid.ColumnCount(); ++column) {

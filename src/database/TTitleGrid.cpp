@@ -282,6 +282,23 @@ void TTitleGrid::Sort(int column) {
     }
 }
 
+void TTitleGrid::TakeSortedOrder(const std::vector<Handle>& titles, int column) {
+    if (column < 0 || column >= ColumnCount())
+        return;
+    previousSortColumn_ = sortColumn_;
+    sortColumn_ = column;
+    AnnounceAboutToReset();
+    rows_.clear();
+    total_ = 0;
+    for (Handle title : titles) {
+        rows_.push_back(EntryOf(title));
+        total_ += rows_.back().duration;
+    }
+    sorted_ = true;
+    AnnounceReset();
+    ClampPosition();
+}
+
 void TTitleGrid::SortAgain() {
     if (!sorted_ && TitleCount() >= 2)
         SortRows();

@@ -134,8 +134,34 @@ void TTitleViews::FinishLoad() {
         v.grid->EndUpdate();
     allTitles_.Sort(0);
     allTitles_.SelectFirst();
+
+    // Sorted by category, the all-titles grid holds each category's titles in artist order
+    // (category name, then artist and title), ties in slot order as in the category grids. So
+    // a category whose titles all carry the same name copy takes that order instead of being
+    // sorted again; one with differing copies (a database from elsewhere) is sorted itself.
+    struct Collected {
+        std::vector<TTitleStore::Handle> titles;
+        std::string_view name;
+        bool sameName = true;
+    };
+    std::unordered_map<int32_t, Collected> byCategory;
+    for (int row = 1; row <= allTitles_.TitleCount(); ++row) {
+        TTitleStore::Handle h = allTitles_.TitleAt(row);
+        Collected& c = byCategory[store_.Ck(h)];
+        std::string_view name = store_.Row(h).categoryName;
+        if (c.titles.empty())
+            c.name = name;
+        else if (c.sameName && name != c.name && CompareTextIgnoringCase(c.name, name) != 0)
+            c.sameName = false;
+        c.titles.push_back(h);
+    }
     for (TCategoryView& v : categories_) {
-        v.grid->Sort(0);
+        auto found = byCategory.find(v.ck);
+        if (found != byCategory.end() && found->second.sameName &&
+            static_cast<int>(found->second.titles.size()) == v.grid->TitleCount())
+            v.grid->TakeSortedOrder(found->second.titles, 0);
+        else
+            v.grid->Sort(0);
         v.grid->SelectFirst();
     }
     RefreshAllSummaries();

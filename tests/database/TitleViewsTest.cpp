@@ -318,6 +318,28 @@ TEST_F(ViewsTest, LoadFilesEachTitleUnderItsCategoryAndSortsByFirstColumn) {
     EXPECT_EQ(rockRecord.totalDuration, 70);
 }
 
+// A category grid is sorted by artist also when its titles carry differing name copies of
+// their category, which puts them apart in the all-titles grid.
+TEST_F(ViewsTest, LoadSortsCategoriesWhoseTitlesCarryDifferentNameCopies) {
+    TTitleViews views(categories);
+    views.BeginLoad(4);
+    views.LoadTitle(Title(1, "Rock", "Moe", "A", "x", 60, 45000, "", rock));
+    views.LoadTitle(Title(2, "Alt", "Zed", "A", "x", 60, 45000, "", rock));
+    views.LoadTitle(Title(3, "rock", "Abe", "A", "x", 60, 45000, "", rock));
+    views.LoadTitle(Title(4, "Alt", "Lee", "A", "x", 60, 45000, "", rock));
+    views.LoadTitle(Title(5, "Jazz", "Zed", "A", "x", 60, 45000, "", jazz));
+    views.LoadTitle(Title(6, "JAZZ", "Abe", "A", "x", 60, 45000, "", jazz));
+    views.FinishLoad();
+    std::vector<int32_t> rockKeys, jazzKeys;
+    for (int row = 1; row <= 4; ++row)
+        rockKeys.push_back(views.CategoryGrid(rock)->MasterKey(row));
+    for (int row = 1; row <= 2; ++row)
+        jazzKeys.push_back(views.CategoryGrid(jazz)->MasterKey(row));
+    EXPECT_EQ(rockKeys, (std::vector<int32_t>{3, 4, 1, 2}));
+    EXPECT_EQ(jazzKeys, (std::vector<int32_t>{6, 5}));
+    EXPECT_EQ(views.CategoryGrid(rock)->Summary(), "4 titles  ---  4:00");
+}
+
 TEST_F(ViewsTest, AnnouncedChangesReachTheAllTitlesAndCategoryGrids) {
     TTitleViews views(categories);
     views.BeginLoad(0);
