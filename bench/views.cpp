@@ -136,9 +136,15 @@ struct Program {
 } // namespace
 
 int main(int argc, char** argv) {
-    // bench_views [TITLES] [fill]: "fill" stops after the open-and-fill rounds (for profiling).
+    // bench_views [TITLES] [fill | build DIR]: "fill" stops after the open-and-fill rounds (for
+    // profiling); "build DIR" only writes the database into DIR (to measure the program on it).
     const int titles = argc > 1 ? std::atoi(argv[1]) : 100000;
     const bool fillOnly = argc > 2 && std::string(argv[2]) == "fill";
+    if (argc > 3 && std::string(argv[2]) == "build") {
+        fs::create_directories(argv[3]);
+        BuildDatabase(argv[3], titles);
+        return 0;
+    }
     fs::path home = fs::temp_directory_path() / ("tunquil-bench-views-" + std::to_string(getpid()));
     fs::create_directories(home);
     BuildDatabase(home, titles);

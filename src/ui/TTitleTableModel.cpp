@@ -11,8 +11,12 @@ QString LocaleDateText(double storedDate) {
     QDateTime when = QDateTime::fromSecsSinceEpoch(TimeFromStoredDate(storedDate));
     QLocale locale;
     QString text = locale.toString(when.date(), QLocale::ShortFormat);
-    if (when.time() != QTime(0, 0))
-        text += ' ' + locale.toString(when.time(), QLocale::LongFormat);
+    if (when.time() != QTime(0, 0)) {
+        // The long time format with seconds, without the time zone it may end in.
+        QString format = locale.timeFormat(QLocale::LongFormat);
+        format.remove(QLatin1String(" t")).remove(QLatin1Char('t'));
+        text += ' ' + locale.toString(when.time(), format.trimmed());
+    }
     return text;
 }
 
