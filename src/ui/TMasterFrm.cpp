@@ -196,8 +196,15 @@ void TMasterFrm::AlbumViewsChanged() {
     for (std::size_t i = 0; i < views.size(); ++i) {
         const TAlbumView& v = views[i];
         QWidget*& page = albumPages_[v.albumKey];
-        if (!page)
-            page = MakeGridPage(*v.grid, nullptr, nullptr);
+        if (!page) {
+            TMyStringGrid* grid = nullptr;
+            page = MakeGridPage(*v.grid, &grid, nullptr);
+            // The album list view shows each album's count and duration as its summary has
+            // them; queued, as summaries change while the views are being rebuilt.
+            connect(
+                grid->Model(), &TTitleTableModel::summaryFollow, this,
+                [this] { AlbumViewsChanged(); }, Qt::QueuedConnection);
+        }
         int at = static_cast<int>(i) + 1;
         if (Albums->indexOf(page) != at) {
             int old = Albums->indexOf(page);
