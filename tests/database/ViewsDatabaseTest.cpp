@@ -154,6 +154,9 @@ TEST_F(ViewsDatabaseTest, AlbumViewsFollowTheAlbumList) {
     EXPECT_EQ(views->AlbumGrid(first)->CellText(2, 1), "renamed");
     EXPECT_EQ(views->AlbumGrid(first)->Row(1).albumKey, first);
 
+    albums.RenameAlbum(first, "Best");
+    EXPECT_EQ(views->AlbumViews()[0].caption, "  Best       ");
+
     int32_t second = albums.AddAlbum("Second");
     albums.RenameAlbum(first, "second"); // merges into Second
     EXPECT_EQ(views->AlbumGrid(first), nullptr);
