@@ -204,6 +204,15 @@ void TTitleViews::RefreshAlbumSummary(int32_t albumKey) {
 // Summaries cost nothing to refresh here (the grids keep their totals), so they are refreshed
 // after every change, also within a batch.
 void TTitleViews::TitleAdded(const TitleRecord& record, bool batch) {
+    // A key the views still show belongs to a title deleted without telling them; its rows go
+    // first, so that no key stands twice.
+    if (TTitleStore::Handle old = store_.Find(record.masterKey); old != TTitleStore::kNone) {
+        allTitles_.Remove(record.masterKey);
+        if (TTitleGrid* grid = CategoryGrid(store_.Ck(old)))
+            grid->Remove(record.masterKey);
+        RefreshCategorySummary(store_.Ck(old));
+        store_.Remove(old);
+    }
     TTitleStore::Handle h = store_.Put(record);
     allTitles_.Add(h, !batch);
     if (TTitleGrid* grid = CategoryGrid(record.ck)) {

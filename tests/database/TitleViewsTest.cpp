@@ -361,6 +361,12 @@ TEST_F(ViewsTest, AnnouncedChangesReachTheAllTitlesAndCategoryGrids) {
     EXPECT_EQ(views.CategoryGrid(jazz)->Summary(), "2 titles  ---  3:00");
     EXPECT_EQ(views.CategoryGrid(rock)->Summary(), "1 title  ---  1:00");
 
+    // A reused key replaces the rows of the title that had it.
+    views.TitleAdded(InJazz(3, "again", 30), false);
+    EXPECT_EQ(views.AllTitles().TitleCount(), 3);
+    EXPECT_EQ(views.CategoryGrid(jazz)->TitleCount(), 2);
+    EXPECT_EQ(views.CategoryGrid(jazz)->Summary(), "2 titles  ---  2:30");
+
     views.TitlesDeleted({after, InRock(2, "a")});
     EXPECT_EQ(views.AllTitles().TitleCount(), 1);
     EXPECT_EQ(views.CategoryGrid(rock)->RowCount(), 1);
