@@ -199,7 +199,7 @@ int Archive(Context& ctx) {
         return kUsage;
     session->host().showInformation = false;
     TitleArchiver archiver(session->host(), session->dm().Database(), session->dir());
-    auto outcome = archiver.BuildTitleArchive(out, keys);
+    auto outcome = archiver.ArchiveTitles(keys, out);
     if (outcome != TitleArchiver::Outcome::Completed)
         return kProblems;
     ctx.out << ImportHost::Printable(archiver.LastMessage()) << "\n";

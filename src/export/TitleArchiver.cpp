@@ -34,6 +34,20 @@ bool TitleArchiver::WriteArchive(const std::vector<fs::path>& files, const std::
     return true;
 }
 
+TitleArchiver::Outcome TitleArchiver::ArchiveTitles(const std::vector<std::string>& keys,
+                                                    const std::string& archiveName) {
+    if (keys.empty()) {
+        lastMessage_ = "No titles to archive!";
+        host_.ShowMessage(lastMessage_, TMsgDlgType::mtError, 0, mbOK);
+        return Outcome::NothingToArchive;
+    }
+    return BuildTitleArchive(archiveName, keys);
+}
+
+std::string TitleArchiver::SaveDialogTitle(std::size_t titleCount) {
+    return "Enter the name for this " + std::to_string(titleCount) + "-title archive...";
+}
+
 TitleArchiver::Outcome TitleArchiver::BuildTitleArchive(const std::string& archiveName,
                                                         const std::vector<std::string>& keys) {
     BusyScope busy(host_);

@@ -29,7 +29,18 @@ public:
     // Entries the last WriteArchive really added (names already held are skipped).
     int LastAdded() const { return lastAdded_; }
 
-    enum class Outcome { Completed, Failed, CancelledWhileWriting, CancelledWhileStaging };
+    enum class Outcome {
+        Completed,
+        Failed,
+        CancelledWhileWriting,
+        CancelledWhileStaging,
+        NothingToArchive
+    };
+    // The archive command once the user has chosen the file: an empty selection is told and
+    // nothing is written.
+    Outcome ArchiveTitles(const std::vector<std::string>& keys, const std::string& archiveName);
+    // The caption of the save dialog that asks for the archive's name.
+    static std::string SaveDialogTitle(std::size_t titleCount);
     // Stages the titles (master keys as decimal text), writes the archive and tells the user
     // how it went. Unknown keys are skipped.
     Outcome BuildTitleArchive(const std::string& archiveName, const std::vector<std::string>& keys);

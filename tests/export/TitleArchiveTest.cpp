@@ -153,6 +153,14 @@ TEST_F(Export, CancelWhileStagingIsSilentAndWhileWritingKeepsTheOldArchive) {
     EXPECT_EQ(Listing(p.dir / "out"), (std::vector<std::string>{"songs.zip"}));
 }
 
+TEST_F(Export, AnEmptySelectionIsToldAndWritesNothing) {
+    EXPECT_EQ(p.archiver.ArchiveTitles({}, (p.dir / "out/x.zip").string()),
+              TitleArchiver::Outcome::NothingToArchive);
+    EXPECT_EQ(p.host.LastMessage(), "No titles to archive!");
+    EXPECT_TRUE(Listing(p.dir / "out").empty());
+    EXPECT_EQ(TitleArchiver::SaveDialogTitle(3), "Enter the name for this 3-title archive...");
+}
+
 TEST_F(Export, AnArchiveThatCannotBeWrittenIsReported) {
     int32_t a = p.AddTitle("One", SmallMidiFile(1, "1"));
     EXPECT_EQ(
