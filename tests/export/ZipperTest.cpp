@@ -16,7 +16,7 @@ namespace {
 
 using test::BuildZip;
 using test::TempDir;
-using test::ZipEntrySpec;
+using test::ZipTestEntry;
 
 std::string Compressible(std::size_t n) {
     std::string s;
@@ -205,7 +205,7 @@ TEST(Unzipper, SymbolicLinksAreNeitherCreatedNorFollowed) {
     dir.Write("outside.mid", "keep me");
     fs::create_directory(dir / "base");
     fs::create_symlink(dir / "outside.mid", dir / "base/planted.mid");
-    ZipEntrySpec link{"link.mid", (dir / "outside.mid").string()};
+    ZipTestEntry link{"link.mid", (dir / "outside.mid").string()};
     link.unixMode = 0120777;
     dir.Write("a.zip", BuildZip({link, {"planted.mid", "replaced"}}));
 
@@ -230,16 +230,16 @@ TEST(Unzipper, OversizedEncryptedAndDamagedEntriesAreRefusedWithoutWritingAnythi
         EXPECT_THROW(unzipper.ExtractFiles("*.*"), EZipError);
         EXPECT_TRUE(fs::is_empty(dir / "base")) << FilesIn(dir / "base").front();
     };
-    ZipEntrySpec big{"big.mid", "x", true, int64_t(TAbUnZipper::kMaxEntrySize) + 1};
+    ZipTestEntry big{"big.mid", "x", true, int64_t(TAbUnZipper::kMaxEntrySize) + 1};
     refuses(BuildZip({{"ok.mid", "fine"}, big}));
 
-    std::vector<ZipEntrySpec> many;
+    std::vector<ZipTestEntry> many;
     for (int i = 0; i < 17; ++i)
         many.push_back(
             {"p" + std::to_string(i) + ".mid", "x", true, int64_t(TAbUnZipper::kMaxEntrySize)});
     refuses(BuildZip(many));
 
-    ZipEntrySpec locked{"locked.mid", "secret"};
+    ZipTestEntry locked{"locked.mid", "secret"};
     locked.flags = 1;
     refuses(BuildZip({locked}));
 

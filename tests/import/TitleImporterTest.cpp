@@ -205,7 +205,7 @@ TEST_F(Importer, BrokenArchivesGiveTheirResultTexts) {
     auto import = [&](const fs::path& zip) { return p.importer.ImportArchive(zip, true, true); };
     EXPECT_EQ(import(p.dir / "in/missing.zip"), "No archive found");
     EXPECT_EQ(import(p.dir.Write("in/empty.zip", BuildZip({}))), "Empty archive");
-    test::ZipEntrySpec link{"link.mid", "/etc/passwd"};
+    test::ZipTestEntry link{"link.mid", "/etc/passwd"};
     link.unixMode = 0120777;
     EXPECT_EQ(import(p.dir.Write("in/folders.zip", BuildZip({{"dir/", ""}, link}))),
               "Empty archive");
@@ -213,17 +213,17 @@ TEST_F(Importer, BrokenArchivesGiveTheirResultTexts) {
     std::string whole = BuildZip({{"a.mid", SmallMidiFile(1), true}});
     EXPECT_EQ(import(p.dir.Write("in/cut.zip", whole.substr(0, whole.size() / 2))),
               "Error decompressing");
-    test::ZipEntrySpec locked{"locked.mid", SmallMidiFile(1)};
+    test::ZipTestEntry locked{"locked.mid", SmallMidiFile(1)};
     locked.flags = 1;
     EXPECT_EQ(import(p.dir.Write("in/locked.zip", BuildZip({locked}))), "Error decompressing");
-    test::ZipEntrySpec bomb{"bomb.mid", "x", true, int64_t(TAbUnZipper::kMaxEntrySize) + 1};
+    test::ZipTestEntry bomb{"bomb.mid", "x", true, int64_t(TAbUnZipper::kMaxEntrySize) + 1};
     EXPECT_EQ(import(p.dir.Write("in/bomb.zip", BuildZip({bomb}))), "Error decompressing");
     EXPECT_EQ(p.db().LiveCount(), 0);
     EXPECT_FALSE(fs::exists(p.importer.ExtractionDirectory()));
 }
 
 TEST_F(Importer, CancelStopsAnArchiveImportBeforeTheRemainingMembers) {
-    std::vector<test::ZipEntrySpec> members;
+    std::vector<test::ZipTestEntry> members;
     for (int i = 0; i < 6; ++i)
         members.push_back({"t" + std::to_string(i) + ".mid", SmallMidiFile(1, std::to_string(i))});
     auto zip = p.dir.Write("in/six.zip", BuildZip(members));

@@ -31,7 +31,7 @@ std::string RawDeflate(const std::string& in) {
 
 } // namespace
 
-std::string BuildZip(const std::vector<ZipEntrySpec>& entries) {
+std::string BuildZip(const std::vector<ZipTestEntry>& entries) {
     std::string out, central;
     for (const auto& e : entries) {
         std::string payload = e.deflate ? RawDeflate(e.data) : e.data;

@@ -8,7 +8,7 @@
 
 namespace tunquil::test {
 
-struct ZipEntrySpec {
+struct ZipTestEntry {
     std::string name;
     std::string data;            // written as it is (stored unless `deflate`)
     bool deflate = false;        // compress `data` with raw Deflate first
@@ -17,6 +17,6 @@ struct ZipEntrySpec {
     uint16_t flags = 0;          // general purpose bits (1 = encrypted)
 };
 
-std::string BuildZip(const std::vector<ZipEntrySpec>& entries);
+std::string BuildZip(const std::vector<ZipTestEntry>& entries);
 
 } // namespace tunquil::test
