@@ -1,0 +1,78 @@
+#include "export/TitleExport.h"
+
+#include "base/Files.h"
+#include "database/TMyDB.h"
+#include "export/StoredTune.h"
+
+namespace tunquil {
+
+std::string SafeTitleFileName(const std::string& title, int32_t masterKey) {
+    std::string name = title;
+    for (char& c : name) {
+        auto u = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7f)
+            c = '_';
+    }
+    if (name.empty() || name == "." || name == "..")
+        name = std::to_string(masterKey);
+    return name;
+}
+
+bool ExportTitle(TMyDB& db, IHost& host, const fs::path& programDirectory, int32_t masterKey,
+                 const fs::path& target, bool zip, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    fs::path trash = programDirectory / "TempTrash";
+    std::error_code ec;
+    fs::create_directories(trash, ec);
+    fs::path scratch = trash / "ForExport.zip";
+    struct RemoveScratch {
+        const fs::path& path;
+        ~RemoveScratch() {
+            std::error_code e;
+            fs::remove(path, e);
+        }
+    } cleanup{scratch};
+
+    TitleRecord record;
+    if (!db.Extract(masterKey, scratch, record))
+        return fail("Title " + std::to_string(masterKey) + " has no stored data");
+    fs::path unpacked;
+    if (!UnzipOneFile(host, scratch, trash, unpacked))
+        return fail("The stored data of title " + std::to_string(masterKey) + " do not unpack");
+
+    // The old target stays until the new file is in place.
+    try {
+        MoveFileReplacing(unpacked, target);
+    } catch (const FileError& e) {
+        fs::remove(unpacked, ec);
+        return fail(e.what());
+    }
+    if (!zip)
+        return true;
+
+    fs::path midi = target;
+    midi += ".mid";
+    fs::path archive = target;
+    archive += ".zip";
+    fs::path fresh;
+    try {
+        MoveFileReplacing(target, midi);
+        // Written beside the archive and renamed over it: an old archive survives a failure.
+        fresh = UniqueSibling(archive);
+        ZipOneFile(midi, fresh);
+        MoveFileReplacing(fresh, archive);
+    } catch (const std::exception& e) {
+        fs::remove(target, ec);
+        fs::remove(midi, ec);
+        if (!fresh.empty())
+            fs::remove(fresh, ec);
+        return fail(e.what());
+    }
+    return true;
+}
+
+} // namespace tunquil
