@@ -215,6 +215,11 @@ void PlayProgram::RemoveTitle(int key) {
     Changed();
 }
 
+void PlayProgram::TitlesDeleted(const std::vector<TitleRecord>& records) {
+    for (const TitleRecord& record : records)
+        RemoveTitle(record.masterKey);
+}
+
 void PlayProgram::Step(StepDirection direction) {
     host_.ProcessEvents();
     if (shuttingDown_) {

@@ -8,6 +8,7 @@
 #include "app/PlayServices.h"
 #include "app/TransportState.h"
 #include "base/Host.h"
+#include "database/DatabaseObserver.h"
 
 #include <chrono>
 #include <filesystem>
@@ -44,7 +45,9 @@ struct TrackBarState {
     int pageSize = 10;
 };
 
-class PlayProgram {
+// Listens to the database so that a title deleted by any path also leaves the program: a
+// master key can be given again later, and an old entry would then play another title.
+class PlayProgram : public IDatabaseObserver {
 public:
     PlayProgram(IHost& host, IPlayer& player, ITitleStore& store, PlayTools tools,
                 std::filesystem::path programDirectory);
@@ -86,6 +89,7 @@ public:
     // Takes every entry of `key` out of the program, keeping the current index on the same
     // entry. Every path that deletes a title from the database calls it.
     void RemoveTitle(int key);
+    void TitlesDeleted(const std::vector<TitleRecord>& records) override;
 
     // --- the toolbar actions
     void Next();
