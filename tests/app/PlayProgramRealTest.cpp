@@ -2,6 +2,7 @@
 // the MIDI probe and the sequencer player on a sequencer device without sound output.
 
 #include "PlayFakes.h"
+#include "TestTunes.h"
 #include "app/DatabaseTitleStore.h"
 #include "app/PlayProgram.h"
 #include "app/TMyMidiPlayer.h"
@@ -20,27 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string Be32(uint32_t v) {
-    return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-}
-
-std::string Vlq(uint32_t v) {
-    std::string out(1, char(v & 0x7F));
-    while (v >>= 7)
-        out.insert(out.begin(), char(0x80 | (v & 0x7F)));
-    return out;
-}
-
-// A format-0 tune of one note lasting `ms` (480 ticks per quarter at 120 beats per minute).
-std::string OneNoteTune(int ms, int note) {
-    std::string track = std::string("\x00\xFF\x51\x03\x07\xA1\x20", 7) + std::string(1, '\0') +
-                        "\xC0" + std::string(1, '\0') + std::string(1, '\0') + "\x90" + char(note) +
-                        "\x64" + Vlq(uint32_t(ms) * 480 / 500) + "\x80" + char(note) + "\x40" +
-                        std::string("\x00\xFF\x2F\x00", 4);
-    return "MThd" + Be32(6) + std::string("\x00\x00\x00\x01\x01\xE0", 6) + "MTrk" +
-           Be32(uint32_t(track.size())) + track;
-}
 
 // Records what the player was asked to open, on its way to the real player.
 class RecordingPlayer : public TMyMidiPlayer {
@@ -78,16 +58,7 @@ protected:
 
     // Adds a title whose stored data hold `midiBytes`; returns its key as program text.
     std::string AddTitle(const std::string& name, const std::string& midiBytes) {
-        TempDir staging;
-        fs::path tune = staging.Write(kStoredTuneEntry, midiBytes);
-        fs::path archive = staging / "AAATune.Zzz";
-        ZipOneFile(tune, archive);
-        int32_t ck = categories.FindByName("Jazz");
-        if (ck == 0)
-            ck = categories.AddCategory("Jazz");
-        int32_t pk = data.Performers().FindOrAdd("Ann", "Lee");
-        return std::to_string(
-            data.AddTitle(archive, name, false, 45000, 0, pk, ck, "/music/" + name + ".mid"));
+        return std::to_string(AddStoredTitle(data, categories, name, midiBytes));
     }
     std::vector<std::string> AddTitles(int count, int ms = 20000) {
         std::vector<std::string> keys;
