@@ -185,6 +185,17 @@ void PlayProgram::PlayBottom() {
     selection_.clear();
 }
 
+PlayProgram::PlayPopupLayout PlayProgram::PlayPopup(bool fromMenu) const {
+    PlayPopupLayout layout;
+    layout.firstCaption = active_ ? "PLAY: &Top of program" : "PLAY";
+    layout.bottomAndReplace = active_;
+    // The first item, Bottom and Replace when offered, "&Cancel", and unless a menu item hid
+    // them, the four title actions.
+    int visible = 1 + (active_ ? 2 : 0) + 1 + (fromMenu ? 0 : 4);
+    layout.show = visible >= 3;
+    return layout;
+}
+
 void PlayProgram::PlayReplace() {
     if (selection_.empty() || selectionSource_ == SelectionSource::None)
         return;

@@ -79,8 +79,14 @@ public:
     void PlayTop();
     void PlayBottom();
     void PlayReplace();
-    // The PLAY pop-up: whether Bottom and Replace are offered (only with an active program).
-    bool PlayMenuOffersPlacement() const { return active_; }
+    // The PLAY pop-up as it opens. `fromMenu`: opened by a Play menu item, which hides the
+    // items after "&Cancel". When the menu is not to be shown, PLAY: Top runs at once.
+    struct PlayPopupLayout {
+        std::string firstCaption;
+        bool bottomAndReplace = false;
+        bool show = false;
+    };
+    PlayPopupLayout PlayPopup(bool fromMenu) const;
 
     void Step(StepDirection direction);
     bool PlayFromMasterKey(int key);

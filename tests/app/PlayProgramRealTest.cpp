@@ -177,7 +177,7 @@ TEST_F(PlayProgramRealTest, DeletingPlayingTitleLetsNextStepPlayItsFollower) {
     Play(keys);
     program.Next();
     ASSERT_EQ(Current(), keys[1]);
-    data.DeleteTitle(std::stoi(keys[1]));
+    data.DeleteTitlesEverywhere({std::stoi(keys[1])}); // the delete menu's path
     EXPECT_EQ(program.Entries(), (std::vector<std::string>{keys[0], keys[2]}));
     program.Next();
     EXPECT_EQ(Current(), keys[2]);

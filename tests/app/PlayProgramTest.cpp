@@ -90,6 +90,18 @@ TEST_F(PlayProgramTest, PlayTopPutsSelectionFirstInItsOrderAndPlaysIt) {
     EXPECT_EQ(Playing(), Tune(2));
 }
 
+TEST_F(PlayProgramTest, PlayPopupOffersPlacementOnlyWithActiveProgram) {
+    auto idle = program.PlayPopup(true);
+    EXPECT_EQ(idle.firstCaption, "PLAY");
+    EXPECT_FALSE(idle.show); // a Play menu item on an idle program plays at once
+    EXPECT_TRUE(program.PlayPopup(false).show);
+    Queue({"1"});
+    auto active = program.PlayPopup(true);
+    EXPECT_EQ(active.firstCaption, "PLAY: &Top of program");
+    EXPECT_TRUE(active.bottomAndReplace);
+    EXPECT_TRUE(active.show);
+}
+
 TEST_F(PlayProgramTest, TitlesFollowEachOtherAndWrapWithAutoLooping) {
     Queue({"1", "2"});
     EndTune();
