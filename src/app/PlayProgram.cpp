@@ -303,13 +303,14 @@ void PlayProgram::Step(StepDirection direction) {
             while (!shuttingDown_) {
                 PauseOrResumeOnce();
                 host_.ProcessEvents();
+                // A title that has already ended (stopped) cannot be paused any more.
                 int mode = SafeMode();
-                if (mode == kModePaused || mode == kModeIdle || mode == kModeError ||
-                    Clock::now() >= deadline)
+                if (mode == kModePaused || mode == kModeStopped || mode == kModeIdle ||
+                    mode == kModeError || Clock::now() >= deadline)
                     break;
                 SleepFor(timing_.waitPoll);
             }
-            programEnded_ = SafeMode() == kModePaused;
+            programEnded_ = true;
         } else {
             WaitForMode([](int m) { return m == kModePlaying || m == kModeStopped; });
         }

@@ -132,8 +132,8 @@ public:
     bool ClearedByStop() const { return clearedByStop_; }
     bool Starting() const { return starting_; }
     bool Dragging() const { return dragging_; }
-    // True from the moment a program without auto looping has wrapped to its first title and
-    // paused there, until the next title starts.
+    // True from the moment a program without auto looping has wrapped to its first title (and
+    // paused it there), until the next step.
     bool ProgramEnded() const { return programEnded_; }
     const std::string& CategoryText() const { return category_; }
     const std::string& ArtistText() const { return artist_; }

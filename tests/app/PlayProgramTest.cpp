@@ -377,7 +377,7 @@ TEST_F(PlayProgramTest, EndOfProgramWaitEndsWhenPauseNeverTakes) {
     player.pauseIgnored = true;
     EndTune(); // wraps to the first title and tries to pause it
     EXPECT_EQ(player.Mode(), kModePlaying);
-    EXPECT_FALSE(program.ProgramEnded());
+    EXPECT_TRUE(program.ProgramEnded());
 }
 
 TEST_F(PlayProgramTest, ShutDownEndsStepAndEmptiesProgram) {
