@@ -39,6 +39,19 @@ TEST_F(CmdPlayTest, PlaysProgramOnceAndEndsAtRestOnFirstTitle) {
     EXPECT_FALSE(std::filesystem::exists(home / "AInternal.MID"));
 }
 
+TEST_F(CmdPlayTest, RendersProgramToWaveFile) {
+    std::string out;
+    auto wav = home / "out.wav";
+    EXPECT_EQ(Run(std::to_string(keys[1]) + " " + std::to_string(keys[0]) + " --output '" +
+                      wav.string() + "'",
+                  out),
+              0)
+        << out;
+    EXPECT_NE(out.find("1 of 2  Jazz  Ann Lee  Second"), std::string::npos) << out;
+    ASSERT_TRUE(std::filesystem::exists(wav));
+    EXPECT_GT(std::filesystem::file_size(wav), 44u);
+}
+
 TEST_F(CmdPlayTest, InterruptStopsLoopingPlayCleanly) {
     std::string out;
     const std::string ctl = TUNQUIL_CTL_PATH;
