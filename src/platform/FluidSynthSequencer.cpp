@@ -181,7 +181,7 @@ uint32_t FluidSynthSequencer::Play(SequencerDeviceId id, std::optional<uint32_t>
     // Positions are whole milliseconds while the tune's end usually is not: a range that asks
     // for the rounded length means the very end.
     double length = tune_->LengthMs();
-    double lastMs = std::round(length);
+    double lastMs = std::max(std::round(length), length);
     double fromMs = from ? double(*from) : current;
     double toMs = to ? double(*to) : length;
     if (fromMs > lastMs || toMs > lastMs || fromMs > toMs) {
@@ -195,6 +195,10 @@ uint32_t FluidSynthSequencer::Play(SequencerDeviceId id, std::optional<uint32_t>
     toMs = std::min(toMs, length);
 
     Silence();
+    if (synth_) {
+        fluid_synth_reverb_on(synth_, -1, 1);
+        fluid_synth_chorus_on(synth_, -1, 1);
+    }
     RestoreChannelsAt(fromMs);
     const auto& events = tune_->Events();
     std::size_t first = tune_->FirstEventAtOrAfter(fromMs);
@@ -405,9 +409,13 @@ void FluidSynthSequencer::Send(const uint8_t* b, uint32_t size) {
 }
 
 void FluidSynthSequencer::Silence() {
-    // Sound off, not note off: a paused tune must fall silent now, not after its release tails.
-    if (synth_)
+    // Sound off, not note off: a paused tune must fall silent now, not after its release tails;
+    // the effect units would otherwise ring on for a while, so they go off until the next play.
+    if (synth_) {
         fluid_synth_all_sounds_off(synth_, -1);
+        fluid_synth_reverb_on(synth_, -1, 0);
+        fluid_synth_chorus_on(synth_, -1, 0);
+    }
     for (auto& notes : held_)
         notes.reset();
 }

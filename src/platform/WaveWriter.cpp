@@ -1,7 +1,6 @@
 #include "platform/WaveWriter.h"
 
 #include <cstring>
-#include <unistd.h>
 
 namespace tunquil::platform {
 
@@ -65,7 +64,9 @@ bool WaveWriter::Flush() {
 bool WaveWriter::Close() {
     if (!file_)
         return true;
-    bool ok = Flush() && ::fsync(fileno(file_)) == 0;
+    // No fsync: a rendering is made again from its tune, and syncing would double the time a
+    // render takes on a busy disk.
+    bool ok = Flush();
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
     return ok;
