@@ -45,6 +45,12 @@ inline std::string GetShortString(const char* p, std::size_t capacity) {
     std::size_t length = static_cast<unsigned char>(p[0]);
     if (length > capacity)
         length = capacity;
+    // Most stored text is plain ASCII; only other text needs the UTF-8 check.
+    unsigned char high = 0;
+    for (std::size_t i = 1; i <= length; ++i)
+        high |= static_cast<unsigned char>(p[i]);
+    if (high < 0x80)
+        return std::string(p + 1, length);
     return DecodeStoredText(std::string_view(p + 1, length));
 }
 

@@ -128,8 +128,8 @@ void TDMM2::Close() {
     step("Saving artists: ", [&] { performers_.Purge(); });
     step("Saving artists: ", [&] { performers_.Save(); });
     step("Packing database: ", [&] {
-        int deleted = 0, kept = 0;
-        db_.Pack(deleted, kept);
+        lastPack_ = {};
+        lastPack_.packed = db_.Pack(lastPack_.deleted, lastPack_.kept);
     });
     db_.Close();
 }

@@ -44,10 +44,19 @@ public:
     void Close();
     bool Closing() const { return closing_; }
 
+    struct PackResult {
+        bool packed = false;
+        int deleted = 0;
+        int kept = 0;
+    };
+    // What the pack of the last Close did.
+    const PackResult& LastPack() const { return lastPack_; }
+
 private:
     fs::path programDirectory_;
     IHost& host_;
     bool closing_ = false;
+    PackResult lastPack_;
     TMyDB db_;
     TPerfList performers_;
     TCatList* categories_ = nullptr;

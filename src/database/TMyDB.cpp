@@ -137,6 +137,20 @@ void TruncateQuietly(int fd, int64_t size) {
         return;
 }
 
+// The master keys of the live records of a descriptor file, in file order.
+std::vector<int32_t> LiveKeysOf(const fs::path& des) {
+    std::vector<int32_t> keys;
+    try {
+        std::string bytes = ReadWholeFile(des);
+        for (std::size_t at = 0; at + kTitleRecordSize <= bytes.size(); at += kTitleRecordSize)
+            if (RawActive(bytes.data() + at))
+                keys.push_back(RawMasterKey(bytes.data() + at));
+    } catch (const FileError&) {
+        keys.push_back(0); // unreadable: matches nothing real
+    }
+    return keys;
+}
+
 int64_t SizeOrMinusOne(const fs::path& path) {
     std::error_code ec;
     auto size = fs::file_size(path, ec);
@@ -195,7 +209,13 @@ void TMyDB::RecoverInterruptedPack() {
     if (haveInfo) {
         const fs::path& data = haveData ? dataTemp : dataPath_;
         int64_t size = SizeOrMinusOne(data);
-        if (size >= 0 && DescriptorFits(infoTemp, size)) {
+        // Only the pack of this very database may replace it: the descriptor file it would
+        // replace must hold the same live titles (or be gone).
+        bool haveDes = Exists(descriptorPath_);
+        bool ours = !haveDes || LiveKeysOf(descriptorPath_) == LiveKeysOf(infoTemp);
+        if (size >= 0 && ours && DescriptorFits(infoTemp, size)) {
+            if (haveData && !haveDes && Exists(dataPath_))
+                notes.push_back(SetAside(dataPath_).string());
             if (haveData && ::rename(dataTemp.c_str(), dataPath_.c_str()) != 0)
                 throw DatabaseError(
                     DescribeErrno("Cannot finish the interrupted pack of", dataPath_, errno));
@@ -204,11 +224,13 @@ void TMyDB::RecoverInterruptedPack() {
                     DescribeErrno("Cannot finish the interrupted pack of", descriptorPath_, errno));
             SyncDirectory(directory_);
             host_.Status("Finished an interrupted pack of the database");
-            return;
+            if (notes.empty())
+                return;
+        } else {
+            notes.push_back(SetAside(infoTemp).string());
+            if (haveData)
+                notes.push_back(SetAside(dataTemp).string());
         }
-        notes.push_back(SetAside(infoTemp).string());
-        if (haveData)
-            notes.push_back(SetAside(dataTemp).string());
     } else {
         // A data file packed by an older version whose descriptor already took its final
         // name, while the data rename failed.
@@ -290,6 +312,7 @@ void TMyDB::Open(const fs::path& basePath) {
 void TMyDB::BuildIndex() {
     index_.clear();
     deletedSlots_ = false;
+    unreachable_ = false;
     index_.reserve(slots_.size());
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         const char* r = slots_[i].data();
@@ -301,17 +324,22 @@ void TMyDB::BuildIndex() {
         if (key <= 0) {
             problems_.push_back("Slot " + std::to_string(i + 1) + " has the impossible key " +
                                 std::to_string(key));
+            unreachable_ = true;
             continue;
         }
         index_.push_back({key, static_cast<int32_t>(i + 1)});
     }
-    std::sort(index_.begin(), index_.end(), [](const KeyEntry& a, const KeyEntry& b) {
+    auto byKey = [](const KeyEntry& a, const KeyEntry& b) {
         return a.masterKey != b.masterKey ? a.masterKey < b.masterKey : a.slot < b.slot;
-    });
+    };
+    // Keys grow with the slots unless titles were deleted and their keys given again.
+    if (!std::is_sorted(index_.begin(), index_.end(), byKey))
+        std::sort(index_.begin(), index_.end(), byKey);
     // A key used twice is reachable only through its first slot; the later one stays on disk.
     auto dup = std::adjacent_find(index_.begin(), index_.end(),
                                   [](auto& a, auto& b) { return a.masterKey == b.masterKey; });
     if (dup != index_.end()) {
+        unreachable_ = true;
         std::vector<KeyEntry> unique;
         unique.reserve(index_.size());
         for (const auto& e : index_) {
@@ -430,13 +458,11 @@ void TMyDB::MarkDeleted(int slot) {
 
 void TMyDB::ForEachLiveTitle(const std::function<void(const TitleRecord&)>& visit) const {
     // Slot order, and only the slots the index reaches (a repeated key shows once).
-    std::vector<int32_t> live;
-    live.reserve(index_.size());
-    for (const auto& e : index_)
-        live.push_back(e.slot);
-    std::sort(live.begin(), live.end());
-    for (int32_t slot : live)
-        visit(DecodeTitleRecord(SlotBytes(slot)));
+    for (int slot = 1; slot <= SlotCount(); ++slot) {
+        const char* r = SlotBytes(slot);
+        if (RawActive(r) && (!unreachable_ || FindSlot(RawMasterKey(r)) == slot))
+            visit(DecodeTitleRecord(r));
+    }
 }
 
 std::vector<TitleRecord> TMyDB::LiveTitles() const {
@@ -731,6 +757,9 @@ bool TMyDB::Pack(int& deletedCount, int& keptCount) {
         return fail("could not rename datatempfile");
     }
     // From here the new data file is in place: the pack must complete, now or at next open.
+    // The data rename reaches the disk before the descriptor's, so no crash can pair the new
+    // descriptor file with the old data file.
+    SyncDirectory(directory_);
     datFile_ = std::move(newData);
     err = PackFault("rename-info");
     if (err || ::rename(infoTemp.c_str(), descriptorPath_.c_str()) != 0) {
@@ -746,7 +775,7 @@ bool TMyDB::Pack(int& deletedCount, int& keptCount) {
     }
     SyncDirectory(directory_);
     desFile_ = std::move(newInfo);
-    slots_ = std::move(kept);
+    slots_.assign(kept.begin(), kept.end());
     dataSize_ = newSize;
     problems_.clear();
     BuildIndex();

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -19,6 +20,18 @@
 namespace tunquil {
 
 class TAlbList;
+
+// Leaves new elements uninitialised, so the slot list can be sized and then filled by one read
+// without first zeroing tens of megabytes.
+template <class T> struct UninitialisedAllocator : std::allocator<T> {
+    template <class U> struct rebind { using other = UninitialisedAllocator<U>; };
+    UninitialisedAllocator() = default;
+    template <class U> UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+    template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <class U, class... Args> void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
 
 // The database cannot be opened or used (damaged files, held by another copy, no permission).
 class DatabaseError : public std::runtime_error {
@@ -135,10 +148,11 @@ private:
     IHost& host_;
     bool open_ = false;
     bool deletedSlots_ = false;
+    bool unreachable_ = false; // some live record is not in the index (bad or repeated key)
     fs::path directory_, descriptorPath_, dataPath_;
     FileLock desFile_, datFile_;
     int64_t dataSize_ = 0;
-    std::vector<TitleRecordBytes> slots_;
+    std::vector<TitleRecordBytes, UninitialisedAllocator<TitleRecordBytes>> slots_;
     std::vector<KeyEntry> index_; // ascending by master key
     TAlbList* albums_ = nullptr;
     std::vector<IDatabaseObserver*> observers_;
