@@ -131,7 +131,8 @@ int32_t TMidiPosition::EndTick() const {
         int32_t i = track->Count() - 1;
         while (i > 0 && track->GetEvent(i).Status >= 0xF0)
             --i;
-        end = std::max(end, track->GetEvent(i).Time);
+        int32_t time = track->GetEvent(i).Time; // a copy: the packed field is unaligned
+        end = std::max(end, time);
     }
     return end;
 }

@@ -33,8 +33,6 @@ void TVirtualMemory::SetSize(int32_t n) {
         storage_.reset();
         committed_ = 0;
     }
-    if (n > size_)
-        std::memset(storage_.get() + size_, 0, static_cast<std::size_t>(n - size_));
     size_ = n;
 }
 

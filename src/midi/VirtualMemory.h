@@ -23,7 +23,8 @@ public:
     int32_t Committed() const { return committed_; }
 
     // Makes exactly the first n bytes usable. Throws EVirtualMemory "Size exceeds capacity" and
-    // changes nothing when n is larger than the capacity. Bytes that come into use are zero.
+    // changes nothing when n is larger than the capacity. Bytes that come into use are
+    // undefined until written: the track fills every record it sizes for.
     void SetSize(int32_t n);
     // True when the k bytes starting at p lie within the first Size bytes.
     bool HasRoom(const void* p, int32_t k) const;
