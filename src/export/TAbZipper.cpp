@@ -276,7 +276,6 @@ void TAbZipper::Save() {
             throw EZipAborted("Archiving cancelled");
         throw EZipError("Cannot write " + fileName_.string() + ": " + text);
     }
-    SyncDirectory(fileName_.parent_path());
 }
 
 void TAbZipper::Discard() {

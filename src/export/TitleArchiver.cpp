@@ -77,9 +77,8 @@ TitleArchiver::Outcome TitleArchiver::BuildTitleArchive(const std::string& archi
         if (!ExportTitle(db_, host_, programDirectory_, key, staged, false, &why))
             continue;
         fs::path midi = staged.string() + ".mid";
-        try {
-            MoveFileReplacing(staged, midi);
-        } catch (const FileError&) {
+        fs::rename(staged, midi, ec);
+        if (ec) {
             fs::remove(staged, ec);
             continue;
         }

@@ -4,6 +4,9 @@
 #include "database/TMyDB.h"
 #include "export/StoredTune.h"
 
+#include <cerrno>
+#include <cstdio>
+
 namespace tunquil {
 
 std::string SafeTitleFileName(const std::string& title, int32_t masterKey) {
@@ -17,6 +20,20 @@ std::string SafeTitleFileName(const std::string& title, int32_t masterKey) {
         name = std::to_string(masterKey);
     return name;
 }
+
+namespace {
+
+// The title stays safe in the database, so the copy needs no flush; only a move across file
+// systems needs the copying fallback.
+void MoveInto(const fs::path& from, const fs::path& to) {
+    if (::rename(from.c_str(), to.c_str()) == 0)
+        return;
+    if (errno != EXDEV)
+        throw FileError(DescribeErrno("Cannot write", to, errno));
+    MoveFileReplacing(from, to);
+}
+
+} // namespace
 
 bool ExportTitle(TMyDB& db, IHost& host, const fs::path& programDirectory, int32_t masterKey,
                  const fs::path& target, bool zip, std::string* error) {
@@ -46,7 +63,7 @@ bool ExportTitle(TMyDB& db, IHost& host, const fs::path& programDirectory, int32
 
     // The old target stays until the new file is in place.
     try {
-        MoveFileReplacing(unpacked, target);
+        MoveInto(unpacked, target);
     } catch (const FileError& e) {
         fs::remove(unpacked, ec);
         return fail(e.what());
@@ -60,11 +77,11 @@ bool ExportTitle(TMyDB& db, IHost& host, const fs::path& programDirectory, int32
     archive += ".zip";
     fs::path fresh;
     try {
-        MoveFileReplacing(target, midi);
+        MoveInto(target, midi);
         // Written beside the archive and renamed over it: an old archive survives a failure.
         fresh = UniqueSibling(archive);
         ZipOneFile(midi, fresh);
-        MoveFileReplacing(fresh, archive);
+        MoveInto(fresh, archive);
     } catch (const std::exception& e) {
         fs::remove(target, ec);
         fs::remove(midi, ec);

@@ -166,7 +166,7 @@ void TitleImporter::ResolvePerformer(const std::string& performerName) {
         return;
     std::string first, last;
     SplitArtistText(performerName, first, last);
-    pending_.pk = data_.Performers().FindOrAdd(first, last);
+    pending_.pk = data_.Performers().FindOrAdd(Trim(first), Trim(last));
 }
 
 std::string TitleImporter::ImportMusicFile(const fs::path& path, const std::string& title,
