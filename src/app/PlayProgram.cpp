@@ -758,6 +758,10 @@ void PlayProgram::Tick() {
                 Step(StepDirection::Forward);
                 StartTimer();
                 mode = SafeMode();
+                if (PlayingLike(mode)) {
+                    elapsed = player_.Position() / 1000;
+                    total = player_.Length() / 1000;
+                }
             }
         } else {
             elapsed = position / 1000;

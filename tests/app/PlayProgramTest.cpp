@@ -106,6 +106,8 @@ TEST_F(PlayProgramTest, TitlesFollowEachOtherAndWrapWithAutoLooping) {
     Queue({"1", "2"});
     EndTune();
     EXPECT_EQ(Playing(), Tune(2));
+    EXPECT_EQ(program.Panel().TitleNumber(), 2);
+    EXPECT_EQ(program.Panel().TotalText(), "1:00"); // the new title's, at once
     EndTune();
     EXPECT_EQ(program.CurrentIndex(), 0);
     EXPECT_EQ(Playing(), Tune(1));
