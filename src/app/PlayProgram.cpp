@@ -203,19 +203,14 @@ void PlayProgram::PlayReplace() {
     PlayTop();
 }
 
-bool PlayProgram::RemoveEntries(int key) {
-    bool currentRemoved = false;
-    const int current = currentIndex_;
+void PlayProgram::RemoveEntries(int key) {
     for (int i = static_cast<int>(program_.size()) - 1; i >= 0; --i) {
         if (EntryKey(program_[i]) != key)
             continue;
         program_.erase(program_.begin() + i);
-        if (i == current)
-            currentRemoved = true;
         if (currentIndex_ >= i)
             --currentIndex_;
     }
-    return currentRemoved;
 }
 
 void PlayProgram::RemoveTitle(int key) {

@@ -156,8 +156,9 @@ private:
     void Changed();
     void ShowError(const std::string& text);
     void ShowNoProgram();
-    // Removes the entries of `key`; true when the entry at the current index was one of them.
-    bool RemoveEntries(int key);
+    // Removes the entries of `key`, moving the current index back past each removed entry at
+    // or before it, so that a step forward reaches the follower of a removed current entry.
+    void RemoveEntries(int key);
     void PlayResets();
     bool PlayOneReset(const std::filesystem::path& file);
     void PauseOrResumeOnce();
