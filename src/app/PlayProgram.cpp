@@ -48,6 +48,19 @@ private:
 
 } // namespace
 
+ResetChoice ResetChoiceFromSettings(bool gmgs, bool gsgm, bool gm, bool gs) {
+    ResetChoice choice = ResetChoice::None;
+    if (gmgs)
+        choice = ResetChoice::GMThenGS;
+    if (gsgm)
+        choice = ResetChoice::GSThenGM;
+    if (gm)
+        choice = ResetChoice::GMOnly;
+    if (gs)
+        choice = ResetChoice::GSOnly;
+    return choice;
+}
+
 PlayProgram::PlayProgram(IHost& host, IPlayer& player, ITitleStore& store, PlayTools tools,
                          fs::path programDirectory)
     : host_(host), player_(player), store_(store), tools_(std::move(tools)),

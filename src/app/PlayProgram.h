@@ -21,6 +21,11 @@ namespace tunquil {
 
 enum class ResetChoice { GMThenGS, GSThenGM, GMOnly, GSOnly, None };
 
+// The reset choice from the four "Setup" booleans GMGSReset, GSGMReset, GMReset and GSReset.
+// They fill one group of menu items in that order, each checked item unchecking the others, so
+// the last one set wins; none set is "&None".
+ResetChoice ResetChoiceFromSettings(bool gmgs, bool gsgm, bool gm, bool gs);
+
 enum class SelectionSource { None, CategoryGrid, AlbumList };
 
 enum class StepDirection { Forward, Backward };

@@ -1,6 +1,7 @@
 // tunquilctl play: a terminal jukebox over the play program.
 
 #include "app/DatabaseTitleStore.h"
+#include "app/DeviceUnavailableNotice.h"
 #include "app/PlayProgram.h"
 #include "app/TMyMidiPlayer.h"
 #include "base/ProgramDirectory.h"
@@ -53,7 +54,9 @@ public:
             program_->SetShuttingDown(true);
     }
     void ShowDeviceUnavailable() override {
-        err_ << "\nMIDI device unavailable: another program is playing on it.\n";
+        err_ << "\n" << DeviceUnavailableNotice::Caption() << "\n";
+        for (const auto& line : DeviceUnavailableNotice::Lines())
+            err_ << line << "\n";
     }
 
 private:

@@ -1,5 +1,7 @@
 #include "app/NowPlaying.h"
 
+#include "app/DeviceUnavailableNotice.h"
+#include "app/PlayProgram.h"
 #include "app/TransportState.h"
 
 #include <gtest/gtest.h>
@@ -100,6 +102,24 @@ TEST(TransportState, EnablesControlsByProgramAndPlayerState) {
     EXPECT_EQ(s.pause.hint, "Resume");
     in.startupComplete = false;
     EXPECT_FALSE(ComputeTransportState(in, s).volume.enabled);
+}
+
+TEST(DeviceUnavailableNotice, StaysAwayForTwoSecondsAfterClose) {
+    DeviceUnavailableNotice notice;
+    auto t0 = DeviceUnavailableNotice::Clock::now();
+    EXPECT_TRUE(notice.MayShow(t0));
+    notice.Closed(t0);
+    EXPECT_FALSE(notice.MayShow(t0 + std::chrono::milliseconds(1999)));
+    EXPECT_TRUE(notice.MayShow(t0 + std::chrono::milliseconds(2000)));
+    EXPECT_EQ(DeviceUnavailableNotice::Lines().size(), 10u);
+}
+
+TEST(ResetChoiceFromSettings, LastSetChoiceWinsAndNoneWhenNothingIsSet) {
+    EXPECT_EQ(ResetChoiceFromSettings(false, false, false, false), ResetChoice::None);
+    EXPECT_EQ(ResetChoiceFromSettings(true, false, false, false), ResetChoice::GMThenGS);
+    EXPECT_EQ(ResetChoiceFromSettings(false, true, false, false), ResetChoice::GSThenGM);
+    EXPECT_EQ(ResetChoiceFromSettings(true, false, true, false), ResetChoice::GMOnly);
+    EXPECT_EQ(ResetChoiceFromSettings(true, true, true, true), ResetChoice::GSOnly);
 }
 
 } // namespace
