@@ -23,6 +23,8 @@ protected:
         data.SetCategoryList(&categories);
         keys.push_back(AddStoredTitle(data, categories, "First", OneNoteTune(300, 60)));
         keys.push_back(AddStoredTitle(data, categories, "Second", OneNoteTune(300, 62)));
+        keys.push_back(AddStoredTitle(data, categories, "Long", OneNoteTune(30000, 64)));
+        keys.push_back(AddStoredTitle(data, categories, "Longer", OneNoteTune(40000, 65)));
     }
     int Run(const std::string& args, std::string& output) {
         return RunCtl("--home '" + home.path().string() + "' play " + args + " </dev/null", output,
@@ -69,6 +71,25 @@ TEST_F(CmdPlayTest, InterruptStopsLoopingPlayCleanly) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
     EXPECT_NE(out.find("2 of 2  Jazz  Ann Lee  Second"), std::string::npos) << out;
     EXPECT_FALSE(std::filesystem::exists(home / "AInternal.MID"));
+}
+
+TEST_F(CmdPlayTest, KeysOnTerminalStepAndQuit) {
+    // script(1) runs the command on a terminal of its own and hands it our keys.
+    std::string cmd = "(sleep 1; printf n; sleep 1; printf q) | script -qec \"'" +
+                      std::string(TUNQUIL_CTL_PATH) + "' --home '" + home.path().string() +
+                      "' play " + std::to_string(keys[2]) + " " + std::to_string(keys[3]) +
+                      " --loop --output null\" /dev/null 2>&1";
+    std::string out;
+    FILE* pipe = ::popen(cmd.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
+        out.append(buf, n);
+    int status = ::pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
+    EXPECT_NE(out.find("1 of 2  Jazz  Ann Lee  Long  0:00/0:30"), std::string::npos) << out;
+    EXPECT_NE(out.find("2 of 2  Jazz  Ann Lee  Longer"), std::string::npos) << out;
 }
 
 TEST_F(CmdPlayTest, ReportsTitlesThatCannotPlayAndBadOptions) {
