@@ -124,6 +124,7 @@ void PlayProgram::ShowError(const std::string& text) {
 }
 
 void PlayProgram::ShowNoProgram() {
+    shownKey_ = 0;
     category_ = artist_ = title_ = "None";
     message_ = "No program";
 }
@@ -237,6 +238,14 @@ void PlayProgram::RemoveTitle(int key) {
 void PlayProgram::TitlesDeleted(const std::vector<TitleRecord>& records) {
     for (const TitleRecord& record : records)
         RemoveTitle(record.masterKey);
+}
+
+void PlayProgram::TitleChanged(const TitleRecord&, const TitleRecord& after, bool) {
+    if (after.masterKey == 0 || after.masterKey != shownKey_)
+        return;
+    title_ = Trim(after.title);
+    artist_ = Trim(Trim(after.firstName) + " " + Trim(after.lastName));
+    category_ = Trim(after.categoryName);
 }
 
 void PlayProgram::Step(StepDirection direction) {
@@ -366,6 +375,7 @@ bool PlayProgram::PlayFromMasterKey(int key) {
             title_ = Trim(texts.title);
             artist_ = Trim(Trim(texts.firstName) + " " + Trim(texts.lastName));
             category_ = Trim(texts.categoryName);
+            shownKey_ = key;
             userStopped_ = false;
             StartTimer();
             return true;

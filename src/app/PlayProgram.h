@@ -101,6 +101,8 @@ public:
     // entry. Every path that deletes a title from the database calls it.
     void RemoveTitle(int key);
     void TitlesDeleted(const std::vector<TitleRecord>& records) override;
+    // Edited information of the title now playing shows at once.
+    void TitleChanged(const TitleRecord& before, const TitleRecord& after, bool resort) override;
 
     // --- the toolbar actions
     void Next();
@@ -191,6 +193,7 @@ private:
 
     std::string category_ = "None", artist_ = "None", title_ = "None";
     std::string message_ = "No program";
+    int shownKey_ = 0; // the title whose texts are shown
 
     std::vector<std::string> selection_;
     SelectionSource selectionSource_ = SelectionSource::None;

@@ -183,6 +183,19 @@ TEST_F(PlayProgramRealTest, DeletingPlayingTitleLetsNextStepPlayItsFollower) {
     EXPECT_EQ(Current(), keys[2]);
 }
 
+TEST_F(PlayProgramRealTest, EditedInformationOfPlayingTitleShowsAtOnce) {
+    auto keys = AddTitles(2);
+    Play(keys);
+    int32_t ck = categories.AddCategory("Blues");
+    int32_t pk = data.Performers().FindOrAdd("Bo", "Day");
+    ASSERT_TRUE(data.UpdateTitleInfo(std::stoi(keys[1]), false, pk, ck, "Other"));
+    EXPECT_EQ(program.TitleText(), "Tune 1");
+    ASSERT_TRUE(data.UpdateTitleInfo(std::stoi(keys[0]), false, pk, ck, "Renamed"));
+    EXPECT_EQ(program.TitleText(), "Renamed");
+    EXPECT_EQ(program.ArtistText(), "Bo Day");
+    EXPECT_EQ(program.CategoryText(), "Blues");
+}
+
 TEST_F(PlayProgramRealTest, GMThenGSResetPlaysBothFilesBeforeTitleAndRemovesThem) {
     auto gm = ResetTuneBytes("GMRESET");
     auto gs = ResetTuneBytes("GSRESET");
