@@ -158,6 +158,14 @@ void PlayProgram::SetSelection(std::vector<std::string> keys, SelectionSource so
     selectionSource_ = source;
 }
 
+void PlayProgram::SetSelectionKeys(const std::vector<int32_t>& keys, SelectionSource source) {
+    std::vector<std::string> texts;
+    texts.reserve(keys.size());
+    for (int32_t key : keys)
+        texts.push_back(std::to_string(key));
+    SetSelection(std::move(texts), source);
+}
+
 void PlayProgram::PlayTop() {
     if (selection_.empty() || selectionSource_ == SelectionSource::None)
         return;

@@ -11,6 +11,7 @@
 #include "database/DatabaseObserver.h"
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -80,6 +81,7 @@ public:
     int AddAtTop(const std::vector<std::string>& keys);
     int AddAtBottom(const std::vector<std::string>& keys);
     void SetSelection(std::vector<std::string> keys, SelectionSource source);
+    void SetSelectionKeys(const std::vector<int32_t>& keys, SelectionSource source);
     const std::vector<std::string>& Selection() const { return selection_; }
     void PlayTop();
     void PlayBottom();

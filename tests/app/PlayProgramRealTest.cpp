@@ -183,6 +183,22 @@ TEST_F(PlayProgramRealTest, DeletingPlayingTitleLetsNextStepPlayItsFollower) {
     EXPECT_EQ(Current(), keys[2]);
 }
 
+TEST_F(PlayProgramRealTest, ReusedKeyOfDeletedTitleNeverPlaysTheNewTitle) {
+    auto keys = AddTitles(3);
+    Play(keys);
+    data.DeleteTitle(std::stoi(keys[2]));
+    std::string reused = AddTitle("Newcomer", OneNoteTune(1000, 70));
+    ASSERT_EQ(reused, keys[2]); // the highest key is given again
+    program.Next();
+    program.Next();
+    program.Next();
+    EXPECT_EQ(player.opened.size(), 4u);
+    EXPECT_NE(program.TitleText(), "Newcomer");
+    program.SetSelectionKeys({std::stoi(reused)}, SelectionSource::AlbumList);
+    program.PlayTop();
+    EXPECT_EQ(program.TitleText(), "Newcomer");
+}
+
 TEST_F(PlayProgramRealTest, EditedInformationOfPlayingTitleShowsAtOnce) {
     auto keys = AddTitles(2);
     Play(keys);
