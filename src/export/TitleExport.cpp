@@ -17,7 +17,10 @@ std::string SafeTitleFileName(const std::string& title, int32_t masterKey) {
             c = '_';
     }
     if (name.empty() || name == "." || name == "..")
-        name = std::to_string(masterKey);
+        return std::to_string(masterKey);
+    // A ".." run becomes "_" as well, so no name ever reads as a step to a parent folder.
+    for (std::size_t at = name.find(".."); at != std::string::npos; at = name.find("..", at))
+        name.replace(at, 2, "_");
     return name;
 }
 

@@ -89,13 +89,13 @@ TEST_F(Export, ReachesAnotherFileSystem) {
 
 TEST(SafeNames, TitleTextsCannotPickTheDirectory) {
     EXPECT_EQ(SafeTitleFileName("Plain Song", 7), "Plain Song");
-    EXPECT_EQ(SafeTitleFileName("../../etc/passwd", 7), ".._.._etc_passwd");
+    EXPECT_EQ(SafeTitleFileName("../../etc/passwd", 7), "____etc_passwd");
     EXPECT_EQ(SafeTitleFileName("C:\\Windows\\x", 7), "C:_Windows_x");
     EXPECT_EQ(SafeTitleFileName(std::string("a\0b\tc\x7f", 6), 7), "a_b_c_");
     EXPECT_EQ(SafeTitleFileName("", 7), "7");
     EXPECT_EQ(SafeTitleFileName(".", 7), "7");
     EXPECT_EQ(SafeTitleFileName("..", 12), "12");
-    EXPECT_EQ(SafeTitleFileName("Wait...", 7), "Wait...");
+    EXPECT_EQ(SafeTitleFileName("Wait...", 7), "Wait_.");
 }
 
 TEST_F(Export, AnArchiveHoldsEveryTitleAndSameTitlesGetTheirKey) {
