@@ -10,6 +10,7 @@
 #include "midi/ResetTunes.h"
 #include "platform/FluidSynthSequencer.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <ostream>
@@ -126,6 +127,10 @@ std::string AsString(std::span<const uint8_t> bytes) {
 
 int RunPlay(Context& ctx) {
     auto& args = ctx.args;
+    if (std::find(args.begin(), args.end(), "--file") != args.end() ||
+        std::any_of(args.begin(), args.end(),
+                    [](const std::string& a) { return a.rfind("--file=", 0) == 0; }))
+        return PlayFile(ctx);
     const bool loop = TakeFlag(args, "--loop");
     const bool shuffle = TakeFlag(args, "--shuffle");
     const ResetChoice reset = ParseReset(TakeOption(args, "--reset").value_or("none"));
@@ -236,7 +241,9 @@ int RunPlay(Context& ctx) {
 
 Registration play({"play",
                    "play KEY... [--loop] [--shuffle] [--reset gm|gs|gm-gs|gs-gm|none] "
-                   "[--output server|null|OUT.wav]",
+                   "[--output server|null|OUT.wav]\n"
+                   "  play --file FILE [--seconds N] [--output server|null|OUT.wav] "
+                   "[--soundfont SF2]",
                    RunPlay});
 
 } // namespace

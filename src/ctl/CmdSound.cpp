@@ -131,11 +131,12 @@ int Play(Context& ctx) {
 
 Registration length({"length", "length FILE...  (the sequencer's length in milliseconds)", Length});
 Registration render({"render", "render [--soundfont SF2] FILE OUT.wav", Render});
-Registration play({"play",
-                   "play --file FILE [--seconds N] [--output server|null|OUT.wav] "
-                   "[--soundfont SF2]",
-                   Play});
-
 } // namespace
+
+// "play --file" plays one MIDI file straight through the player; "play KEY..." (the jukebox)
+// hands over to it when --file is given.
+int PlayFile(Context& ctx) {
+    return Play(ctx);
+}
 
 } // namespace tunquil::ctl
