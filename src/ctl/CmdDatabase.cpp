@@ -2,13 +2,8 @@
 // Each opens the database in the program directory, works, and closes it as the program does
 // at shut-down (albums saved, unused categories and artists purged, packed after deletes).
 
-#include "base/Host.h"
-#include "base/ProgramDirectory.h"
-#include "ctl/CtlCommand.h"
+#include "ctl/CtlLibrary.h"
 #include "database/StoredDate.h"
-#include "database/TAlbList.h"
-#include "database/TCatList.h"
-#include "database/TDMM2.h"
 #include "database/TitleOrder.h"
 
 #include <algorithm>
@@ -21,96 +16,6 @@
 namespace tunquil::ctl {
 
 namespace {
-
-// Messages go to standard error; questions take their safe default.
-class TerminalHost : public IHost {
-public:
-    explicit TerminalHost(std::ostream& err) : err_(err) {}
-    TModalResult ShowMessage(const std::string& text, TMsgDlgType type, int,
-                             TMsgDlgButtons buttons) override {
-        if (type == TMsgDlgType::mtError)
-            ++errors;
-        err_ << ExpandLineSeparators(text) << "\n";
-        if (buttons & mbOK)
-            return TModalResult::mrOk;
-        if (buttons & mbCancel)
-            return TModalResult::mrCancel;
-        if (buttons & mbNo)
-            return TModalResult::mrNo;
-        return TModalResult::mrNone;
-    }
-    bool InputText(const std::string&, const std::string&, std::string&) override { return false; }
-    int errors = 0;
-
-private:
-    std::ostream& err_;
-};
-
-// The database with its lists, opened and wired as at start-up.
-class Session {
-public:
-    explicit Session(Context& ctx)
-        : dir_(FindProgramDirectory(ctx.home)), host_(ctx.err), categories_(dir_), albums_(dir_) {
-        categories_.Load("Categories");
-        dm_ = std::make_unique<TDMM2>(dir_, host_);
-        dm_->SetCategoryList(&categories_);
-        dm_->OpenDatabase();
-        categories_.SetDatabase(&dm_->Database());
-        categories_.SetAlbumList(&albums_);
-        dm_->SetAlbumList(&albums_);
-        albums_.Load("Albums");
-    }
-    ~Session() {
-        if (!closed_)
-            Close();
-    }
-
-    // The shut-down sequence; false when a step reported an error.
-    bool Close() {
-        closed_ = true;
-        int before = host_.errors;
-        try {
-            albums_.Save();
-        } catch (const std::exception& e) {
-            host_.ShowMessage(e.what(), TMsgDlgType::mtError, 0, mbOK);
-        }
-        try {
-            categories_.Purge();
-            categories_.Save();
-        } catch (const std::exception& e) {
-            host_.ShowMessage(e.what(), TMsgDlgType::mtError, 0, mbOK);
-        }
-        dm_->Close();
-        return host_.errors == before;
-    }
-
-    TMyDB& db() { return dm_->Database(); }
-    TDMM2& dm() { return *dm_; }
-    TCatList& categories() { return categories_; }
-    TAlbList& albums() { return albums_; }
-
-private:
-    fs::path dir_;
-    TerminalHost host_;
-    TCatList categories_;
-    TAlbList albums_;
-    std::unique_ptr<TDMM2> dm_;
-    bool closed_ = false;
-};
-
-// The database cannot be opened: a plain message and exit status 2.
-std::unique_ptr<Session> OpenSession(Context& ctx) {
-    try {
-        return std::make_unique<Session>(ctx);
-    } catch (const std::exception& e) {
-        ctx.err << "tunquilctl: " << ExpandLineSeparators(e.what()) << "\n";
-        return nullptr;
-    }
-}
-
-int Finish(Session& s, int status) {
-    return s.Close() ? status : std::max(status, 1);
-}
 
 // A field of a tab-separated line: tabs and line breaks would split it.
 std::string TsvField(std::string text) {
@@ -139,7 +44,7 @@ int List(Context& ctx) {
     RejectUnknownOptions(ctx.args);
     if (!ctx.args.empty())
         throw UsageError("unexpected argument " + ctx.args[0]);
-    auto s = OpenSession(ctx);
+    auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;
     std::vector<TitleRecord> titles = s->db().LiveTitles();
@@ -161,7 +66,7 @@ int List(Context& ctx) {
                     << DurationText(t.duration) << '\n';
         ctx.out << titles.size() << (titles.size() == 1 ? " title\n" : " titles\n");
     }
-    return Finish(*s, kOk);
+    return s->Finish(kOk);
 }
 
 int Delete(Context& ctx) {
@@ -171,7 +76,7 @@ int Delete(Context& ctx) {
     std::vector<int32_t> keys;
     for (const auto& a : ctx.args)
         keys.push_back(ParseKey(a));
-    auto s = OpenSession(ctx);
+    auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;
     int status = kOk;
@@ -184,22 +89,22 @@ int Delete(Context& ctx) {
             live.push_back(key);
         }
     }
-    int deleted = s->dm().DeleteTitlesEverywhere(live);
+    int deleted = s->data().DeleteTitlesEverywhere(live);
     ctx.out << deleted << (deleted == 1 ? " title deleted\n" : " titles deleted\n");
-    return Finish(*s, status);
+    return s->Finish(status);
 }
 
 int Pack(Context& ctx) {
     RejectUnknownOptions(ctx.args);
     if (!ctx.args.empty())
         throw UsageError("unexpected argument " + ctx.args[0]);
-    auto s = OpenSession(ctx);
+    auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;
     bool deletedSlots = s->db().HasDeletedSlots();
     int kept = s->db().SlotCount();
-    bool ok = s->Close();
-    const auto& pack = s->dm().LastPack();
+    bool ok = s->Finish(kOk) == kOk;
+    const auto& pack = s->data().LastPack();
     if (!deletedSlots)
         ctx.out << "nothing to pack: " << kept << " slots, none deleted\n";
     else if (pack.packed)
@@ -221,7 +126,7 @@ std::string TotalText(long long seconds) {
 int Categories(Context& ctx) {
     bool tsv = TakeFlag(ctx.args, "--tsv");
     RejectUnknownOptions(ctx.args);
-    auto s = OpenSession(ctx);
+    auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;
     std::map<int32_t, Usage> used;
@@ -231,7 +136,7 @@ int Categories(Context& ctx) {
     });
     if (tsv)
         ctx.out << "ck\tname\ttitles\tduration\n";
-    for (const auto& c : s->categories().Items()) {
+    for (const auto& c : s->library().Categories().Items()) {
         Usage u = used[c.ck];
         if (tsv)
             ctx.out << c.ck << '\t' << TsvField(c.name) << '\t' << u.titles << '\t' << u.seconds
@@ -240,20 +145,20 @@ int Categories(Context& ctx) {
             ctx.out << std::setw(5) << c.ck << "  " << Pad(c.name, 40) << "  " << std::setw(6)
                     << u.titles << "  " << TotalText(u.seconds) << '\n';
     }
-    return Finish(*s, kOk);
+    return s->Finish(kOk);
 }
 
 int Artists(Context& ctx) {
     bool tsv = TakeFlag(ctx.args, "--tsv");
     RejectUnknownOptions(ctx.args);
-    auto s = OpenSession(ctx);
+    auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;
     std::map<int32_t, int> used;
     s->db().ForEachLiveTitle([&](const TitleRecord& t) { used[t.pk]++; });
     if (tsv)
         ctx.out << "pk\tfirst_name\tlast_name\tfull_name\ttitles\n";
-    for (const auto& p : s->dm().Performers().Items()) {
+    for (const auto& p : s->data().Performers().Items()) {
         if (tsv)
             ctx.out << p.pk << '\t' << TsvField(p.firstName) << '\t' << TsvField(p.lastName) << '\t'
                     << TsvField(p.fullName) << '\t' << used[p.pk] << '\n';
@@ -262,19 +167,19 @@ int Artists(Context& ctx) {
                     << Pad(JoinArtistText(p.firstName, p.lastName), 50) << "  " << std::setw(6)
                     << used[p.pk] << '\n';
     }
-    return Finish(*s, kOk);
+    return s->Finish(kOk);
 }
 
 int Albums(Context& ctx) {
     bool tsv = TakeFlag(ctx.args, "--tsv");
     RejectUnknownOptions(ctx.args);
-    auto s = OpenSession(ctx);
+    auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;
     if (tsv)
         ctx.out << "album_key\tname\ttitles\tduration\n";
     std::vector<const TAlbList::Album*> sorted;
-    for (const auto& a : s->albums().Items())
+    for (const auto& a : s->library().Albums().Items())
         sorted.push_back(&a);
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](auto* a, auto* b) { return CompareAlbums(a->record, b->record) < 0; });
@@ -287,7 +192,7 @@ int Albums(Context& ctx) {
             ctx.out << std::setw(5) << r.albumKey << "  " << Pad(r.name, 40) << "  " << std::setw(6)
                     << r.titleCount << "  " << TotalText(r.totalDuration) << '\n';
     }
-    return Finish(*s, kOk);
+    return s->Finish(kOk);
 }
 
 // Empty when `bytes` is a ZIP archive with exactly one entry; otherwise what is wrong.
@@ -317,7 +222,7 @@ std::string CheckStoredArchive(const std::string& bytes) {
 
 int Verify(Context& ctx) {
     RejectUnknownOptions(ctx.args);
-    auto s = OpenSession(ctx);
+    auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;
     int problems = 0;
@@ -351,7 +256,7 @@ int Verify(Context& ctx) {
     }
     ctx.out << checked << (checked == 1 ? " title" : " titles") << " checked, " << problems
             << (problems == 1 ? " problem\n" : " problems\n");
-    return Finish(*s, problems ? kProblems : kOk);
+    return s->Finish(problems ? kProblems : kOk);
 }
 
 Registration list({"list", "list [--tsv] [--sort category|artist|title|duration|origin|date]",

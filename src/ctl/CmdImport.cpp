@@ -1,13 +1,8 @@
 // tunquilctl's commands that bring titles in and take them out: add, export, archive. They
 // open the database in the program directory and close it as the program does at shut-down.
 
-#include "base/Host.h"
-#include "base/ProgramDirectory.h"
 #include "base/Text.h"
-#include "ctl/CtlCommand.h"
-#include "database/TAlbList.h"
-#include "database/TCatList.h"
-#include "database/TDMM2.h"
+#include "ctl/CtlLibrary.h"
 #include "export/TitleArchiver.h"
 #include "export/TitleExport.h"
 #include "import/TitleImporter.h"
@@ -20,81 +15,13 @@ namespace tunquil::ctl {
 
 namespace {
 
-// Notices go to standard error (information too, unless asked not to); questions take their
-// safe default, as an unattended run must.
-class ImportHost : public IHost {
-public:
-    explicit ImportHost(std::ostream& err) : err_(err) {}
-    TModalResult ShowMessage(const std::string& text, TMsgDlgType type, int,
-                             TMsgDlgButtons buttons) override {
-        if (type != TMsgDlgType::mtInformation || showInformation)
-            err_ << Printable(text) << "\n";
-        if (buttons & mbOK)
-            return TModalResult::mrOk;
-        if (buttons & mbCancel)
-            return TModalResult::mrCancel;
-        if (buttons & mbNo)
-            return TModalResult::mrNo;
-        return TModalResult::mrAbort;
-    }
-    bool InputText(const std::string&, const std::string&, std::string&) override { return false; }
-
-    static std::string Printable(const std::string& text) {
-        std::string out;
-        for (char c : ExpandLineSeparators(text))
-            if (c != '\r')
-                out += c;
-        return out;
-    }
-    bool showInformation = true;
-
-private:
-    std::ostream& err_;
-};
-
-class Session {
-public:
-    explicit Session(Context& ctx)
-        : dir_(FindProgramDirectory(ctx.home)), host_(ctx.err), categories_(dir_), albums_(dir_) {
-        categories_.Load("Categories");
-        dm_ = std::make_unique<TDMM2>(dir_, host_);
-        dm_->SetCategoryList(&categories_);
-        dm_->OpenDatabase();
-        categories_.SetDatabase(&dm_->Database());
-        categories_.SetAlbumList(&albums_);
-        dm_->SetAlbumList(&albums_);
-        albums_.Load("Albums");
-    }
-    ~Session() {
-        try {
-            albums_.Save();
-            categories_.Save();
-        } catch (const std::exception& e) {
-            host_.ShowMessage(e.what(), TMsgDlgType::mtError, 0, mbOK);
-        }
-        dm_->Close();
-    }
-
-    const fs::path& dir() const { return dir_; }
-    ImportHost& host() { return host_; }
-    TDMM2& dm() { return *dm_; }
-    TCatList& categories() { return categories_; }
-
-private:
-    fs::path dir_;
-    ImportHost host_;
-    TCatList categories_;
-    TAlbList albums_;
-    std::unique_ptr<TDMM2> dm_;
-};
-
-std::unique_ptr<Session> OpenSession(Context& ctx) {
-    try {
-        return std::make_unique<Session>(ctx);
-    } catch (const std::exception& e) {
-        ctx.err << "tunquilctl: " << ExpandLineSeparators(e.what()) << "\n";
-        return nullptr;
-    }
+// A message as one printable line set: line separators expanded, carriage returns dropped.
+std::string Printable(const std::string& text) {
+    std::string out;
+    for (char c : ExpandLineSeparators(text))
+        if (c != '\r')
+            out += c;
+    return out;
 }
 
 // Every "*.mid" below `dir`, hidden entries and symbolic links left out, sorted ignoring case.
@@ -129,10 +56,11 @@ int Add(Context& ctx) {
         throw UsageError("add needs at least one file or folder");
     if (Trim(category).empty())
         throw UsageError("--category needs a name");
-    auto session = OpenSession(ctx);
+    auto session = CtlLibrary::Open(ctx);
     if (!session)
         return kUsage;
-    TitleImporter importer(session->host(), session->dm(), session->categories(), session->dir());
+    TitleImporter importer(session->host(), session->data(), session->library().Categories(),
+                           session->dir());
     std::error_code ec;
     fs::create_directories(importer.TempZipsDirectory(), ec);
 
@@ -160,7 +88,7 @@ int Add(Context& ctx) {
             importOne(arg);
         }
     }
-    return status;
+    return session->Finish(status);
 }
 
 int Export(Context& ctx) {
@@ -170,20 +98,19 @@ int Export(Context& ctx) {
         throw UsageError("usage: export KEY PATH [--zip]");
     int key = ParseKey(ctx.args[0]);
     fs::path target = ctx.args[1];
-    auto session = OpenSession(ctx);
+    auto session = CtlLibrary::Open(ctx);
     if (!session)
         return kUsage;
     std::string why;
-    if (!ExportTitle(session->dm().Database(), session->host(), session->dir(), key, target, zip,
-                     &why)) {
+    if (!ExportTitle(session->db(), session->host(), session->dir(), key, target, zip, &why)) {
         ctx.err << "tunquilctl: " << why << "\n";
-        return kProblems;
+        return session->Finish(kProblems);
     }
     if (zip)
         ctx.out << target.string() << ".mid\n" << target.string() << ".zip\n";
     else
         ctx.out << target.string() << "\n";
-    return kOk;
+    return session->Finish(kOk);
 }
 
 int Archive(Context& ctx) {
@@ -194,16 +121,16 @@ int Archive(Context& ctx) {
     std::vector<std::string> keys;
     for (std::size_t i = 1; i < ctx.args.size(); ++i)
         keys.push_back(std::to_string(ParseKey(ctx.args[i])));
-    auto session = OpenSession(ctx);
+    auto session = CtlLibrary::Open(ctx);
     if (!session)
         return kUsage;
     session->host().showInformation = false;
-    TitleArchiver archiver(session->host(), session->dm().Database(), session->dir());
+    TitleArchiver archiver(session->host(), session->db(), session->dir());
     auto outcome = archiver.ArchiveTitles(keys, out);
     if (outcome != TitleArchiver::Outcome::Completed)
-        return kProblems;
-    ctx.out << ImportHost::Printable(archiver.LastMessage()) << "\n";
-    return kOk;
+        return session->Finish(kProblems);
+    ctx.out << Printable(archiver.LastMessage()) << "\n";
+    return session->Finish(kOk);
 }
 
 Registration add({"add", "add [--category NAME] [--artist TEXT] [--allow-duplicates] PATH...",

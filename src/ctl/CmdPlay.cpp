@@ -1,11 +1,9 @@
 // tunquilctl play: a terminal jukebox over the play program.
 
 #include "app/DatabaseTitleStore.h"
-#include "app/DeviceUnavailableNotice.h"
 #include "app/PlayProgram.h"
 #include "app/TMyMidiPlayer.h"
-#include "base/ProgramDirectory.h"
-#include "ctl/CtlCommand.h"
+#include "ctl/CtlLibrary.h"
 #include "database/TDMM2.h"
 #include "midi/ResetTunes.h"
 #include "platform/FluidSynthSequencer.h"
@@ -30,40 +28,6 @@ std::atomic<bool> interrupted{false};
 extern "C" void OnInterrupt(int) {
     interrupted = true;
 }
-
-// Messages go to standard error; questions get the answer that changes nothing (Cancel, No,
-// OK), so an unattended run never deletes a title.
-class TerminalHost : public IHost {
-public:
-    TerminalHost(std::ostream& err, PlayProgram*& program) : err_(err), program_(program) {}
-
-    TModalResult ShowMessage(const std::string& text, TMsgDlgType, int,
-                             TMsgDlgButtons buttons) override {
-        err_ << "\n" << ExpandLineSeparators(text) << "\n";
-        if (buttons & mbCancel)
-            return TModalResult::mrCancel;
-        if (buttons & mbNo)
-            return TModalResult::mrNo;
-        if (buttons & mbAbort)
-            return TModalResult::mrAbort;
-        return TModalResult::mrOk;
-    }
-    bool InputText(const std::string&, const std::string&, std::string&) override { return false; }
-    void ProcessEvents() override {
-        // Ctrl-C must end the waits inside the program too.
-        if (interrupted && program_)
-            program_->SetShuttingDown(true);
-    }
-    void ShowDeviceUnavailable() override {
-        err_ << "\n" << DeviceUnavailableNotice::Caption() << "\n";
-        for (const auto& line : DeviceUnavailableNotice::Lines())
-            err_ << line << "\n";
-    }
-
-private:
-    std::ostream& err_;
-    PlayProgram*& program_;
-};
 
 // Single keys without Enter while standard input is a terminal; the old settings come back
 // however the command ends.
@@ -152,17 +116,23 @@ int RunPlay(Context& ctx) {
         options.waveFile = output;
     }
 
-    const fs::path home = FindProgramDirectory(ctx.home);
-    PlayProgram* programRef = nullptr;
-    TerminalHost host(ctx.err, programRef);
-    TDMM2 data(home, host);
-    data.OpenDatabase();
+    auto session = CtlLibrary::Open(ctx);
+    if (!session)
+        return kUsage;
+    TerminalHost& host = session->host();
+    host.blankLineBefore = true; // below the now-playing line
+    TDMM2& data = session->data();
+    const fs::path home = session->dir();
     platform::FluidSynthSequencer device(options);
     TMyMidi midi(device);
     TMyMidiPlayer player(midi);
     DatabaseTitleStore store(data);
     PlayProgram program(host, player, store, RealPlayTools(host), home);
-    programRef = &program;
+    // Ctrl-C must end the waits inside the program too.
+    host.onProcessEvents = [&program] {
+        if (interrupted)
+            program.SetShuttingDown(true);
+    };
     data.Database().AddObserver(&program);
     program.SetAutoLooping(loop);
     program.SetResetChoice(reset);
@@ -234,9 +204,10 @@ int RunPlay(Context& ctx) {
     std::error_code ec;
     fs::remove(program.InternalPlayFile(), ec);
     data.Database().RemoveObserver(&program);
+    host.onProcessEvents = nullptr;
     ::sigaction(SIGINT, &oldInt, nullptr);
     ::sigaction(SIGTERM, &oldTerm, nullptr);
-    return anyPlayed ? kOk : kProblems;
+    return session->Finish(anyPlayed ? kOk : kProblems);
 }
 
 Registration play({"play",

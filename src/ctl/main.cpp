@@ -15,9 +15,13 @@ std::vector<Command>& Registry() {
 }
 } // namespace
 
-void RegisterCommand(Command command) { Registry().push_back(std::move(command)); }
+void RegisterCommand(Command command) {
+    Registry().push_back(std::move(command));
+}
 
-const std::vector<Command>& Commands() { return Registry(); }
+const std::vector<Command>& Commands() {
+    return Registry();
+}
 
 bool TakeFlag(std::vector<std::string>& args, const std::string& flag) {
     auto it = std::find(args.begin(), args.end(), flag);

@@ -23,7 +23,7 @@ constexpr int kSummaryHeight = 19;
 
 TMasterFrm::TMasterFrm(fs::path programDirectory, QWidget* parent)
     : QMainWindow(parent), programDirectory_(std::move(programDirectory)), host_(this),
-      catList_(programDirectory_), albList_(programDirectory_) {
+      library_(programDirectory_, host_) {
     setObjectName("TMasterFrm");
     setWindowTitle("Tunquil");
     resize(900, 640);
@@ -91,16 +91,10 @@ QWidget* TMasterFrm::MakeGridPage(TTitleView& view, TMyStringGrid** grid, QLabel
 }
 
 void TMasterFrm::StartUp() {
-    catList_.Load("Categories");
-    dmm_ = std::make_unique<TDMM2>(programDirectory_, host_);
-    dmm_->OpenDatabase();
-    TMyDB& db = dmm_->Database();
-    catList_.SetDatabase(&db);
-    catList_.SetAlbumList(&albList_);
-    dmm_->SetCategoryList(&catList_);
-    dmm_->SetAlbumList(&albList_);
+    library_.OpenDatabase();
+    TMyDB& db = library_.Database();
 
-    views_ = std::make_unique<TTitleViews>(catList_, &albList_);
+    views_ = std::make_unique<TTitleViews>(library_.Categories(), &library_.Albums());
     QWidget* allPage = MakeGridPage(views_->AllTitles(), &allTitlesGrid_, &AllCatPT);
     AllCatPT->setObjectName("AllCatPT");
     Categories->insertTab(0, allPage, "   ALL CATEGORIES   ");
@@ -117,25 +111,16 @@ void TMasterFrm::StartUp() {
             for (int c = 0; c < grid->Model()->columnCount(); ++c)
                 grid->setColumnWidth(c, allTitlesGrid_->columnWidth(c + 1));
 
-    albList_.Load("Albums");
+    library_.LoadAlbums();
     views_->AlbumsLoaded();
     AlbumViewsChanged();
 }
 
 void TMasterFrm::ShutDown() {
-    if (shutDown_ || !dmm_ || !dmm_->Database().IsOpen())
+    if (shutDown_ || !library_.IsOpen())
         return;
     shutDown_ = true;
-    auto step = [this](const char* what, auto&& action) {
-        try {
-            action();
-        } catch (const std::exception& e) {
-            host_.ShowMessage(std::string(what) + e.what(), TMsgDlgType::mtError, 0, mbOK);
-        }
-    };
-    step("Saving albums: ", [&] { albList_.Save(); });
-    step("Saving categories: ", [&] { catList_.Purge(); });
-    step("Closing the database: ", [&] { dmm_->Close(); });
+    library_.Close();
 }
 
 void TMasterFrm::closeEvent(QCloseEvent* event) {

@@ -4,9 +4,7 @@
 // category and album lists and the data module for the whole run.
 
 #include "base/Files.h"
-#include "database/TAlbList.h"
-#include "database/TCatList.h"
-#include "database/TDMM2.h"
+#include "database/TMusicLibrary.h"
 #include "database/TTitleViews.h"
 #include "ui/WidgetHost.h"
 
@@ -38,7 +36,7 @@ public:
 
     IHost& Host() { return host_; }
     TTitleViews* Views() const { return views_.get(); }
-    TDMM2* DataModule() const { return dmm_.get(); }
+    TDMM2* DataModule() const { return library_.DataModule(); }
     QTabWidget* CategoriesTabs() const { return Categories; }
     QTabWidget* AlbumsTabs() const { return Albums; }
     TMyStringGrid* AllTitlesGrid() const { return allTitlesGrid_; }
@@ -56,9 +54,7 @@ private:
 
     fs::path programDirectory_;
     WidgetHost host_;
-    TCatList catList_;
-    TAlbList albList_;
-    std::unique_ptr<TDMM2> dmm_;
+    TMusicLibrary library_;
     std::unique_ptr<TTitleViews> views_;
     bool shutDown_ = false;
 

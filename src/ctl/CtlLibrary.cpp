@@ -1,0 +1,58 @@
+#include "ctl/CtlLibrary.h"
+
+#include "app/DeviceUnavailableNotice.h"
+#include "base/ProgramDirectory.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace tunquil::ctl {
+
+TModalResult TerminalHost::ShowMessage(const std::string& text, TMsgDlgType type, int,
+                                       TMsgDlgButtons buttons) {
+    if (type == TMsgDlgType::mtError)
+        ++errors;
+    if (type != TMsgDlgType::mtInformation || showInformation) {
+        if (blankLineBefore)
+            err_ << "\n";
+        for (char c : ExpandLineSeparators(text))
+            if (c != '\r')
+                err_ << c;
+        err_ << "\n";
+    }
+    if (buttons & mbCancel)
+        return TModalResult::mrCancel;
+    if (buttons & mbNo)
+        return TModalResult::mrNo;
+    if (buttons & mbAbort)
+        return TModalResult::mrAbort;
+    return TModalResult::mrOk;
+}
+
+void TerminalHost::ShowDeviceUnavailable() {
+    err_ << "\n" << DeviceUnavailableNotice::Caption() << "\n";
+    for (const auto& line : DeviceUnavailableNotice::Lines())
+        err_ << line << "\n";
+}
+
+CtlLibrary::CtlLibrary(Context& ctx) : host_(ctx.err) {
+    library_ = std::make_unique<TMusicLibrary>(FindProgramDirectory(ctx.home), host_);
+    library_->Open();
+}
+
+std::unique_ptr<CtlLibrary> CtlLibrary::Open(Context& ctx) {
+    try {
+        return std::unique_ptr<CtlLibrary>(new CtlLibrary(ctx));
+    } catch (const std::exception& e) {
+        ctx.err << "tunquilctl: " << ExpandLineSeparators(e.what()) << "\n";
+        return nullptr;
+    }
+}
+
+int CtlLibrary::Finish(int status) {
+    int before = host_.errors;
+    library_->Close();
+    return host_.errors == before ? status : std::max(status, 1);
+}
+
+} // namespace tunquil::ctl

@@ -1,0 +1,61 @@
+#pragma once
+// What the title commands of tunquilctl share: a host that talks on the terminal, and the
+// database opened and closed as the program does it.
+
+#include "base/Host.h"
+#include "ctl/CtlCommand.h"
+#include "database/TMusicLibrary.h"
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+
+namespace tunquil::ctl {
+
+// Messages go to standard error; a question takes the answer that changes nothing (Cancel,
+// No, Abort, else OK), so an unattended run never deletes or overwrites anything.
+class TerminalHost : public IHost {
+public:
+    explicit TerminalHost(std::ostream& err) : err_(err) {}
+
+    TModalResult ShowMessage(const std::string& text, TMsgDlgType type, int helpContext,
+                             TMsgDlgButtons buttons) override;
+    bool InputText(const std::string&, const std::string&, std::string&) override { return false; }
+    void ProcessEvents() override {
+        if (onProcessEvents)
+            onProcessEvents();
+    }
+    void ShowDeviceUnavailable() override;
+
+    int errors = 0;               // error messages shown so far
+    bool showInformation = true;  // false: information messages are left out
+    bool blankLineBefore = false; // a line of its own below a status line being redrawn
+    std::function<void()> onProcessEvents;
+
+protected:
+    std::ostream& err_;
+};
+
+// The database and its lists for one command. Open() reports a database that cannot be used
+// on standard error and returns null (the command then exits with status 2).
+class CtlLibrary {
+public:
+    static std::unique_ptr<CtlLibrary> Open(Context& ctx);
+
+    TerminalHost& host() { return host_; }
+    TMusicLibrary& library() { return *library_; }
+    TDMM2& data() { return library_->Data(); }
+    TMyDB& db() { return library_->Database(); }
+    const fs::path& dir() const { return library_->ProgramDirectory(); }
+
+    // Closes as the program does at shut-down; `status`, raised to 1 when closing showed an
+    // error.
+    int Finish(int status);
+
+private:
+    explicit CtlLibrary(Context& ctx);
+    TerminalHost host_;
+    std::unique_ptr<TMusicLibrary> library_;
+};
+
+} // namespace tunquil::ctl
