@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every fuzz target of a fuzz build for a bounded time each, seeded from fuzz/corpus/<name>.
+# Runs every fuzz target of a fuzz build for a bounded time each (seconds per target), seeded
+# from fuzz/corpus/<name>.
 set -euo pipefail
 build=$1
 seconds=${2:-60}
@@ -10,8 +11,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   echo "no fuzz targets built"
   exit 0
 fi
-per=$(( seconds / ${#targets[@]} ))
-[ "$per" -lt 10 ] && per=10
+per=$seconds
 for t in "${targets[@]}"; do
   name=$(basename "$t")
   name=${name#fuzz_}

@@ -27,7 +27,7 @@ test)
   start_test_services
   trap stop_test_services EXIT
 
-  # Fuzz the parsers of outside input for a bounded time under the sanitizers.
+  # Fuzz the parsers of outside input for a bounded time each, under the sanitizers.
   CC=clang CXX=clang++ configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTUNQUIL_FUZZ=ON -DTUNQUIL_GUI=OFF -DTUNQUIL_TESTS=OFF -DTUNQUIL_BENCH=OFF
   bash scripts/run-fuzzers.sh build-fuzz "${TUNQUIL_FUZZ_SECONDS:-60}"
