@@ -158,8 +158,10 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     }
     std::size_t at = FindKey(header, key);
     if (at != npos) {
-        if (lines_[at] != line) {
-            lines_[at] = std::move(line);
+        // The key keeps the spelling the file already has; only its value changes.
+        std::string updated = lines_[at].substr(0, lines_[at].find('=') + 1) + OneLine(value);
+        if (lines_[at] != updated) {
+            lines_[at] = std::move(updated);
             dirty_ = true;
         }
         return;

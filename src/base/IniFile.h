@@ -31,8 +31,9 @@ public:
     // Any non-zero number is true; anything else that is not a number reads as the default.
     bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
 
-    // Replaces the value of an existing key in place, or adds the key at the end of its section
-    // (the section at the end of the file when it is new). The key is written exactly as given.
+    // Replaces the value of an existing key in place (keeping the key as the file spells it), or
+    // adds the key, written exactly as given, at the end of its section (the section at the end
+    // of the file when it is new).
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, int value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
