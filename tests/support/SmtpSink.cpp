@@ -111,7 +111,9 @@ SmtpSink::SmtpSink() : folder_(MakeFolder()) {
             break;
         line.append(buf, static_cast<std::size_t>(n));
     }
-    ::close(out[0]);
+    // The output stays open for the server's life: closing it would end the server at its
+    // next write.
+    stdoutFd_ = out[0];
     port_ = std::atoi(line.c_str());
     if (port_ <= 0)
         throw std::runtime_error("the SMTP test server did not start (python3-aiosmtpd missing?)");
@@ -119,6 +121,7 @@ SmtpSink::SmtpSink() : folder_(MakeFolder()) {
 
 SmtpSink::~SmtpSink() {
     ::close(stdinFd_);
+    ::close(stdoutFd_);
     int status = 0;
     for (int i = 0; i < 200; ++i) {
         if (::waitpid(pid_, &status, WNOHANG) == pid_) {

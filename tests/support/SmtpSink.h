@@ -52,6 +52,7 @@ private:
     std::filesystem::path folder_;
     int pid_ = -1;
     int stdinFd_ = -1;
+    int stdoutFd_ = -1;
     int port_ = 0;
 };
 
