@@ -9,7 +9,7 @@ packages=(
   libfluidsynth-dev fluidsynth fluid-soundfont-gm timgm6mb-soundfont
   libpulse-dev pulseaudio pulseaudio-utils
   libzip-dev zlib1g-dev zip unzip
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libsmf-dev
   clang libclang-rt-14-dev
   python3 python3-aiosmtpd python3-mido
   xdg-utils desktop-file-utils shared-mime-info poppler-utils

@@ -1,5 +1,6 @@
 # Sourced by the test runner: starts the services the tests talk to, on private sockets.
 #   start_test_services   a PulseAudio server with a null sink "tunquil_null" as default sink
+#                         (as root too: pulseaudio only warns when not started with --system)
 #   stop_test_services    ends them again
 
 start_test_services() {
@@ -20,11 +21,20 @@ start_test_services() {
     done
     pactl set-default-sink tunquil_null >/dev/null 2>&1 || true
   fi
+  # The sound tests skip themselves when PULSE_SERVER is unset; a server that did not come up
+  # must not leave them pointed at a dead socket.
+  if ! pactl info >/dev/null 2>&1; then
+    echo "test-services: no PulseAudio server; the sound tests will be skipped" >&2
+    [ -f "$TUNQUIL_TEST_RUNTIME/pulse.log" ] && tail -5 "$TUNQUIL_TEST_RUNTIME/pulse.log" >&2
+    unset PULSE_SERVER
+  fi
 }
 
 stop_test_services() {
-  if [ -n "${PULSE_SERVER:-}" ]; then
-    pactl exit >/dev/null 2>&1 || pulseaudio --kill >/dev/null 2>&1 || true
+  # By the pid file, not by PULSE_SERVER: a server that started but never answered is ended too.
+  local pidfile="${PULSE_RUNTIME_PATH:-}/pid"
+  if [ -n "${PULSE_RUNTIME_PATH:-}" ] && [ -f "$pidfile" ]; then
+    kill "$(cat "$pidfile")" >/dev/null 2>&1 || true
   fi
   [ -n "${TUNQUIL_TEST_RUNTIME:-}" ] && rm -rf "$TUNQUIL_TEST_RUNTIME"
 }

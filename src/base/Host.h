@@ -57,6 +57,14 @@ public:
     virtual void SetBusy(bool busy) { (void)busy; }
     // Lets the user interface handle what is pending, so long work keeps it alive.
     virtual void ProcessEvents() {}
+
+    // The play program's 100 ms position timer: the host calls the program's tick while it
+    // runs (a Qt timer in the window, the main loop in tunquilctl).
+    virtual void PositionTimer(bool running) { (void)running; }
+    // The notice that another program holds the MIDI device (it keeps its own quiet period).
+    virtual void ShowDeviceUnavailable() {}
+    // The system's default beep.
+    virtual void Beep() {}
 };
 
 // Shows the hourglass for a scope and takes it away however the scope ends.

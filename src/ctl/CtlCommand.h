@@ -48,4 +48,7 @@ std::optional<std::string> TakeOption(std::vector<std::string>& args, const std:
 void RejectUnknownOptions(const std::vector<std::string>& args);
 int ParseKey(const std::string& text); // a positive master key, or UsageError
 
+// Plays one MIDI file through the player (tunquilctl play --file).
+int PlayFile(Context& ctx);
+
 } // namespace tunquil::ctl

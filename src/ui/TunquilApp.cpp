@@ -1,16 +1,53 @@
 #include "ui/TunquilApp.h"
 
+#include "base/ProgramDirectory.h"
+#include "ui/TMasterFrm.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QMessageBox>
+#include <exception>
+#include <memory>
+#include <string>
 
 namespace tunquil::ui {
 
+std::string HomeOption(int argc, char** argv) {
+    std::string home;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--home" && i + 1 < argc)
+            home = argv[++i];
+        else if (arg.rfind("--home=", 0) == 0)
+            home = arg.substr(7);
+    }
+    return home;
+}
+
+std::unique_ptr<TMasterFrm> StartMainWindow(const std::string& home, std::string& error) {
+    try {
+        auto window = std::make_unique<TMasterFrm>(FindProgramDirectory(home));
+        window->StartUp();
+        return window;
+    } catch (const std::exception& e) {
+        error = e.what();
+        return nullptr;
+    }
+}
+
 int RunTunquil(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle("Tunquil");
-    window.show();
-    return app.exec();
+    QApplication::setApplicationName("Tunquil");
+    std::string error;
+    std::unique_ptr<TMasterFrm> window = StartMainWindow(HomeOption(argc, argv), error);
+    if (!window) {
+        QMessageBox::critical(nullptr, "Tunquil",
+                              QString::fromStdString(ExpandLineSeparators(error)));
+        return 1;
+    }
+    window->show();
+    int status = app.exec();
+    window->ShutDown();
+    return status;
 }
 
 } // namespace tunquil::ui

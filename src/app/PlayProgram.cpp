@@ -1,0 +1,825 @@
+#include "app/PlayProgram.h"
+
+#include "base/Text.h"
+
+#include <algorithm>
+#include <fstream>
+#include <thread>
+
+namespace tunquil {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// The master key an entry names; 0 (no title) for an entry that is not a number.
+int EntryKey(const std::string& entry) {
+    std::string t = Trim(entry);
+    if (t.empty() || t.size() > 10)
+        return 0;
+    long long v = 0;
+    for (char c : t) {
+        if (c < '0' || c > '9')
+            return 0;
+        v = v * 10 + (c - '0');
+    }
+    return v > 0x7FFFFFFF ? 0 : static_cast<int>(v);
+}
+
+bool Contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
+
+void WriteResetFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Clears the starting flag however PlayMIDI is left.
+class StartingScope {
+public:
+    explicit StartingScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~StartingScope() { flag_ = false; }
+
+private:
+    bool& flag_;
+};
+
+} // namespace
+
+ResetChoice ResetChoiceFromSettings(bool gmgs, bool gsgm, bool gm, bool gs) {
+    ResetChoice choice = ResetChoice::None;
+    if (gmgs)
+        choice = ResetChoice::GMThenGS;
+    if (gsgm)
+        choice = ResetChoice::GSThenGM;
+    if (gm)
+        choice = ResetChoice::GMOnly;
+    if (gs)
+        choice = ResetChoice::GSOnly;
+    return choice;
+}
+
+PlayProgram::PlayProgram(IHost& host, IPlayer& player, ITitleStore& store, PlayTools tools,
+                         fs::path programDirectory)
+    : host_(host), player_(player), store_(store), tools_(std::move(tools)),
+      programDirectory_(std::move(programDirectory)), transport_(InitialTransportState()),
+      random_(static_cast<std::mt19937::result_type>(
+          std::chrono::system_clock::now().time_since_epoch().count())) {}
+
+void PlayProgram::SetResetData(std::string gm, std::string gs) {
+    gmReset_ = std::move(gm);
+    gsReset_ = std::move(gs);
+}
+
+// ---------------------------------------------------------------- helpers
+
+int PlayProgram::SafeMode() {
+    try {
+        return player_.Mode();
+    } catch (const std::exception&) {
+        // A device that cannot tell its mode counts as failing; every caller handles mode 6.
+        return kModeError;
+    }
+}
+
+void PlayProgram::WaitForMode(const std::function<bool(int)>& done) {
+    const auto deadline = Clock::now() + timing_.waitLimit;
+    while (!shuttingDown_) {
+        int mode = SafeMode();
+        if (done(mode) || mode == kModeIdle || mode == kModeError || Clock::now() >= deadline)
+            break;
+        host_.ProcessEvents();
+        SleepFor(timing_.waitPoll);
+    }
+}
+
+void PlayProgram::SleepFor(std::chrono::milliseconds ms) {
+    if (ms.count() > 0)
+        std::this_thread::sleep_for(ms);
+}
+
+void PlayProgram::StartTimer() {
+    if (timerRunning_)
+        return;
+    timerRunning_ = true;
+    host_.PositionTimer(true);
+}
+
+void PlayProgram::StopTimer() {
+    if (!timerRunning_)
+        return;
+    timerRunning_ = false;
+    host_.PositionTimer(false);
+}
+
+void PlayProgram::Changed() {
+    if (onChanged)
+        onChanged();
+}
+
+void PlayProgram::ShowError(const std::string& text) {
+    host_.ShowMessage(text, TMsgDlgType::mtError, 0, mbCancel);
+}
+
+void PlayProgram::ShowNoProgram() {
+    shownKey_ = 0;
+    category_ = artist_ = title_ = "None";
+    message_ = "No program";
+}
+
+void PlayProgram::UpdateTransportControls() {
+    TransportInputs in;
+    in.mode = SafeMode();
+    in.active = active_;
+    in.userStopped = userStopped_;
+    in.clearedByStop = clearedByStop_;
+    in.count = static_cast<int>(program_.size());
+    in.startupComplete = startupComplete_;
+    in.navigating = navigating_;
+    transport_ = ComputeTransportState(in, transport_);
+}
+
+// ---------------------------------------------------------------- the program
+
+int PlayProgram::AddAtTop(const std::vector<std::string>& keys) {
+    program_.insert(program_.begin(), keys.begin(), keys.end());
+    return static_cast<int>(program_.size());
+}
+
+int PlayProgram::AddAtBottom(const std::vector<std::string>& keys) {
+    program_.insert(program_.end(), keys.begin(), keys.end());
+    return static_cast<int>(program_.size());
+}
+
+void PlayProgram::SetSelection(std::vector<std::string> keys, SelectionSource source) {
+    selection_ = std::move(keys);
+    selectionSource_ = source;
+}
+
+void PlayProgram::SetSelectionKeys(const std::vector<int32_t>& keys, SelectionSource source) {
+    std::vector<std::string> texts;
+    texts.reserve(keys.size());
+    for (int32_t key : keys)
+        texts.push_back(std::to_string(key));
+    SetSelection(std::move(texts), source);
+}
+
+void PlayProgram::PlayTop() {
+    if (selection_.empty() || selectionSource_ == SelectionSource::None)
+        return;
+    {
+        BusyScope busy(host_);
+        try {
+            AddAtTop(selection_);
+            currentIndex_ = -1;
+            Step(StepDirection::Forward);
+        } catch (const std::exception& e) {
+            ShowError(std::string("Play problem: ") + e.what());
+        }
+    }
+    selection_.clear();
+    UpdateTransportControls();
+}
+
+void PlayProgram::PlayBottom() {
+    if (selection_.empty() || selectionSource_ == SelectionSource::None)
+        return;
+    {
+        BusyScope busy(host_);
+        try {
+            AddAtBottom(selection_);
+        } catch (const std::exception& e) {
+            ShowError(std::string("E Adding titles to PlayList: ") + e.what());
+        }
+        try {
+            if (!active_) {
+                currentIndex_ = -1;
+                Step(StepDirection::Forward);
+            }
+        } catch (const std::exception& e) {
+            ShowError(std::string("Play problem: ") + e.what());
+        }
+        Changed();
+    }
+    UpdateTransportControls();
+    selection_.clear();
+}
+
+PlayProgram::PlayPopupLayout PlayProgram::PlayPopup(bool fromMenu) const {
+    PlayPopupLayout layout;
+    layout.firstCaption = active_ ? "PLAY: &Top of program" : "PLAY";
+    layout.bottomAndReplace = active_;
+    // The first item, Bottom and Replace when offered, "&Cancel", and unless a menu item hid
+    // them, the four title actions.
+    int visible = 1 + (active_ ? 2 : 0) + 1 + (fromMenu ? 0 : 4);
+    layout.show = visible >= 3;
+    return layout;
+}
+
+void PlayProgram::PlayReplace() {
+    if (selection_.empty() || selectionSource_ == SelectionSource::None)
+        return;
+    Clear();
+    PlayTop();
+}
+
+void PlayProgram::RemoveEntries(int key) {
+    for (int i = static_cast<int>(program_.size()) - 1; i >= 0; --i) {
+        if (EntryKey(program_[i]) != key)
+            continue;
+        program_.erase(program_.begin() + i);
+        if (currentIndex_ >= i)
+            --currentIndex_;
+    }
+}
+
+void PlayProgram::RemoveTitle(int key) {
+    RemoveEntries(key);
+    if (program_.empty())
+        active_ = false;
+    UpdateTransportControls();
+    Changed();
+}
+
+void PlayProgram::TitlesDeleted(const std::vector<TitleRecord>& records) {
+    for (const TitleRecord& record : records)
+        RemoveTitle(record.masterKey);
+}
+
+void PlayProgram::TitleChanged(const TitleRecord&, const TitleRecord& after, bool) {
+    if (after.masterKey == 0 || after.masterKey != shownKey_)
+        return;
+    title_ = Trim(after.title);
+    artist_ = Trim(Trim(after.firstName) + " " + Trim(after.lastName));
+    category_ = Trim(after.categoryName);
+}
+
+void PlayProgram::Step(StepDirection direction) {
+    host_.ProcessEvents();
+    if (shuttingDown_) {
+        program_.clear();
+        active_ = false;
+        StopTimer();
+        return;
+    }
+    if (program_.empty())
+        return;
+    StopTimer();
+    programEnded_ = false;
+
+    bool endOfProgram = false;
+    const bool forward = direction == StepDirection::Forward;
+    auto move = [&](bool currentWasRemoved) {
+        const int count = static_cast<int>(program_.size());
+        if (forward) {
+            // After a removal the index already sits before the follower of the removed entry.
+            ++currentIndex_;
+            if (currentIndex_ == count && !autoLooping_)
+                endOfProgram = true;
+            if (currentIndex_ >= count || currentIndex_ < 0)
+                currentIndex_ = 0;
+        } else {
+            if (!currentWasRemoved)
+                --currentIndex_;
+            if (currentIndex_ < 0 || currentIndex_ >= count)
+                currentIndex_ = count - 1;
+        }
+    };
+    move(false);
+
+    // One try per title of the program: a program in which every title fails comes to rest
+    // instead of trying again for ever.
+    int triesLeft = static_cast<int>(program_.size());
+    bool played = false;
+    for (;;) {
+        currentKey_ = EntryKey(program_[currentIndex_]);
+        active_ = true;
+        const int index = currentIndex_;
+        const std::size_t before = program_.size();
+        if (PlayFromMasterKey(currentKey_)) {
+            played = true;
+            break;
+        }
+        if (shuttingDown_ || program_.empty() || --triesLeft <= 0)
+            break;
+        // The failing entry was taken out when the program shrank and the index moved back.
+        const bool removed = program_.size() < before && currentIndex_ < index;
+        move(removed);
+    }
+
+    if (!played && !shuttingDown_) {
+        active_ = false;
+        try {
+            player_.Close();
+        } catch (const std::exception& e) {
+            ShowError(std::string("Play problem: ") + e.what());
+        }
+        ShowNoProgram();
+    }
+
+    if (!shuttingDown_)
+        StartTimer();
+    SleepFor(timing_.afterStep);
+    if (played && active_) {
+        if (endOfProgram) {
+            const auto deadline = Clock::now() + timing_.waitLimit;
+            while (!shuttingDown_) {
+                PauseOrResumeOnce();
+                host_.ProcessEvents();
+                // A title that has already ended (stopped) cannot be paused any more.
+                int mode = SafeMode();
+                if (mode == kModePaused || mode == kModeStopped || mode == kModeIdle ||
+                    mode == kModeError || Clock::now() >= deadline)
+                    break;
+                SleepFor(timing_.waitPoll);
+            }
+            programEnded_ = true;
+        } else {
+            WaitForMode([](int m) { return m == kModePlaying || m == kModeStopped; });
+        }
+    }
+    UpdateTransportControls();
+    Changed();
+}
+
+bool PlayProgram::PlayFromMasterKey(int key) {
+    const fs::path tuneDir = programDirectory_ / "TempTune";
+    const fs::path archive = tuneDir / "AAAZip.Zip";
+    auto dropKey = [&] {
+        RemoveEntries(key);
+        if (program_.empty())
+            active_ = false;
+    };
+    try {
+        std::error_code ec;
+        fs::create_directories(tuneDir, ec);
+        TitleTexts texts;
+        if (!store_.Extract(key, archive, texts)) {
+            dropKey();
+            return false;
+        }
+        fs::path member;
+        if (!tools_.unzipOneFile(archive, tuneDir, member)) {
+            fs::remove(archive, ec);
+            dropKey();
+            return false;
+        }
+        fs::remove(archive, ec);
+        if (fs::exists(archive)) {
+            ShowError("... But cannot delete TempZippFile " + archive.string());
+            return false;
+        }
+        if (tools_.probe(member) == 0) {
+            fs::remove(member, ec);
+            dropKey();
+            ShowError("Tune File Data in " + member.string() + " is NOT in VALID MIDI FORMAT");
+            return false;
+        }
+
+        currentKey_ = key;
+        if (PlayMIDI(member)) {
+            title_ = Trim(texts.title);
+            artist_ = Trim(Trim(texts.firstName) + " " + Trim(texts.lastName));
+            category_ = Trim(texts.categoryName);
+            shownKey_ = key;
+            userStopped_ = false;
+            StartTimer();
+            return true;
+        }
+
+        fs::remove(member, ec);
+        RemoveEntries(key);
+        active_ = !program_.empty();
+        host_.Beep();
+        if (host_.ShowMessage("File may be corrupted: Delete from database?",
+                              TMsgDlgType::mtWarning, 0, mbYes | mbNo) == TModalResult::mrYes)
+            store_.DeleteTitle(key);
+        return false;
+    } catch (const std::exception& e) {
+        ShowError(std::string("Play problem: ") + e.what());
+        if (!userStopped_)
+            Stop();
+        return false;
+    }
+}
+
+bool PlayProgram::PlayOneReset(const fs::path& file) {
+    std::error_code ec;
+    if (!fs::exists(file, ec) || tools_.probe(file) != 1)
+        return false;
+    try {
+        player_.SetMidiFile(file.string());
+        player_.Open();
+        player_.Play();
+        const auto deadline = Clock::now() + timing_.waitLimit;
+        while (!shuttingDown_ && Clock::now() < deadline) {
+            int mode = SafeMode();
+            if (mode != kModePlaying && mode != kModeSeeking)
+                break;
+            host_.ProcessEvents();
+            SleepFor(timing_.waitPoll);
+        }
+        player_.Stop();
+        player_.Close();
+        return true;
+    } catch (const std::exception&) {
+        // A reset that fails only costs the reset: the title plays without it.
+        try {
+            player_.Close();
+        } catch (const std::exception&) {
+        }
+        return false;
+    }
+}
+
+void PlayProgram::PlayResets() {
+    const fs::path trash = programDirectory_ / "TempTrash";
+    const fs::path gm = trash / "M.dat";
+    const fs::path gs = trash / "S.dat";
+    std::error_code ec;
+    fs::create_directories(trash, ec);
+    if (!gmReset_.empty())
+        WriteResetFile(gm, gmReset_);
+    if (!gsReset_.empty())
+        WriteResetFile(gs, gsReset_);
+
+    fs::path first, second;
+    switch (resetChoice_) {
+    case ResetChoice::GMThenGS:
+        first = gm;
+        second = gs;
+        break;
+    case ResetChoice::GSThenGM:
+        first = gs;
+        second = gm;
+        break;
+    case ResetChoice::GMOnly:
+        first = gm;
+        second = gm;
+        break;
+    case ResetChoice::GSOnly:
+        second = gs;
+        break;
+    case ResetChoice::None:
+        break;
+    }
+    if (!first.empty())
+        PlayOneReset(first);
+    if (!second.empty())
+        PlayOneReset(second);
+    fs::remove(gm, ec);
+    fs::remove(gs, ec);
+}
+
+bool PlayProgram::PlayMIDI(const fs::path& file) {
+    const fs::path internal = InternalPlayFile();
+    StartingScope starting(starting_);
+    player_.Close();
+
+    if (resetChoice_ != ResetChoice::None)
+        PlayResets();
+
+    std::error_code ec;
+    host_.ProcessEvents();
+    if (fs::exists(internal, ec)) {
+        for (int attempt = 0; attempt < 4 && fs::exists(internal, ec); ++attempt) {
+            host_.ProcessEvents();
+            if (shuttingDown_)
+                break;
+            fs::remove(internal, ec);
+        }
+        if (fs::exists(internal, ec)) {
+            ShowError("Could not delete InternalMIDIFile " + internal.string());
+            return false;
+        }
+    }
+    host_.ProcessEvents();
+    fs::remove(internal, ec);
+    fs::rename(file, internal, ec);
+    if (ec) {
+        ShowError("Could not rename " + file.string() + " to " + internal.string());
+        return false;
+    }
+
+    try {
+        player_.SetMidiFile(internal.string());
+    } catch (const std::exception&) {
+        ShowError("Error assigning " + internal.string() +
+                  " to mymidi1.Filename: " + player_.LastError());
+    }
+    try {
+        player_.Open();
+    } catch (const std::exception& e) {
+        player_.Close();
+        ShowError(e.what());
+        return false;
+    }
+
+    std::string failure;
+    bool playing = false;
+    try {
+        playing = player_.Play();
+        if (!playing)
+            failure = player_.LastError();
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    clearedByStop_ = false;
+    if (!playing) {
+        try {
+            player_.Stop();
+        } catch (const std::exception&) {
+            // Stopping is only tidying up here; the failure itself is handled below.
+        }
+        if (Contains(failure, "device") && Contains(failure, "use")) {
+            // Another program holds the device: the file is not to blame.
+            panel_.ShowTemporary("MIDI device unavailable");
+            host_.ShowDeviceUnavailable();
+            program_.clear();
+            active_ = false;
+            return true;
+        }
+        return false;
+    }
+
+    int lengthMs = 0;
+    bool lengthKnown = true;
+    try {
+        lengthMs = player_.Length();
+    } catch (const std::exception&) {
+        lengthKnown = false;
+    }
+    trackBar_.min = 0;
+    trackBar_.max = lengthKnown ? lengthMs / 1000 : 4000;
+    trackBar_.pageSize = 10;
+    // A failed length query answers 0, which would overwrite a good duration with "?".
+    if (lengthKnown && lengthMs / 1000 > 0) {
+        try {
+            store_.SetDuration(lengthMs / 1000, currentKey_);
+        } catch (const std::exception&) {
+            ShowError("Problem in SetTuneTimeFMK");
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- toolbar actions
+
+void PlayProgram::Next() {
+    navigating_ = true;
+    {
+        BusyScope busy(host_);
+        try {
+            Step(StepDirection::Forward);
+        } catch (const std::exception& e) {
+            ShowError(std::string("Play problem: ") + e.what());
+        }
+    }
+    navigating_ = false;
+    UpdateTransportControls();
+}
+
+void PlayProgram::Previous() {
+    navigating_ = true;
+    {
+        BusyScope busy(host_);
+        try {
+            Step(StepDirection::Backward);
+        } catch (const std::exception& e) {
+            ShowError(std::string("Play problem: ") + e.what());
+        }
+    }
+    navigating_ = false;
+    UpdateTransportControls();
+}
+
+void PlayProgram::Restart() {
+    if (active_ && SafeMode() != kModeIdle)
+        PlayFromMasterKey(currentKey_);
+    UpdateTransportControls();
+    WaitForMode([](int m) { return m == kModePlaying || m == kModeStopped; });
+    Changed();
+}
+
+void PlayProgram::PauseOrResumeOnce() {
+    try {
+        int mode = SafeMode();
+        if (mode == kModePlaying)
+            player_.Pause();
+        else if (mode == kModePaused)
+            player_.Resume();
+    } catch (const std::exception& e) {
+        ShowError(std::string("Play problem: ") + e.what());
+    }
+}
+
+void PlayProgram::PauseOrResume() {
+    PauseOrResumeOnce();
+    UpdateTransportControls();
+    WaitForMode([](int m) { return m == kModePaused || m == kModePlaying; });
+    UpdateTransportControls();
+    Changed();
+}
+
+void PlayProgram::Stop() {
+    {
+        BusyScope busy(host_);
+        try {
+            int mode = SafeMode();
+            if (mode == kModePlaying || mode == kModePaused) {
+                // Rest at the start, so that play restarts from there.
+                player_.PlayFrom(0);
+                player_.Stop();
+                SleepFor(timing_.afterStop);
+                userStopped_ = true;
+                if (program_.empty()) {
+                    active_ = false;
+                    ShowNoProgram();
+                    player_.Close();
+                }
+            } else {
+                userStopped_ = false;
+                if (mode != kModeIdle) {
+                    player_.PlayFrom(0);
+                    player_.Play();
+                }
+            }
+        } catch (const std::exception& e) {
+            ShowError(std::string("Play problem: ") + e.what());
+        }
+        UpdateTransportControls();
+    }
+    WaitForMode([](int m) { return m == kModeStopped || m == kModePlaying; });
+    UpdateTransportControls();
+    Changed();
+}
+
+void PlayProgram::StopAndClear() {
+    if (host_.ShowMessage("Are you sure you want stop play and erase your music program?",
+                          TMsgDlgType::mtConfirmation, 0, mbYes | mbNo) == TModalResult::mrNo)
+        return;
+    host_.ProcessEvents();
+    Clear();
+    active_ = false;
+    try {
+        player_.Close();
+    } catch (const std::exception& e) {
+        ShowError(std::string("Play problem: ") + e.what());
+    }
+    userStopped_ = true;
+    clearedByStop_ = true;
+    ShowNoProgram();
+    UpdateTransportControls();
+    Changed();
+}
+
+void PlayProgram::Clear() {
+    program_.clear();
+    active_ = false;
+    UpdateTransportControls();
+    Changed();
+}
+
+void PlayProgram::ShuffleEntries(std::vector<std::string>& entries, std::mt19937& random) {
+    if (entries.empty())
+        return;
+    const int first = EntryKey(entries[0]);
+    std::vector<std::string> source(entries.rbegin(), entries.rend());
+    std::vector<std::string> result;
+    result.reserve(entries.size());
+    while (source.size() > 1) {
+        std::uniform_int_distribution<std::size_t> pick(0, source.size() - 1);
+        std::size_t r = pick(random);
+        result.push_back(std::move(source[r]));
+        source.erase(source.begin() + static_cast<std::ptrdiff_t>(r));
+    }
+    result.push_back(std::move(source.front()));
+    if (result.size() > 1 && EntryKey(result[0]) == first)
+        std::swap(result[0], result[1]);
+    entries = std::move(result);
+}
+
+void PlayProgram::Shuffle() {
+    if (!active_)
+        return;
+    ShuffleEntries(program_, random_);
+    currentIndex_ = -1;
+    {
+        BusyScope busy(host_);
+        try {
+            Step(StepDirection::Forward);
+        } catch (const std::exception& e) {
+            ShowError(std::string("Play problem: ") + e.what());
+        }
+    }
+    UpdateTransportControls();
+}
+
+// ---------------------------------------------------------------- track bar
+
+void PlayProgram::TrackBarChanged(int position) {
+    int mode = SafeMode();
+    if (mode != kModePlaying && mode != kModePaused) {
+        trackBar_.position = 0;
+        return;
+    }
+    trackBar_.position =
+        std::clamp(position, trackBar_.min, std::max(trackBar_.min, trackBar_.max));
+    trackBar_.selectionEnd = trackBar_.position;
+    dragging_ = true;
+}
+
+void PlayProgram::TrackBarPressed() {
+    if (SafeMode() == kModePaused)
+        PauseOrResume();
+}
+
+void PlayProgram::TrackBarReleased() {
+    BusyScope busy(host_);
+    try {
+        if (dragging_ && SafeMode() == kModePlaying)
+            player_.PlayFrom(trackBar_.position * 1000);
+    } catch (const std::exception& e) {
+        ShowError(std::string("Play problem: ") + e.what());
+    }
+    dragging_ = false;
+}
+
+void PlayProgram::SetPositionPerMille(long long perMille) {
+    // The value comes from another process: keep it within the title.
+    perMille = std::clamp(perMille, 0LL, 1000LL);
+    try {
+        if (SafeMode() != kModePlaying)
+            return;
+        long long length = player_.Length();
+        player_.PlayFrom(static_cast<int>(perMille * std::max(0LL, length) / 1000));
+    } catch (const std::exception&) {
+        // Another process's request: a failure here is not the user's to see.
+    }
+}
+
+// ---------------------------------------------------------------- position timer
+
+void PlayProgram::Tick() {
+    int mode = kModeError;
+    int elapsed = 0, total = 0;
+    try {
+        mode = SafeMode();
+        int length = 0, position = 0, remaining = 0;
+        try {
+            length = player_.Length();
+            position = player_.Position();
+            remaining = length - position;
+        } catch (const std::exception&) {
+            remaining = 0;
+        }
+        if (!PlayingLike(mode) || remaining == 0) {
+            if (!active_ || starting_ || userStopped_) {
+                trackBar_.position = 0;
+                trackBar_.selectionEnd = 0;
+            } else {
+                StopTimer();
+                Step(StepDirection::Forward);
+                StartTimer();
+                mode = SafeMode();
+                if (PlayingLike(mode)) {
+                    elapsed = player_.Position() / 1000;
+                    total = player_.Length() / 1000;
+                }
+            }
+        } else {
+            elapsed = position / 1000;
+            total = length / 1000;
+            if (!dragging_) {
+                trackBar_.position = elapsed;
+                trackBar_.selectionEnd = trackBar_.position;
+                int perMille = trackBar_.max < 1
+                                   ? 0
+                                   : static_cast<int>(static_cast<long long>(trackBar_.position) *
+                                                      1000 / trackBar_.max);
+                if (onPositionPerMille)
+                    onPositionPerMille(perMille);
+            } else {
+                elapsed = trackBar_.position;
+            }
+        }
+
+        if (!program_.empty())
+            message_.clear();
+        else if (mode == kModePlaying || mode == kModePaused)
+            message_ = "Ending play with this title";
+        else {
+            ShowNoProgram();
+            UpdateTransportControls();
+        }
+    } catch (const std::exception&) {
+        // The tick runs ten times a second; a failure shows up again in the next one.
+    }
+    panel_.Show(category_, artist_, title_, message_, currentIndex_ + 1,
+                static_cast<int>(program_.size()), elapsed, total);
+    panel_.PollState(mode, false);
+}
+
+} // namespace tunquil

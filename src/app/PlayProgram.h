@@ -1,0 +1,213 @@
+#pragma once
+// The play program: the queue of titles that the jukebox plays one after another, its
+// transport operations, and how one title goes from the database to the sequencer. It runs
+// the same under the main window and under tunquilctl; everything that reaches the user goes
+// through IHost, and the owner calls Tick() while the host's position timer runs.
+
+#include "app/NowPlaying.h"
+#include "app/PlayServices.h"
+#include "app/TransportState.h"
+#include "base/Host.h"
+#include "database/DatabaseObserver.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tunquil {
+
+enum class ResetChoice { GMThenGS, GSThenGM, GMOnly, GSOnly, None };
+
+// The reset choice from the four "Setup" booleans GMGSReset, GSGMReset, GMReset and GSReset.
+// They fill one group of menu items in that order, each checked item unchecking the others, so
+// the last one set wins; none set is "&None".
+ResetChoice ResetChoiceFromSettings(bool gmgs, bool gsgm, bool gm, bool gs);
+
+enum class SelectionSource { None, CategoryGrid, AlbumList };
+
+enum class StepDirection { Forward, Backward };
+
+// The waits of the play program. The defaults are the program's; tests shorten them.
+struct PlayTiming {
+    std::chrono::milliseconds afterStep{200};
+    std::chrono::milliseconds afterStop{300};
+    // A wait for the player to reach a mode gives up after this long, so a device that never
+    // gets there cannot hang the program.
+    std::chrono::milliseconds waitLimit{5000};
+    // Pause between polls inside a wait, so a wait does not spin the processor.
+    std::chrono::milliseconds waitPoll{5};
+};
+
+// The position track bar, in whole seconds.
+struct TrackBarState {
+    int min = 0;
+    int max = 10;
+    int position = 0;
+    int selectionEnd = 0;
+    int pageSize = 10;
+};
+
+// Listens to the database so that a title deleted by any path also leaves the program: a
+// master key can be given again later, and an old entry would then play another title.
+class PlayProgram : public IDatabaseObserver {
+public:
+    PlayProgram(IHost& host, IPlayer& player, ITitleStore& store, PlayTools tools,
+                std::filesystem::path programDirectory);
+
+    // --- settings and wiring
+    void SetAutoLooping(bool on) { autoLooping_ = on; }
+    bool AutoLooping() const { return autoLooping_; }
+    void SetResetChoice(ResetChoice choice) { resetChoice_ = choice; }
+    ResetChoice GetResetChoice() const { return resetChoice_; }
+    // The bytes of the two reset tunes; an empty one silences that reset.
+    void SetResetData(std::string gm, std::string gs);
+    void SetTiming(const PlayTiming& timing) { timing_ = timing; }
+    // Set when shut-down begins: every wait ends and step empties the program.
+    void SetShuttingDown(bool on) { shuttingDown_ = on; }
+    bool ShuttingDown() const { return shuttingDown_; }
+    void SetStartupComplete(bool on) { startupComplete_ = on; }
+    // Called after every change of the program, the index or the player (the program dialog
+    // refreshes itself from it).
+    std::function<void()> onChanged;
+    // Called on every tick while a title plays with its position in thousandths of its length
+    // (the plug-in's "TQ_TrackBar_Perc").
+    std::function<void(int)> onPositionPerMille;
+
+    // --- the program
+    int AddAtTop(const std::vector<std::string>& keys);
+    int AddAtBottom(const std::vector<std::string>& keys);
+    void SetSelection(std::vector<std::string> keys, SelectionSource source);
+    void SetSelectionKeys(const std::vector<int32_t>& keys, SelectionSource source);
+    const std::vector<std::string>& Selection() const { return selection_; }
+    void PlayTop();
+    void PlayBottom();
+    void PlayReplace();
+    // The PLAY pop-up as it opens. `fromMenu`: opened by a Play menu item, which hides the
+    // items after "&Cancel". When the menu is not to be shown, PLAY: Top runs at once.
+    struct PlayPopupLayout {
+        std::string firstCaption;
+        bool bottomAndReplace = false;
+        bool show = false;
+    };
+    PlayPopupLayout PlayPopup(bool fromMenu) const;
+
+    void Step(StepDirection direction);
+    bool PlayFromMasterKey(int key);
+    bool PlayMIDI(const std::filesystem::path& file);
+
+    // Takes every entry of `key` out of the program, keeping the current index on the same
+    // entry. Every path that deletes a title from the database calls it.
+    void RemoveTitle(int key);
+    void TitlesDeleted(const std::vector<TitleRecord>& records) override;
+    // Edited information of the title now playing shows at once.
+    void TitleChanged(const TitleRecord& before, const TitleRecord& after, bool resort) override;
+
+    // --- the toolbar actions
+    void Next();
+    void Previous();
+    void Restart();
+    void PauseOrResume();
+    void Stop();
+    void StopAndClear();
+    void Clear();
+    void Shuffle();
+    // The shuffle itself: the title that was first never stays first.
+    static void ShuffleEntries(std::vector<std::string>& entries, std::mt19937& random);
+
+    // --- the position track bar
+    void TrackBarChanged(int position);
+    void TrackBarPressed();
+    void TrackBarReleased();
+    // "TQ_TrackBar_SetPos" from the plug-in: a position in thousandths of the length.
+    void SetPositionPerMille(long long perMille);
+
+    // --- the position timer
+    void Tick();
+    bool TimerRunning() const { return timerRunning_; }
+
+    void UpdateTransportControls();
+
+    // --- state, for the views and the tests
+    const std::vector<std::string>& Entries() const { return program_; }
+    int CurrentIndex() const { return currentIndex_; }
+    void SetCurrentIndex(int index) { currentIndex_ = index; }
+    int CurrentKey() const { return currentKey_; }
+    bool Active() const { return active_; }
+    bool UserStopped() const { return userStopped_; }
+    bool ClearedByStop() const { return clearedByStop_; }
+    bool Starting() const { return starting_; }
+    bool Dragging() const { return dragging_; }
+    // True from the moment a program without auto looping has wrapped to its first title (and
+    // paused it there), until the next step.
+    bool ProgramEnded() const { return programEnded_; }
+    const std::string& CategoryText() const { return category_; }
+    const std::string& ArtistText() const { return artist_; }
+    const std::string& TitleText() const { return title_; }
+    const std::string& ProgramMessage() const { return message_; }
+    const TransportState& Transport() const { return transport_; }
+    const TrackBarState& TrackBar() const { return trackBar_; }
+    NowPlaying& Panel() { return panel_; }
+    std::filesystem::path InternalPlayFile() const { return programDirectory_ / "AInternal.MID"; }
+
+private:
+    int SafeMode();
+    bool PlayingLike(int mode) const { return mode == 2 || mode == 5 || mode == 1; }
+    // Processes events until `done` holds, shut-down begins, the player is idle or failing,
+    // or the time limit passes.
+    void WaitForMode(const std::function<bool(int)>& done);
+    void SleepFor(std::chrono::milliseconds ms);
+    void StartTimer();
+    void StopTimer();
+    void Changed();
+    void ShowError(const std::string& text);
+    void ShowNoProgram();
+    // Removes the entries of `key`, moving the current index back past each removed entry at
+    // or before it, so that a step forward reaches the follower of a removed current entry.
+    void RemoveEntries(int key);
+    void PlayResets();
+    bool PlayOneReset(const std::filesystem::path& file);
+    void PauseOrResumeOnce();
+
+    IHost& host_;
+    IPlayer& player_;
+    ITitleStore& store_;
+    PlayTools tools_;
+    std::filesystem::path programDirectory_;
+    PlayTiming timing_;
+
+    std::vector<std::string> program_;
+    int currentIndex_ = -1;
+    int currentKey_ = 0;
+    bool active_ = false;
+    bool userStopped_ = false;
+    bool clearedByStop_ = false;
+    bool starting_ = false;
+    bool dragging_ = false;
+    bool navigating_ = false;
+    bool shuttingDown_ = false;
+    bool startupComplete_ = true;
+    bool timerRunning_ = false;
+    bool programEnded_ = false;
+
+    std::string category_ = "None", artist_ = "None", title_ = "None";
+    std::string message_ = "No program";
+    int shownKey_ = 0; // the title whose texts are shown
+
+    std::vector<std::string> selection_;
+    SelectionSource selectionSource_ = SelectionSource::None;
+
+    bool autoLooping_ = true;
+    ResetChoice resetChoice_ = ResetChoice::None;
+    std::string gmReset_, gsReset_;
+
+    TrackBarState trackBar_;
+    TransportState transport_;
+    NowPlaying panel_;
+    std::mt19937 random_;
+};
+
+} // namespace tunquil

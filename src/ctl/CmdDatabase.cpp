@@ -1,0 +1,368 @@
+// tunquilctl's database commands: list, delete, pack, categories, artists, albums, verify.
+// Each opens the database in the program directory, works, and closes it as the program does
+// at shut-down (albums saved, unused categories and artists purged, packed after deletes).
+
+#include "base/Host.h"
+#include "base/ProgramDirectory.h"
+#include "ctl/CtlCommand.h"
+#include "database/StoredDate.h"
+#include "database/TAlbList.h"
+#include "database/TCatList.h"
+#include "database/TDMM2.h"
+#include "database/TitleOrder.h"
+
+#include <algorithm>
+#include <iomanip>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <zip.h>
+
+namespace tunquil::ctl {
+
+namespace {
+
+// Messages go to standard error; questions take their safe default.
+class TerminalHost : public IHost {
+public:
+    explicit TerminalHost(std::ostream& err) : err_(err) {}
+    TModalResult ShowMessage(const std::string& text, TMsgDlgType type, int,
+                             TMsgDlgButtons buttons) override {
+        if (type == TMsgDlgType::mtError)
+            ++errors;
+        err_ << ExpandLineSeparators(text) << "\n";
+        if (buttons & mbOK)
+            return TModalResult::mrOk;
+        if (buttons & mbCancel)
+            return TModalResult::mrCancel;
+        if (buttons & mbNo)
+            return TModalResult::mrNo;
+        return TModalResult::mrNone;
+    }
+    bool InputText(const std::string&, const std::string&, std::string&) override { return false; }
+    int errors = 0;
+
+private:
+    std::ostream& err_;
+};
+
+// The database with its lists, opened and wired as at start-up.
+class Session {
+public:
+    explicit Session(Context& ctx)
+        : dir_(FindProgramDirectory(ctx.home)), host_(ctx.err), categories_(dir_), albums_(dir_) {
+        categories_.Load("Categories");
+        dm_ = std::make_unique<TDMM2>(dir_, host_);
+        dm_->SetCategoryList(&categories_);
+        dm_->OpenDatabase();
+        categories_.SetDatabase(&dm_->Database());
+        categories_.SetAlbumList(&albums_);
+        dm_->SetAlbumList(&albums_);
+        albums_.Load("Albums");
+    }
+    ~Session() {
+        if (!closed_)
+            Close();
+    }
+
+    // The shut-down sequence; false when a step reported an error.
+    bool Close() {
+        closed_ = true;
+        int before = host_.errors;
+        try {
+            albums_.Save();
+        } catch (const std::exception& e) {
+            host_.ShowMessage(e.what(), TMsgDlgType::mtError, 0, mbOK);
+        }
+        try {
+            categories_.Purge();
+            categories_.Save();
+        } catch (const std::exception& e) {
+            host_.ShowMessage(e.what(), TMsgDlgType::mtError, 0, mbOK);
+        }
+        dm_->Close();
+        return host_.errors == before;
+    }
+
+    TMyDB& db() { return dm_->Database(); }
+    TDMM2& dm() { return *dm_; }
+    TCatList& categories() { return categories_; }
+    TAlbList& albums() { return albums_; }
+
+private:
+    fs::path dir_;
+    TerminalHost host_;
+    TCatList categories_;
+    TAlbList albums_;
+    std::unique_ptr<TDMM2> dm_;
+    bool closed_ = false;
+};
+
+// The database cannot be opened: a plain message and exit status 2.
+std::unique_ptr<Session> OpenSession(Context& ctx) {
+    try {
+        return std::make_unique<Session>(ctx);
+    } catch (const std::exception& e) {
+        ctx.err << "tunquilctl: " << ExpandLineSeparators(e.what()) << "\n";
+        return nullptr;
+    }
+}
+
+int Finish(Session& s, int status) {
+    return s.Close() ? status : std::max(status, 1);
+}
+
+// A field of a tab-separated line: tabs and line breaks would split it.
+std::string TsvField(std::string text) {
+    for (char& c : text)
+        if (c == '\t' || c == '\n' || c == '\r')
+            c = ' ';
+    return text;
+}
+
+std::string Pad(const std::string& text, std::size_t width) {
+    // Width in characters, not bytes: continuation bytes take no column.
+    std::size_t chars = 0;
+    for (unsigned char c : text)
+        chars += (c & 0xC0) != 0x80;
+    return chars >= width ? text : text + std::string(width - chars, ' ');
+}
+
+int List(Context& ctx) {
+    bool tsv = TakeFlag(ctx.args, "--tsv");
+    std::optional<TitleSortMode> mode;
+    if (auto sort = TakeOption(ctx.args, "--sort")) {
+        mode = ParseTitleSortMode(*sort);
+        if (!mode)
+            throw UsageError("unknown sort mode " + *sort);
+    }
+    RejectUnknownOptions(ctx.args);
+    if (!ctx.args.empty())
+        throw UsageError("unexpected argument " + ctx.args[0]);
+    auto s = OpenSession(ctx);
+    if (!s)
+        return kUsage;
+    std::vector<TitleRecord> titles = s->db().LiveTitles();
+    if (mode)
+        std::stable_sort(titles.begin(), titles.end(), [&](const auto& a, const auto& b) {
+            return CompareTitles(*mode, SortFieldsOf(a), SortFieldsOf(b)) < 0;
+        });
+    if (tsv) {
+        ctx.out << "key\tcategory\tartist\ttitle\tduration\tduration_text\torigin\tdate_obtained\n";
+        for (const auto& t : titles)
+            ctx.out << t.masterKey << '\t' << TsvField(t.categoryName) << '\t' << TsvField(t.artist)
+                    << '\t' << TsvField(t.title) << '\t' << t.duration << '\t'
+                    << TsvField(t.durationText) << '\t' << TsvField(t.origin) << '\t'
+                    << FormatStoredDateIso(t.dateObtained) << '\n';
+    } else {
+        for (const auto& t : titles)
+            ctx.out << std::setw(7) << t.masterKey << "  " << Pad(t.categoryName, 20) << "  "
+                    << Pad(t.artist, 30) << "  " << Pad(t.title, 40) << "  " << std::setw(8)
+                    << DurationText(t.duration) << '\n';
+        ctx.out << titles.size() << (titles.size() == 1 ? " title\n" : " titles\n");
+    }
+    return Finish(*s, kOk);
+}
+
+int Delete(Context& ctx) {
+    RejectUnknownOptions(ctx.args);
+    if (ctx.args.empty())
+        throw UsageError("no title key given");
+    std::vector<int32_t> keys;
+    for (const auto& a : ctx.args)
+        keys.push_back(ParseKey(a));
+    auto s = OpenSession(ctx);
+    if (!s)
+        return kUsage;
+    int status = kOk;
+    std::vector<int32_t> live;
+    for (int32_t key : keys) {
+        if (s->db().FindSlot(key) == 0) {
+            ctx.err << "tunquilctl delete: no title has the key " << key << "\n";
+            status = kProblems;
+        } else if (std::find(live.begin(), live.end(), key) == live.end()) {
+            live.push_back(key);
+        }
+    }
+    int deleted = s->dm().DeleteTitlesEverywhere(live);
+    ctx.out << deleted << (deleted == 1 ? " title deleted\n" : " titles deleted\n");
+    return Finish(*s, status);
+}
+
+int Pack(Context& ctx) {
+    RejectUnknownOptions(ctx.args);
+    if (!ctx.args.empty())
+        throw UsageError("unexpected argument " + ctx.args[0]);
+    auto s = OpenSession(ctx);
+    if (!s)
+        return kUsage;
+    bool deletedSlots = s->db().HasDeletedSlots();
+    int kept = s->db().SlotCount();
+    bool ok = s->Close();
+    const auto& pack = s->dm().LastPack();
+    if (!deletedSlots)
+        ctx.out << "nothing to pack: " << kept << " slots, none deleted\n";
+    else if (pack.packed)
+        ctx.out << "packed: " << pack.deleted << " deleted, " << pack.kept << " kept\n";
+    else
+        ok = false;
+    return ok ? kOk : kProblems;
+}
+
+struct Usage {
+    int titles = 0;
+    long long seconds = 0;
+};
+
+std::string TotalText(long long seconds) {
+    return seconds <= 0 ? "0:00" : DurationText(seconds);
+}
+
+int Categories(Context& ctx) {
+    bool tsv = TakeFlag(ctx.args, "--tsv");
+    RejectUnknownOptions(ctx.args);
+    auto s = OpenSession(ctx);
+    if (!s)
+        return kUsage;
+    std::map<int32_t, Usage> used;
+    s->db().ForEachLiveTitle([&](const TitleRecord& t) {
+        used[t.ck].titles++;
+        used[t.ck].seconds += t.duration;
+    });
+    if (tsv)
+        ctx.out << "ck\tname\ttitles\tduration\n";
+    for (const auto& c : s->categories().Items()) {
+        Usage u = used[c.ck];
+        if (tsv)
+            ctx.out << c.ck << '\t' << TsvField(c.name) << '\t' << u.titles << '\t' << u.seconds
+                    << '\n';
+        else
+            ctx.out << std::setw(5) << c.ck << "  " << Pad(c.name, 40) << "  " << std::setw(6)
+                    << u.titles << "  " << TotalText(u.seconds) << '\n';
+    }
+    return Finish(*s, kOk);
+}
+
+int Artists(Context& ctx) {
+    bool tsv = TakeFlag(ctx.args, "--tsv");
+    RejectUnknownOptions(ctx.args);
+    auto s = OpenSession(ctx);
+    if (!s)
+        return kUsage;
+    std::map<int32_t, int> used;
+    s->db().ForEachLiveTitle([&](const TitleRecord& t) { used[t.pk]++; });
+    if (tsv)
+        ctx.out << "pk\tfirst_name\tlast_name\tfull_name\ttitles\n";
+    for (const auto& p : s->dm().Performers().Items()) {
+        if (tsv)
+            ctx.out << p.pk << '\t' << TsvField(p.firstName) << '\t' << TsvField(p.lastName) << '\t'
+                    << TsvField(p.fullName) << '\t' << used[p.pk] << '\n';
+        else
+            ctx.out << std::setw(5) << p.pk << "  "
+                    << Pad(JoinArtistText(p.firstName, p.lastName), 50) << "  " << std::setw(6)
+                    << used[p.pk] << '\n';
+    }
+    return Finish(*s, kOk);
+}
+
+int Albums(Context& ctx) {
+    bool tsv = TakeFlag(ctx.args, "--tsv");
+    RejectUnknownOptions(ctx.args);
+    auto s = OpenSession(ctx);
+    if (!s)
+        return kUsage;
+    if (tsv)
+        ctx.out << "album_key\tname\ttitles\tduration\n";
+    std::vector<const TAlbList::Album*> sorted;
+    for (const auto& a : s->albums().Items())
+        sorted.push_back(&a);
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](auto* a, auto* b) { return CompareAlbums(a->record, b->record) < 0; });
+    for (const auto* a : sorted) {
+        const auto& r = a->record;
+        if (tsv)
+            ctx.out << r.albumKey << '\t' << TsvField(r.name) << '\t' << r.titleCount << '\t'
+                    << r.totalDuration << '\n';
+        else
+            ctx.out << std::setw(5) << r.albumKey << "  " << Pad(r.name, 40) << "  " << std::setw(6)
+                    << r.titleCount << "  " << TotalText(r.totalDuration) << '\n';
+    }
+    return Finish(*s, kOk);
+}
+
+// Empty when `bytes` is a ZIP archive with exactly one entry; otherwise what is wrong.
+std::string CheckStoredArchive(const std::string& bytes) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+    if (!source) {
+        std::string text = zip_error_strerror(&error);
+        zip_error_fini(&error);
+        return text;
+    }
+    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (!archive) {
+        std::string text = std::string("not a ZIP archive (") + zip_error_strerror(&error) + ")";
+        zip_source_free(source);
+        zip_error_fini(&error);
+        return text;
+    }
+    zip_int64_t entries = zip_get_num_entries(archive, 0);
+    zip_discard(archive);
+    zip_error_fini(&error);
+    if (entries != 1)
+        return "the archive holds " + std::to_string(entries) + " entries instead of one";
+    return {};
+}
+
+int Verify(Context& ctx) {
+    RejectUnknownOptions(ctx.args);
+    auto s = OpenSession(ctx);
+    if (!s)
+        return kUsage;
+    int problems = 0;
+    for (const auto& p : s->db().Problems()) {
+        ctx.out << p << '\n';
+        ++problems;
+    }
+    int checked = 0;
+    for (const auto& t : s->db().LiveTitles()) {
+        ++checked;
+        std::string where = "title " + std::to_string(t.masterKey) + " (slot " +
+                            std::to_string(s->db().FindSlot(t.masterKey)) + "): ";
+        if (!s->db().DataUsable(t)) {
+            ctx.out << where << "its data (offset " << t.dataOffset << ", size " << t.dataSize
+                    << ") do not lie within the data file of " << s->db().DataFileSize()
+                    << " bytes\n";
+            ++problems;
+            continue;
+        }
+        std::string bytes;
+        if (!s->db().ReadStoredData(t.masterKey, bytes)) {
+            ctx.out << where << "its data cannot be read\n";
+            ++problems;
+            continue;
+        }
+        std::string wrong = CheckStoredArchive(bytes);
+        if (!wrong.empty()) {
+            ctx.out << where << wrong << '\n';
+            ++problems;
+        }
+    }
+    ctx.out << checked << (checked == 1 ? " title" : " titles") << " checked, " << problems
+            << (problems == 1 ? " problem\n" : " problems\n");
+    return Finish(*s, problems ? kProblems : kOk);
+}
+
+Registration list({"list", "list [--tsv] [--sort category|artist|title|duration|origin|date]",
+                   List});
+Registration del({"delete", "delete KEY...", Delete});
+Registration pack({"pack", "pack", Pack});
+Registration categories({"categories", "categories [--tsv]", Categories});
+Registration artists({"artists", "artists [--tsv]", Artists});
+Registration albums({"albums", "albums [--tsv]", Albums});
+Registration verify({"verify", "verify", Verify});
+
+} // namespace
+
+} // namespace tunquil::ctl

@@ -1,0 +1,216 @@
+// tunquilctl's commands that bring titles in and take them out: add, export, archive. They
+// open the database in the program directory and close it as the program does at shut-down.
+
+#include "base/Host.h"
+#include "base/ProgramDirectory.h"
+#include "base/Text.h"
+#include "ctl/CtlCommand.h"
+#include "database/TAlbList.h"
+#include "database/TCatList.h"
+#include "database/TDMM2.h"
+#include "export/TitleArchiver.h"
+#include "export/TitleExport.h"
+#include "import/TitleImporter.h"
+
+#include <algorithm>
+#include <memory>
+#include <ostream>
+
+namespace tunquil::ctl {
+
+namespace {
+
+// Notices go to standard error (information too, unless asked not to); questions take their
+// safe default, as an unattended run must.
+class ImportHost : public IHost {
+public:
+    explicit ImportHost(std::ostream& err) : err_(err) {}
+    TModalResult ShowMessage(const std::string& text, TMsgDlgType type, int,
+                             TMsgDlgButtons buttons) override {
+        if (type != TMsgDlgType::mtInformation || showInformation)
+            err_ << Printable(text) << "\n";
+        if (buttons & mbOK)
+            return TModalResult::mrOk;
+        if (buttons & mbCancel)
+            return TModalResult::mrCancel;
+        if (buttons & mbNo)
+            return TModalResult::mrNo;
+        return TModalResult::mrAbort;
+    }
+    bool InputText(const std::string&, const std::string&, std::string&) override { return false; }
+
+    static std::string Printable(const std::string& text) {
+        std::string out;
+        for (char c : ExpandLineSeparators(text))
+            if (c != '\r')
+                out += c;
+        return out;
+    }
+    bool showInformation = true;
+
+private:
+    std::ostream& err_;
+};
+
+class Session {
+public:
+    explicit Session(Context& ctx)
+        : dir_(FindProgramDirectory(ctx.home)), host_(ctx.err), categories_(dir_), albums_(dir_) {
+        categories_.Load("Categories");
+        dm_ = std::make_unique<TDMM2>(dir_, host_);
+        dm_->SetCategoryList(&categories_);
+        dm_->OpenDatabase();
+        categories_.SetDatabase(&dm_->Database());
+        categories_.SetAlbumList(&albums_);
+        dm_->SetAlbumList(&albums_);
+        albums_.Load("Albums");
+    }
+    ~Session() {
+        try {
+            albums_.Save();
+            categories_.Save();
+        } catch (const std::exception& e) {
+            host_.ShowMessage(e.what(), TMsgDlgType::mtError, 0, mbOK);
+        }
+        dm_->Close();
+    }
+
+    const fs::path& dir() const { return dir_; }
+    ImportHost& host() { return host_; }
+    TDMM2& dm() { return *dm_; }
+    TCatList& categories() { return categories_; }
+
+private:
+    fs::path dir_;
+    ImportHost host_;
+    TCatList categories_;
+    TAlbList albums_;
+    std::unique_ptr<TDMM2> dm_;
+};
+
+std::unique_ptr<Session> OpenSession(Context& ctx) {
+    try {
+        return std::make_unique<Session>(ctx);
+    } catch (const std::exception& e) {
+        ctx.err << "tunquilctl: " << ExpandLineSeparators(e.what()) << "\n";
+        return nullptr;
+    }
+}
+
+// Every "*.mid" below `dir`, hidden entries and symbolic links left out, sorted ignoring case.
+std::vector<fs::path> FindMidiFiles(const fs::path& dir) {
+    std::vector<fs::path> found;
+    std::error_code ec;
+    auto it =
+        fs::recursive_directory_iterator(dir, fs::directory_options::skip_permission_denied, ec);
+    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        bool hidden = !name.empty() && name[0] == '.';
+        if (hidden || it->is_symlink(ec)) {
+            if (it->is_directory(ec))
+                it.disable_recursion_pending();
+            continue;
+        }
+        if (it->is_regular_file(ec) && MatchesMask(name, "*.mid"))
+            found.push_back(it->path());
+    }
+    std::sort(found.begin(), found.end(), [](const fs::path& a, const fs::path& b) {
+        return CompareTextIgnoringCase(a.string(), b.string()) < 0;
+    });
+    return found;
+}
+
+int Add(Context& ctx) {
+    std::string category = TakeOption(ctx.args, "--category").value_or("Unknown");
+    std::string artist = TakeOption(ctx.args, "--artist").value_or("Various");
+    bool allowDuplicates = TakeFlag(ctx.args, "--allow-duplicates");
+    RejectUnknownOptions(ctx.args);
+    if (ctx.args.empty())
+        throw UsageError("add needs at least one file or folder");
+    if (Trim(category).empty())
+        throw UsageError("--category needs a name");
+    auto session = OpenSession(ctx);
+    if (!session)
+        return kUsage;
+    TitleImporter importer(session->host(), session->dm(), session->categories(), session->dir());
+    std::error_code ec;
+    fs::create_directories(importer.TempZipsDirectory(), ec);
+
+    int status = kOk;
+    auto importOne = [&](const fs::path& path) {
+        fs::path full = fs::absolute(path, ec);
+        std::string result = importer.ImportMusicFile(full, path.filename().string(), full.string(),
+                                                      artist, category, true, !allowDuplicates);
+        std::string upper = UpperAscii(full.string());
+        if (result.empty()) {
+            if (upper.find(".MID") == std::string::npos && upper.find(".ZIP") == std::string::npos)
+                result = "Not a MIDI file or ZIP archive";
+            else
+                result = "OK";
+        }
+        if (result != "OK")
+            status = kProblems;
+        ctx.out << result << "\t" << path.string() << "\n";
+    };
+    for (const auto& arg : ctx.args) {
+        if (fs::is_directory(arg, ec)) {
+            for (const auto& file : FindMidiFiles(arg))
+                importOne(file);
+        } else {
+            importOne(arg);
+        }
+    }
+    return status;
+}
+
+int Export(Context& ctx) {
+    bool zip = TakeFlag(ctx.args, "--zip");
+    RejectUnknownOptions(ctx.args);
+    if (ctx.args.size() != 2)
+        throw UsageError("usage: export KEY PATH [--zip]");
+    int key = ParseKey(ctx.args[0]);
+    fs::path target = ctx.args[1];
+    auto session = OpenSession(ctx);
+    if (!session)
+        return kUsage;
+    std::string why;
+    if (!ExportTitle(session->dm().Database(), session->host(), session->dir(), key, target, zip,
+                     &why)) {
+        ctx.err << "tunquilctl: " << why << "\n";
+        return kProblems;
+    }
+    if (zip)
+        ctx.out << target.string() << ".mid\n" << target.string() << ".zip\n";
+    else
+        ctx.out << target.string() << "\n";
+    return kOk;
+}
+
+int Archive(Context& ctx) {
+    RejectUnknownOptions(ctx.args);
+    if (ctx.args.size() < 2)
+        throw UsageError("usage: archive OUT.zip KEY...");
+    std::string out = ctx.args[0];
+    std::vector<std::string> keys;
+    for (std::size_t i = 1; i < ctx.args.size(); ++i)
+        keys.push_back(std::to_string(ParseKey(ctx.args[i])));
+    auto session = OpenSession(ctx);
+    if (!session)
+        return kUsage;
+    session->host().showInformation = false;
+    TitleArchiver archiver(session->host(), session->dm().Database(), session->dir());
+    auto outcome = archiver.ArchiveTitles(keys, out);
+    if (outcome != TitleArchiver::Outcome::Completed)
+        return kProblems;
+    ctx.out << ImportHost::Printable(archiver.LastMessage()) << "\n";
+    return kOk;
+}
+
+Registration add({"add", "add [--category NAME] [--artist TEXT] [--allow-duplicates] PATH...",
+                  Add});
+Registration exportCommand({"export", "export KEY PATH [--zip]", Export});
+Registration archive({"archive", "archive OUT.zip KEY...", Archive});
+
+} // namespace
+
+} // namespace tunquil::ctl

@@ -1,0 +1,26 @@
+#include "ctl/CtlCommand.h"
+#include "midi/MidiData.h"
+#include "midi/MidiProbe.h"
+#include "midi/TuneTime.h"
+
+#include <ostream>
+
+namespace tunquil::ctl {
+
+// One line per file: kind, size, tune time in seconds (only for Standard MIDI Files), path.
+static Registration info({"info", "info FILE...", [](Context& ctx) {
+                              RejectUnknownOptions(ctx.args);
+                              if (ctx.args.empty())
+                                  throw UsageError("info needs at least one file");
+                              TMidiData midiData;
+                              for (const auto& path : ctx.args) {
+                                  TMidiProbe probe = ProbeMidiFile(path);
+                                  ctx.out << probe.kind << '\t' << probe.size << '\t';
+                                  if (probe.kind == 1)
+                                      ctx.out << GetTuneTime(midiData, path);
+                                  ctx.out << '\t' << path << '\n';
+                              }
+                              return kOk;
+                          }});
+
+} // namespace tunquil::ctl

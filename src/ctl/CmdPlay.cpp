@@ -1,0 +1,251 @@
+// tunquilctl play: a terminal jukebox over the play program.
+
+#include "app/DatabaseTitleStore.h"
+#include "app/DeviceUnavailableNotice.h"
+#include "app/PlayProgram.h"
+#include "app/TMyMidiPlayer.h"
+#include "base/ProgramDirectory.h"
+#include "ctl/CtlCommand.h"
+#include "database/TDMM2.h"
+#include "midi/ResetTunes.h"
+#include "platform/FluidSynthSequencer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <ostream>
+#include <poll.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace tunquil::ctl {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void OnInterrupt(int) {
+    interrupted = true;
+}
+
+// Messages go to standard error; questions get the answer that changes nothing (Cancel, No,
+// OK), so an unattended run never deletes a title.
+class TerminalHost : public IHost {
+public:
+    TerminalHost(std::ostream& err, PlayProgram*& program) : err_(err), program_(program) {}
+
+    TModalResult ShowMessage(const std::string& text, TMsgDlgType, int,
+                             TMsgDlgButtons buttons) override {
+        err_ << "\n" << ExpandLineSeparators(text) << "\n";
+        if (buttons & mbCancel)
+            return TModalResult::mrCancel;
+        if (buttons & mbNo)
+            return TModalResult::mrNo;
+        if (buttons & mbAbort)
+            return TModalResult::mrAbort;
+        return TModalResult::mrOk;
+    }
+    bool InputText(const std::string&, const std::string&, std::string&) override { return false; }
+    void ProcessEvents() override {
+        // Ctrl-C must end the waits inside the program too.
+        if (interrupted && program_)
+            program_->SetShuttingDown(true);
+    }
+    void ShowDeviceUnavailable() override {
+        err_ << "\n" << DeviceUnavailableNotice::Caption() << "\n";
+        for (const auto& line : DeviceUnavailableNotice::Lines())
+            err_ << line << "\n";
+    }
+
+private:
+    std::ostream& err_;
+    PlayProgram*& program_;
+};
+
+// Single keys without Enter while standard input is a terminal; the old settings come back
+// however the command ends.
+class RawKeys {
+public:
+    RawKeys() {
+        if (!::isatty(STDIN_FILENO) || ::tcgetattr(STDIN_FILENO, &saved_) != 0)
+            return;
+        termios raw = saved_;
+        raw.c_lflag &= ~tcflag_t(ICANON | ECHO);
+        raw.c_cc[VMIN] = 0;
+        raw.c_cc[VTIME] = 0;
+        active_ = ::tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+    }
+    ~RawKeys() {
+        if (active_)
+            ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+    }
+    // The next key pressed, or 0.
+    char Poll() {
+        if (!active_)
+            return 0;
+        pollfd p{STDIN_FILENO, POLLIN, 0};
+        char c = 0;
+        if (::poll(&p, 1, 0) > 0 && ::read(STDIN_FILENO, &c, 1) == 1)
+            return c;
+        return 0;
+    }
+
+private:
+    termios saved_{};
+    bool active_ = false;
+};
+
+ResetChoice ParseReset(const std::string& text) {
+    if (text == "gm")
+        return ResetChoice::GMOnly;
+    if (text == "gs")
+        return ResetChoice::GSOnly;
+    if (text == "gm-gs")
+        return ResetChoice::GMThenGS;
+    if (text == "gs-gm")
+        return ResetChoice::GSThenGM;
+    if (text == "none")
+        return ResetChoice::None;
+    throw UsageError("--reset takes gm, gs, gm-gs, gs-gm or none");
+}
+
+std::string NowPlayingLine(PlayProgram& program) {
+    const NowPlaying& p = program.Panel();
+    std::string head = p.Message().empty() ? std::to_string(p.TitleNumber()) + " of " +
+                                                 std::to_string(p.TitleCount())
+                                           : p.Message();
+    return head + "  " + p.Category() + "  " + p.Artist() + "  " + p.Title() + "  " +
+           p.ElapsedText() + "/" + p.TotalText();
+}
+
+std::string AsString(std::span<const uint8_t> bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+int RunPlay(Context& ctx) {
+    auto& args = ctx.args;
+    if (std::find(args.begin(), args.end(), "--file") != args.end() ||
+        std::any_of(args.begin(), args.end(),
+                    [](const std::string& a) { return a.rfind("--file=", 0) == 0; }))
+        return PlayFile(ctx);
+    const bool loop = TakeFlag(args, "--loop");
+    const bool shuffle = TakeFlag(args, "--shuffle");
+    const ResetChoice reset = ParseReset(TakeOption(args, "--reset").value_or("none"));
+    const std::string output = TakeOption(args, "--output").value_or("server");
+    RejectUnknownOptions(args);
+    if (args.empty())
+        throw UsageError("no title keys given");
+    std::vector<std::string> keys;
+    for (const auto& a : args)
+        keys.push_back(std::to_string(ParseKey(a)));
+
+    platform::FluidSynthSequencerOptions options;
+    if (output == "server")
+        options.output = platform::SequencerOutputKind::SoundServer;
+    else if (output == "null")
+        options.output = platform::SequencerOutputKind::None;
+    else {
+        options.output = platform::SequencerOutputKind::WaveFile;
+        options.waveFile = output;
+    }
+
+    const fs::path home = FindProgramDirectory(ctx.home);
+    PlayProgram* programRef = nullptr;
+    TerminalHost host(ctx.err, programRef);
+    TDMM2 data(home, host);
+    data.OpenDatabase();
+    platform::FluidSynthSequencer device(options);
+    TMyMidi midi(device);
+    TMyMidiPlayer player(midi);
+    DatabaseTitleStore store(data);
+    PlayProgram program(host, player, store, RealPlayTools(host), home);
+    programRef = &program;
+    data.Database().AddObserver(&program);
+    program.SetAutoLooping(loop);
+    program.SetResetChoice(reset);
+    program.SetResetData(AsString(ResetTuneBytes("GMRESET")), AsString(ResetTuneBytes("GSRESET")));
+
+    interrupted = false;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    struct sigaction oldInt {
+    }, oldTerm{};
+    ::sigaction(SIGINT, &action, &oldInt);
+    ::sigaction(SIGTERM, &action, &oldTerm);
+    RawKeys keysIn;
+
+    if (shuffle) {
+        std::mt19937 random(static_cast<std::mt19937::result_type>(
+            std::chrono::system_clock::now().time_since_epoch().count()));
+        PlayProgram::ShuffleEntries(keys, random);
+    }
+    program.SetSelection(keys, SelectionSource::CategoryGrid);
+    program.PlayBottom();
+
+    bool anyPlayed = program.Active();
+    std::string lastLine;
+    bool quit = false;
+    while (!interrupted && !quit) {
+        if (program.TimerRunning())
+            program.Tick();
+        anyPlayed = anyPlayed || program.Active();
+        std::string line = NowPlayingLine(program);
+        if (line != lastLine) {
+            ctx.out << line << "\n" << std::flush;
+            lastLine = line;
+        }
+        if (!loop && program.ProgramEnded())
+            break;
+        const int mode = midi.Mode();
+        if (!program.Active() && mode != TMyMidi::kPlaying && mode != TMyMidi::kSeeking &&
+            mode != TMyMidi::kPaused)
+            break; // nothing left to play
+        switch (keysIn.Poll()) {
+        case 'n':
+            program.Next();
+            break;
+        case 'p':
+            program.Previous();
+            break;
+        case ' ':
+            program.PauseOrResume();
+            break;
+        case 's':
+            program.Shuffle();
+            break;
+        case 'q':
+            quit = true;
+            break;
+        default:
+            break;
+        }
+        std::this_thread::sleep_for(100ms);
+    }
+
+    program.SetShuttingDown(true);
+    try {
+        midi.Close();
+    } catch (const std::exception& e) {
+        ctx.err << "Exception closing MIDI: " << e.what() << "\n";
+    }
+    std::error_code ec;
+    fs::remove(program.InternalPlayFile(), ec);
+    data.Database().RemoveObserver(&program);
+    ::sigaction(SIGINT, &oldInt, nullptr);
+    ::sigaction(SIGTERM, &oldTerm, nullptr);
+    return anyPlayed ? kOk : kProblems;
+}
+
+Registration play({"play",
+                   "play KEY... [--loop] [--shuffle] [--reset gm|gs|gm-gs|gs-gm|none] "
+                   "[--output server|null|OUT.wav]\n"
+                   "  play --file FILE [--seconds N] [--output server|null|OUT.wav] "
+                   "[--soundfont SF2]",
+                   RunPlay});
+
+} // namespace
+
+} // namespace tunquil::ctl

@@ -1,0 +1,142 @@
+// Sound from the command line: lengths as the sequencer measures them, rendering to WAV, and
+// playing through the player.
+
+#include "ctl/CtlCommand.h"
+#include "midi/TMyMidi.h"
+#include "platform/FluidSynthSequencer.h"
+
+#include <chrono>
+#include <ostream>
+#include <thread>
+
+namespace tunquil::ctl {
+
+namespace {
+
+using platform::FluidSynthSequencer;
+using platform::FluidSynthSequencerOptions;
+using platform::SequencerOutputKind;
+
+std::string DeviceText(const platform::ISequencerDevice& device, uint32_t error) {
+    std::string text;
+    return device.ErrorText(error, text) ? text : "Undefined error code";
+}
+
+int Length(Context& ctx) {
+    RejectUnknownOptions(ctx.args);
+    if (ctx.args.empty())
+        throw UsageError("length needs at least one MIDI file");
+    FluidSynthSequencer device(platform::WithoutOutput());
+    int result = kOk;
+    for (const auto& path : ctx.args) {
+        platform::SequencerDeviceId id = 0;
+        uint32_t length = 0;
+        uint32_t error = device.Open(path, id);
+        if (!error) {
+            error = device.Status(id, platform::SequencerStatusItem::Length, length);
+            device.Close(id);
+        }
+        if (error) {
+            ctx.err << path << ": " << DeviceText(device, error) << "\n";
+            result = kProblems;
+            continue;
+        }
+        ctx.out << length << "\t" << path << "\n";
+    }
+    return result;
+}
+
+int Render(Context& ctx) {
+    auto soundFont = TakeOption(ctx.args, "--soundfont");
+    RejectUnknownOptions(ctx.args);
+    if (ctx.args.size() != 2)
+        throw UsageError("render needs a MIDI file and a WAV file");
+    FluidSynthSequencerOptions options;
+    options.output = SequencerOutputKind::WaveFile;
+    options.waveFile = ctx.args[1];
+    options.soundFontSetting = soundFont.value_or("");
+    FluidSynthSequencer device(options);
+    platform::SequencerDeviceId id = 0;
+    uint32_t error = device.Open(ctx.args[0], id);
+    if (!error)
+        error = device.Play(id, 0u, std::nullopt);
+    uint32_t mode = uint32_t(platform::SequencerMode::Playing);
+    while (!error && mode == uint32_t(platform::SequencerMode::Playing)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        error = device.Status(id, platform::SequencerStatusItem::Mode, mode);
+    }
+    if (id)
+        device.Close(id);
+    if (error) {
+        ctx.err << ctx.args[0] << ": " << DeviceText(device, error) << "\n";
+        return kProblems;
+    }
+    return kOk;
+}
+
+int Play(Context& ctx) {
+    auto file = TakeOption(ctx.args, "--file");
+    auto seconds = TakeOption(ctx.args, "--seconds");
+    auto output = TakeOption(ctx.args, "--output").value_or("server");
+    auto soundFont = TakeOption(ctx.args, "--soundfont");
+    RejectUnknownOptions(ctx.args);
+    if (!file || !ctx.args.empty())
+        throw UsageError("play needs --file FILE and nothing else");
+    double limit = -1;
+    if (seconds) {
+        try {
+            limit = std::stod(*seconds);
+        } catch (const std::exception&) {
+            throw UsageError("--seconds needs a number");
+        }
+    }
+    FluidSynthSequencerOptions options;
+    options.soundFontSetting = soundFont.value_or("");
+    if (output == "null") {
+        options.output = SequencerOutputKind::None;
+    } else if (output != "server") {
+        options.output = SequencerOutputKind::WaveFile;
+        options.waveFile = output;
+    }
+    FluidSynthSequencer device(options);
+    TMyMidi player(device);
+    player.MidiFile = *file;
+    try {
+        player.Open();
+        player.Play();
+        auto start = std::chrono::steady_clock::now();
+        auto nextReport = start;
+        for (;;) {
+            auto now = std::chrono::steady_clock::now();
+            int mode = player.Mode();
+            bool over = mode != TMyMidi::kPlaying && mode != TMyMidi::kSeeking;
+            bool timeUp = limit >= 0 && std::chrono::duration<double>(now - start).count() >= limit;
+            if (now >= nextReport || over || timeUp) {
+                ctx.out << player.Position() << " ms of " << player.Length() << " ms, mode " << mode
+                        << std::endl;
+                nextReport += std::chrono::seconds(1);
+            }
+            if (over || timeUp)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        player.Stop();
+        player.Close();
+    } catch (const EMciError& e) {
+        ctx.err << "Play problem: " << e.what() << "\n";
+        return kProblems;
+    }
+    return kOk;
+}
+
+Registration length({"length", "length FILE...  (the sequencer's length in milliseconds)", Length});
+Registration render({"render", "render [--soundfont SF2] FILE OUT.wav", Render});
+} // namespace
+
+// "play --file" plays one MIDI file straight through the player; "play KEY..." (the jukebox)
+// hands over to it when --file is given.
+int PlayFile(Context& ctx) {
+    return Play(ctx);
+}
+
+} // namespace tunquil::ctl

@@ -1,0 +1,71 @@
+#pragma once
+// The user's albums (Albums_A.des) and their entries (Albums_AT.des): each album an ordered
+// list of title records, the same title possibly several times. Entries refer to titles by
+// master key and carry copies of their information as it stood when last updated.
+
+#include "base/Files.h"
+#include "database/ListRecords.h"
+#include "database/TitleRecord.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tunquil {
+
+class TMyDB;
+
+class TAlbList {
+public:
+    struct Album {
+        AlbumRecord record;
+        std::vector<TitleRecord> entries; // in the album's own order; albumKey set
+    };
+
+    explicit TAlbList(fs::path programDirectory);
+
+    // Reads both files when the album file exists and deals each entry to its album.
+    void Load(const std::string& name = "Albums");
+    // Sorts by name and writes both files (each new, flushed, renamed over the old).
+    void Save();
+
+    const std::vector<Album>& Items() const { return items_; }
+    int Count() const { return static_cast<int>(items_.size()); }
+    const fs::path& AlbumFilePath() const { return albumPath_; }
+    const fs::path& EntryFilePath() const { return entryPath_; }
+
+    int32_t HighestAlbumKey() const;
+    int32_t FindByName(const std::string& name) const; // ignoring case; 0 if none
+    int IndexOf(int32_t albumKey) const;               // -1 when unknown
+    const Album* AlbumOf(int32_t albumKey) const;
+    int32_t AddAlbum(const std::string& name); // find-or-create; saves when created
+    void RenameAlbum(int32_t albumKey, const std::string& newName); // merges on a taken name
+    void DeleteAlbum(int32_t albumKey);
+
+    // Inserts the live titles of `keys` (unknown keys skipped) before row `beforeRow`
+    // (0-based; out of range appends). Returns how many were inserted; false-y 0 when the
+    // album is unknown.
+    int InsertTitles(int32_t albumKey, int beforeRow, const std::vector<int32_t>& keys);
+    int AppendTitles(int32_t albumKey, const std::vector<int32_t>& keys);
+    void RemoveTitlesFromAllAlbums(const std::vector<int32_t>& keys);
+    // Walks the album's rows from the top, removing the row that matches the first key still
+    // wanted; keys come in row order.
+    void RemoveTitlesFromAlbum(int32_t albumKey, std::vector<int32_t> keys);
+    void UpdateTitleInAllAlbums(const TitleRecord& record);
+    // Recomputes the album's title count and total duration from its entries.
+    void RefreshSummary(int32_t albumKey);
+    void SortByName();
+
+    void SetDatabase(TMyDB* db) { db_ = db; }
+
+private:
+    Album* FindAlbum(int32_t albumKey);
+    void AnnounceAlbums() const;
+    void AnnounceEntries(int32_t albumKey) const;
+
+    fs::path directory_, albumPath_, entryPath_;
+    std::vector<Album> items_;
+    TMyDB* db_ = nullptr;
+};
+
+} // namespace tunquil

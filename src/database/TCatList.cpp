@@ -1,0 +1,147 @@
+#include "database/TCatList.h"
+
+#include "base/Text.h"
+#include "database/ListFile.h"
+#include "database/TAlbList.h"
+#include "database/TMyDB.h"
+#include "database/TitleOrder.h"
+
+#include <algorithm>
+
+namespace tunquil {
+
+TCatList::TCatList(fs::path programDirectory)
+    : directory_(std::move(programDirectory)), path_(directory_ / "Categories.des") {}
+
+void TCatList::Load(const std::string& name) {
+    path_ = directory_ / (name + ".des");
+    std::error_code ec;
+    if (!fs::exists(path_, ec))
+        WriteFileAtomically(path_, "");
+    std::string bytes = ReadRecordFile(path_, kCategoryRecordSize);
+    items_.clear();
+    for (std::size_t at = 0; at < bytes.size(); at += kCategoryRecordSize)
+        items_.push_back(DecodeCategoryRecord(bytes.data() + at));
+    readAtLoad_ = static_cast<int>(items_.size());
+    SortByName();
+    Announce();
+}
+
+void TCatList::Save() const {
+    std::string bytes(items_.size() * kCategoryRecordSize, '\0');
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        EncodeCategoryRecord(items_[i], bytes.data() + i * kCategoryRecordSize);
+    WriteFileAtomically(path_, bytes);
+}
+
+void TCatList::Announce() const {
+    if (db_)
+        db_->Announce([](IDatabaseObserver& o) { o.CategoriesChanged(); });
+}
+
+void TCatList::SortByName() {
+    std::stable_sort(items_.begin(), items_.end(),
+                     [](const auto& a, const auto& b) { return CompareCategories(a, b) < 0; });
+}
+
+int32_t TCatList::HighestCK() const {
+    int32_t highest = 0;
+    for (const auto& c : items_)
+        highest = std::max(highest, c.ck);
+    return highest;
+}
+
+int TCatList::IndexOf(int32_t ck) const {
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        if (items_[i].ck == ck)
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::string TCatList::NameOf(int32_t ck) const {
+    int i = IndexOf(ck);
+    return i < 0 ? std::string() : items_[static_cast<std::size_t>(i)].name;
+}
+
+int32_t TCatList::FindByName(const std::string& name) const {
+    for (const auto& c : items_)
+        if (c.name == name)
+            return c.ck;
+    return 0;
+}
+
+int32_t TCatList::AddCategory(const std::string& name) {
+    if (int32_t ck = FindByName(name))
+        return ck;
+    CategoryRecord record;
+    record.ck = HighestCK() + 1;
+    record.name = CutUtf8(name, kListNameCapacity);
+    items_.push_back(record);
+    try {
+        Save();
+    } catch (...) {
+        items_.pop_back();
+        throw;
+    }
+    Announce();
+    return record.ck;
+}
+
+void TCatList::RenameCategory(int32_t ck, const std::string& newName) {
+    std::string name = CutUtf8(Trim(CutUtf8(newName, kListNameCapacity)), kListNameCapacity);
+    int i = IndexOf(ck);
+    if (i < 0 || items_[static_cast<std::size_t>(i)].name == name)
+        return;
+    int32_t other = FindByName(name);
+    if (other != 0 && other != ck) {
+        if (db_)
+            db_->MoveTitlesToCategory(ck, other, name);
+        DeleteCategory(ck);
+        return;
+    }
+    if (db_)
+        db_->RenameCategoryInTitles(ck, name);
+    items_[static_cast<std::size_t>(i)].name = name;
+    Announce();
+}
+
+void TCatList::DeleteCategory(int32_t ck, const std::function<void(int32_t)>& perKey) {
+    int i = IndexOf(ck);
+    if (i < 0)
+        return;
+    std::vector<int32_t> keys;
+    if (db_ && db_->IsOpen())
+        db_->DeleteTitlesOfCategory(ck, keys);
+    if (!keys.empty()) {
+        if (perKey)
+            for (int32_t key : keys)
+                perKey(key);
+        if (albums_)
+            albums_->RemoveTitlesFromAllAlbums(keys);
+    }
+    items_.erase(items_.begin() + i);
+    Announce();
+}
+
+void TCatList::Purge() {
+    // Without an open database every category would look unused: purge nothing then.
+    if (items_.empty() || !db_ || !db_->IsOpen())
+        return;
+    for (std::size_t i = items_.size(); i-- > 0;)
+        if (!db_->CategoryUsed(items_[i].ck) || Trim(items_[i].name).empty())
+            items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+    Save();
+    Announce();
+}
+
+void TCatList::FillNameLists(std::vector<std::string>& names, std::vector<std::string>& keys) {
+    names.clear();
+    keys.clear();
+    SortByName();
+    for (const auto& c : items_) {
+        names.push_back(c.name);
+        keys.push_back(std::to_string(c.ck));
+    }
+}
+
+} // namespace tunquil

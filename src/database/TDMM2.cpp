@@ -1,0 +1,137 @@
+#include "database/TDMM2.h"
+
+#include "base/Text.h"
+#include "database/TAlbList.h"
+#include "database/TCatList.h"
+
+namespace tunquil {
+
+TDMM2::TDMM2(fs::path programDirectory, IHost& host)
+    : programDirectory_(std::move(programDirectory)), host_(host), db_(host),
+      performers_(programDirectory_) {
+    performers_.SetDatabase(&db_);
+    performers_.Load("Artists");
+}
+
+void TDMM2::OpenDatabase() {
+    db_.Open(programDirectory_ / "Music");
+}
+
+void TDMM2::SetAlbumList(TAlbList* albums) {
+    albums_ = albums;
+    db_.SetAlbumList(albums);
+    if (albums)
+        albums->SetDatabase(&db_);
+}
+
+int32_t TDMM2::AddTitle(const fs::path& storedDataPath, const std::string& title, bool batch,
+                        double dateObtained, int32_t seconds, int32_t pk, int32_t ck,
+                        const std::string& origin) {
+    TitleRecord record;
+    record.ck = ck;
+    record.pk = pk;
+    record.categoryName =
+        CutUtf8(categories_ ? categories_->NameOf(ck) : std::string(), kCategoryNameCopyCapacity);
+    std::string first, last;
+    performers_.NamesOf(pk, first, last);
+    record.firstName = CutUtf8(first, kNameCopyCapacity);
+    record.lastName = CutUtf8(last, kNameCopyCapacity);
+    record.artist = CutUtf8(JoinFullName(record.firstName, record.lastName), kArtistCapacity);
+    record.title = CutUtf8(Trim(title), kTitleCapacity);
+    record.origin = CutUtf8(Trim(origin), kOriginCapacity);
+    record.duration = seconds;
+    record.durationText = DurationText(seconds);
+    record.dateObtained = dateObtained;
+    int32_t key = db_.AppendTitle(record, storedDataPath);
+    db_.ReadRecordByKey(key, record);
+    db_.Announce([&](IDatabaseObserver& o) { o.TitleAdded(record, batch); });
+    return key;
+}
+
+bool TDMM2::UpdateTitleInfo(int32_t masterKey, bool batch, int32_t pk, int32_t ck,
+                            const std::string& title) {
+    int slot = db_.FindSlot(masterKey);
+    TitleRecord before;
+    if (!db_.ReadRecord(slot, before))
+        return false;
+    std::string category =
+        CutUtf8(categories_ ? categories_->NameOf(ck) : std::string(), kCategoryNameCopyCapacity);
+    if (category.empty()) {
+        host_.ShowMessage("New category for CK = " + std::to_string(ck) + " not found",
+                          TMsgDlgType::mtError, 0, mbOK);
+        return false;
+    }
+    std::string first, last;
+    performers_.NamesOf(pk, first, last);
+    first = CutUtf8(first, kNameCopyCapacity);
+    last = CutUtf8(last, kNameCopyCapacity);
+    std::string artist = CutUtf8(JoinFullName(first, last), kArtistCapacity);
+    if (artist.empty()) {
+        host_.ShowMessage("New performer for PK = " + std::to_string(pk) + " not found",
+                          TMsgDlgType::mtError, 0, mbOK);
+        return false;
+    }
+    TitleRecord after = before;
+    after.categoryName = category;
+    after.firstName = first;
+    after.lastName = last;
+    after.artist = artist;
+    after.title = CutUtf8(title, kTitleCapacity);
+    after.ck = ck;
+    after.pk = pk;
+    db_.WriteRecord(after, slot);
+    db_.ReadRecord(slot, after);
+    db_.Announce([&](IDatabaseObserver& o) { o.TitleChanged(before, after, !batch); });
+    return true;
+}
+
+bool TDMM2::DeleteTitle(int32_t masterKey) {
+    int slot = db_.FindSlot(masterKey);
+    TitleRecord record;
+    if (!db_.ReadRecord(slot, record))
+        return false;
+    db_.MarkDeleted(slot);
+    db_.Announce([&](IDatabaseObserver& o) { o.TitlesDeleted({record}); });
+    if (albums_)
+        albums_->RemoveTitlesFromAllAlbums({masterKey});
+    return true;
+}
+
+int TDMM2::DeleteTitlesEverywhere(const std::vector<int32_t>& masterKeys) {
+    std::vector<TitleRecord> records;
+    std::vector<int32_t> live;
+    for (int32_t key : masterKeys) {
+        TitleRecord r;
+        if (db_.ReadRecordByKey(key, r)) {
+            records.push_back(r);
+            live.push_back(key);
+        }
+    }
+    int count = db_.DeleteTitles(live);
+    if (albums_)
+        albums_->RemoveTitlesFromAllAlbums(live);
+    if (!records.empty())
+        db_.Announce([&](IDatabaseObserver& o) { o.TitlesDeleted(records); });
+    return count;
+}
+
+void TDMM2::Close() {
+    closing_ = true;
+    // Each step runs even when the one before failed; a failure is shown, not hidden.
+    auto step = [&](const char* label, auto&& run) {
+        try {
+            run();
+        } catch (const std::exception& e) {
+            host_.ShowMessage(std::string(label) + e.what(), TMsgDlgType::mtError, 0, mbOK);
+        }
+    };
+    step("Saving artists: ", [&] { performers_.Purge(); });
+    step("Saving artists: ", [&] { performers_.Save(); });
+    step("Packing database: ", [&] {
+        lastPack_ = {};
+        lastPack_.packed = db_.Pack(lastPack_.deleted, lastPack_.kept);
+    });
+    db_.Close();
+}
+
+} // namespace tunquil

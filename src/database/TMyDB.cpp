@@ -1,0 +1,808 @@
+#include "database/TMyDB.h"
+
+#include "database/RecordBytes.h"
+#include "database/TAlbList.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#include <unordered_set>
+
+namespace tunquil {
+
+namespace {
+
+const char kInfoTempName[] = "InfoTemp.bak";
+const char kDataTempName[] = "DataTemp.bak";
+
+int64_t FdSize(int fd, const fs::path& path) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        throw FileError(DescribeErrno("Cannot read the size of", path, errno));
+    return static_cast<int64_t>(st.st_size);
+}
+
+void PWriteAll(int fd, const void* data, std::size_t size, int64_t offset, const fs::path& path) {
+    auto p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = ::pwrite(fd, p, size, static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError(DescribeErrno("Cannot write", path, errno));
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+        offset += n;
+    }
+}
+
+// Copies `size` bytes from `in` at `inOffset` to `out` at `outOffset`. False when the source
+// ends early or a read or write fails; `err` then holds the reason (0 for a short source).
+bool CopyRange(int in, int64_t inOffset, int out, int64_t outOffset, int64_t size, int& err) {
+    err = 0;
+    bool kernelCopy = true;
+    std::vector<char> buffer;
+    while (size > 0) {
+        if (kernelCopy) {
+            off_t from = inOffset, to = outOffset;
+            ssize_t n = ::copy_file_range(in, &from, out, &to, static_cast<std::size_t>(size), 0);
+            if (n > 0) {
+                inOffset += n;
+                outOffset += n;
+                size -= n;
+                continue;
+            }
+            if (n == 0)
+                return false; // the source ended first
+            if (errno == EINTR)
+                continue;
+            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+                err = errno;
+                return false;
+            }
+            kernelCopy = false;
+        }
+        if (buffer.empty())
+            buffer.resize(1 << 20);
+        auto chunk = static_cast<std::size_t>(std::min<int64_t>(size, buffer.size()));
+        if (!ReadExactAt(in, buffer.data(), chunk, static_cast<uint64_t>(inOffset))) {
+            err = errno;
+            return false;
+        }
+        ssize_t done = 0;
+        while (static_cast<std::size_t>(done) < chunk) {
+            ssize_t n = ::pwrite(out, buffer.data() + done, chunk - done, outOffset + done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                err = n < 0 ? errno : ENOSPC;
+                return false;
+            }
+            done += n;
+        }
+        inOffset += chunk;
+        outOffset += chunk;
+        size -= static_cast<int64_t>(chunk);
+    }
+    return true;
+}
+
+// The mount point holding `path`: what the user knows as the drive.
+std::string DriveOf(const fs::path& path) {
+    std::error_code ec;
+    fs::path p = fs::absolute(path, ec).parent_path();
+    struct stat st {};
+    if (::stat(p.c_str(), &st) != 0)
+        return p.string();
+    while (p.has_parent_path() && p != p.root_path()) {
+        struct stat up {};
+        if (::stat(p.parent_path().c_str(), &up) != 0 || up.st_dev != st.st_dev)
+            break;
+        p = p.parent_path();
+    }
+    return p.string();
+}
+
+// True when the descriptor file at `des` is a whole number of records whose live data all lie
+// inside `dataSize` bytes: it can be paired with that data file.
+bool DescriptorFits(const fs::path& des, int64_t dataSize) {
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(des);
+    } catch (const FileError&) {
+        return false;
+    }
+    if (bytes.size() % kTitleRecordSize != 0)
+        return false;
+    for (std::size_t at = 0; at < bytes.size(); at += kTitleRecordSize) {
+        const char* r = bytes.data() + at;
+        if (!RawActive(r))
+            continue;
+        int64_t offset = RawDataOffset(r), size = RawDataSize(r);
+        if (offset < 0 || size < 0 || offset + size > dataSize)
+            return false;
+    }
+    return true;
+}
+
+// Undoes a partial write while another error is already being reported; a failure here
+// leaves only unreferenced bytes at the end of the file.
+void TruncateQuietly(int fd, int64_t size) {
+    if (::ftruncate(fd, static_cast<off_t>(size)) != 0)
+        return;
+}
+
+// The master keys of the live records of a descriptor file, in file order.
+std::vector<int32_t> LiveKeysOf(const fs::path& des) {
+    std::vector<int32_t> keys;
+    try {
+        std::string bytes = ReadWholeFile(des);
+        for (std::size_t at = 0; at + kTitleRecordSize <= bytes.size(); at += kTitleRecordSize)
+            if (RawActive(bytes.data() + at))
+                keys.push_back(RawMasterKey(bytes.data() + at));
+    } catch (const FileError&) {
+        keys.push_back(0); // unreadable: matches nothing real
+    }
+    return keys;
+}
+
+int64_t SizeOrMinusOne(const fs::path& path) {
+    std::error_code ec;
+    auto size = fs::file_size(path, ec);
+    return ec ? -1 : static_cast<int64_t>(size);
+}
+
+bool Exists(const fs::path& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+} // namespace
+
+TMyDB::TMyDB(IHost& host) : host_(host) {}
+
+TMyDB::~TMyDB() {
+    Close();
+}
+
+void TMyDB::Announce(const std::function<void(IDatabaseObserver&)>& event) const {
+    // A copy: an observer may detach itself while it is told.
+    auto observers = observers_;
+    for (auto* o : observers)
+        event(*o);
+}
+
+void TMyDB::AddObserver(IDatabaseObserver* observer) {
+    if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+        observers_.push_back(observer);
+}
+
+void TMyDB::RemoveObserver(IDatabaseObserver* observer) {
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+fs::path TMyDB::SetAside(const fs::path& path) {
+    fs::path aside = UniqueSibling(path);
+    if (::rename(path.c_str(), aside.c_str()) != 0)
+        throw DatabaseError(DescribeErrno("Cannot move aside", path, errno));
+    SyncDirectory(path.parent_path());
+    return aside;
+}
+
+// A pack commits by first writing InfoTemp.bak whole (its records point into the complete,
+// flushed DataTemp.bak), then renaming DataTemp.bak over the data file and InfoTemp.bak over
+// the descriptor file. So an InfoTemp.bak that fits its data is a finished pack to complete;
+// anything else left over is set aside under a new name, never deleted or used to overwrite.
+void TMyDB::RecoverInterruptedPack() {
+    fs::path infoTemp = directory_ / kInfoTempName;
+    fs::path dataTemp = directory_ / kDataTempName;
+    bool haveInfo = Exists(infoTemp), haveData = Exists(dataTemp);
+    if (!haveInfo && !haveData)
+        return;
+
+    std::vector<std::string> notes;
+    if (haveInfo) {
+        const fs::path& data = haveData ? dataTemp : dataPath_;
+        int64_t size = SizeOrMinusOne(data);
+        // Only the pack of this very database may replace it: the descriptor file it would
+        // replace must hold the same live titles (or be gone).
+        bool haveDes = Exists(descriptorPath_);
+        bool ours = !haveDes || LiveKeysOf(descriptorPath_) == LiveKeysOf(infoTemp);
+        if (size >= 0 && ours && DescriptorFits(infoTemp, size)) {
+            if (haveData && !haveDes && Exists(dataPath_))
+                notes.push_back(SetAside(dataPath_).string());
+            if (haveData && ::rename(dataTemp.c_str(), dataPath_.c_str()) != 0)
+                throw DatabaseError(
+                    DescribeErrno("Cannot finish the interrupted pack of", dataPath_, errno));
+            if (::rename(infoTemp.c_str(), descriptorPath_.c_str()) != 0)
+                throw DatabaseError(
+                    DescribeErrno("Cannot finish the interrupted pack of", descriptorPath_, errno));
+            SyncDirectory(directory_);
+            host_.Status("Finished an interrupted pack of the database");
+            if (notes.empty())
+                return;
+        } else {
+            notes.push_back(SetAside(infoTemp).string());
+            if (haveData)
+                notes.push_back(SetAside(dataTemp).string());
+        }
+    } else {
+        // A data file packed by an older version whose descriptor already took its final
+        // name, while the data rename failed.
+        int64_t size = SizeOrMinusOne(dataTemp);
+        if (!Exists(dataPath_) && Exists(descriptorPath_) && size >= 0 &&
+            DescriptorFits(descriptorPath_, size)) {
+            if (::rename(dataTemp.c_str(), dataPath_.c_str()) != 0)
+                throw DatabaseError(DescribeErrno("Cannot restore", dataPath_, errno));
+            SyncDirectory(directory_);
+            return;
+        }
+        notes.push_back(SetAside(dataTemp).string());
+    }
+    std::string text = "Files left by an unfinished pack of the database were kept as:";
+    for (const auto& n : notes)
+        text += "\\n" + n;
+    host_.ShowMessage(text, TMsgDlgType::mtInformation, 0, mbOK);
+}
+
+void TMyDB::Open(const fs::path& basePath) {
+    if (open_)
+        throw DatabaseError("The database is already open");
+    directory_ = basePath.parent_path();
+    if (directory_.empty())
+        directory_ = "/";
+    std::string name = basePath.filename().string();
+    name = name.substr(0, name.find('.'));
+    if (name.empty())
+        name = "Default";
+    descriptorPath_ = directory_ / (name + ".des");
+    dataPath_ = directory_ / (name + ".dat");
+    problems_.clear();
+
+    try {
+        // Lock what exists first, so that a copy holding the database is never disturbed by
+        // the recovery below.
+        if (Exists(descriptorPath_))
+            desFile_ = FileLock(descriptorPath_, false);
+        if (Exists(dataPath_))
+            datFile_ = FileLock(dataPath_, false);
+        RecoverInterruptedPack();
+        desFile_.Release();
+        datFile_.Release();
+
+        bool haveDes = Exists(descriptorPath_), haveDat = Exists(dataPath_);
+        if (haveDes != haveDat) {
+            // A descriptor file without its data (or the reverse) cannot be used, but it may
+            // be all that is left of the user's titles: keep it under another name.
+            const fs::path& lone = haveDes ? descriptorPath_ : dataPath_;
+            fs::path aside = SetAside(lone);
+            host_.ShowMessage("The database file " + lone.string() +
+                                  " was found without its partner file.\\nIt was kept as " +
+                                  aside.string() + " and a new, empty database was started.",
+                              TMsgDlgType::mtWarning, 0, mbOK);
+        }
+        desFile_ = FileLock(descriptorPath_, true);
+        datFile_ = FileLock(dataPath_, true);
+
+        int64_t desSize = FdSize(desFile_.fd(), descriptorPath_);
+        dataSize_ = FdSize(datFile_.fd(), dataPath_);
+        auto count = static_cast<std::size_t>(desSize / static_cast<int64_t>(kTitleRecordSize));
+        if (desSize % static_cast<int64_t>(kTitleRecordSize) != 0)
+            problems_.push_back("The descriptor file ends with a partial record of " +
+                                std::to_string(desSize % kTitleRecordSize) +
+                                " bytes; it is ignored");
+        slots_.clear();
+        slots_.resize(count);
+        // One read for the whole file: a large database opens in the time it takes to read it.
+        if (count > 0 && !ReadExactAt(desFile_.fd(), slots_.data(), count * kTitleRecordSize, 0))
+            throw FileError(DescribeErrno("Cannot read", descriptorPath_, errno ? errno : EIO));
+        BuildIndex();
+    } catch (const std::exception& e) {
+        Close();
+        throw DatabaseError(std::string("The database cannot be opened.\\n") + e.what());
+    }
+    open_ = true;
+}
+
+void TMyDB::BuildIndex() {
+    index_.clear();
+    deletedSlots_ = false;
+    unreachable_ = false;
+    index_.reserve(slots_.size());
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        const char* r = slots_[i].data();
+        if (!RawActive(r)) {
+            deletedSlots_ = true;
+            continue;
+        }
+        int32_t key = RawMasterKey(r);
+        if (key <= 0) {
+            problems_.push_back("Slot " + std::to_string(i + 1) + " has the impossible key " +
+                                std::to_string(key));
+            unreachable_ = true;
+            continue;
+        }
+        index_.push_back({key, static_cast<int32_t>(i + 1)});
+    }
+    auto byKey = [](const KeyEntry& a, const KeyEntry& b) {
+        return a.masterKey != b.masterKey ? a.masterKey < b.masterKey : a.slot < b.slot;
+    };
+    // Keys grow with the slots unless titles were deleted and their keys given again.
+    if (!std::is_sorted(index_.begin(), index_.end(), byKey))
+        std::sort(index_.begin(), index_.end(), byKey);
+    // A key used twice is reachable only through its first slot; the later one stays on disk.
+    auto dup = std::adjacent_find(index_.begin(), index_.end(),
+                                  [](auto& a, auto& b) { return a.masterKey == b.masterKey; });
+    if (dup != index_.end()) {
+        unreachable_ = true;
+        std::vector<KeyEntry> unique;
+        unique.reserve(index_.size());
+        for (const auto& e : index_) {
+            if (!unique.empty() && unique.back().masterKey == e.masterKey) {
+                problems_.push_back("Slot " + std::to_string(e.slot) + " repeats the key " +
+                                    std::to_string(e.masterKey) + " of slot " +
+                                    std::to_string(unique.back().slot));
+                continue;
+            }
+            unique.push_back(e);
+        }
+        index_ = std::move(unique);
+    }
+}
+
+void TMyDB::Close() {
+    open_ = false;
+    desFile_.Release();
+    datFile_.Release();
+    slots_.clear();
+    slots_.shrink_to_fit();
+    index_.clear();
+    index_.shrink_to_fit();
+    deletedSlots_ = false;
+    dataSize_ = 0;
+}
+
+const char* TMyDB::SlotBytes(int slot) const {
+    if (slot < 1 || slot > SlotCount())
+        return nullptr;
+    return slots_[static_cast<std::size_t>(slot - 1)].data();
+}
+
+bool TMyDB::ReadRecord(int slot, TitleRecord& out) const {
+    const char* bytes = SlotBytes(slot);
+    if (!bytes)
+        return false;
+    out = DecodeTitleRecord(bytes);
+    return true;
+}
+
+int TMyDB::FindSlot(int32_t masterKey) const {
+    auto it = std::lower_bound(index_.begin(), index_.end(), masterKey,
+                               [](const KeyEntry& e, int32_t key) { return e.masterKey < key; });
+    if (it == index_.end() || it->masterKey != masterKey)
+        return 0;
+    return it->slot;
+}
+
+bool TMyDB::ReadRecordByKey(int32_t masterKey, TitleRecord& out) const {
+    int slot = FindSlot(masterKey);
+    return slot != 0 && ReadRecord(slot, out);
+}
+
+int32_t TMyDB::HighestMasterKey() const {
+    return index_.empty() ? 0 : index_.back().masterKey;
+}
+
+void TMyDB::IndexInsert(int32_t masterKey, int32_t slot) {
+    auto it = std::lower_bound(index_.begin(), index_.end(), masterKey,
+                               [](const KeyEntry& e, int32_t key) { return e.masterKey < key; });
+    index_.insert(it, {masterKey, slot});
+}
+
+void TMyDB::IndexErase(int32_t masterKey) {
+    auto it = std::lower_bound(index_.begin(), index_.end(), masterKey,
+                               [](const KeyEntry& e, int32_t key) { return e.masterKey < key; });
+    if (it != index_.end() && it->masterKey == masterKey)
+        index_.erase(it);
+}
+
+void TMyDB::WriteSlot(int slot) {
+    PWriteAll(desFile_.fd(), SlotBytes(slot), kTitleRecordSize,
+              static_cast<int64_t>(slot - 1) * static_cast<int64_t>(kTitleRecordSize),
+              descriptorPath_);
+}
+
+void TMyDB::WriteRecord(const TitleRecord& record, int slot) {
+    const char* current = SlotBytes(slot);
+    if (!open_ || !current)
+        throw DatabaseError("No title in slot " + std::to_string(slot));
+    TitleRecord stored = record;
+    stored.active = true;
+    stored.slotNumber = DecodeTitleRecord(current).slotNumber;
+    stored.dataOffset = RawDataOffset(current);
+    stored.dataSize = RawDataSize(current);
+    TitleRecordBytes before = slots_[static_cast<std::size_t>(slot - 1)];
+    EncodeTitleRecord(stored, slots_[static_cast<std::size_t>(slot - 1)].data());
+    try {
+        WriteSlot(slot);
+    } catch (...) {
+        slots_[static_cast<std::size_t>(slot - 1)] = before;
+        throw;
+    }
+    if (albums_)
+        albums_->UpdateTitleInAllAlbums(stored);
+}
+
+void TMyDB::MarkDeleted(int slot) {
+    if (!open_ || !SlotBytes(slot))
+        return;
+    char& active = slots_[static_cast<std::size_t>(slot - 1)][0];
+    int32_t key = RawMasterKey(SlotBytes(slot));
+    bool wasLive = active != 0;
+    active = 0;
+    try {
+        WriteSlot(slot);
+    } catch (...) {
+        active = wasLive ? 1 : 0;
+        throw;
+    }
+    deletedSlots_ = true;
+    if (wasLive && FindSlot(key) == slot)
+        IndexErase(key);
+}
+
+void TMyDB::ForEachLiveTitle(const std::function<void(const TitleRecord&)>& visit) const {
+    // Slot order, and only the slots the index reaches (a repeated key shows once).
+    for (int slot = 1; slot <= SlotCount(); ++slot) {
+        const char* r = SlotBytes(slot);
+        if (RawActive(r) && (!unreachable_ || FindSlot(RawMasterKey(r)) == slot))
+            visit(DecodeTitleRecord(r));
+    }
+}
+
+std::vector<TitleRecord> TMyDB::LiveTitles() const {
+    std::vector<TitleRecord> out;
+    out.reserve(index_.size());
+    ForEachLiveTitle([&](const TitleRecord& r) { out.push_back(r); });
+    return out;
+}
+
+int32_t TMyDB::AppendTitle(TitleRecord record, const fs::path& storedDataPath) {
+    if (!open_)
+        throw DatabaseError("The database is not open");
+    int in = ::open(storedDataPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        throw FileError(DescribeErrno("Cannot open", storedDataPath, errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{in};
+    int64_t size = FdSize(in, storedDataPath);
+    if (size > kMaxDataFileSize - dataSize_)
+        throw DatabaseError("The database is full: " + dataPath_.string() +
+                            " cannot grow past 2,147,483,647 bytes.\\nThe title was not added.");
+    if (SlotCount() >= 0x7FFFFFFF)
+        throw DatabaseError("The database holds the largest possible number of titles.");
+
+    int32_t key = HighestMasterKey() + 1;
+    if (key <= 0)
+        throw DatabaseError("No master key is left for a new title.");
+    int64_t offset = dataSize_;
+    int err = 0;
+    if (size > 0 && !CopyRange(in, 0, datFile_.fd(), offset, size, err)) {
+        // Nothing of a half-appended title may stay behind: a later add would start after it.
+        TruncateQuietly(datFile_.fd(), offset);
+        throw FileError(err ? DescribeErrno("Cannot add the data of", storedDataPath, err)
+                            : "Cannot read all of " + storedDataPath.string());
+    }
+    record.active = true;
+    record.masterKey = key;
+    record.slotNumber = SlotCount() + 1;
+    record.dataOffset = static_cast<int32_t>(offset);
+    record.dataSize = static_cast<int32_t>(size);
+    slots_.push_back(EncodeTitleRecord(record));
+    try {
+        WriteSlot(SlotCount());
+    } catch (...) {
+        slots_.pop_back();
+        TruncateQuietly(datFile_.fd(), offset);
+        throw;
+    }
+    dataSize_ = offset + size;
+    IndexInsert(key, SlotCount());
+    return key;
+}
+
+bool TMyDB::SetDuration(int32_t seconds, int32_t masterKey) {
+    int slot = FindSlot(masterKey);
+    TitleRecord before;
+    if (!ReadRecord(slot, before))
+        return false;
+    TitleRecord after = before;
+    after.duration = seconds;
+    after.durationText = DurationText(seconds);
+    WriteRecord(after, slot);
+    Announce([&](IDatabaseObserver& o) { o.TitleChanged(before, after, false); });
+    return true;
+}
+
+int TMyDB::DeleteTitles(const std::vector<int32_t>& masterKeys) {
+    int count = 0;
+    for (int32_t key : masterKeys) {
+        int slot = FindSlot(key);
+        if (slot == 0)
+            continue;
+        MarkDeleted(slot);
+        ++count;
+    }
+    return count;
+}
+
+int TMyDB::DeleteTitlesOfCategory(int32_t ck, std::vector<int32_t>& deletedKeys) {
+    deletedKeys.clear();
+    std::vector<TitleRecord> gone;
+    for (int slot = 1; slot <= SlotCount(); ++slot) {
+        const char* r = SlotBytes(slot);
+        if (!RawActive(r) || RawCk(r) != ck || FindSlot(RawMasterKey(r)) != slot)
+            continue;
+        gone.push_back(DecodeTitleRecord(r));
+        MarkDeleted(slot);
+        deletedKeys.push_back(gone.back().masterKey);
+    }
+    if (!gone.empty())
+        Announce([&](IDatabaseObserver& o) { o.TitlesDeleted(gone); });
+    return static_cast<int>(deletedKeys.size());
+}
+
+bool TMyDB::CategoryUsed(int32_t ck) const {
+    for (const auto& e : index_)
+        if (RawCk(SlotBytes(e.slot)) == ck)
+            return true;
+    return false;
+}
+
+bool TMyDB::PerformerUsed(int32_t pk) const {
+    for (const auto& e : index_)
+        if (RawPk(SlotBytes(e.slot)) == pk)
+            return true;
+    return false;
+}
+
+bool TMyDB::FindByOrigin(const std::string& origin, int32_t& masterKey) const {
+    masterKey = -1;
+    for (int slot = 1; slot <= SlotCount(); ++slot) {
+        const char* r = SlotBytes(slot);
+        if (RawActive(r) && FindSlot(RawMasterKey(r)) == slot && RawOrigin(r) == origin) {
+            masterKey = RawMasterKey(r);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TMyDB::DataUsable(const TitleRecord& r) const {
+    // Offsets and sizes come from the file and may be damaged: check before any read.
+    return r.dataOffset >= 0 && r.dataSize > 0 &&
+           static_cast<int64_t>(r.dataOffset) + r.dataSize <= dataSize_;
+}
+
+bool TMyDB::ReadStoredData(int32_t masterKey, std::string& bytes, TitleRecord* record) {
+    bytes.clear();
+    TitleRecord r;
+    if (!open_ || !ReadRecordByKey(masterKey, r))
+        return false;
+    if (record)
+        *record = r;
+    if (!r.active || !DataUsable(r))
+        return false;
+    bytes.resize(static_cast<std::size_t>(r.dataSize));
+    if (!ReadExactAt(datFile_.fd(), bytes.data(), bytes.size(),
+                     static_cast<uint64_t>(r.dataOffset))) {
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
+
+bool TMyDB::Extract(int32_t masterKey, const fs::path& target, TitleRecord& record) {
+    if (!open_ || !ReadRecordByKey(masterKey, record) || !record.active)
+        return false;
+    int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0)
+        return false;
+    bool ok = false;
+    if (DataUsable(record)) {
+        int err = 0;
+        ok = CopyRange(datFile_.fd(), record.dataOffset, out, 0, record.dataSize, err);
+        if (!ok)
+            TruncateQuietly(out, 0);
+    }
+    if (::close(out) != 0)
+        ok = false;
+    return ok;
+}
+
+int TMyDB::RenameCategoryInTitles(int32_t ck, const std::string& newName) {
+    return MoveTitlesToCategory(ck, ck, newName);
+}
+
+int TMyDB::MoveTitlesToCategory(int32_t fromCk, int32_t toCk, const std::string& toName) {
+    int changed = 0;
+    std::string copy = CutUtf8(toName, kCategoryNameCopyCapacity);
+    for (int slot = 1; slot <= SlotCount(); ++slot) {
+        const char* r = SlotBytes(slot);
+        if (!RawActive(r) || RawCk(r) != fromCk || FindSlot(RawMasterKey(r)) != slot)
+            continue;
+        TitleRecord before = DecodeTitleRecord(r);
+        TitleRecord after = before;
+        after.ck = toCk;
+        after.categoryName = copy;
+        WriteRecord(after, slot);
+        Announce([&](IDatabaseObserver& o) { o.TitleChanged(before, after, false); });
+        ++changed;
+    }
+    return changed;
+}
+
+bool TMyDB::Pack(int& deletedCount, int& keptCount) {
+    deletedCount = 0;
+    keptCount = SlotCount();
+    if (!open_ || !deletedSlots_)
+        return false;
+
+    int64_t desSize = static_cast<int64_t>(slots_.size() * kTitleRecordSize);
+    struct statvfs vfs {};
+    bool enough =
+        ::statvfs(directory_.c_str(), &vfs) == 0 &&
+        static_cast<long double>(vfs.f_bavail) * vfs.f_frsize >= 3.0L * dataSize_ + 3.0L * desSize;
+    if (!enough) {
+        host_.ShowMessage("Insufficient free space on " + DriveOf(dataPath_) + " to pack database!",
+                          TMsgDlgType::mtError, 0, mbOK);
+        return false;
+    }
+
+    fs::path infoTemp = directory_ / kInfoTempName;
+    fs::path dataTemp = directory_ / kDataTempName;
+    // Leftovers here are nobody's current work (open finished or set aside what it found),
+    // yet they are kept rather than overwritten.
+    for (const auto& p : {infoTemp, dataTemp})
+        if (Exists(p))
+            SetAside(p);
+
+    keptCount = 0;
+    host_.Status("Packing database...");
+    BusyScope busy(host_);
+    FileLock newData;
+    std::vector<TitleRecordBytes> kept;
+    int64_t newSize = 0;
+    auto fail = [&](const std::string& text) {
+        newData.Release();
+        ::unlink(dataTemp.c_str());
+        ::unlink(infoTemp.c_str());
+        host_.Progress(0, "");
+        host_.Status("Error packing!");
+        host_.ShowMessage(text + "\\nThe database was left as it was.", TMsgDlgType::mtError, 0,
+                          mbOK);
+        keptCount = SlotCount();
+        deletedCount = 0;
+        return false;
+    };
+    try {
+        if (int err = PackFault("create"))
+            throw FileError(DescribeErrno("Cannot create", dataTemp, err));
+        int fd = ::open(dataTemp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0)
+            throw FileError(DescribeErrno("Cannot create", dataTemp, errno));
+        ::close(fd);
+        newData = FileLock(dataTemp, false);
+        kept.reserve(index_.size());
+        // Titles whose data lie end to end in the old file are copied as one run: a pack
+        // after a few deletions then costs about as many calls as a plain copy.
+        int64_t runFrom = 0, runSize = 0, runTo = 0, started = 0;
+        auto copyRun = [&] {
+            if (runSize == 0)
+                return;
+            int err = PackFault("copy");
+            if (err || !CopyRange(datFile_.fd(), runFrom, newData.fd(), runTo, runSize, err))
+                throw FileError(err ? DescribeErrno("Cannot copy title data to", dataTemp, err)
+                                    : "The data file " + dataPath_.string() +
+                                          " ended early while packing");
+            // Start writing back what is copied, so the flush at the end has less to wait for.
+            if (runTo + runSize - started >= (8 << 20)) {
+                ::sync_file_range(newData.fd(), started, runTo + runSize - started,
+                                  SYNC_FILE_RANGE_WRITE);
+                started = runTo + runSize;
+            }
+            runSize = 0;
+        };
+        for (int slot = 1; slot <= SlotCount(); ++slot) {
+            const char* r = SlotBytes(slot);
+            if (!RawActive(r)) {
+                ++deletedCount;
+            } else {
+                TitleRecordBytes copy = slots_[static_cast<std::size_t>(slot - 1)];
+                int64_t offset = RawDataOffset(r), size = RawDataSize(r);
+                if (offset < 0 || size < 0 || offset + size > dataSize_) {
+                    // Data that never were usable stay unusable: the record is kept with no
+                    // data rather than reading outside the file.
+                    size = 0;
+                } else if (size > 0) {
+                    if (runSize > 0 && offset != runFrom + runSize)
+                        copyRun();
+                    if (runSize == 0) {
+                        runFrom = offset;
+                        runTo = newSize;
+                    }
+                    runSize += size;
+                }
+                // Only the two data fields change; the rest stays byte for byte.
+                record_bytes::PutInt32(copy.data() + 8, static_cast<int32_t>(newSize));
+                record_bytes::PutInt32(copy.data() + 12, static_cast<int32_t>(size));
+                newSize += size;
+                kept.push_back(copy);
+                ++keptCount;
+            }
+            if (slot % 50 == 1) {
+                host_.Progress(static_cast<int>(100LL * slot / SlotCount()), "Packing database...");
+                host_.ProcessEvents();
+            }
+        }
+        copyRun();
+        int err = PackFault("flush");
+        if (err || ::fsync(newData.fd()) != 0)
+            throw FileError(DescribeErrno("Cannot flush", dataTemp, err ? err : errno));
+        if ((err = PackFault("write-info")) != 0)
+            throw FileError(DescribeErrno("Cannot write", infoTemp, err));
+        // Written whole under its name only when complete: its presence marks the pack as
+        // ready to commit (see RecoverInterruptedPack).
+        WriteFileAtomically(infoTemp, std::string_view(reinterpret_cast<const char*>(kept.data()),
+                                                       kept.size() * kTitleRecordSize));
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+
+    FileLock newInfo;
+    try {
+        newInfo = FileLock(infoTemp, false);
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+    int err = PackFault("rename-data");
+    if (err || ::rename(dataTemp.c_str(), dataPath_.c_str()) != 0) {
+        newInfo.Release();
+        return fail("could not rename datatempfile");
+    }
+    // From here the new data file is in place: the pack must complete, now or at next open.
+    // The data rename reaches the disk before the descriptor's, so no crash can pair the new
+    // descriptor file with the old data file.
+    SyncDirectory(directory_);
+    datFile_ = std::move(newData);
+    err = PackFault("rename-info");
+    if (err || ::rename(infoTemp.c_str(), descriptorPath_.c_str()) != 0) {
+        SyncDirectory(directory_);
+        host_.Progress(0, "");
+        host_.Status("Error packing!");
+        host_.ShowMessage("could not rename infotempfile\\nThe pack will be finished the next "
+                          "time the database is opened.",
+                          TMsgDlgType::mtError, 0, mbOK);
+        // The records in memory no longer match the data file: nothing may use them.
+        Close();
+        return false;
+    }
+    SyncDirectory(directory_);
+    desFile_ = std::move(newInfo);
+    slots_.assign(kept.begin(), kept.end());
+    dataSize_ = newSize;
+    problems_.clear();
+    BuildIndex();
+    host_.Progress(0, "");
+    host_.Status("Done");
+    return true;
+}
+
+} // namespace tunquil

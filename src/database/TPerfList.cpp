@@ -1,0 +1,135 @@
+#include "database/TPerfList.h"
+
+#include "base/Text.h"
+#include "database/ListFile.h"
+#include "database/TMyDB.h"
+#include "database/TitleOrder.h"
+#include "database/TitleRecord.h"
+
+#include <algorithm>
+
+namespace tunquil {
+
+TPerfList::TPerfList(fs::path programDirectory)
+    : directory_(std::move(programDirectory)), path_(directory_ / "Artists.des") {}
+
+void TPerfList::Load(const std::string& name) {
+    path_ = directory_ / (name + ".des");
+    items_.clear();
+    std::error_code ec;
+    if (!fs::exists(path_, ec))
+        return;
+    std::string bytes = ReadRecordFile(path_, kPerformerRecordSize);
+    for (std::size_t at = 0; at < bytes.size(); at += kPerformerRecordSize)
+        items_.push_back(DecodePerformerRecord(bytes.data() + at));
+    SortByLastName();
+}
+
+void TPerfList::Save() const {
+    std::string bytes(items_.size() * kPerformerRecordSize, '\0');
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        EncodePerformerRecord(items_[i], bytes.data() + i * kPerformerRecordSize);
+    WriteFileAtomically(path_, bytes);
+}
+
+void TPerfList::SortByLastName() {
+    std::stable_sort(items_.begin(), items_.end(),
+                     [](const auto& a, const auto& b) { return ComparePerformers(a, b) < 0; });
+}
+
+int32_t TPerfList::HighestPK() const {
+    int32_t highest = 0;
+    for (const auto& p : items_)
+        highest = std::max(highest, p.pk);
+    return highest;
+}
+
+bool TPerfList::NamesOf(int32_t pk, std::string& first, std::string& last) const {
+    for (const auto& p : items_)
+        if (p.pk == pk) {
+            first = p.firstName;
+            last = p.lastName;
+            return true;
+        }
+    first.clear();
+    last.clear();
+    return false;
+}
+
+int32_t TPerfList::Find(const std::string& first, const std::string& last) const {
+    // The stored names are cut to 25; a longer name given again must find its stored form
+    // instead of adding the same performer once more.
+    std::string f = CutUtf8(first, kPerformerNameCapacity);
+    std::string l = CutUtf8(last, kPerformerNameCapacity);
+    for (const auto& p : items_)
+        if (SameTextIgnoringCase(p.lastName, l) && SameTextIgnoringCase(p.firstName, f))
+            return p.pk;
+    return 0;
+}
+
+int32_t TPerfList::FindOrAdd(const std::string& first, const std::string& last) {
+    if (int32_t pk = Find(first, last))
+        return pk;
+    PerformerRecord record;
+    record.pk = HighestPK() + 1;
+    record.firstName = CutUtf8(first, kPerformerNameCapacity);
+    record.lastName = CutUtf8(last, kPerformerNameCapacity);
+    record.fullName = CutUtf8(JoinFullName(record.firstName, record.lastName), kListNameCapacity);
+    items_.push_back(record);
+    try {
+        Save();
+    } catch (...) {
+        items_.pop_back();
+        throw;
+    }
+    return record.pk;
+}
+
+void TPerfList::Purge() {
+    // Without an open database every performer would look unused: purge nothing then.
+    if (items_.empty() || !db_ || !db_->IsOpen())
+        return;
+    for (std::size_t i = items_.size(); i-- > 0;)
+        if (!db_->PerformerUsed(items_[i].pk) ||
+            Trim(items_[i].firstName + items_[i].lastName).empty())
+            items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+    Save();
+}
+
+void TPerfList::FillNameLists(std::vector<std::string>& firstNames,
+                              std::vector<std::string>& lastNames, std::vector<std::string>& keys) {
+    firstNames.clear();
+    lastNames.clear();
+    keys.clear();
+    SortByLastName();
+    for (const auto& p : items_) {
+        firstNames.push_back(p.firstName);
+        lastNames.push_back(p.lastName);
+        keys.push_back(std::to_string(p.pk));
+    }
+}
+
+void SplitArtistText(const std::string& text, std::string& first, std::string& last) {
+    std::string t = Trim(text);
+    first.clear();
+    last.clear();
+    if (t.empty() || t == ",")
+        return;
+    auto comma = t.find(',');
+    if (comma == std::string::npos) {
+        last = t;
+        return;
+    }
+    last = t.substr(0, comma);
+    first = t.substr(comma + 1);
+}
+
+std::string JoinArtistText(const std::string& first, const std::string& last) {
+    std::string joined = Trim(Trim(last) + ", " + Trim(first));
+    auto comma = joined.find(',');
+    if (comma != std::string::npos && comma + 1 == joined.size())
+        joined.erase(comma, 1);
+    return joined;
+}
+
+} // namespace tunquil

@@ -1,0 +1,409 @@
+#include "database/TTitleGrid.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <unordered_set>
+
+namespace tunquil {
+
+namespace {
+
+TitleSortFields FieldsOf(const TitleRow& r) {
+    return {r.categoryName, r.lastName, r.firstName, r.title, r.origin, r.duration, r.dateObtained};
+}
+
+// One compact entry per row: the first sixteen bytes of the row's key as two numbers decide
+// most comparisons without touching the texts.
+struct SortEntry {
+    uint64_t prefix;
+    uint64_t prefix2;
+    uint32_t offset; // of the row's key in the key buffer
+    uint32_t length;
+    uint32_t total; // the whole key's length: zero bytes in a text look like padding
+    uint32_t index; // the row's place before sorting; equal rows keep their order
+};
+
+char Fold(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+void AppendFolded(std::string& out, std::string_view text) {
+    std::size_t at = out.size();
+    out.resize(at + text.size());
+    char* p = out.data() + at;
+    for (char c : text)
+        *p++ = Fold(c);
+}
+
+uint64_t PrefixOf(const char* p, std::size_t length) {
+    uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        prefix = prefix << 8 | (i < length ? static_cast<unsigned char>(p[i]) : 0u);
+    return prefix;
+}
+
+// The bits of a double as an unsigned number in the same order as the doubles.
+uint64_t OrderedBits(double value) {
+    if (value == 0)
+        value = 0; // -0.0 and 0.0 are equal dates
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return (bits >> 63) ? ~bits : bits | (uint64_t{1} << 63);
+}
+
+} // namespace
+
+TitleSortMode SortModeOf(TitleColumn column) {
+    switch (column) {
+    case TitleColumn::Category:
+        return TitleSortMode::ByCategory;
+    case TitleColumn::Artist:
+        return TitleSortMode::ByArtist;
+    case TitleColumn::Title:
+        return TitleSortMode::ByTitle;
+    case TitleColumn::Duration:
+        return TitleSortMode::ByDuration;
+    case TitleColumn::Origin:
+        return TitleSortMode::ByOrigin;
+    case TitleColumn::DateObtained:
+        return TitleSortMode::ByDate;
+    }
+    return TitleSortMode::ByTitle;
+}
+
+TTitleGrid::TTitleGrid(TitleViewKind kind, const TTitleStore& store)
+    : TTitleView(kind), store_(store) {}
+
+TitleRow TTitleGrid::Row(int row) const {
+    return store_.Row(rows_[row - 1].title);
+}
+
+TTitleGrid::Entry TTitleGrid::EntryOf(Handle title) const {
+    return {store_.MasterKey(title), title, store_.Duration(title), false};
+}
+
+bool TTitleGrid::SetRow(Handle title, int row) {
+    int n = TitleCount();
+    if (row == n + 1) {
+        Append(title);
+        return true;
+    }
+    if (row < 1 || row > n)
+        return false;
+    Entry& e = rows_[row - 1];
+    total_ -= e.duration;
+    bool selected = e.selected;
+    e = EntryOf(title);
+    e.selected = selected;
+    total_ += e.duration;
+    sorted_ = false;
+    AnnounceChanged(row, row);
+    return true;
+}
+
+void TTitleGrid::Append(Handle title) {
+    int n = TitleCount();
+    // An empty grid still shows one row: the first title fills it instead of adding a row.
+    if (n > 0)
+        AnnounceAboutToInsert(n + 1, n + 1);
+    rows_.push_back(EntryOf(title));
+    total_ += rows_.back().duration;
+    if (n > 0) {
+        AnnounceInserted();
+        sorted_ = false;
+    } else {
+        AnnounceChanged(1, 1);
+        sorted_ = true;
+    }
+}
+
+int TTitleGrid::SortedPlace(const TitleRow& row, int skipRow) const {
+    TitleSortMode mode = SortMode();
+    TitleSortFields fields = FieldsOf(row);
+    // upper_bound over the rows other than `skipRow`, counted as if it were gone.
+    int lo = 0, hi = TitleCount() - 1;
+    while (lo < hi) {
+        int mid = lo + (hi - lo) / 2;
+        int actual = mid + 1 >= skipRow ? mid + 2 : mid + 1;
+        if (CompareTitles(mode, fields, FieldsOf(Row(actual))) < 0)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo + 1;
+}
+
+void TTitleGrid::Add(Handle title, bool sort) {
+    bool wasSorted = sorted_;
+    Append(title);
+    if (!sort || TitleCount() < 2)
+        return;
+    int last = TitleCount();
+    int place;
+    if (wasSorted) {
+        place = SortedPlace(store_.Row(title), last);
+        MoveRow(last, place);
+        sorted_ = true;
+    } else {
+        SortRows();
+        place = FindRow(store_.MasterKey(title));
+    }
+    SetPosition(CurrentRow(), std::max(1, place - 3));
+}
+
+void TTitleGrid::Update(Handle title, bool sort) {
+    int row = FindRow(store_.MasterKey(title));
+    if (row < 0)
+        return;
+    Entry& e = rows_[row - 1];
+    total_ += store_.Duration(title) - e.duration;
+    e.title = title;
+    e.duration = store_.Duration(title);
+    AnnounceChanged(row, row);
+    if (!sort) {
+        sorted_ = false;
+        return;
+    }
+    if (TitleCount() >= 2) {
+        if (sorted_) {
+            MoveRow(row, SortedPlace(store_.Row(title), row));
+        } else {
+            SortRows();
+        }
+    }
+    int current = CurrentRow();
+    int rows = RowCount();
+    int top = current - VisibleRows() / 2;
+    top = std::min(top, rows - VisibleRows() + 1);
+    SetPosition(current, std::max(1, top));
+}
+
+// Moves a row so that it becomes row `target`; the current row follows its title.
+void TTitleGrid::MoveRow(int from, int target) {
+    if (target == from)
+        return;
+    int current = CurrentRow();
+    AnnounceAboutToRemove(from, from);
+    Entry moved = rows_[from - 1];
+    rows_.erase(rows_.begin() + (from - 1));
+    AnnounceRemoved();
+    AnnounceAboutToInsert(target, target);
+    rows_.insert(rows_.begin() + (target - 1), moved);
+    AnnounceInserted();
+    if (current == from)
+        current = target;
+    else if (from < current && current <= target)
+        --current;
+    else if (target <= current && current < from)
+        ++current;
+    SetPosition(current, TopRow());
+}
+
+bool TTitleGrid::Remove(int32_t masterKey) {
+    int row = FindRow(masterKey);
+    if (row < 0)
+        return false;
+    total_ -= rows_[row - 1].duration;
+    if (TitleCount() == 1) {
+        rows_.clear();
+        AnnounceChanged(1, 1);
+    } else {
+        AnnounceAboutToRemove(row, row);
+        rows_.erase(rows_.begin() + (row - 1));
+        AnnounceRemoved();
+        if (CurrentRow() > row)
+            SetPosition(CurrentRow() - 1, TopRow());
+    }
+    ClampPosition();
+    return true;
+}
+
+int TTitleGrid::RemoveRows(const std::vector<int32_t>& masterKeys, IHost* progress) {
+    if (masterKeys.size() == 1)
+        return Remove(masterKeys.front()) ? 1 : 0;
+    std::unordered_set<int32_t> keys(masterKeys.begin(), masterKeys.end());
+    std::size_t before = rows_.size();
+    bool any = std::any_of(rows_.begin(), rows_.end(),
+                           [&](const Entry& e) { return keys.count(e.masterKey) != 0; });
+    if (!any)
+        return 0;
+    AnnounceAboutToReset();
+    std::size_t done = 0, kept = 0;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        const Entry& e = rows_[i];
+        if (keys.count(e.masterKey) != 0) {
+            total_ -= e.duration;
+            if (progress && ++done % 1000 == 0)
+                progress->Progress(static_cast<int>(done * 100 / masterKeys.size()), "");
+        } else {
+            rows_[kept++] = e;
+        }
+    }
+    rows_.resize(kept);
+    AnnounceReset();
+    ClampPosition();
+    return static_cast<int>(before - kept);
+}
+
+void TTitleGrid::Clear() {
+    if (rows_.empty())
+        return;
+    AnnounceAboutToReset();
+    rows_.clear();
+    total_ = 0;
+    sorted_ = true;
+    AnnounceReset();
+    SetPosition(1, 1);
+}
+
+void TTitleGrid::Sort(int column) {
+    if (!Sortable() || column < 0 || column >= ColumnCount())
+        return;
+    previousSortColumn_ = sortColumn_;
+    sortColumn_ = column;
+    if (TitleCount() < 2)
+        return;
+
+    // The current row, when it is in sight, comes back at the same height.
+    int current = CurrentRow();
+    int32_t currentKey = 0;
+    int distance = -1;
+    if (HasRecord(current) && current >= TopRow() && current < TopRow() + VisibleRows()) {
+        currentKey = MasterKey(current);
+        distance = current - TopRow();
+    }
+    SortRows();
+    if (distance >= 0) {
+        int row = FindRow(currentKey);
+        StoreSelectedFlag(row, true);
+        AnnounceSelection();
+        SetPosition(row, std::max(1, row - distance));
+    }
+}
+
+void TTitleGrid::TakeSortedOrder(const std::vector<Handle>& titles, int column) {
+    if (column < 0 || column >= ColumnCount())
+        return;
+    previousSortColumn_ = sortColumn_;
+    sortColumn_ = column;
+    AnnounceAboutToReset();
+    rows_.clear();
+    total_ = 0;
+    for (Handle title : titles) {
+        rows_.push_back(EntryOf(title));
+        total_ += rows_.back().duration;
+    }
+    sorted_ = true;
+    AnnounceReset();
+    ClampPosition();
+}
+
+void TTitleGrid::SortAgain() {
+    if (!sorted_ && TitleCount() >= 2)
+        SortRows();
+}
+
+void TTitleGrid::SortRows() {
+    const std::size_t n = rows_.size();
+    const TitleSortMode mode = SortMode();
+    std::vector<SortEntry> entries(n);
+    std::string keys;
+    const bool textual = mode != TitleSortMode::ByDuration && mode != TitleSortMode::ByDate;
+    if (textual)
+        keys.reserve(n * 40);
+
+    for (std::size_t i = 0; i < n; ++i) {
+        SortEntry& e = entries[i];
+        e.index = static_cast<uint32_t>(i);
+        e.offset = static_cast<uint32_t>(keys.size());
+        e.length = 0;
+        e.total = 0;
+        e.prefix2 = 0;
+        TitleRow r = store_.Row(rows_[i].title);
+        switch (mode) {
+        case TitleSortMode::ByDuration:
+            e.prefix = static_cast<uint64_t>(int64_t{r.duration} - INT32_MIN);
+            continue;
+        case TitleSortMode::ByDate:
+            e.prefix = ~OrderedBits(r.dateObtained); // newest first
+            continue;
+        case TitleSortMode::ByCategory:
+            // Fields joined by a zero byte compare as the tuple of fields: a shorter field
+            // ends with the zero and so sorts before every longer one it begins.
+            AppendFolded(keys, r.categoryName);
+            keys.push_back('\0');
+            [[fallthrough]];
+        case TitleSortMode::ByArtist:
+            AppendFolded(keys, r.lastName);
+            keys.push_back('\0');
+            AppendFolded(keys, r.firstName);
+            keys.push_back('\0');
+            [[fallthrough]];
+        case TitleSortMode::ByTitle:
+            AppendFolded(keys, r.title);
+            break;
+        case TitleSortMode::ByOrigin:
+            AppendFolded(keys, r.origin);
+            break;
+        }
+        e.length = static_cast<uint32_t>(keys.size() - e.offset);
+    }
+
+    if (textual && n > 0) {
+        // Origins mostly start with the same folders: the prefix numbers only tell rows apart
+        // when they start after what all keys share.
+        const char* base = keys.data();
+        std::size_t common = entries[0].length;
+        for (std::size_t i = 1; i < n && common > 0; ++i) {
+            std::size_t limit = std::min<std::size_t>(common, entries[i].length);
+            std::size_t k = 0;
+            while (k < limit && base[entries[0].offset + k] == base[entries[i].offset + k])
+                ++k;
+            common = k;
+        }
+        for (SortEntry& e : entries) {
+            const char* key = base + e.offset + common;
+            std::size_t length = e.length - common;
+            e.total = e.length;
+            e.prefix = PrefixOf(key, length);
+            e.prefix2 = length > 8 ? PrefixOf(key + 8, length - 8) : 0;
+            // What the numbers hold need not be compared again.
+            std::size_t skip = std::min<std::size_t>(length, 16);
+            e.offset += static_cast<uint32_t>(common + skip);
+            e.length -= static_cast<uint32_t>(common + skip);
+        }
+    }
+
+    const char* base = keys.data();
+    std::sort(entries.begin(), entries.end(), [base](const SortEntry& a, const SortEntry& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        if (a.prefix2 != b.prefix2)
+            return a.prefix2 < b.prefix2;
+        if (a.length != 0 || b.length != 0) {
+            int c = std::string_view(base + a.offset, a.length)
+                        .compare(std::string_view(base + b.offset, b.length));
+            if (c != 0)
+                return c < 0;
+        }
+        if (a.total != b.total)
+            return a.total < b.total;
+        return a.index < b.index;
+    });
+
+    AnnounceAboutToReset();
+    std::vector<Entry> sorted(n);
+    int current = CurrentRow(), newCurrent = current;
+    for (std::size_t i = 0; i < n; ++i) {
+        sorted[i] = rows_[entries[i].index];
+        if (static_cast<int>(entries[i].index) + 1 == current)
+            newCurrent = static_cast<int>(i) + 1;
+    }
+    rows_ = std::move(sorted);
+    sorted_ = true;
+    AnnounceReset();
+    SetPosition(newCurrent, TopRow());
+}
+
+} // namespace tunquil

@@ -1,0 +1,86 @@
+#pragma once
+// The all-titles grid and the category grids: rows that point at titles of the shared title
+// store, sortable by column with the tie-breaks of the title orders.
+
+#include "base/Host.h"
+#include "database/TTitleStore.h"
+#include "database/TTitleView.h"
+#include "database/TitleOrder.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace tunquil {
+
+TitleSortMode SortModeOf(TitleColumn column);
+
+class TTitleGrid : public TTitleView {
+public:
+    using Handle = TTitleStore::Handle;
+
+    // `kind` is AllTitles or Category.
+    TTitleGrid(TitleViewKind kind, const TTitleStore& store);
+
+    int TitleCount() const override { return static_cast<int>(rows_.size()); }
+    TitleRow Row(int row) const override;
+    int32_t MasterKey(int row) const override { return rows_[row - 1].masterKey; }
+    int64_t TotalDuration() const override { return total_; }
+    Handle TitleAt(int row) const { return rows_[row - 1].title; }
+
+    void Reserve(std::size_t rows) { rows_.reserve(rows); }
+    // Fills `row` from the title; the row after the last appends. False for any other row.
+    bool SetRow(Handle title, int row);
+    // Adds a row at the end (the empty row of an empty grid is filled).
+    void Append(Handle title);
+    // Appends; with `sort` the title goes to its place under the current sort column and the
+    // grid scrolls so that it shows three rows above it.
+    void Add(Handle title, bool sort);
+    // Refills the row of the title's master key after the title changed in the store (nothing
+    // when the grid has no such row). With `sort` the row moves to its sorted place, keeping
+    // its selection, and the current row is centred.
+    void Update(Handle title, bool sort);
+    // Removes the row of the master key; the only row is emptied instead. False when absent.
+    bool Remove(int32_t masterKey);
+    // Removes the rows of all the keys at once; returns how many went.
+    int RemoveRows(const std::vector<int32_t>& masterKeys, IHost* progress = nullptr);
+    void Clear();
+
+    // Sorts by a column (0-based among this grid's columns) and remembers it as the current
+    // sort column. Only a grid of two or more titles is reordered.
+    void Sort(int column);
+    // The rows become `titles`, which the caller knows to be in the order of `column` (the
+    // grid's own titles, each once). Spares a sort when that order is known already.
+    void TakeSortedOrder(const std::vector<Handle>& titles, int column);
+    // Sorts by the current column when rows came in unsorted since the last sort.
+    void SortAgain();
+    int SortColumn() const { return sortColumn_; }
+    int PreviousSortColumn() const { return previousSortColumn_; }
+    TitleSortMode SortMode() const { return SortModeOf(Columns()[sortColumn_]); }
+
+protected:
+    bool SelectedFlag(int row) const override { return rows_[row - 1].selected; }
+    void StoreSelectedFlag(int row, bool selected) override { rows_[row - 1].selected = selected; }
+
+private:
+    struct Entry {
+        int32_t masterKey;
+        Handle title;
+        int32_t duration; // as last filled, so the total follows changes of the title
+        bool selected;
+    };
+    Entry EntryOf(Handle title) const;
+    // Where row `skipRow`, holding these fields, belongs among the other rows (after its
+    // equals), as its row number once moved there.
+    int SortedPlace(const TitleRow& row, int skipRow) const;
+    void SortRows();
+    void MoveRow(int from, int to);
+
+    const TTitleStore& store_;
+    std::vector<Entry> rows_;
+    int64_t total_ = 0;
+    int sortColumn_ = 0;
+    int previousSortColumn_ = 0;
+    bool sorted_ = true; // rows are in the order of the current sort column
+};
+
+} // namespace tunquil

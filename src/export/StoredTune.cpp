@@ -1,0 +1,83 @@
+#include "export/StoredTune.h"
+
+#include "base/Files.h"
+#include "export/TAbUnZipper.h"
+#include "export/TAbZipper.h"
+
+#include <cerrno>
+#include <functional>
+#include <sys/stat.h>
+
+namespace tunquil {
+
+namespace {
+
+bool ExtractSingleEntry(IHost& host, const std::function<void(TAbUnZipper&)>& open,
+                        const fs::path& destination, fs::path& extracted) {
+    auto fail = [&](const std::string& text) {
+        host.ShowMessage(text, TMsgDlgType::mtError, 0, mbAbort);
+        return false;
+    };
+    fs::path dir = destination;
+    if (!dir.has_filename() && dir.has_parent_path())
+        dir = dir.parent_path();
+    try {
+        TAbUnZipper unzipper;
+        open(unzipper);
+        if (unzipper.Count() != 1)
+            return fail("Valid archive format but " + std::to_string(unzipper.Count()) +
+                        " files in archive");
+        std::string name = unzipper.EntryName(0);
+        unzipper.SetBaseDirectory(dir);
+        if (unzipper.ExtractFiles(name) != 1)
+            throw EZipError("Entry " + name + " is not a file");
+        extracted = dir / name;
+    } catch (const std::exception& e) {
+        return fail(std::string("Unzipping error: ") + e.what());
+    }
+    return true;
+}
+
+} // namespace
+
+bool ZipOneFile(const fs::path& source, const fs::path& archive) {
+    std::error_code ec;
+    fs::remove(archive, ec);
+    TAbZipper zipper;
+    zipper.SetBaseDirectory(source.parent_path());
+    zipper.Open(archive);
+    zipper.AddFile(source.filename());
+    zipper.Save();
+    return true;
+}
+
+bool UnzipOneFile(IHost& host, const fs::path& archive, const fs::path& destination,
+                  fs::path& extracted) {
+    auto fail = [&](const std::string& text) {
+        host.ShowMessage(text, TMsgDlgType::mtError, 0, mbAbort);
+        return false;
+    };
+    struct stat sb {};
+    if (::stat(archive.c_str(), &sb) != 0)
+        return fail("Archive file exception: " + DescribeErrno("Cannot open", archive, errno));
+    if (!S_ISREG(sb.st_mode))
+        return fail("Archive file exception: " + archive.string() + " is not a file");
+    if (sb.st_size == 0)
+        return fail("0 bytes in archive!");
+
+    return ExtractSingleEntry(
+        host, [&](TAbUnZipper& u) { u.Open(archive); }, destination, extracted);
+}
+
+bool UnzipOneTune(IHost& host, std::string archiveBytes, const fs::path& destination,
+                  fs::path& extracted) {
+    if (archiveBytes.empty()) {
+        host.ShowMessage("0 bytes in archive!", TMsgDlgType::mtError, 0, mbAbort);
+        return false;
+    }
+    return ExtractSingleEntry(
+        host, [&](TAbUnZipper& u) { u.OpenBytes(std::move(archiveBytes)); }, destination,
+        extracted);
+}
+
+} // namespace tunquil

@@ -1,0 +1,91 @@
+#include "export/TitleExport.h"
+
+#include "base/Files.h"
+#include "database/TMyDB.h"
+#include "export/StoredTune.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace tunquil {
+
+std::string SafeTitleFileName(const std::string& title, int32_t masterKey) {
+    std::string name = title;
+    for (char& c : name) {
+        auto u = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7f)
+            c = '_';
+    }
+    if (name.empty() || name == "." || name == "..")
+        return std::to_string(masterKey);
+    // A ".." run becomes "_" as well, so no name ever reads as a step to a parent folder.
+    for (std::size_t at = name.find(".."); at != std::string::npos; at = name.find("..", at))
+        name.replace(at, 2, "_");
+    return name;
+}
+
+namespace {
+
+// The title stays safe in the database, so the copy needs no flush; only a move across file
+// systems needs the copying fallback.
+void MoveInto(const fs::path& from, const fs::path& to) {
+    if (::rename(from.c_str(), to.c_str()) == 0)
+        return;
+    if (errno != EXDEV)
+        throw FileError(DescribeErrno("Cannot write", to, errno));
+    MoveFileReplacing(from, to);
+}
+
+} // namespace
+
+bool ExportTitle(TMyDB& db, IHost& host, const fs::path& programDirectory, int32_t masterKey,
+                 const fs::path& target, bool zip, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    fs::path trash = programDirectory / "TempTrash";
+    std::error_code ec;
+    fs::create_directories(trash, ec);
+    // The stored archive is opened straight from the database's bytes: no scratch copy of it
+    // is written and deleted for every title.
+    std::string stored;
+    if (!db.ReadStoredData(masterKey, stored))
+        return fail("Title " + std::to_string(masterKey) + " has no stored data");
+    fs::path unpacked;
+    if (!UnzipOneTune(host, std::move(stored), trash, unpacked))
+        return fail("The stored data of title " + std::to_string(masterKey) + " do not unpack");
+
+    // The old target stays until the new file is in place.
+    try {
+        MoveInto(unpacked, target);
+    } catch (const FileError& e) {
+        fs::remove(unpacked, ec);
+        return fail(e.what());
+    }
+    if (!zip)
+        return true;
+
+    fs::path midi = target;
+    midi += ".mid";
+    fs::path archive = target;
+    archive += ".zip";
+    fs::path fresh;
+    try {
+        MoveInto(target, midi);
+        // Written beside the archive and renamed over it: an old archive survives a failure.
+        fresh = UniqueSibling(archive);
+        ZipOneFile(midi, fresh);
+        MoveInto(fresh, archive);
+    } catch (const std::exception& e) {
+        fs::remove(target, ec);
+        fs::remove(midi, ec);
+        if (!fresh.empty())
+            fs::remove(fresh, ec);
+        return fail(e.what());
+    }
+    return true;
+}
+
+} // namespace tunquil

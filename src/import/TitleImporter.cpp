@@ -1,0 +1,267 @@
+#include "import/TitleImporter.h"
+
+#include "base/Files.h"
+#include "base/Text.h"
+#include "database/StoredDate.h"
+#include "database/TCatList.h"
+#include "database/TDMM2.h"
+#include "database/TitleRecord.h"
+#include "export/StoredTune.h"
+#include "export/TAbUnZipper.h"
+#include "export/TAbZipper.h"
+#include "midi/MidiProbe.h"
+#include "midi/TuneTime.h"
+
+#include <sys/stat.h>
+
+namespace tunquil {
+
+namespace {
+constexpr const char* kCrLf = "\r\n";
+}
+
+TitleImporter::TitleImporter(IHost& host, TDMM2& data, TCatList& categories,
+                             fs::path programDirectory)
+    : host_(host), data_(data), categories_(categories),
+      programDirectory_(std::move(programDirectory)) {}
+
+void TitleImporter::SetPendingTitleSettings(const std::string& title, const std::string& origin,
+                                            int32_t pk, int32_t ck) {
+    if (!title.empty())
+        pending_.title = title;
+    if (!origin.empty())
+        pending_.origin = origin;
+    pending_.pk = pk;
+    pending_.ck = ck;
+}
+
+std::string TitleImporter::CleanTitle(const std::string& text) {
+    std::string title = Trim(text);
+    std::string upper = UpperAscii(title);
+    auto at = upper.find(".MID");
+    if (at != std::string::npos && title.size() >= 4 && at == title.size() - 4)
+        title.resize(title.size() - 4);
+    for (char& c : title)
+        if (c == '_')
+            c = ' ';
+    return title;
+}
+
+void TitleImporter::AddMidiFile(const fs::path& path, bool quiet, std::string& status,
+                                bool checkDuplicates) {
+    if (Stopping())
+        return;
+    status.clear();
+
+    TMidiProbe probe = ProbeMidiFile(path.string());
+    if (probe.kind == 0) {
+        if (!quiet) {
+            host_.ShowMessage(pending_.origin + " is not a valid MIDI file." + kCrLf +
+                                  "It will not be added to the database",
+                              TMsgDlgType::mtInformation, 0, mbOK);
+            host_.ProcessEvents();
+        }
+        status = path.string() + " is not MIDI file, has " + std::to_string(probe.size) + " bytes";
+        return;
+    }
+    if (probe.size < 6) {
+        status = kStatusInvalidSize;
+        return;
+    }
+
+    // Read once: the timing and the archive both work from these bytes.
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(path);
+    } catch (const FileError&) {
+        status = kStatusInvalidSize;
+        return;
+    }
+
+    int seconds = 0;
+    if (!Stopping() && probe.kind == 1) {
+        try {
+            seconds = GetTuneTime(midiData_, reinterpret_cast<const uint8_t*>(bytes.data()),
+                                  bytes.size());
+        } catch (...) {
+            seconds = -1;
+        }
+    }
+    if (seconds == -1) {
+        if (quiet) {
+            status = kStatusCorrupted;
+            return;
+        }
+        TModalResult answer = host_.ShowMessage(
+            "\"" + pending_.title + "\" is not in the right format and may be corrupted." + kCrLf +
+                kCrLf + "Add it anyway?",
+            TMsgDlgType::mtError, 0, mbYes | mbNo);
+        if (answer != TModalResult::mrYes) {
+            status = kStatusCorrupted;
+            return;
+        }
+    }
+
+    if (!Stopping() && checkDuplicates) {
+        // Origins are stored trimmed and cut to their field, so that is the form to look for.
+        std::string stored = CutUtf8(Trim(pending_.origin), kOriginCapacity);
+        int32_t existing = -1;
+        if (data_.Database().FindByOrigin(stored, existing)) {
+            if (quiet) {
+                status = kStatusDuplicate;
+                return;
+            }
+            TModalResult answer =
+                host_.ShowMessage(pending_.origin + " already exists in database. Add it anyway?",
+                                  TMsgDlgType::mtConfirmation, 0, mbYes | mbNo);
+            host_.ProcessEvents();
+            if (answer != TModalResult::mrYes)
+                return;
+        }
+    }
+
+    pending_.title = CleanTitle(pending_.title);
+    if (Stopping())
+        return;
+
+    fs::path archive = TempZipsDirectory() / "AAATune.Zzz";
+    PackBytes(std::move(bytes), archive);
+    struct RemoveArchive {
+        const fs::path& path;
+        ~RemoveArchive() {
+            std::error_code ec;
+            fs::remove(path, ec);
+        }
+    } cleanup{archive};
+    try {
+        data_.AddTitle(archive, pending_.title, quiet, StoredDateNow(), seconds, pending_.pk,
+                       pending_.ck, pending_.origin);
+    } catch (const std::exception& e) {
+        status = std::string("Not added: ") + e.what();
+        return;
+    }
+    status = kStatusOk;
+}
+
+void TitleImporter::PackBytes(std::string bytes, const fs::path& archivePath) {
+    std::error_code ec;
+    fs::create_directories(archivePath.parent_path(), ec);
+    fs::remove(archivePath, ec);
+    TAbZipper zipper;
+    zipper.Open(archivePath);
+    zipper.AddBytes(std::move(bytes), kStoredTuneEntry, 0);
+    zipper.Save();
+}
+
+bool TitleImporter::PackTune(const fs::path& path, const fs::path& archivePath) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        return false;
+    PackBytes(ReadWholeFile(path), archivePath);
+    return true;
+}
+
+void TitleImporter::ResolvePerformer(const std::string& performerName) {
+    if (performerName.empty())
+        return;
+    std::string first, last;
+    SplitArtistText(performerName, first, last);
+    pending_.pk = data_.Performers().FindOrAdd(Trim(first), Trim(last));
+}
+
+std::string TitleImporter::ImportMusicFile(const fs::path& path, const std::string& title,
+                                           const std::string& origin,
+                                           const std::string& performerName,
+                                           const std::string& categoryName, bool assign,
+                                           bool addOption) {
+    std::string result;
+    pending_.title = title;
+    pending_.origin = origin;
+    if (assign) {
+        if (!categoryName.empty()) {
+            pending_.ck = categories_.AddCategory(categoryName);
+            if (onCategoriesChanged)
+                onCategoriesChanged();
+        }
+        ResolvePerformer(performerName);
+    }
+    std::string upper = UpperAscii(path.string());
+    // The ".MID" test comes first, so a folder named like "Tunes.Midi" makes its path a MIDI
+    // file even when it ends in ".zip".
+    if (upper.find(".MID") != std::string::npos) {
+        ResolvePerformer(performerName);
+        AddMidiFile(path, assign, result, addOption);
+        return result;
+    }
+    if (upper.find(".ZIP") != std::string::npos) {
+        BusyScope busy(host_);
+        result = ImportArchive(path, assign, addOption);
+        if (onCategoriesChanged)
+            onCategoriesChanged();
+    }
+    return result;
+}
+
+std::string TitleImporter::ImportArchive(const fs::path& archivePath, bool assign, bool addOption) {
+    (void)assign; // members are always added quietly, with the archive's settings
+    std::error_code ec;
+    if (!fs::exists(archivePath, ec))
+        return "No archive found";
+    TAbUnZipper unzipper;
+    try {
+        unzipper.Open(archivePath);
+    } catch (const EZipError&) {
+        return "Error decompressing";
+    }
+    int count = unzipper.Count();
+    // Folders and links are never unpacked, so an archive of nothing else is empty too.
+    std::vector<std::string> names = unzipper.FileNames();
+    if (count == 0 || names.empty())
+        return "Empty archive";
+
+    fs::path dir = ExtractionDirectory();
+    fs::create_directories(dir, ec);
+    std::string caption = " Extracting " + std::to_string(count) + " files from archive ";
+    host_.Progress(0, caption);
+    unzipper.SetBaseDirectory(dir);
+    unzipper.OnArchiveProgress = [&](int percent, bool& abort) {
+        host_.ProcessEvents();
+        host_.Progress(percent, caption);
+        abort = Stopping() || host_.CancelRequested();
+    };
+    try {
+        unzipper.ExtractFiles("*.*");
+    } catch (const std::exception&) {
+        fs::remove_all(dir, ec);
+        return "Error decompressing";
+    }
+    unzipper.Close();
+
+    std::string result;
+    std::string origin = pending_.origin;
+    std::string importing = " Importing " + std::to_string(count) + " files into database ";
+    bool stopped = false;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (Stopping() || host_.CancelRequested()) {
+            stopped = true;
+            break;
+        }
+        fs::path full = dir / names[i];
+        pending_.title = names[i];
+        pending_.origin = origin + "+" + names[i];
+        std::string status;
+        AddMidiFile(full, true, status, addOption);
+        if (status != kStatusOk && result.empty())
+            result = "OK decompressing but " + status;
+        fs::remove(full, ec);
+        host_.Progress(static_cast<int>((i + 1) * 100 / names.size()), importing);
+    }
+    if (!stopped) {
+        pending_.origin = origin;
+        // Everything the archive held goes, not only the MIDI files, so nothing piles up.
+        fs::remove_all(dir, ec);
+    }
+    return result;
+}
+
+} // namespace tunquil

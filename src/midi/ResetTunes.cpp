@@ -1,0 +1,67 @@
+#include "midi/ResetTunes.h"
+
+#include "base/Files.h"
+#include "midi/TMyMidi.h"
+
+#include <chrono>
+#include <thread>
+
+namespace tunquil {
+
+namespace {
+
+// These bytes were shipped as the program's resources; other installations replay them as
+// they are, so they must not change.
+constexpr uint8_t kGmReset[49] = {0x4D, 0x54, 0x68, 0x64, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00,
+                                  0x00, 0x01, 0x00, 0x78, 0x4D, 0x54, 0x72, 0x6B, 0x00, 0x00,
+                                  0x00, 0x1B, 0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08,
+                                  0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xF0, 0x05,
+                                  0x7E, 0x7F, 0x09, 0x01, 0xF7, 0x73, 0xFF, 0x2F, 0x00};
+
+constexpr uint8_t kGsReset[82] = {
+    0x4D, 0x54, 0x68, 0x64, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, 0x01, 0x00, 0x78,
+    0x4D, 0x54, 0x72, 0x6B, 0x00, 0x00, 0x00, 0x3C, 0x00, 0xFF, 0x58, 0x04, 0x04, 0x02,
+    0x18, 0x08, 0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xF0, 0x0A, 0x41, 0x10,
+    0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7, 0x38, 0xF0, 0x19, 0x41, 0x10, 0x42,
+    0x12, 0x40, 0x01, 0x10, 0x02, 0x02, 0x02, 0x02, 0x02, 0x02, 0x02, 0x00, 0x00, 0x00,
+    0x00, 0x02, 0x02, 0x02, 0x02, 0x02, 0x17, 0xF7, 0x3A, 0xFF, 0x2F, 0x00};
+
+} // namespace
+
+std::span<const uint8_t> ResetTuneBytes(std::string_view name) {
+    if (name == "GMRESET")
+        return kGmReset;
+    if (name == "GSRESET")
+        return kGsReset;
+    return {};
+}
+
+void PlayResetTune(TMyMidi& player, std::string_view name, const std::filesystem::path& file,
+                   IHost& host, const std::function<bool()>& closing) {
+    auto bytes = ResetTuneBytes(name);
+    try {
+        WriteFileAtomically(
+            file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        player.MidiFile = file.string();
+        player.Open();
+        player.Play();
+        for (;;) {
+            int mode = player.Mode();
+            if ((mode != TMyMidi::kPlaying && mode != TMyMidi::kSeeking) || (closing && closing()))
+                break;
+            host.ProcessEvents();
+            // The tune lasts a fraction of a second; a short nap keeps this from spinning.
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    } catch (const std::exception&) {
+        // Ignored by design (see the header); stopping and closing below still happen.
+    }
+    try {
+        if (player.DeviceID() != -1)
+            player.Stop();
+    } catch (const std::exception&) {
+    }
+    player.Close();
+}
+
+} // namespace tunquil

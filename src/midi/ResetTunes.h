@@ -1,0 +1,26 @@
+#pragma once
+// The two device-reset tunes, "GMRESET" (General MIDI System On) and "GSRESET" (GS reset and
+// voice reserve), and their playback before a title.
+
+#include "base/Host.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string_view>
+
+namespace tunquil {
+
+class TMyMidi;
+
+// The bytes of the reset tune named "GMRESET" or "GSRESET"; empty for any other name.
+std::span<const uint8_t> ResetTuneBytes(std::string_view name);
+
+// Writes the tune to `file` and plays it on `player` to its end (or until `closing` answers
+// true), keeping the user interface alive meanwhile, then stops and closes the player.
+// Failures are ignored: a reset that cannot be played must not keep the title from playing.
+void PlayResetTune(TMyMidi& player, std::string_view name, const std::filesystem::path& file,
+                   IHost& host, const std::function<bool()>& closing);
+
+} // namespace tunquil

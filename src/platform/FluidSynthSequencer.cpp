@@ -1,0 +1,453 @@
+#include "platform/FluidSynthSequencer.h"
+
+#include "platform/SoundFontLocator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fluidsynth.h>
+#include <fstream>
+#include <vector>
+
+namespace tunquil::platform {
+
+namespace {
+
+// Anything past this is no MIDI file anyone wrote; refusing it keeps a wrong file from
+// filling memory.
+constexpr std::uintmax_t kLargestFile = 256u << 20;
+constexpr int kRenderBlock = 4096;
+
+std::mutex logMutex;
+std::string lastSynthMessage;
+
+// FluidSynth prints to the terminal by default; its complaints become our own error texts
+// instead, and the last one is kept for diagnostics.
+void KeepSynthMessage(int level, const char* message, void*) {
+    if (level > FLUID_WARN || !message)
+        return;
+    std::lock_guard lock(logMutex);
+    lastSynthMessage = message;
+}
+
+void QuietSynthLog() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
+            fluid_set_log_function(level, KeepSynthMessage, nullptr);
+    });
+}
+
+uint32_t ReadTune(const std::string& element, std::optional<MidiSequence>& tune) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(element, ec))
+        return kSeqFileNotFound;
+    auto size = std::filesystem::file_size(element, ec);
+    if (ec)
+        return kSeqFileNotFound;
+    if (size > kLargestFile)
+        return kSeqInvalidFile;
+    std::ifstream in(element, std::ios::binary);
+    if (!in)
+        return kSeqFileNotFound;
+    std::vector<uint8_t> bytes(size);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size)))
+        return kSeqFileNotFound;
+    try {
+        tune = MidiSequence::Parse(bytes);
+    } catch (const MidiSequenceError&) {
+        return kSeqInvalidFile;
+    }
+    return kSeqOk;
+}
+
+} // namespace
+
+FluidSynthSequencer::FluidSynthSequencer(FluidSynthSequencerOptions options)
+    : options_(std::move(options)) {
+    QuietSynthLog();
+}
+
+FluidSynthSequencer::~FluidSynthSequencer() {
+    std::lock_guard command(command_);
+    std::unique_lock state(state_);
+    StopClock(state);
+    Silence();
+    StopOutput();
+}
+
+std::string FluidSynthSequencer::SynthesizerMessage() const {
+    std::lock_guard lock(logMutex);
+    return lastSynthMessage;
+}
+
+uint32_t FluidSynthSequencer::StartOutput() {
+    if (options_.output == SequencerOutputKind::None || synth_)
+        return kSeqOk;
+    auto soundFont = LocateSoundFont(options_.soundFontSetting);
+    if (soundFont.empty())
+        return kSeqNoSoundFont;
+    settings_ = new_fluid_settings();
+    if (!settings_)
+        return kSeqSynthesizerFailed;
+    fluid_settings_setnum(settings_, "synth.sample-rate", WaveWriter::kSampleRate);
+    fluid_settings_setstr(settings_, "audio.driver", "pulseaudio");
+    fluid_settings_setstr(settings_, "audio.pulseaudio.media-role", "music");
+    synth_ = new_fluid_synth(settings_);
+    uint32_t error = kSeqOk;
+    if (!synth_)
+        error = kSeqSynthesizerFailed;
+    else if (fluid_synth_sfload(synth_, soundFont.c_str(), 1) == FLUID_FAILED)
+        error = kSeqSoundFontUnusable;
+    else if (options_.output == SequencerOutputKind::SoundServer) {
+        driver_ = new_fluid_audio_driver(settings_, synth_);
+        if (!driver_)
+            error = kSeqNoSoundServer;
+    } else if (!wave_.Open(options_.waveFile)) {
+        error = kSeqWaveFileFailed;
+    }
+    if (error != kSeqOk)
+        StopOutput(); // so that the next open tries again from scratch
+    return error;
+}
+
+void FluidSynthSequencer::StopOutput() {
+    // The driver calls into the synthesizer from its own thread: it goes first.
+    if (driver_)
+        delete_fluid_audio_driver(driver_);
+    driver_ = nullptr;
+    if (synth_)
+        delete_fluid_synth(synth_);
+    synth_ = nullptr;
+    if (settings_)
+        delete_fluid_settings(settings_);
+    settings_ = nullptr;
+    wave_.Close();
+}
+
+uint32_t FluidSynthSequencer::Open(const std::string& element, SequencerDeviceId& id) {
+    std::lock_guard command(command_);
+    if (openId_ != 0)
+        return kSeqDeviceInUse;
+    std::optional<MidiSequence> tune;
+    if (uint32_t error = ReadTune(element, tune))
+        return error;
+    if (uint32_t error = StartOutput())
+        return error;
+    std::lock_guard state(state_);
+    tune_ = std::move(tune);
+    id = openId_ = nextId_++;
+    mode_ = SequencerMode::Stopped;
+    positionMs_ = 0;
+    waveFailed_ = false;
+    return kSeqOk;
+}
+
+uint32_t FluidSynthSequencer::SetTimeFormat(SequencerDeviceId id, SequencerTimeFormat format) {
+    std::lock_guard command(command_);
+    if (id == 0 || id != openId_)
+        return kSeqInvalidDeviceId;
+    return format == SequencerTimeFormat::Milliseconds ? kSeqOk : kSeqBadTimeFormat;
+}
+
+void FluidSynthSequencer::StopClock(std::unique_lock<std::mutex>& state) {
+    if (!clock_.joinable())
+        return;
+    stopRequested_ = true;
+    wake_.notify_all();
+    std::thread ending = std::move(clock_);
+    state.unlock();
+    ending.join();
+    state.lock();
+    stopRequested_ = false;
+}
+
+double FluidSynthSequencer::PlayingPositionLocked() const {
+    if (options_.output == SequencerOutputKind::WaveFile)
+        return renderedMs_;
+    double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - playStart_).count();
+    return std::min(playFromMs_ + elapsed, playToMs_);
+}
+
+uint32_t FluidSynthSequencer::Play(SequencerDeviceId id, std::optional<uint32_t> from,
+                                   std::optional<uint32_t> to) {
+    std::lock_guard command(command_);
+    std::unique_lock state(state_);
+    if (id == 0 || id != openId_)
+        return kSeqInvalidDeviceId;
+    if (waveFailed_)
+        return kSeqWaveFileFailed;
+    double current = mode_ == SequencerMode::Playing ? PlayingPositionLocked() : positionMs_;
+    StopClock(state);
+    // Positions are whole milliseconds while the tune's end usually is not: a range that asks
+    // for the rounded length means the very end.
+    double length = tune_->LengthMs();
+    double lastMs = std::max(std::round(length), length);
+    double fromMs = from ? double(*from) : current;
+    double toMs = to ? double(*to) : length;
+    if (fromMs > lastMs || toMs > lastMs || fromMs > toMs) {
+        if (mode_ == SequencerMode::Playing) {
+            positionMs_ = current;
+            mode_ = SequencerMode::Stopped;
+        }
+        return kSeqOutOfRange;
+    }
+    fromMs = std::min(fromMs, length);
+    toMs = std::min(toMs, length);
+
+    Silence();
+    if (synth_) {
+        fluid_synth_reverb_on(synth_, -1, 1);
+        fluid_synth_chorus_on(synth_, -1, 1);
+    }
+    RestoreChannelsAt(fromMs);
+    const auto& events = tune_->Events();
+    std::size_t first = tune_->FirstEventAtOrAfter(fromMs);
+    std::size_t end = std::upper_bound(events.begin() + first, events.end(), toMs,
+                                       [](double v, const SequenceEvent& e) { return v < e.ms; }) -
+                      events.begin();
+    mode_ = SequencerMode::Playing;
+    playFromMs_ = fromMs;
+    playToMs_ = toMs;
+    renderedMs_ = fromMs;
+    playStart_ = Clock::now();
+    if (options_.output == SequencerOutputKind::WaveFile)
+        clock_ = std::thread([=, this] { RunRender(first, end, fromMs, toMs); });
+    else
+        clock_ = std::thread(
+            [=, this, start = playStart_] { RunRealTime(first, end, fromMs, toMs, start); });
+    return kSeqOk;
+}
+
+void FluidSynthSequencer::RunRealTime(std::size_t first, std::size_t end, double fromMs,
+                                      double toMs, Clock::time_point start) {
+    const auto& events = tune_->Events();
+    auto due = [&](double ms) {
+        return start + std::chrono::duration_cast<Clock::duration>(
+                           std::chrono::duration<double, std::milli>(ms - fromMs));
+    };
+    std::unique_lock state(state_);
+    std::size_t i = first;
+    for (;;) {
+        auto when = due(i < end ? events[i].ms : toMs);
+        if (wake_.wait_until(state, when, [this] { return stopRequested_.load(); }))
+            return;
+        if (i >= end)
+            break;
+        auto now = Clock::now();
+        for (; i < end && due(events[i].ms) <= now; ++i) {
+            Send(tune_->Bytes(events[i]), events[i].size);
+            if (options_.sendObserver)
+                options_.sendObserver(due(events[i].ms), Clock::now());
+        }
+    }
+    FinishRange(toMs);
+}
+
+void FluidSynthSequencer::RunRender(std::size_t first, std::size_t end, double fromMs,
+                                    double toMs) {
+    const auto& events = tune_->Events();
+    constexpr double kFramesPerMs = WaveWriter::kSampleRate / 1000.0;
+    auto frame = int64_t(std::llround(fromMs * kFramesPerMs));
+    std::vector<int16_t> buffer(kRenderBlock * 2);
+    for (std::size_t i = first;; ++i) {
+        auto target = int64_t(std::llround((i < end ? events[i].ms : toMs) * kFramesPerMs));
+        while (frame < target) {
+            if (stopRequested_)
+                return;
+            int n = int(std::min<int64_t>(kRenderBlock, target - frame));
+            fluid_synth_write_s16(synth_, n, buffer.data(), 0, 2, buffer.data(), 1, 2);
+            if (!wave_.Write(buffer.data(), std::size_t(n))) {
+                std::lock_guard state(state_);
+                waveFailed_ = true;
+                positionMs_ = frame / kFramesPerMs;
+                mode_ = SequencerMode::Stopped;
+                return;
+            }
+            frame += n;
+            std::lock_guard state(state_);
+            renderedMs_ = std::min(frame / kFramesPerMs, toMs);
+        }
+        if (i >= end)
+            break;
+        std::lock_guard state(state_);
+        Send(tune_->Bytes(events[i]), events[i].size);
+    }
+    std::lock_guard state(state_);
+    if (!wave_.Flush())
+        waveFailed_ = true;
+    FinishRange(toMs);
+}
+
+void FluidSynthSequencer::FinishRange(double toMs) {
+    // Called by the clock thread with `state_` held.
+    ReleaseHeldNotes();
+    mode_ = SequencerMode::Stopped;
+    positionMs_ = toMs;
+}
+
+uint32_t FluidSynthSequencer::Pause(SequencerDeviceId id) {
+    std::lock_guard command(command_);
+    std::unique_lock state(state_);
+    if (id == 0 || id != openId_)
+        return kSeqInvalidDeviceId;
+    if (mode_ != SequencerMode::Playing)
+        return kSeqOk;
+    double at = PlayingPositionLocked();
+    StopClock(state);
+    Silence();
+    // The clock may have reached the end while we waited for it.
+    if (mode_ == SequencerMode::Playing) {
+        positionMs_ = at;
+        mode_ = SequencerMode::Paused;
+    }
+    return kSeqOk;
+}
+
+uint32_t FluidSynthSequencer::Stop(SequencerDeviceId id) {
+    std::lock_guard command(command_);
+    std::unique_lock state(state_);
+    if (id == 0 || id != openId_)
+        return kSeqInvalidDeviceId;
+    if (mode_ == SequencerMode::Playing)
+        positionMs_ = PlayingPositionLocked();
+    StopClock(state);
+    Silence();
+    mode_ = SequencerMode::Stopped;
+    if (wave_.IsOpen() && !wave_.Flush())
+        waveFailed_ = true;
+    return kSeqOk;
+}
+
+uint32_t FluidSynthSequencer::Close(SequencerDeviceId id) {
+    std::lock_guard command(command_);
+    std::unique_lock state(state_);
+    if (id == 0 || id != openId_)
+        return kSeqInvalidDeviceId;
+    StopClock(state);
+    Silence();
+    if (wave_.IsOpen())
+        wave_.Flush();
+    tune_.reset();
+    openId_ = 0;
+    mode_ = SequencerMode::NotReady;
+    positionMs_ = 0;
+    return kSeqOk;
+}
+
+uint32_t FluidSynthSequencer::Status(SequencerDeviceId id, SequencerStatusItem item,
+                                     uint32_t& value) {
+    std::lock_guard command(command_);
+    std::lock_guard state(state_);
+    if (id == 0 || id != openId_)
+        return kSeqInvalidDeviceId;
+    switch (item) {
+    case SequencerStatusItem::Length:
+        value = uint32_t(std::llround(tune_->LengthMs()));
+        return kSeqOk;
+    case SequencerStatusItem::Position:
+        value = uint32_t(
+            std::llround(mode_ == SequencerMode::Playing ? PlayingPositionLocked() : positionMs_));
+        return kSeqOk;
+    case SequencerStatusItem::Mode:
+        value = uint32_t(mode_);
+        return kSeqOk;
+    }
+    return kSeqBadStatusItem;
+}
+
+void FluidSynthSequencer::Send(const uint8_t* b, uint32_t size) {
+    if (size == 0)
+        return;
+    if (b[0] == 0xF0) {
+        // The synthesizer takes the message without its F0 and F7 framing.
+        uint32_t n = size - 1;
+        if (n > 0 && b[size - 1] == 0xF7)
+            --n;
+        if (synth_ && n > 0)
+            fluid_synth_sysex(synth_, reinterpret_cast<const char*>(b + 1), int(n), nullptr,
+                              nullptr, nullptr, 0);
+        return;
+    }
+    int channel = b[0] & 0x0F;
+    int d1 = size > 1 ? b[1] & 0x7F : 0;
+    int d2 = size > 2 ? b[2] & 0x7F : 0;
+    switch (b[0] & 0xF0) {
+    case 0x90:
+        if (d2 > 0) {
+            held_[channel].set(d1);
+            if (synth_)
+                fluid_synth_noteon(synth_, channel, d1, d2);
+            break;
+        }
+        [[fallthrough]];
+    case 0x80:
+        held_[channel].reset(d1);
+        if (synth_)
+            fluid_synth_noteoff(synth_, channel, d1);
+        break;
+    case 0xA0:
+        if (synth_)
+            fluid_synth_key_pressure(synth_, channel, d1, d2);
+        break;
+    case 0xB0:
+        if (synth_)
+            fluid_synth_cc(synth_, channel, d1, d2);
+        break;
+    case 0xC0:
+        if (synth_)
+            fluid_synth_program_change(synth_, channel, d1);
+        break;
+    case 0xD0:
+        if (synth_)
+            fluid_synth_channel_pressure(synth_, channel, d1);
+        break;
+    case 0xE0:
+        if (synth_)
+            fluid_synth_pitch_bend(synth_, channel, d1 | (d2 << 7));
+        break;
+    }
+}
+
+void FluidSynthSequencer::Silence() {
+    // Sound off, not note off: a paused tune must fall silent now, not after its release tails;
+    // the effect units would otherwise ring on for a while, so they go off until the next play.
+    if (synth_) {
+        fluid_synth_all_sounds_off(synth_, -1);
+        fluid_synth_reverb_on(synth_, -1, 0);
+        fluid_synth_chorus_on(synth_, -1, 0);
+    }
+    for (auto& notes : held_)
+        notes.reset();
+}
+
+void FluidSynthSequencer::ReleaseHeldNotes() {
+    for (int channel = 0; channel < 16; ++channel)
+        for (int key = 0; key < 128; ++key)
+            if (held_[channel].test(key)) {
+                if (synth_)
+                    fluid_synth_noteoff(synth_, channel, key);
+                held_[channel].reset(key);
+            }
+}
+
+void FluidSynthSequencer::RestoreChannelsAt(double ms) {
+    if (!synth_)
+        return;
+    // Controllers the previous range left behind (a held pedal, a bend) must not leak into
+    // this one; programs, volumes and the synthesizer's reset state stay as they are.
+    for (int channel = 0; channel < 16; ++channel)
+        fluid_synth_cc(synth_, channel, 121, 0);
+    // Everything but notes up to the position, in the tune's own order, so that program,
+    // controller and pitch bend end up as the tune has them there (including the parameter
+    // numbers that data-entry controllers depend on).
+    for (const auto& e : tune_->Events()) {
+        if (e.ms >= ms)
+            break;
+        const uint8_t* b = tune_->Bytes(e);
+        uint8_t kind = b[0] & 0xF0;
+        if (b[0] == 0xF0 || kind == 0xB0 || kind == 0xC0 || kind == 0xD0 || kind == 0xE0)
+            Send(b, e.size);
+    }
+}
+
+} // namespace tunquil::platform

@@ -1,0 +1,109 @@
+#pragma once
+// The sequencer device on FluidSynth. One synthesizer lives as long as the device, so that what
+// one tune sets up (a GM or GS reset played just before) still holds for the next. Events are
+// sent from the device's own clock thread: in real time for the sound server and for no output,
+// as fast as the synthesizer renders for a WAV file.
+
+#include "platform/MidiSequence.h"
+#include "platform/SequencerDevice.h"
+#include "platform/WaveWriter.h"
+
+#include <atomic>
+#include <bitset>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+typedef struct _fluid_hashtable_t fluid_settings_t;
+typedef struct _fluid_synth_t fluid_synth_t;
+typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
+
+namespace tunquil::platform {
+
+enum class SequencerOutputKind { SoundServer, WaveFile, None };
+
+struct FluidSynthSequencerOptions {
+    SequencerOutputKind output = SequencerOutputKind::SoundServer;
+    std::filesystem::path waveFile; // for SequencerOutputKind::WaveFile
+    std::string soundFontSetting;   // the user's choice; the usual places are searched after it
+    // Called on the clock thread for every event sent in real time, with the moment it was due
+    // and the moment it went to the synthesizer. For timing measurements.
+    std::function<void(std::chrono::steady_clock::time_point due,
+                       std::chrono::steady_clock::time_point sent)>
+        sendObserver;
+};
+
+// Options for a device that plays in real time to no output at all.
+inline FluidSynthSequencerOptions WithoutOutput() {
+    FluidSynthSequencerOptions options;
+    options.output = SequencerOutputKind::None;
+    return options;
+}
+
+class FluidSynthSequencer final : public ISequencerDevice {
+public:
+    explicit FluidSynthSequencer(FluidSynthSequencerOptions options = {});
+    ~FluidSynthSequencer() override;
+    FluidSynthSequencer(const FluidSynthSequencer&) = delete;
+    FluidSynthSequencer& operator=(const FluidSynthSequencer&) = delete;
+
+    uint32_t Open(const std::string& element, SequencerDeviceId& id) override;
+    uint32_t SetTimeFormat(SequencerDeviceId id, SequencerTimeFormat format) override;
+    uint32_t Play(SequencerDeviceId id, std::optional<uint32_t> from,
+                  std::optional<uint32_t> to) override;
+    uint32_t Pause(SequencerDeviceId id) override;
+    uint32_t Stop(SequencerDeviceId id) override;
+    uint32_t Close(SequencerDeviceId id) override;
+    uint32_t Status(SequencerDeviceId id, SequencerStatusItem item, uint32_t& value) override;
+
+    // The synthesizer's own last complaint (for diagnostics), empty when it had none.
+    std::string SynthesizerMessage() const;
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    uint32_t StartOutput();
+    void StopOutput();
+    // Ends the clock thread, if any, and waits for it; `state` is released meanwhile.
+    void StopClock(std::unique_lock<std::mutex>& state);
+    void RunRealTime(std::size_t first, std::size_t end, double fromMs, double toMs,
+                     Clock::time_point start);
+    void RunRender(std::size_t first, std::size_t end, double fromMs, double toMs);
+    void FinishRange(double toMs);
+    double PlayingPositionLocked() const;
+    void Send(const uint8_t* bytes, uint32_t size);
+    void Silence();
+    void ReleaseHeldNotes();
+    void RestoreChannelsAt(double ms);
+
+    FluidSynthSequencerOptions options_;
+
+    std::mutex command_; // one command at a time, whatever thread sends it
+    std::mutex state_;   // shared with the clock thread
+    std::condition_variable wake_;
+    std::atomic<bool> stopRequested_{false};
+    std::thread clock_;
+
+    SequencerDeviceId openId_ = 0;
+    SequencerDeviceId nextId_ = 1;
+    std::optional<MidiSequence> tune_;
+    SequencerMode mode_ = SequencerMode::NotReady;
+    double positionMs_ = 0; // while not playing
+    double playFromMs_ = 0;
+    double playToMs_ = 0;
+    Clock::time_point playStart_;
+    double renderedMs_ = 0; // the position while rendering to a WAV file
+    bool waveFailed_ = false;
+
+    fluid_settings_t* settings_ = nullptr;
+    fluid_synth_t* synth_ = nullptr;
+    fluid_audio_driver_t* driver_ = nullptr;
+    WaveWriter wave_;
+    std::bitset<128> held_[16]; // notes sounding, so that no range end leaves one hanging
+};
+
+} // namespace tunquil::platform

@@ -1,0 +1,70 @@
+#pragma once
+// The MIDI sequencer device: the command set the player sends (open a MIDI file, time format,
+// play from/to, pause, stop, close, status) with numbered errors and their texts. Every command
+// answers 0 on success or an error number that ErrorText turns into a sentence for the user.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tunquil::platform {
+
+using SequencerDeviceId = uint32_t; // never 0 for an open tune
+
+enum SequencerError : uint32_t {
+    kSeqOk = 0,
+    kSeqInvalidDeviceId = 257,
+    kSeqFileNotFound = 258,
+    kSeqInvalidFile = 259,
+    kSeqDeviceInUse = 260,
+    kSeqNoSoundFont = 261,
+    kSeqSoundFontUnusable = 262,
+    kSeqNoSoundServer = 263,
+    kSeqSynthesizerFailed = 264,
+    kSeqWaveFileFailed = 265,
+    kSeqOutOfRange = 266,
+    kSeqBadTimeFormat = 267,
+    kSeqBadStatusItem = 268,
+};
+
+// The device's modes; the values are those the player's mode table was written against.
+enum class SequencerMode : uint32_t {
+    NotReady = 524,
+    Stopped = 525,
+    Playing = 526,
+    Recording = 527,
+    Seeking = 528,
+    Paused = 529,
+    Open = 530,
+};
+
+enum class SequencerTimeFormat : uint32_t { Milliseconds = 0, Ticks = 1 };
+
+enum class SequencerStatusItem : uint32_t { Length = 1, Position = 2, Mode = 4 };
+
+class ISequencerDevice {
+public:
+    virtual ~ISequencerDevice() = default;
+
+    // Opens a Standard MIDI File or RIFF RMID file; `id` receives the new device id.
+    virtual uint32_t Open(const std::string& element, SequencerDeviceId& id) = 0;
+    virtual uint32_t SetTimeFormat(SequencerDeviceId id, SequencerTimeFormat format) = 0;
+    // Starts playing and returns at once. Without `from` it plays on from the current position;
+    // without `to` it plays to the end of the tune.
+    virtual uint32_t Play(SequencerDeviceId id, std::optional<uint32_t> from,
+                          std::optional<uint32_t> to) = 0;
+    // Both return once the tune has fallen silent.
+    virtual uint32_t Pause(SequencerDeviceId id) = 0;
+    virtual uint32_t Stop(SequencerDeviceId id) = 0;
+    virtual uint32_t Close(SequencerDeviceId id) = 0;
+    // Length and position in milliseconds; the mode as a SequencerMode value.
+    virtual uint32_t Status(SequencerDeviceId id, SequencerStatusItem item, uint32_t& value) = 0;
+
+    // The text of an error number; false (and `text` untouched) for a number it does not know.
+    virtual bool ErrorText(uint32_t error, std::string& text) const;
+};
+
+// The texts of the numbers above, shared by every implementation.
+bool SequencerErrorText(uint32_t error, std::string& text);
+
+} // namespace tunquil::platform

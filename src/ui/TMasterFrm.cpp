@@ -1,0 +1,227 @@
+#include "ui/TMasterFrm.h"
+
+#include "ui/TMyStringGrid.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <exception>
+
+namespace tunquil::ui {
+
+namespace {
+
+constexpr int kSummaryHeight = 19;
+
+} // namespace
+
+TMasterFrm::TMasterFrm(fs::path programDirectory, QWidget* parent)
+    : QMainWindow(parent), programDirectory_(std::move(programDirectory)), host_(this),
+      catList_(programDirectory_), albList_(programDirectory_) {
+    setObjectName("TMasterFrm");
+    setWindowTitle("Tunquil");
+    resize(900, 640);
+
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    Categories = new QTabWidget(splitter);
+    Categories->setObjectName("Categories");
+    Albums = new QTabWidget(splitter);
+    Albums->setObjectName("Albums");
+    Albums->setToolTip("View, edit and play albums");
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+    setCentralWidget(splitter);
+
+    auto* allAlbums = new QTreeWidget(Albums);
+    allAlbums->setObjectName("AllAlbLV");
+    allAlbums->setRootIsDecorated(false);
+    allAlbums->setHeaderLabels({"Name", "Titles", "Duration"});
+    Albums->addTab(allAlbums, "  ALL ALBUMS  ");
+
+    statusText_ = new QLabel(this);
+    progress_ = new QProgressBar(this);
+    progress_->setMaximumWidth(200);
+    progress_->hide();
+    statusBar()->addWidget(statusText_, 1);
+    statusBar()->addPermanentWidget(progress_);
+    host_.SetStatusWidgets(statusText_, progress_);
+}
+
+TMasterFrm::~TMasterFrm() {
+    TakeDownViews();
+}
+
+// The grids' models observe the views: they go first, while the views still exist.
+void TMasterFrm::TakeDownViews() {
+    if (views_)
+        views_->RemoveObserver(this);
+    delete Categories;
+    Categories = nullptr;
+    delete Albums;
+    Albums = nullptr;
+    allTitlesGrid_ = nullptr;
+    categoryPages_.clear();
+    albumPages_.clear();
+    views_.reset();
+}
+
+QWidget* TMasterFrm::MakeGridPage(TTitleView& view, TMyStringGrid** grid, QLabel** summary) {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* panel = new QLabel(QString::fromStdString(view.Summary()), page);
+    panel->setFixedHeight(kSummaryHeight);
+    panel->setStyleSheet("color: black");
+    auto* table = new TMyStringGrid(view, page);
+    connect(table->Model(), &TTitleTableModel::summaryFollow, panel, &QLabel::setText);
+    layout->addWidget(panel);
+    layout->addWidget(table);
+    if (grid)
+        *grid = table;
+    if (summary)
+        *summary = panel;
+    return page;
+}
+
+void TMasterFrm::StartUp() {
+    catList_.Load("Categories");
+    dmm_ = std::make_unique<TDMM2>(programDirectory_, host_);
+    dmm_->OpenDatabase();
+    TMyDB& db = dmm_->Database();
+    catList_.SetDatabase(&db);
+    catList_.SetAlbumList(&albList_);
+    dmm_->SetCategoryList(&catList_);
+    dmm_->SetAlbumList(&albList_);
+
+    views_ = std::make_unique<TTitleViews>(catList_, &albList_);
+    QWidget* allPage = MakeGridPage(views_->AllTitles(), &allTitlesGrid_, &AllCatPT);
+    AllCatPT->setObjectName("AllCatPT");
+    Categories->insertTab(0, allPage, "   ALL CATEGORIES   ");
+    Categories->setTabToolTip(0, "View all titles");
+    views_->AddObserver(this);
+    CategoryViewsChanged();
+    views_->Attach(db);
+
+    views_->LoadViews(db, &host_);
+    allTitlesGrid_->FitColumns();
+    // Each category grid takes the all-titles grid's widths, less its Category column.
+    for (const auto& [ck, page] : categoryPages_)
+        if (auto* grid = page->findChild<TMyStringGrid*>())
+            for (int c = 0; c < grid->Model()->columnCount(); ++c)
+                grid->setColumnWidth(c, allTitlesGrid_->columnWidth(c + 1));
+
+    albList_.Load("Albums");
+    views_->AlbumsLoaded();
+    AlbumViewsChanged();
+}
+
+void TMasterFrm::ShutDown() {
+    if (shutDown_ || !dmm_ || !dmm_->Database().IsOpen())
+        return;
+    shutDown_ = true;
+    auto step = [this](const char* what, auto&& action) {
+        try {
+            action();
+        } catch (const std::exception& e) {
+            host_.ShowMessage(std::string(what) + e.what(), TMsgDlgType::mtError, 0, mbOK);
+        }
+    };
+    step("Saving albums: ", [&] { albList_.Save(); });
+    step("Saving categories: ", [&] { catList_.Purge(); });
+    step("Closing the database: ", [&] { dmm_->Close(); });
+}
+
+void TMasterFrm::closeEvent(QCloseEvent* event) {
+    ShutDown();
+    event->accept();
+}
+
+void TMasterFrm::CategoryViewsChanged() {
+    if (!Categories || !views_)
+        return;
+    const auto& views = views_->CategoryViews();
+    // Pages of categories that are gone are deleted at once: their grids still hold the views.
+    for (auto it = categoryPages_.begin(); it != categoryPages_.end();) {
+        bool known = std::any_of(views.begin(), views.end(),
+                                 [&](const TCategoryView& v) { return v.ck == it->first; });
+        if (known) {
+            ++it;
+        } else {
+            Categories->setCurrentIndex(0);
+            delete it->second;
+            it = categoryPages_.erase(it);
+        }
+    }
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        const TCategoryView& v = views[i];
+        QWidget*& page = categoryPages_[v.ck];
+        if (!page)
+            page = MakeGridPage(*v.grid, nullptr, nullptr);
+        int at = static_cast<int>(i) + 1;
+        if (Categories->indexOf(page) != at) {
+            int old = Categories->indexOf(page);
+            if (old >= 0)
+                Categories->removeTab(old);
+            Categories->insertTab(at, page, QString());
+        }
+        Categories->setTabText(at, QString::fromStdString(v.caption));
+        Categories->setTabToolTip(at, QString::fromStdString(v.hint));
+    }
+}
+
+void TMasterFrm::AlbumViewsChanged() {
+    if (!Albums || !views_)
+        return;
+    const auto& views = views_->AlbumViews();
+    for (auto it = albumPages_.begin(); it != albumPages_.end();) {
+        bool known = std::any_of(views.begin(), views.end(),
+                                 [&](const TAlbumView& v) { return v.albumKey == it->first; });
+        if (known) {
+            ++it;
+        } else {
+            Albums->setCurrentIndex(0);
+            delete it->second;
+            it = albumPages_.erase(it);
+        }
+    }
+    auto* list = static_cast<QTreeWidget*>(Albums->widget(0));
+    list->clear();
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        const TAlbumView& v = views[i];
+        QWidget*& page = albumPages_[v.albumKey];
+        if (!page) {
+            TMyStringGrid* grid = nullptr;
+            page = MakeGridPage(*v.grid, &grid, nullptr);
+            // The album list view shows each album's count and duration as its summary has
+            // them; queued, as summaries change while the views are being rebuilt.
+            connect(
+                grid->Model(), &TTitleTableModel::summaryFollow, this,
+                [this] { AlbumViewsChanged(); }, Qt::QueuedConnection);
+        }
+        int at = static_cast<int>(i) + 1;
+        if (Albums->indexOf(page) != at) {
+            int old = Albums->indexOf(page);
+            if (old >= 0)
+                Albums->removeTab(old);
+            Albums->insertTab(at, page, QString());
+        }
+        Albums->setTabText(at, QString::fromStdString(v.caption));
+        auto* row = new QTreeWidgetItem(list);
+        row->setText(0, QString::fromStdString(v.name));
+        row->setText(1, QString::number(v.grid->SummaryCount()));
+        row->setText(2, QString::fromStdString(v.grid->SummaryTotal() <= 0
+                                                   ? std::string("0:00")
+                                                   : DurationText(v.grid->SummaryTotal())));
+        row->setTextAlignment(1, Qt::AlignCenter);
+        row->setTextAlignment(2, Qt::AlignCenter);
+    }
+}
+
+} // namespace tunquil::ui

@@ -1,0 +1,244 @@
+// The play program with the real pieces: titles in a database on disk, stored-tune archives,
+// the MIDI probe and the sequencer player on a sequencer device without sound output.
+
+#include "PlayFakes.h"
+#include "TestTunes.h"
+#include "app/DatabaseTitleStore.h"
+#include "app/PlayProgram.h"
+#include "app/TMyMidiPlayer.h"
+#include "database/TCatList.h"
+#include "database/TDMM2.h"
+#include "export/StoredTune.h"
+#include "midi/ResetTunes.h"
+#include "platform/FluidSynthSequencer.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace tunquil::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// Records what the player was asked to open, on its way to the real player.
+class RecordingPlayer : public TMyMidiPlayer {
+public:
+    using TMyMidiPlayer::TMyMidiPlayer;
+    std::vector<std::string> opened;
+    void Open() override {
+        opened.push_back(fs::path(Midi().MidiFile).filename().string());
+        TMyMidiPlayer::Open();
+    }
+};
+
+class PlayProgramRealTest : public ::testing::Test {
+protected:
+    TempDir home;
+    PlayHost host;
+    platform::FluidSynthSequencer device{{platform::SequencerOutputKind::None, {}, {}, {}}};
+    TMyMidi midi{device};
+    RecordingPlayer player{midi};
+    TDMM2 data{home.path(), host};
+    TCatList categories{home.path()};
+    DatabaseTitleStore store{data};
+    PlayProgram program{host, player, store, RealPlayTools(host), home.path()};
+
+    PlayProgramRealTest() {
+        data.OpenDatabase();
+        categories.SetDatabase(&data.Database());
+        data.SetCategoryList(&categories);
+        data.Database().AddObserver(&program);
+        PlayTiming quick;
+        quick.afterStep = quick.afterStop = 0ms;
+        program.SetTiming(quick);
+    }
+    ~PlayProgramRealTest() override { data.Database().RemoveObserver(&program); }
+
+    // Adds a title whose stored data hold `midiBytes`; returns its key as program text.
+    std::string AddTitle(const std::string& name, const std::string& midiBytes) {
+        return std::to_string(AddStoredTitle(data, categories, name, midiBytes));
+    }
+    std::vector<std::string> AddTitles(int count, int ms = 20000) {
+        std::vector<std::string> keys;
+        for (int i = 1; i <= count; ++i)
+            keys.push_back(AddTitle("Tune " + std::to_string(i), OneNoteTune(ms, 59 + i)));
+        return keys;
+    }
+    void Play(std::vector<std::string> keys, bool top = false) {
+        program.SetSelection(std::move(keys), SelectionSource::CategoryGrid);
+        top ? program.PlayTop() : program.PlayBottom();
+    }
+    // Runs the position timer until `done` holds (at most a few seconds).
+    bool TickUntil(const std::function<bool()>& done) {
+        auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            program.Tick();
+            std::this_thread::sleep_for(10ms);
+        }
+        return done();
+    }
+    std::string Current() const { return std::to_string(program.CurrentKey()); }
+};
+
+TEST_F(PlayProgramRealTest, PlayBottomOnEmptyProgramPlaysFirstTitleAndStoresItsLength) {
+    auto keys = AddTitles(3, 3000);
+    Play(keys);
+    EXPECT_EQ(program.CurrentIndex(), 0);
+    EXPECT_EQ(Current(), keys[0]);
+    EXPECT_EQ(midi.Mode(), TMyMidi::kPlaying);
+    EXPECT_EQ(program.TitleText(), "Tune 1");
+    EXPECT_EQ(program.ArtistText(), "Ann Lee");
+    EXPECT_EQ(program.CategoryText(), "Jazz");
+    EXPECT_TRUE(fs::exists(home / "AInternal.MID"));
+    EXPECT_FALSE(fs::exists(home / "TempTune" / "AAAZip.Zip"));
+    TitleRecord record;
+    ASSERT_TRUE(data.Database().ReadRecordByKey(std::stoi(keys[0]), record));
+    EXPECT_EQ(record.duration, 3);
+    EXPECT_EQ(record.durationText, "0:03");
+}
+
+TEST_F(PlayProgramRealTest, TopPutsSelectionFirstInItsOrder) {
+    auto keys = AddTitles(4);
+    Play({keys[0], keys[1]});
+    Play({keys[3], keys[2]}, true);
+    EXPECT_EQ(program.Entries(), (std::vector<std::string>{keys[3], keys[2], keys[0], keys[1]}));
+    EXPECT_EQ(Current(), keys[3]);
+    EXPECT_EQ(midi.Mode(), TMyMidi::kPlaying);
+}
+
+TEST_F(PlayProgramRealTest, NextOnLastEntryLoopsOrRestsPausedAtFirst) {
+    auto keys = AddTitles(2);
+    Play(keys);
+    program.Next();
+    EXPECT_EQ(Current(), keys[1]);
+    program.Next();
+    EXPECT_EQ(Current(), keys[0]);
+    EXPECT_EQ(midi.Mode(), TMyMidi::kPlaying);
+
+    program.SetAutoLooping(false);
+    program.Next();
+    program.Next();
+    EXPECT_EQ(program.CurrentIndex(), 0);
+    EXPECT_EQ(midi.Mode(), TMyMidi::kPaused);
+    EXPECT_TRUE(program.ProgramEnded());
+}
+
+TEST_F(PlayProgramRealTest, PreviousOnFirstEntryPlaysLastAndShuffleOfTwoSwaps) {
+    auto keys = AddTitles(2);
+    Play(keys);
+    program.Previous();
+    EXPECT_EQ(program.CurrentIndex(), 1);
+    EXPECT_EQ(Current(), keys[1]);
+    program.Shuffle();
+    EXPECT_EQ(program.Entries(), (std::vector<std::string>{keys[1], keys[0]}));
+    EXPECT_EQ(Current(), keys[1]);
+}
+
+TEST_F(PlayProgramRealTest, ClearLetsPlayingTitleFinishThenNoProgram) {
+    auto keys = AddTitles(2, 600);
+    Play(keys);
+    program.Clear();
+    program.Tick();
+    EXPECT_EQ(program.Panel().Message(), "Ending play with this title");
+    ASSERT_TRUE(TickUntil([&] { return program.Panel().Message() == "No program"; }));
+    EXPECT_EQ(program.Panel().Title(), "None");
+    EXPECT_EQ(program.Panel().Category(), "None");
+    EXPECT_EQ(Current(), keys[0]); // nothing followed
+    EXPECT_EQ(player.opened.size(), 1u);
+}
+
+TEST_F(PlayProgramRealTest, TitlesFollowEachOtherWhenOneEnds) {
+    auto keys = AddTitles(2, 400);
+    Play(keys);
+    ASSERT_TRUE(TickUntil([&] { return Current() == keys[1]; }));
+    EXPECT_EQ(midi.Mode(), TMyMidi::kPlaying);
+}
+
+TEST_F(PlayProgramRealTest, StopRestsAtStartAndStopControlOffersPlay) {
+    auto keys = AddTitles(2);
+    Play(keys);
+    std::this_thread::sleep_for(300ms);
+    program.Stop();
+    EXPECT_EQ(midi.Mode(), TMyMidi::kStopped);
+    EXPECT_LT(midi.Position(), 100);
+    EXPECT_EQ(program.Transport().oneStop.hint, "Play|Restart play");
+    EXPECT_EQ(program.Transport().oneStop.glyph, Glyph::Play);
+    program.Tick();
+    EXPECT_EQ(program.TrackBar().position, 0);
+    EXPECT_EQ(Current(), keys[0]);
+    program.Stop();
+    EXPECT_EQ(midi.Mode(), TMyMidi::kPlaying);
+}
+
+TEST_F(PlayProgramRealTest, DeletingPlayingTitleLetsNextStepPlayItsFollower) {
+    auto keys = AddTitles(3);
+    Play(keys);
+    program.Next();
+    ASSERT_EQ(Current(), keys[1]);
+    data.DeleteTitlesEverywhere({std::stoi(keys[1])}); // the delete menu's path
+    EXPECT_EQ(program.Entries(), (std::vector<std::string>{keys[0], keys[2]}));
+    program.Next();
+    EXPECT_EQ(Current(), keys[2]);
+}
+
+TEST_F(PlayProgramRealTest, ReusedKeyOfDeletedTitleNeverPlaysTheNewTitle) {
+    auto keys = AddTitles(3);
+    Play(keys);
+    data.DeleteTitle(std::stoi(keys[2]));
+    std::string reused = AddTitle("Newcomer", OneNoteTune(1000, 70));
+    ASSERT_EQ(reused, keys[2]); // the highest key is given again
+    program.Next();
+    program.Next();
+    program.Next();
+    EXPECT_EQ(player.opened.size(), 4u);
+    EXPECT_NE(program.TitleText(), "Newcomer");
+    program.SetSelectionKeys({std::stoi(reused)}, SelectionSource::AlbumList);
+    program.PlayTop();
+    EXPECT_EQ(program.TitleText(), "Newcomer");
+}
+
+TEST_F(PlayProgramRealTest, EditedInformationOfPlayingTitleShowsAtOnce) {
+    auto keys = AddTitles(2);
+    Play(keys);
+    int32_t ck = categories.AddCategory("Blues");
+    int32_t pk = data.Performers().FindOrAdd("Bo", "Day");
+    ASSERT_TRUE(data.UpdateTitleInfo(std::stoi(keys[1]), false, pk, ck, "Other"));
+    EXPECT_EQ(program.TitleText(), "Tune 1");
+    ASSERT_TRUE(data.UpdateTitleInfo(std::stoi(keys[0]), false, pk, ck, "Renamed"));
+    EXPECT_EQ(program.TitleText(), "Renamed");
+    EXPECT_EQ(program.ArtistText(), "Bo Day");
+    EXPECT_EQ(program.CategoryText(), "Blues");
+}
+
+TEST_F(PlayProgramRealTest, GMThenGSResetPlaysBothFilesBeforeTitleAndRemovesThem) {
+    auto gm = ResetTuneBytes("GMRESET");
+    auto gs = ResetTuneBytes("GSRESET");
+    program.SetResetData(std::string(gm.begin(), gm.end()), std::string(gs.begin(), gs.end()));
+    program.SetResetChoice(ResetChoice::GMThenGS);
+    auto keys = AddTitles(1);
+    Play(keys);
+    EXPECT_EQ(player.opened, (std::vector<std::string>{"M.dat", "S.dat", "AInternal.MID"}));
+    EXPECT_FALSE(fs::exists(home / "TempTrash" / "M.dat"));
+    EXPECT_FALSE(fs::exists(home / "TempTrash" / "S.dat"));
+    EXPECT_EQ(midi.Mode(), TMyMidi::kPlaying);
+}
+
+TEST_F(PlayProgramRealTest, DamagedTitleIsOfferedForDeletionAndNextTitlePlays) {
+    auto keys = AddTitles(2);
+    std::string bad = AddTitle("Broken", "MThd" + std::string(40, '\x7F'));
+    Play({keys[0], bad, keys[1]});
+    host.answers = {TModalResult::mrCancel, TModalResult::mrYes};
+    program.Next();
+    ASSERT_GE(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0].type, TMsgDlgType::mtError); // the device's text
+    EXPECT_EQ(host.messages[1].text, "File may be corrupted: Delete from database?");
+    EXPECT_EQ(Current(), keys[1]);
+    EXPECT_EQ(program.Entries(), (std::vector<std::string>{keys[0], keys[1]}));
+    TitleRecord record;
+    EXPECT_FALSE(data.Database().ReadRecordByKey(std::stoi(bad), record));
+}
+
+} // namespace
+} // namespace tunquil::test

@@ -1,0 +1,169 @@
+// tunquilctl's database commands, run as a separate process on a database built here.
+
+#include "DatabaseTestSupport.h"
+#include "base/ScriptedHost.h"
+#include "database/TAlbList.h"
+#include "database/TCatList.h"
+#include "database/TDMM2.h"
+#include "support/TempDir.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace tunquil {
+namespace {
+
+using test::FileBytes;
+using test::RunCtl;
+using test::TempDir;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+// Three titles in two categories, one album, closed as the program closes.
+class CtlDatabaseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ScriptedHost host;
+        TCatList categories(dir.path());
+        categories.Load("Categories");
+        TAlbList albums(dir.path());
+        TDMM2 dm(dir.path(), host);
+        int32_t rock = categories.AddCategory("Rock");
+        int32_t jazz = categories.AddCategory("Jazz");
+        categories.AddCategory("Empty");
+        int32_t lee = dm.Performers().FindOrAdd("Ann", "Lee");
+        int32_t adams = dm.Performers().FindOrAdd("Bob", "Adams");
+        dm.SetCategoryList(&categories);
+        dm.OpenDatabase();
+        categories.SetDatabase(&dm.Database());
+        dm.SetAlbumList(&albums);
+        albums.Load("Albums");
+        struct T {
+            const char* title;
+            int32_t ck, pk, seconds;
+            double date;
+        };
+        for (T t : {T{"Zebra", rock, lee, 200, 45000.5}, T{"apple", jazz, adams, 3700, 45001.0},
+                    T{"Mango", rock, adams, 5, 44000.25}}) {
+            test::WriteStoredArchive(dir / "in.zip", std::string("MThd tune ") + t.title);
+            dm.AddTitle(dir / "in.zip", t.title, false, t.date, t.seconds, t.pk, t.ck,
+                        std::string("/music/") + t.title + ".mid");
+        }
+        albums.AppendTitles(albums.AddAlbum("Best"), {3, 1});
+        albums.Save();
+        categories.Purge();
+        dm.Close();
+        fs::remove(dir / "in.zip");
+    }
+    int Ctl(const std::string& args, std::string& out, bool withErrors = false) {
+        return RunCtl("--home '" + dir.path().string() + "' " + args, out, withErrors);
+    }
+
+    TempDir dir;
+};
+
+TEST_F(CtlDatabaseTest, ListsTitlesInSlotOrderOrSortedAndReportsTheLists) {
+    std::string out;
+    ASSERT_EQ(Ctl("list --tsv", out), 0) << out;
+    std::vector<std::string> lines = Lines(out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0],
+              "key\tcategory\tartist\ttitle\tduration\tduration_text\torigin\tdate_obtained");
+    EXPECT_EQ(lines[1],
+              "1\tRock\tAnn Lee\tZebra\t200\t3:20\t/music/Zebra.mid\t2023-03-15T12:00:00");
+    EXPECT_EQ(
+        lines[2].rfind(
+            "2\tJazz\tBob Adams\tapple\t3700\t1:01:40\t/music/apple.mid\t2023-03-16T00:00:00", 0),
+        0u);
+
+    auto keysOf = [&](const std::string& mode) {
+        std::string o;
+        EXPECT_EQ(Ctl("list --tsv --sort " + mode, o), 0);
+        std::string keys;
+        for (const auto& l : Lines(o))
+            if (l[0] != 'k')
+                keys += l.substr(0, l.find('\t'));
+        return keys;
+    };
+    EXPECT_EQ(keysOf("title"), "231");    // apple, Mango, Zebra: case ignored
+    EXPECT_EQ(keysOf("artist"), "231");   // Adams (apple, Mango), Lee
+    EXPECT_EQ(keysOf("category"), "231"); // Jazz, then Rock by artist
+    EXPECT_EQ(keysOf("duration"), "312");
+    EXPECT_EQ(keysOf("date"), "213"); // newest first
+    EXPECT_EQ(keysOf("origin"), "231");
+
+    ASSERT_EQ(Ctl("list", out), 0);
+    EXPECT_NE(out.find("3 titles"), std::string::npos);
+
+    ASSERT_EQ(Ctl("categories --tsv", out), 0);
+    // "Empty" had no titles and was purged when the database was closed.
+    EXPECT_EQ(out, "ck\tname\ttitles\tduration\n2\tJazz\t1\t3700\n1\tRock\t2\t205\n");
+    ASSERT_EQ(Ctl("artists --tsv", out), 0);
+    EXPECT_EQ(out, "pk\tfirst_name\tlast_name\tfull_name\ttitles\n2\tBob\tAdams\tBob Adams\t2\n"
+                   "1\tAnn\tLee\tAnn Lee\t1\n");
+    ASSERT_EQ(Ctl("albums --tsv", out), 0);
+    EXPECT_EQ(out, "album_key\tname\ttitles\tduration\n1\tBest\t2\t205\n");
+    ASSERT_EQ(Ctl("albums", out), 0);
+    EXPECT_NE(out.find("Best"), std::string::npos);
+
+    // Usage errors.
+    EXPECT_EQ(Ctl("list --sort size", out, true), 2);
+    EXPECT_NE(out.find("unknown sort mode size"), std::string::npos);
+    EXPECT_EQ(Ctl("list --fast", out, true), 2);
+    EXPECT_EQ(Ctl("delete", out, true), 2);
+    EXPECT_EQ(Ctl("delete x1", out, true), 2);
+}
+
+TEST_F(CtlDatabaseTest, DeletePacksOnCloseAndVerifyFindsDamagedData) {
+    std::string out;
+    ASSERT_EQ(Ctl("verify", out), 0) << out;
+    EXPECT_EQ(out, "3 titles checked, 0 problems\n");
+
+    std::string dat = FileBytes(dir / "Music.dat");
+    ASSERT_EQ(Ctl("delete 2 17", out, true), 1);
+    EXPECT_NE(out.find("no title has the key 17"), std::string::npos);
+    EXPECT_NE(out.find("1 title deleted"), std::string::npos);
+    // Closing packed the database and took the title out of the album.
+    EXPECT_EQ(fs::file_size(dir / "Music.des"), 2 * kTitleRecordSize);
+    EXPECT_LT(fs::file_size(dir / "Music.dat"), dat.size());
+    ASSERT_EQ(Ctl("pack", out), 0);
+    EXPECT_EQ(out, "nothing to pack: 2 slots, none deleted\n");
+
+    // Damage: a record pointing past the end, and data that are no archive.
+    std::string des = FileBytes(dir / "Music.des");
+    int32_t past = 1 << 20;
+    std::memcpy(des.data() + 8, &past, 4);
+    dir.Write("Music.des", des);
+    std::string data = FileBytes(dir / "Music.dat");
+    TitleRecord second = DecodeTitleRecord(des.data() + kTitleRecordSize);
+    std::memset(data.data() + second.dataOffset, 'x', 8);
+    dir.Write("Music.dat", data);
+    ASSERT_EQ(Ctl("verify", out), 1);
+    std::vector<std::string> lines = Lines(out);
+    ASSERT_EQ(lines.size(), 3u) << out;
+    EXPECT_NE(lines[0].find("title 1 (slot 1): its data (offset 1048576"), std::string::npos);
+    EXPECT_NE(lines[1].find("title 3 (slot 2): not a ZIP archive"), std::string::npos);
+    EXPECT_EQ(lines[2], "2 titles checked, 2 problems");
+}
+
+TEST_F(CtlDatabaseTest, ADatabaseThatCannotBeOpenedGivesExitStatusTwo) {
+    std::string out;
+    {
+        FileLock held(dir / "Music.des", false);
+        EXPECT_EQ(Ctl("list", out, true), 2);
+        EXPECT_NE(out.find("in use by another copy of Tunquil"), std::string::npos) << out;
+    }
+    dir.Write("file", "");
+    EXPECT_EQ(RunCtl("--home '" + (dir / "file").string() + "/sub' list", out, true), 2);
+    EXPECT_FALSE(out.empty());
+}
+
+} // namespace
+} // namespace tunquil

@@ -1,0 +1,335 @@
+// The data module's title operations and the category, artist and album lists.
+
+#include "DatabaseTestSupport.h"
+#include "base/ScriptedHost.h"
+#include "database/DirectoryUtils.h"
+#include "database/TAlbList.h"
+#include "database/TCatList.h"
+#include "database/TDMM2.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace tunquil {
+namespace {
+
+using test::FileBytes;
+using test::TempDir;
+
+struct Recorder : IDatabaseObserver {
+    std::vector<std::string> events;
+    void TitleAdded(const TitleRecord& r, bool batch) override {
+        events.push_back("added " + r.title + (batch ? " batch" : ""));
+    }
+    void TitleChanged(const TitleRecord& b, const TitleRecord& a, bool resort) override {
+        events.push_back("changed " + b.categoryName + "->" + a.categoryName +
+                         (resort ? " resort" : ""));
+    }
+    void TitlesDeleted(const std::vector<TitleRecord>& r) override {
+        events.push_back("deleted " + std::to_string(r.size()));
+    }
+    void AlbumEntriesChanged(int32_t key) override {
+        events.push_back("album " + std::to_string(key));
+    }
+};
+
+// The program's objects wired as at start-up, over a temporary program directory.
+class ListsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        categories.Load("Categories");
+        rock = categories.AddCategory("Rock");
+        jazz = categories.AddCategory("Jazz");
+        lee = dm.Performers().FindOrAdd("Ann", "Lee");
+        dm.SetCategoryList(&categories);
+        dm.OpenDatabase();
+        categories.SetDatabase(&dm.Database());
+        categories.SetAlbumList(&albums);
+        dm.SetAlbumList(&albums);
+        albums.Load("Albums");
+        dm.Database().AddObserver(&recorder);
+    }
+    int32_t Add(const std::string& title, int32_t ck, int seconds = 60) {
+        dir.Write("in.zip", "zip");
+        return dm.AddTitle(dir / "in.zip", title, false, 45000, seconds, lee, ck, " /o/" + title);
+    }
+
+    TempDir dir;
+    ScriptedHost host;
+    TCatList categories{dir.path()};
+    TAlbList albums{dir.path()};
+    TDMM2 dm{dir.path(), host};
+    Recorder recorder;
+    int32_t rock = 0, jazz = 0, lee = 0;
+};
+
+TEST_F(ListsTest, AddTitleCopiesNamesCutToTheirFields) {
+    int32_t longName = dm.Performers().FindOrAdd("Bartholomew-Alexander", "Montgomery-Smythe");
+    int32_t cat = categories.AddCategory("A category name longer than twenty");
+    dir.Write("in.zip", "zip");
+    int32_t key = dm.AddTitle(dir / "in.zip", "   " + std::string(45, 't') + " ", true, 45000.25,
+                              3600, longName, cat, "  /music/x.mid ");
+    TitleRecord r;
+    ASSERT_TRUE(dm.Database().ReadRecordByKey(key, r));
+    EXPECT_EQ(r.categoryName, "A category name long");
+    EXPECT_EQ(r.firstName, "Bartholomew-Alexande");
+    EXPECT_EQ(r.lastName, "Montgomery-Smythe");
+    EXPECT_EQ(r.artist, "Bartholomew-Alexande Montgomery-Smythe"); // built from the cut names
+    EXPECT_EQ(r.title, std::string(40, 't'));
+    EXPECT_EQ(r.origin, "/music/x.mid");
+    EXPECT_EQ(r.durationText, "1:00:00");
+    EXPECT_EQ(r.dateObtained, 45000.25);
+    // Unknown keys leave the copies empty.
+    int32_t unknown = dm.AddTitle(dir / "in.zip", "x", false, 0, 1, 77, 88, "");
+    ASSERT_TRUE(dm.Database().ReadRecordByKey(unknown, r));
+    EXPECT_EQ(r.categoryName + r.artist, "");
+    EXPECT_EQ(recorder.events,
+              (std::vector<std::string>{"added " + std::string(40, 't') + " batch", "added x"}));
+}
+
+TEST_F(ListsTest, UpdateRefusesUnknownCategoriesAndPerformersAndOtherwiseFollowsEverywhere) {
+    int32_t key = Add("song", rock);
+    int32_t album = albums.AddAlbum("Best");
+    albums.AppendTitles(album, {key, key});
+    TitleRecord before;
+    dm.Database().ReadRecordByKey(key, before);
+
+    EXPECT_FALSE(dm.UpdateTitleInfo(key, false, lee, 99, "new"));
+    EXPECT_EQ(host.LastMessage(), "New category for CK = 99 not found");
+    EXPECT_FALSE(dm.UpdateTitleInfo(key, false, 42, jazz, "new"));
+    EXPECT_EQ(host.LastMessage(), "New performer for PK = 42 not found");
+    TitleRecord r;
+    dm.Database().ReadRecordByKey(key, r);
+    EXPECT_EQ(r, before);
+    EXPECT_FALSE(dm.UpdateTitleInfo(1234, false, lee, jazz, "x"));
+
+    recorder.events.clear();
+    ASSERT_TRUE(dm.UpdateTitleInfo(key, false, lee, jazz, "new title"));
+    dm.Database().ReadRecordByKey(key, r);
+    EXPECT_EQ(r.title, "new title");
+    EXPECT_EQ(r.categoryName, "Jazz");
+    // Both entries of the title in the album follow it.
+    for (const auto& e : albums.AlbumOf(album)->entries) {
+        EXPECT_EQ(e.title, "new title");
+        EXPECT_EQ(e.albumKey, album);
+    }
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{"album " + std::to_string(album),
+                                                         "changed Rock->Jazz resort"}));
+}
+
+TEST_F(ListsTest, CategoriesAddExactlyRenameMergeAndPurge) {
+    EXPECT_EQ(categories.AddCategory("Rock"), rock);
+    int32_t lower = categories.AddCategory("rock");
+    EXPECT_NE(lower, rock);
+    EXPECT_EQ(categories.HighestCK(), lower);
+    int32_t a = Add("a", rock), b = Add("b", jazz);
+    int32_t album = albums.AddAlbum("Mix");
+    albums.AppendTitles(album, {a});
+
+    // Renaming Rock to Jazz merges it: its titles move, its entry leaves the list.
+    categories.RenameCategory(rock, "  Jazz ");
+    EXPECT_EQ(categories.IndexOf(rock), -1);
+    TitleRecord r;
+    dm.Database().ReadRecordByKey(a, r);
+    EXPECT_EQ(r.ck, jazz);
+    EXPECT_EQ(r.categoryName, "Jazz");
+    EXPECT_EQ(albums.AlbumOf(album)->entries.at(0).ck, jazz);
+
+    categories.RenameCategory(jazz, "Swing");
+    dm.Database().ReadRecordByKey(b, r);
+    EXPECT_EQ(r.categoryName, "Swing");
+    EXPECT_EQ(categories.NameOf(jazz), "Swing");
+
+    categories.Purge(); // "rock" has no titles
+    EXPECT_EQ(categories.Count(), 1);
+    TCatList reread(dir.path());
+    reread.Load("Categories");
+    ASSERT_EQ(reread.Count(), 1);
+    EXPECT_EQ(reread.Items()[0].name, "Swing");
+
+    // Deleting a category deletes its titles and takes them out of the albums.
+    std::vector<int32_t> told;
+    categories.DeleteCategory(jazz, [&](int32_t key) { told.push_back(key); });
+    EXPECT_EQ(told, (std::vector<int32_t>{a, b})); // slot order
+    EXPECT_EQ(dm.Database().LiveCount(), 0);
+    EXPECT_TRUE(albums.AlbumOf(album)->entries.empty());
+}
+
+TEST_F(ListsTest, PurgesKeepEverythingWhenTheDatabaseIsNotOpen) {
+    categories.AddCategory("Unused");
+    dm.Database().Close();
+    categories.Purge();
+    dm.Performers().Purge();
+    EXPECT_EQ(categories.Count(), 3);
+    EXPECT_EQ(dm.Performers().Count(), 1);
+}
+
+TEST_F(ListsTest, PerformersAreFoundIgnoringCaseAndPurgedWhenUnused) {
+    EXPECT_EQ(dm.Performers().FindOrAdd("ANN", "lee"), lee);
+    int32_t bob = dm.Performers().FindOrAdd("Bob", "Adams");
+    EXPECT_EQ(bob, lee + 1);
+    std::string longLast(30, 'L');
+    int32_t cut = dm.Performers().FindOrAdd("X", longLast);
+    EXPECT_EQ(dm.Performers().FindOrAdd("X", longLast), cut);
+    TPerfList reread(dir.path());
+    reread.Load("Artists");
+    ASSERT_EQ(reread.Count(), 3);
+    EXPECT_EQ(reread.Items()[0].lastName, "Adams"); // sorted by last name
+    EXPECT_EQ(reread.Items()[2].lastName, std::string(25, 'L'));
+
+    Add("song", rock);
+    dm.Performers().Purge();
+    ASSERT_EQ(dm.Performers().Count(), 1);
+    EXPECT_EQ(dm.Performers().Items()[0].pk, lee);
+}
+
+TEST_F(ListsTest, AlbumsKeepTheirOwnOrderAndFollowDeletes) {
+    int32_t a = Add("a", rock, 10), b = Add("b", rock, 20), c = Add("c", jazz, 30);
+    int32_t rockAlbum = albums.AddAlbum(" Rock ");
+    EXPECT_EQ(albums.AddAlbum("ROCK"), rockAlbum);
+    int32_t pop = albums.AddAlbum("Pop");
+    EXPECT_EQ(albums.AppendTitles(rockAlbum, {a, 999, c}), 2);
+    EXPECT_EQ(albums.InsertTitles(rockAlbum, 1, {b, b}), 2);
+    auto keys = [&](int32_t album) {
+        std::vector<int32_t> out;
+        for (const auto& e : albums.AlbumOf(album)->entries)
+            out.push_back(e.masterKey);
+        return out;
+    };
+    EXPECT_EQ(keys(rockAlbum), (std::vector<int32_t>{a, b, b, c}));
+    EXPECT_EQ(albums.AlbumOf(rockAlbum)->record.totalDuration, 80);
+
+    // Removing from the selected album matches the keys in row order, one row each.
+    albums.RemoveTitlesFromAlbum(rockAlbum, {b, c});
+    EXPECT_EQ(keys(rockAlbum), (std::vector<int32_t>{a, b}));
+
+    EXPECT_EQ(albums.InsertTitles(12345, 0, {a}), 0);
+    EXPECT_EQ(host.LastMessage(), "Targetted album not found");
+
+    albums.AppendTitles(pop, {b});
+    ASSERT_TRUE(dm.DeleteTitle(b));
+    EXPECT_EQ(keys(rockAlbum), (std::vector<int32_t>{a}));
+    EXPECT_TRUE(keys(pop).empty());
+    EXPECT_EQ(dm.DeleteTitlesEverywhere({a, 4242}), 1);
+    EXPECT_TRUE(keys(rockAlbum).empty());
+}
+
+TEST_F(ListsTest, AlbumRenamesDifferingInCaseRenameAndOthersMerge) {
+    int32_t a = Add("a", rock), b = Add("b", rock);
+    int32_t rockAlbum = albums.AddAlbum("Rock");
+    int32_t best = albums.AddAlbum("Best");
+    albums.AppendTitles(rockAlbum, {a});
+    albums.AppendTitles(best, {b});
+    albums.RenameAlbum(rockAlbum, "ROCK");
+    EXPECT_EQ(albums.AlbumOf(rockAlbum)->record.name, "ROCK");
+    albums.RenameAlbum(rockAlbum, "best");
+    EXPECT_EQ(albums.IndexOf(rockAlbum), -1);
+    const auto* merged = albums.AlbumOf(best);
+    ASSERT_EQ(merged->entries.size(), 2u);
+    EXPECT_EQ(merged->entries[1].masterKey, a);
+    EXPECT_EQ(merged->entries[1].albumKey, best);
+    EXPECT_EQ(merged->record.titleCount, 2);
+}
+
+TEST_F(ListsTest, AlbumFilesHoldAlbumsByNameAndTheirEntriesInRowOrder) {
+    int32_t a = Add("a", rock), b = Add("b", rock);
+    int32_t zed = albums.AddAlbum("Zed");
+    int32_t alpha = albums.AddAlbum("alpha");
+    albums.AppendTitles(zed, {a});
+    albums.AppendTitles(alpha, {b, a});
+    albums.Save();
+    std::string albumBytes = FileBytes(dir / "Albums_A.des");
+    ASSERT_EQ(albumBytes.size(), 2 * kAlbumRecordSize);
+    EXPECT_EQ(DecodeAlbumRecord(albumBytes.data()).name, "alpha");
+    std::string entries = FileBytes(dir / "Albums_AT.des");
+    ASSERT_EQ(entries.size(), 3 * kTitleRecordSize);
+    std::vector<std::pair<int32_t, int32_t>> stored;
+    for (std::size_t at = 0; at < entries.size(); at += kTitleRecordSize) {
+        TitleRecord e = DecodeTitleRecord(entries.data() + at);
+        EXPECT_EQ(e.origin, "");
+        EXPECT_EQ(e.artist, "Ann Lee");
+        stored.push_back({e.albumKey, e.masterKey});
+    }
+    EXPECT_EQ(stored, (std::vector<std::pair<int32_t, int32_t>>{{alpha, b}, {alpha, a}, {zed, a}}));
+
+    // An entry whose album is gone is dropped when the list is loaded.
+    TitleRecord orphan = test::SampleTitle("orphan");
+    orphan.albumKey = 77;
+    TitleRecordBytes orphanBytes = EncodeTitleRecord(orphan);
+    dir.Write("Albums_AT.des",
+              entries + std::string(orphanBytes.data(), orphanBytes.size()) + "partial");
+    TAlbList reread(dir.path());
+    reread.Load("Albums");
+    ASSERT_EQ(reread.Count(), 2);
+    EXPECT_EQ(reread.AlbumOf(alpha)->entries.size(), 2u);
+    EXPECT_EQ(reread.AlbumOf(zed)->record.titleCount, 1);
+}
+
+TEST_F(ListsTest, AFailedListSaveKeepsTheOldFile) {
+    std::string before = FileBytes(dir / "Categories.des");
+    fs::create_directory(dir / "Categories.des.new"); // the new file cannot be made
+    EXPECT_THROW(categories.AddCategory("Blues"), FileError);
+    EXPECT_EQ(FileBytes(dir / "Categories.des"), before);
+    EXPECT_EQ(categories.FindByName("Blues"), 0);
+    fs::create_directory(dir / "Albums_AT.des.new");
+    EXPECT_THROW(albums.AddAlbum("New"), FileError);
+    EXPECT_EQ(albums.Count(), 0);
+}
+
+TEST_F(ListsTest, CloseSavesArtistsAndPacksWhenTitlesWereDeleted) {
+    Add("a", rock);
+    int32_t b = Add("b", rock);
+    dm.Performers().FindOrAdd("Nobody", "Uses");
+    dm.DeleteTitle(b);
+    dm.Close();
+    EXPECT_TRUE(dm.Closing());
+    EXPECT_TRUE(dm.LastPack().packed);
+    EXPECT_EQ(dm.LastPack().deleted, 1);
+    EXPECT_EQ(fs::file_size(dir / "Music.des"), kTitleRecordSize);
+    EXPECT_EQ(fs::file_size(dir / "Artists.des"), kPerformerRecordSize);
+}
+
+TEST(WorkDirectories, ClearingDeletesMatchingFilesBelowButNeverTheProgramDirectory) {
+    TempDir dir;
+    ScriptedHost host;
+    fs::path work = dir / "TempTune";
+    dir.Write("TempTune/a.MID", "1");
+    dir.Write("TempTune/keep.txt", "2");
+    dir.Write("TempTune/deep/b.mid", "3");
+    dir.Write("own.mid", "4");
+    ClearDirectory(host, dir.path(), work, "*.mid");
+    EXPECT_FALSE(fs::exists(work / "a.MID"));
+    EXPECT_FALSE(fs::exists(work / "deep" / "b.mid"));
+    EXPECT_TRUE(fs::exists(work / "keep.txt"));
+    EXPECT_TRUE(host.messages.empty());
+
+    for (const fs::path& refused : {dir.path(), dir.path().parent_path(), fs::path("/")}) {
+        ClearDirectory(host, dir.path(), refused, "*.mid");
+        EXPECT_EQ(host.LastMessage(), "Error: Do not clear app directory") << refused;
+    }
+    EXPECT_TRUE(fs::exists(dir / "own.mid"));
+    ClearDirectory(host, dir.path(), dir / "missing", "*.mid");
+    EXPECT_EQ(host.LastMessage(), "Potential error in ClearDirectory");
+}
+
+TEST(WorkDirectories, CopyingAFileReplacesTheTargetWholeAndRefusesItself) {
+    TempDir dir;
+    ScriptedHost host;
+    fs::path source = dir.Write("s.mid", "tune");
+    EXPECT_FALSE(CopyWholeFile(host, dir / "none.mid", dir / "t.mid"));
+    dir.Write("t.mid", "older and longer");
+    EXPECT_TRUE(CopyWholeFile(host, source, dir / "t.mid"));
+    EXPECT_EQ(FileBytes(dir / "t.mid"), "tune");
+    try {
+        CopyWholeFile(host, source, dir / "S.MID");
+        FAIL();
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Target is same as source for copying " + source.string());
+    }
+    EXPECT_FALSE(CopyWholeFile(host, source, dir / "no" / "such" / "dir.mid"));
+    EXPECT_EQ(host.LastMessage().rfind("Copyfile exception2: ", 0), 0u);
+    EXPECT_EQ(host.messages.back().buttons, static_cast<TMsgDlgButtons>(mbCancel));
+}
+
+} // namespace
+} // namespace tunquil

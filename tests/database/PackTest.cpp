@@ -1,0 +1,261 @@
+// Packing: the result, and that a crash or a failure at any step never loses the database.
+
+#include "DatabaseTestSupport.h"
+#include "base/ScriptedHost.h"
+#include "database/TMyDB.h"
+#include "support/TempDir.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace tunquil {
+namespace {
+
+using test::FileBytes;
+using test::SampleTitle;
+using test::TempDir;
+
+// Five titles with distinct data; keys 2 and 4 deleted.
+class PackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db.Open(dir / "Music");
+        for (int i = 1; i <= 5; ++i) {
+            std::string content(static_cast<std::size_t>(i * 10), static_cast<char>('a' + i));
+            dir.Write("in.zip", content);
+            db.AppendTitle(SampleTitle("t" + std::to_string(i)), dir / "in.zip");
+            contents[i] = content;
+        }
+        db.DeleteTitles({2, 4});
+        oldDes = FileBytes(dir / "Music.des");
+        oldDat = FileBytes(dir / "Music.dat");
+    }
+
+    // The live titles of the database in `where` and their data, read through a fresh open.
+    static std::map<int32_t, std::string> Contents(const fs::path& where, ScriptedHost& host) {
+        TMyDB other(host);
+        other.Open(where / "Music");
+        std::map<int32_t, std::string> out;
+        other.ForEachLiveTitle([&](const TitleRecord& r) {
+            std::string bytes;
+            EXPECT_TRUE(other.ReadStoredData(r.masterKey, bytes)) << r.masterKey;
+            out[r.masterKey] = bytes;
+        });
+        return out;
+    }
+
+    std::map<int32_t, std::string> Live() const {
+        return {{1, contents.at(1)}, {3, contents.at(3)}, {5, contents.at(5)}};
+    }
+
+    void ExpectOldPairUntouched() {
+        EXPECT_EQ(FileBytes(dir / "Music.des"), oldDes);
+        EXPECT_EQ(FileBytes(dir / "Music.dat"), oldDat);
+        EXPECT_FALSE(fs::exists(dir / "InfoTemp.bak"));
+        EXPECT_FALSE(fs::exists(dir / "DataTemp.bak"));
+    }
+
+    TempDir dir;
+    ScriptedHost host;
+    TMyDB db{host};
+    std::map<int, std::string> contents;
+    std::string oldDes, oldDat;
+};
+
+TEST_F(PackTest, KeepsExactlyTheLiveTitlesInOrderWithTheirData) {
+    int deleted = -1, kept = -1;
+    ASSERT_TRUE(db.Pack(deleted, kept));
+    EXPECT_EQ(deleted, 2);
+    EXPECT_EQ(kept, 3);
+    EXPECT_EQ(FileBytes(dir / "Music.dat"), contents[1] + contents[3] + contents[5]);
+    std::string des = FileBytes(dir / "Music.des");
+    ASSERT_EQ(des.size(), 3 * kTitleRecordSize);
+    TitleRecord third = DecodeTitleRecord(des.data() + 2 * kTitleRecordSize);
+    EXPECT_EQ(third.masterKey, 5);
+    EXPECT_EQ(third.slotNumber, 5); // not renumbered
+    EXPECT_EQ(third.dataOffset, 40);
+    EXPECT_EQ(third.title, "t5");
+    EXPECT_EQ(third.dateObtained, SampleTitle("t5").dateObtained);
+    EXPECT_FALSE(fs::exists(dir / "InfoTemp.bak"));
+    EXPECT_FALSE(fs::exists(dir / "DataTemp.bak"));
+
+    // The open database follows the new files, and a second pack has nothing to do.
+    std::string bytes;
+    ASSERT_TRUE(db.ReadStoredData(3, bytes));
+    EXPECT_EQ(bytes, contents[3]);
+    EXPECT_FALSE(db.HasDeletedSlots());
+    EXPECT_FALSE(db.Pack(deleted, kept));
+    EXPECT_EQ(kept, 3);
+    db.Close();
+    EXPECT_EQ(Contents(dir.path(), host), Live());
+}
+
+TEST_F(PackTest, NothingDeletedMeansNothingWritten) {
+    db.Close();
+    db.Open(dir / "Music");
+    int deleted, kept;
+    ASSERT_TRUE(db.Pack(deleted, kept));
+    dir.Write("in.zip", "x");
+    db.AppendTitle(SampleTitle("t6"), dir / "in.zip");
+    std::string des = FileBytes(dir / "Music.des"), dat = FileBytes(dir / "Music.dat");
+    EXPECT_FALSE(db.Pack(deleted, kept));
+    EXPECT_EQ(deleted, 0);
+    EXPECT_EQ(kept, 4);
+    EXPECT_EQ(FileBytes(dir / "Music.des"), des);
+    EXPECT_EQ(FileBytes(dir / "Music.dat"), dat);
+}
+
+// A snapshot of the directory taken before each pack step stands for a crash at that moment;
+// every snapshot must open as the old database or the new one, whole.
+TEST_F(PackTest, ACrashAtAnyStepLeavesACompleteDatabase) {
+    std::vector<fs::path> snapshots;
+    db.SetPackFaultHookForTesting([&](std::string_view step) {
+        fs::path snap =
+            dir / ("crash" + std::to_string(snapshots.size()) + "-" + std::string(step));
+        fs::create_directory(snap);
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            if (e.is_regular_file() && e.path().extension() != ".zip")
+                fs::copy_file(e.path(), snap / e.path().filename());
+        snapshots.push_back(snap);
+        return 0;
+    });
+    int deleted, kept;
+    ASSERT_TRUE(db.Pack(deleted, kept));
+    ASSERT_GE(snapshots.size(), 6u);
+    std::map<int32_t, std::string> old = Live(); // the deleted titles stay deleted either way
+    for (const auto& snap : snapshots) {
+        ScriptedHost h;
+        EXPECT_EQ(Contents(snap, h), old) << snap;
+        // Whatever was left over was either completed or kept under another name.
+        EXPECT_FALSE(fs::exists(snap / "InfoTemp.bak")) << snap;
+        EXPECT_FALSE(fs::exists(snap / "DataTemp.bak")) << snap;
+    }
+    // A crash after the data file took its name: the next open finishes the pack.
+    ScriptedHost h;
+    fs::path late = snapshots.back();
+    ASSERT_NE(late.string().find("rename-info"), std::string::npos);
+    TMyDB reopened(h);
+    reopened.Open(late / "Music");
+    EXPECT_EQ(reopened.SlotCount(), 3);
+    EXPECT_EQ(FileBytes(late / "Music.dat"), contents[1] + contents[3] + contents[5]);
+}
+
+TEST_F(PackTest, AFailedCopyAbandonsThePackAndKeepsTheOldPairInUse) {
+    int copies = 0;
+    db.SetPackFaultHookForTesting(
+        [&](std::string_view step) { return step == "copy" && ++copies == 2 ? ENOSPC : 0; });
+    int deleted, kept;
+    EXPECT_FALSE(db.Pack(deleted, kept));
+    ExpectOldPairUntouched();
+    EXPECT_NE(host.LastMessage().find("No space left"), std::string::npos);
+    EXPECT_TRUE(db.IsOpen());
+    EXPECT_TRUE(db.HasDeletedSlots());
+    std::string bytes;
+    EXPECT_TRUE(db.ReadStoredData(5, bytes));
+    EXPECT_EQ(bytes, contents[5]);
+}
+
+TEST_F(PackTest, AFailedDataRenameKeepsTheOldPair) {
+    db.SetPackFaultHookForTesting(
+        [](std::string_view step) { return step == "rename-data" ? EACCES : 0; });
+    int deleted, kept;
+    EXPECT_FALSE(db.Pack(deleted, kept));
+    EXPECT_NE(host.LastMessage().find("could not rename datatempfile"), std::string::npos);
+    ExpectOldPairUntouched();
+    EXPECT_TRUE(db.IsOpen());
+}
+
+TEST_F(PackTest, AFailedDescriptorRenameIsFinishedAtTheNextOpen) {
+    db.SetPackFaultHookForTesting(
+        [](std::string_view step) { return step == "rename-info" ? EACCES : 0; });
+    int deleted, kept;
+    EXPECT_FALSE(db.Pack(deleted, kept));
+    EXPECT_NE(host.LastMessage().find("could not rename infotempfile"), std::string::npos);
+    EXPECT_EQ(host.statuses.back(), "Error packing!");
+    // The records in memory no longer match the data file, so the database closed itself.
+    EXPECT_FALSE(db.IsOpen());
+    EXPECT_TRUE(fs::exists(dir / "InfoTemp.bak"));
+    EXPECT_EQ(Contents(dir.path(), host), Live());
+    EXPECT_EQ(fs::file_size(dir / "Music.des"), 3 * kTitleRecordSize);
+    EXPECT_FALSE(fs::exists(dir / "InfoTemp.bak"));
+}
+
+TEST_F(PackTest, LeftoverTempFilesAreKeptAsideAndNeverOverwriteTheDatabase) {
+    db.Close();
+    // An InfoTemp.bak whose records do not fit its data, and a stray DataTemp.bak.
+    std::string strangeInfo = oldDes.substr(0, kTitleRecordSize);
+    dir.Write("InfoTemp.bak", strangeInfo);
+    dir.Write("DataTemp.bak", "x");
+    db.Open(dir / "Music");
+    EXPECT_EQ(FileBytes(dir / "Music.des"), oldDes);
+    EXPECT_EQ(FileBytes(dir / "InfoTemp.1.bak"), strangeInfo);
+    EXPECT_EQ(FileBytes(dir / "DataTemp.1.bak"), "x");
+    EXPECT_NE(host.LastMessage().find("InfoTemp.1.bak"), std::string::npos);
+    db.Close();
+
+    // A DataTemp.bak alone beside a whole pair is an unfinished pack: kept aside too.
+    dir.Write("DataTemp.bak", "partial");
+    db.Open(dir / "Music");
+    EXPECT_EQ(FileBytes(dir / "DataTemp.2.bak"), "partial");
+    EXPECT_EQ(FileBytes(dir / "Music.dat"), oldDat);
+
+    // One that appears while the database is open is set aside by pack, not truncated.
+    dir.Write("InfoTemp.bak", "mine");
+    int deleted, kept;
+    ASSERT_TRUE(db.Pack(deleted, kept));
+    EXPECT_EQ(FileBytes(dir / "InfoTemp.2.bak"), "mine");
+    db.Close();
+    EXPECT_EQ(Contents(dir.path(), host), Live());
+}
+
+TEST_F(PackTest, AFinishedPackOfAnotherDatabaseNeverReplacesThisOne) {
+    db.Close();
+    // Temp files that fit each other but hold other titles than Music.des.
+    TitleRecord other = SampleTitle("other");
+    other.active = true;
+    other.masterKey = 77;
+    other.dataSize = 3;
+    TitleRecordBytes bytes = EncodeTitleRecord(other);
+    dir.Write("InfoTemp.bak", std::string(bytes.data(), bytes.size()));
+    dir.Write("DataTemp.bak", "abc");
+    db.Open(dir / "Music");
+    EXPECT_EQ(FileBytes(dir / "Music.des"), oldDes);
+    EXPECT_EQ(FileBytes(dir / "Music.dat"), oldDat);
+    EXPECT_EQ(FileBytes(dir / "DataTemp.1.bak"), "abc");
+    EXPECT_TRUE(fs::exists(dir / "InfoTemp.1.bak"));
+
+    // Without a descriptor file they are all there is: the pack is completed, and a lone
+    // data file in the way is kept aside first.
+    db.Close();
+    fs::rename(dir / "InfoTemp.1.bak", dir / "InfoTemp.bak");
+    fs::rename(dir / "DataTemp.1.bak", dir / "DataTemp.bak");
+    fs::remove(dir / "Music.des");
+    db.Open(dir / "Music");
+    EXPECT_EQ(db.LiveCount(), 1);
+    EXPECT_EQ(db.HighestMasterKey(), 77);
+    EXPECT_EQ(FileBytes(dir / "Music.1.dat"), oldDat);
+}
+
+TEST_F(PackTest, TitlesWhoseDataLieOutsideTheFileKeepTheirRecordsWithoutData) {
+    db.Close();
+    std::string des = oldDes;
+    int32_t past = 100000;
+    std::memcpy(des.data() + 2 * kTitleRecordSize + 8, &past, 4); // key 3
+    dir.Write("Music.des", des);
+    db.Open(dir / "Music");
+    int deleted, kept;
+    ASSERT_TRUE(db.Pack(deleted, kept));
+    EXPECT_EQ(kept, 3);
+    EXPECT_EQ(FileBytes(dir / "Music.dat"), contents[1] + contents[5]);
+    TitleRecord r;
+    ASSERT_TRUE(db.ReadRecordByKey(3, r));
+    EXPECT_EQ(r.dataSize, 0);
+    EXPECT_FALSE(db.Extract(3, dir / "out.zip", r));
+    std::string bytes;
+    ASSERT_TRUE(db.ReadStoredData(5, bytes));
+    EXPECT_EQ(bytes, contents[5]);
+}
+
+} // namespace
+} // namespace tunquil

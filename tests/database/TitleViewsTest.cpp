@@ -1,0 +1,403 @@
+// The views' data: grids of titles, their order, selection and summaries, and the set of views
+// following the announcements of the database and the lists.
+
+#include "database/TCatList.h"
+#include "database/TTitleViews.h"
+#include "database/TitleOrder.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+namespace tunquil {
+namespace {
+
+TitleRecord Title(int32_t key, std::string category, std::string last, std::string first,
+                  std::string title, int32_t seconds = 60, double date = 45000,
+                  std::string origin = "", int32_t ck = 1) {
+    TitleRecord r;
+    r.active = true;
+    r.masterKey = key;
+    r.ck = ck;
+    r.pk = key;
+    r.categoryName = std::move(category);
+    r.lastName = std::move(last);
+    r.firstName = std::move(first);
+    r.artist = JoinFullName(r.firstName, r.lastName);
+    r.title = std::move(title);
+    r.duration = seconds;
+    r.durationText = DurationText(seconds);
+    r.origin = std::move(origin);
+    r.dateObtained = date;
+    return r;
+}
+
+// Records every announcement as a line, so tests can check what a Qt view would be told.
+struct Recorder : ITitleViewObserver {
+    std::vector<std::string> log;
+    void RowsAboutToBeInserted(int f, int l) override {
+        log.push_back("insert " + std::to_string(f) + "-" + std::to_string(l));
+    }
+    void RowsAboutToBeRemoved(int f, int l) override {
+        log.push_back("remove " + std::to_string(f) + "-" + std::to_string(l));
+    }
+    void AboutToReset() override { log.push_back("reset"); }
+    void ResetDone() override { log.push_back("reset done"); }
+    void RowsChanged(int f, int l) override {
+        log.push_back("changed " + std::to_string(f) + "-" + std::to_string(l));
+    }
+};
+
+class TitleViewGridTest : public ::testing::Test {
+protected:
+    TTitleStore store;
+    TTitleGrid grid{TitleViewKind::AllTitles, store};
+
+    TTitleStore::Handle Put(const TitleRecord& r) { return store.Put(r); }
+    std::vector<int32_t> Keys(const TTitleView& view) const {
+        std::vector<int32_t> keys;
+        for (int row = 1; row <= view.TitleCount(); ++row)
+            keys.push_back(view.MasterKey(row));
+        return keys;
+    }
+};
+
+TEST(TitleViewSummaryTest, CountsTitlesAndFormatsTheirTotal) {
+    EXPECT_EQ(SummaryLine(0, 0), "0 titles  ---  0:00");
+    EXPECT_EQ(SummaryLine(1, 65), "1 title  ---  1:05");
+    EXPECT_EQ(SummaryLine(2, 3600), "2 titles  ---  1:00:00");
+    // Unmeasured titles carry -1 and pull the plain sum down; a total of 0 or less is 0:00.
+    EXPECT_EQ(SummaryLine(2, -2), "2 titles  ---  0:00");
+}
+
+TEST_F(TitleViewGridTest, EmptyGridKeepsOneEmptyRow) {
+    EXPECT_EQ(grid.RowCount(), 1);
+    EXPECT_FALSE(grid.HasRecord(1));
+    EXPECT_EQ(grid.CellText(1, 0), " ");
+    EXPECT_EQ(grid.CellText(1, 1), "");
+    grid.RefreshSummary();
+    EXPECT_EQ(grid.Summary(), "0 titles  ---  0:00");
+    grid.Sort(2); // nothing to sort, but the column is remembered
+    EXPECT_EQ(grid.SortColumn(), 2);
+}
+
+TEST_F(TitleViewGridTest, FirstTitleFillsTheEmptyRowAndTheLastLeavesItEmpty) {
+    Recorder rec;
+    grid.AddObserver(&rec);
+    grid.Append(Put(Title(1, "Rock", "Lee", "Ann", "One", 30)));
+    grid.Append(Put(Title(2, "Rock", "Lee", "Bob", "Two", 35)));
+    EXPECT_EQ(rec.log, (std::vector<std::string>{"changed 1-1", "insert 2-2"}));
+    grid.RefreshSummary();
+    EXPECT_EQ(grid.Summary(), "2 titles  ---  1:05");
+
+    rec.log.clear();
+    EXPECT_TRUE(grid.Remove(1));
+    EXPECT_TRUE(grid.Remove(2));
+    EXPECT_FALSE(grid.Remove(2));
+    EXPECT_EQ(rec.log, (std::vector<std::string>{"remove 1-1", "changed 1-1"}));
+    EXPECT_EQ(grid.RowCount(), 1);
+    grid.RefreshSummary();
+    EXPECT_EQ(grid.Summary(), "0 titles  ---  0:00");
+}
+
+TEST_F(TitleViewGridTest, CellTextsFollowTheColumns) {
+    grid.Append(Put(Title(7, "", "Lee", "Ann", "Song", 3600, 45000.5, "/m/song.mid")));
+    EXPECT_EQ(grid.CellText(1, 0), " "); // empty first cell
+    EXPECT_EQ(grid.CellText(1, 1), "Ann Lee");
+    EXPECT_EQ(grid.CellText(1, 2), "Song");
+    EXPECT_EQ(grid.CellText(1, 3), "1:00:00");
+    EXPECT_EQ(grid.CellText(1, 4), "/m/song.mid");
+    EXPECT_EQ(grid.CellText(1, 5), DateObtainedText(45000.5));
+    // Midnight shows the date alone; another time of day adds the time.
+    EXPECT_LT(DateObtainedText(45000).size(), DateObtainedText(45000.5).size());
+    EXPECT_EQ(DateObtainedText(45000.5).rfind(DateObtainedText(45000), 0), 0u);
+}
+
+TEST_F(TitleViewGridTest, SortsByEachColumnWithItsTieBreaks) {
+    grid.Append(Put(Title(1, "pop", "Lee", "bob", "b", 90, 45002, "/b")));
+    grid.Append(Put(Title(2, "Pop", "lee", "Ann", "Z", 30, 45003, "/A")));
+    grid.Append(Put(Title(3, "Jazz", "Lee", "Ann", "a", 60, 45001, "/c")));
+    grid.Append(Put(Title(4, "Pop", "Abe", "Zed", "m", 120, 45000, "/a2")));
+
+    grid.Sort(0); // category, then last name, first name, title
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{3, 4, 2, 1}));
+    grid.Sort(1); // artist: Lee, Ann before Lee, Bob; same artist by title
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{4, 3, 2, 1}));
+    EXPECT_EQ(grid.PreviousSortColumn(), 0);
+    grid.Sort(2);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{3, 1, 4, 2}));
+    grid.Sort(3);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{2, 3, 1, 4}));
+    grid.Sort(4);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{2, 4, 1, 3}));
+    grid.Sort(5); // newest first
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{2, 1, 3, 4}));
+}
+
+// The fast sort builds keys of its own; it must order exactly as the title comparison does,
+// also for texts that share long beginnings, differ only in case or carry bytes above 127.
+TEST_F(TitleViewGridTest, SortAgreesWithTheTitleComparisonOnMixedTexts) {
+    std::mt19937 random(7);
+    const std::vector<std::string> pieces = {
+        "", "a", "A", "ab", "AB", "abc", "b", "\xc3\xa9", "Z", "z", "_", " ", "/home/user/music/"};
+    auto text = [&] {
+        std::string s;
+        int n = random() % 4;
+        for (int i = 0; i < n; ++i)
+            s += pieces[random() % pieces.size()];
+        return s;
+    };
+    for (int key = 1; key <= 400; ++key)
+        grid.Append(Put(Title(key, text(), text(), text(), text(), int32_t(random() % 5) - 1,
+                              45000 + random() % 3, "/home/user/music/" + text())));
+    for (int column = 0; column < grid.ColumnCount(); ++column) {
+        grid.Sort(column);
+        TitleSortMode mode = SortModeOf(grid.Columns()[column]);
+        for (int row = 1; row < grid.TitleCount(); ++row) {
+            TitleRecord a, b;
+            TitleRow x = grid.Row(row), y = grid.Row(row + 1);
+            TitleSortFields fx{x.categoryName, x.lastName, x.firstName,   x.title,
+                               x.origin,       x.duration, x.dateObtained};
+            TitleSortFields fy{y.categoryName, y.lastName, y.firstName,   y.title,
+                               y.origin,       y.duration, y.dateObtained};
+            ASSERT_LE(CompareTitles(mode, fx, fy), 0) << "column " << column << " row " << row;
+        }
+    }
+}
+
+TEST_F(TitleViewGridTest, SortKeepsTheCurrentTitleAtItsHeightAndSelected) {
+    for (int key = 1; key <= 30; ++key)
+        grid.Append(Put(Title(key, "C", "A", "A",
+                              std::string(1, char('a' + (30 - key) % 26)) + std::to_string(key))));
+    grid.SetVisibleRows(10);
+    grid.SetCurrentRow(5); // title 5, four rows below the top
+    grid.Sort(2);          // by title: reversed
+    int row = grid.FindRow(5);
+    EXPECT_EQ(grid.CurrentRow(), row);
+    EXPECT_TRUE(grid.Selected(row));
+    EXPECT_EQ(grid.TopRow(), std::max(1, row - 4));
+}
+
+TEST_F(TitleViewGridTest, AddWithSortPlacesTheTitleAndScrollsThreeRowsAboveIt) {
+    for (int key = 1; key <= 20; ++key)
+        grid.Append(Put(Title(key, "C", "A", "A", "t" + std::to_string(100 + key * 2))));
+    grid.Sort(2);
+    grid.Add(Put(Title(99, "C", "A", "A", "t115")), true); // between t114 and t116
+    EXPECT_EQ(grid.FindRow(99), 8);
+    EXPECT_EQ(grid.TopRow(), 5);
+    grid.Add(Put(Title(98, "C", "A", "A", "t000")), true);
+    EXPECT_EQ(grid.FindRow(98), 1);
+    EXPECT_EQ(grid.TopRow(), 1);
+
+    // Appended without sort, the grid is out of order; the next sorted add sorts it whole.
+    grid.Add(Put(Title(97, "C", "A", "A", "a")), false);
+    grid.Add(Put(Title(96, "C", "A", "A", "u")), false);
+    EXPECT_EQ(grid.FindRow(97), 23);
+    grid.Add(Put(Title(95, "C", "A", "A", "b")), true);
+    EXPECT_EQ(grid.FindRow(97), 1);
+    EXPECT_EQ(grid.FindRow(95), 2);
+    EXPECT_EQ(grid.FindRow(98), 3);
+    EXPECT_EQ(grid.FindRow(96), 25);
+}
+
+TEST_F(TitleViewGridTest, UpdateRefillsTheRowAndWithSortMovesItKeepingItsSelection) {
+    for (int key = 1; key <= 10; ++key)
+        grid.Append(Put(Title(key, "C", "A", "A", "t" + std::to_string(10 + key), 60)));
+    grid.Sort(2);
+    grid.SetVisibleRows(4);
+    grid.SelectOnly(2);
+    grid.SetCurrentRow(2);
+    grid.RefreshSummary();
+    EXPECT_EQ(grid.Summary(), "10 titles  ---  10:00");
+
+    TitleRecord changed = Title(2, "C", "A", "A", "t99", 120);
+    grid.Update(Put(changed), false);
+    EXPECT_EQ(grid.FindRow(2), 2);
+    EXPECT_EQ(grid.CellText(2, 2), "t99");
+    grid.RefreshSummary();
+    EXPECT_EQ(grid.Summary(), "10 titles  ---  11:00");
+
+    grid.Update(Put(changed), true);
+    EXPECT_EQ(grid.FindRow(2), 10);
+    EXPECT_TRUE(grid.Selected(10));
+    EXPECT_EQ(grid.SelectedCount(), 1);
+    EXPECT_EQ(grid.CurrentRow(), 10);
+    EXPECT_EQ(grid.TopRow(), 7); // the last page
+
+    grid.Update(Put(Title(50, "C", "A", "A", "x")), true); // not in this grid
+    EXPECT_EQ(grid.TitleCount(), 10);
+}
+
+TEST_F(TitleViewGridTest, RemoveRowsTakesManyKeysAsOneReset) {
+    for (int key = 1; key <= 100; ++key)
+        grid.Append(Put(Title(key, "C", "A", "A", "t", key)));
+    Recorder rec;
+    grid.AddObserver(&rec);
+    std::vector<int32_t> keys;
+    for (int key = 2; key <= 100; key += 2)
+        keys.push_back(key);
+    keys.push_back(1000); // unknown keys are passed over
+    EXPECT_EQ(grid.RemoveRows(keys), 50);
+    EXPECT_EQ(rec.log, (std::vector<std::string>{"reset", "reset done"}));
+    EXPECT_EQ(grid.TitleCount(), 50);
+    EXPECT_EQ(grid.MasterKey(50), 99);
+    EXPECT_EQ(grid.TotalDuration(), 2500); // 1 + 3 + ... + 99
+}
+
+TEST_F(TitleViewGridTest, UpdatingGridAnnouncesOneResetAtTheEnd) {
+    Recorder rec;
+    grid.AddObserver(&rec);
+    grid.BeginUpdate();
+    for (int key = 1; key <= 5; ++key)
+        grid.Append(Put(Title(key, "C", "A", "A", "t")));
+    grid.Remove(3);
+    EXPECT_EQ(rec.log, (std::vector<std::string>{"reset"}));
+    grid.EndUpdate();
+    EXPECT_EQ(rec.log, (std::vector<std::string>{"reset", "reset done"}));
+}
+
+TEST_F(TitleViewGridTest, SelectFirstSelectsRowOneOnlyUnderTwoRowsOrMore) {
+    grid.Append(Put(Title(1, "C", "A", "A", "a")));
+    grid.SelectFirst();
+    EXPECT_EQ(grid.SelectedCount(), 0);
+    grid.Append(Put(Title(2, "C", "A", "A", "b")));
+    grid.SetSelected(2, true);
+    grid.SelectFirst();
+    EXPECT_EQ(grid.SelectedKeys(), (std::vector<int32_t>{1}));
+    EXPECT_EQ(grid.CurrentRow(), 1);
+    EXPECT_EQ(grid.TopRow(), 1);
+}
+
+// --- the set of views ---
+
+class ViewsTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    TCatList categories{dir.path()};
+    int32_t rock = 0, jazz = 0;
+
+    void SetUp() override {
+        categories.Load();
+        rock = categories.AddCategory("Rock");
+        jazz = categories.AddCategory("Jazz");
+    }
+    TitleRecord InRock(int32_t key, std::string title, int32_t seconds = 60) {
+        return Title(key, "Rock", "Lee", "Ann", std::move(title), seconds, 45000, "", rock);
+    }
+    TitleRecord InJazz(int32_t key, std::string title, int32_t seconds = 60) {
+        return Title(key, "Jazz", "Abe", "Bo", std::move(title), seconds, 45000, "", jazz);
+    }
+};
+
+TEST_F(ViewsTest, LoadFilesEachTitleUnderItsCategoryAndSortsByFirstColumn) {
+    TTitleViews views(categories);
+    ASSERT_EQ(views.CategoryViews().size(), 2u);
+    EXPECT_EQ(views.CategoryViews()[1].caption, "  Jazz  ");
+    EXPECT_EQ(views.CategoryViews()[1].hint, "View all \"Jazz\" titles");
+
+    views.BeginLoad(3);
+    views.LoadTitle(InRock(1, "b", 30));
+    views.LoadTitle(InJazz(2, "z", 45));
+    views.LoadTitle(InRock(3, "a", 40));
+    views.LoadTitle(Title(4, "Gone", "X", "Y", "orphan", 5, 45000, "", 77)); // no such category
+    views.FinishLoad();
+
+    EXPECT_EQ(views.AllTitles().TitleCount(), 4);
+    EXPECT_EQ(views.AllTitles().MasterKey(1), 4); // "Gone" < "Jazz" < "Rock"
+    EXPECT_EQ(views.AllTitles().MasterKey(2), 2);
+    TTitleGrid* rockGrid = views.CategoryGrid(rock);
+    ASSERT_NE(rockGrid, nullptr);
+    EXPECT_EQ(rockGrid->TitleCount(), 2);
+    EXPECT_EQ(rockGrid->MasterKey(1), 3); // by artist, then title
+    EXPECT_EQ(rockGrid->SelectedKeys(), (std::vector<int32_t>{3}));
+    EXPECT_EQ(views.AllTitles().Summary(), "4 titles  ---  2:00");
+    EXPECT_EQ(rockGrid->Summary(), "2 titles  ---  1:10");
+    // The category records carry what their views counted.
+    const CategoryRecord& rockRecord = categories.Items()[categories.IndexOf(rock)];
+    EXPECT_EQ(rockRecord.titleCount, 2);
+    EXPECT_EQ(rockRecord.totalDuration, 70);
+}
+
+// A category grid is sorted by artist also when its titles carry differing name copies of
+// their category, which puts them apart in the all-titles grid.
+TEST_F(ViewsTest, LoadSortsCategoriesWhoseTitlesCarryDifferentNameCopies) {
+    TTitleViews views(categories);
+    views.BeginLoad(4);
+    views.LoadTitle(Title(1, "Rock", "Moe", "A", "x", 60, 45000, "", rock));
+    views.LoadTitle(Title(2, "Alt", "Zed", "A", "x", 60, 45000, "", rock));
+    views.LoadTitle(Title(3, "rock", "Abe", "A", "x", 60, 45000, "", rock));
+    views.LoadTitle(Title(4, "Alt", "Lee", "A", "x", 60, 45000, "", rock));
+    views.LoadTitle(Title(5, "Jazz", "Zed", "A", "x", 60, 45000, "", jazz));
+    views.LoadTitle(Title(6, "JAZZ", "Abe", "A", "x", 60, 45000, "", jazz));
+    views.FinishLoad();
+    std::vector<int32_t> rockKeys, jazzKeys;
+    for (int row = 1; row <= 4; ++row)
+        rockKeys.push_back(views.CategoryGrid(rock)->MasterKey(row));
+    for (int row = 1; row <= 2; ++row)
+        jazzKeys.push_back(views.CategoryGrid(jazz)->MasterKey(row));
+    EXPECT_EQ(rockKeys, (std::vector<int32_t>{3, 4, 1, 2}));
+    EXPECT_EQ(jazzKeys, (std::vector<int32_t>{6, 5}));
+    EXPECT_EQ(views.CategoryGrid(rock)->Summary(), "4 titles  ---  4:00");
+}
+
+TEST_F(ViewsTest, AnnouncedChangesReachTheAllTitlesAndCategoryGrids) {
+    TTitleViews views(categories);
+    views.BeginLoad(0);
+    views.FinishLoad();
+
+    views.TitleAdded(InRock(1, "b"), false);
+    views.TitleAdded(InRock(2, "a"), false);
+    views.TitleAdded(InJazz(3, "c"), true);
+    EXPECT_EQ(views.CategoryGrid(rock)->MasterKey(1), 2);
+    EXPECT_EQ(views.AllTitles().Summary(), "3 titles  ---  3:00");
+    EXPECT_EQ(views.CategoryGrid(jazz)->Summary(), "1 title  ---  1:00");
+
+    // A title moved to another category leaves one grid for the other.
+    TitleRecord before = InRock(1, "b"), after = InJazz(1, "b", 120);
+    views.TitleChanged(before, after, true);
+    EXPECT_EQ(views.CategoryGrid(rock)->TitleCount(), 1);
+    EXPECT_EQ(views.CategoryGrid(jazz)->TitleCount(), 2);
+    EXPECT_EQ(views.AllTitles().CellText(views.AllTitles().FindRow(1), 0), "Jazz");
+    EXPECT_EQ(views.CategoryGrid(jazz)->Summary(), "2 titles  ---  3:00");
+    EXPECT_EQ(views.CategoryGrid(rock)->Summary(), "1 title  ---  1:00");
+
+    // A reused key replaces the rows of the title that had it.
+    views.TitleAdded(InJazz(3, "again", 30), false);
+    EXPECT_EQ(views.AllTitles().TitleCount(), 3);
+    EXPECT_EQ(views.CategoryGrid(jazz)->TitleCount(), 2);
+    EXPECT_EQ(views.CategoryGrid(jazz)->Summary(), "2 titles  ---  2:30");
+
+    views.TitlesDeleted({after, InRock(2, "a")});
+    EXPECT_EQ(views.AllTitles().TitleCount(), 1);
+    EXPECT_EQ(views.CategoryGrid(rock)->RowCount(), 1);
+    EXPECT_FALSE(views.CategoryGrid(rock)->HasRecord(1));
+    EXPECT_EQ(views.CategoryGrid(rock)->Summary(), "0 titles  ---  0:00");
+    EXPECT_EQ(views.Store().Count(), 1u);
+}
+
+TEST_F(ViewsTest, CategoryViewsFollowTheList) {
+    TTitleViews views(categories);
+    struct Counter : IViewSetObserver {
+        int changes = 0;
+        void CategoryViewsChanged() override { ++changes; }
+    } counter;
+    views.AddObserver(&counter);
+
+    int32_t pop = categories.AddCategory("Pop");
+    views.CategoriesChanged();
+    ASSERT_EQ(views.CategoryViews().size(), 3u);
+    EXPECT_EQ(views.CategoryViews().back().ck, pop); // new tabs come last
+    EXPECT_EQ(views.CategoryViews().back().caption, "  Pop  ");
+
+    categories.Items()[categories.IndexOf(pop)].name = "Pop music";
+    categories.Items().erase(categories.Items().begin() + categories.IndexOf(jazz));
+    views.CategoriesChanged();
+    ASSERT_EQ(views.CategoryViews().size(), 2u);
+    EXPECT_EQ(views.CategoryGrid(jazz), nullptr);
+    EXPECT_EQ(views.CategoryViews().back().hint, "View all \"Pop music\" titles");
+    EXPECT_EQ(counter.changes, 2);
+    views.RemoveObserver(&counter);
+}
+
+} // namespace
+} // namespace tunquil

@@ -1,0 +1,83 @@
+#include "base/Files.h"
+#include "export/TAbUnZipper.h"
+#include "support/MidiBytes.h"
+#include "support/TempDir.h"
+#include "support/ZipBuilder.h"
+
+#include <gtest/gtest.h>
+
+namespace tunquil {
+namespace {
+
+using test::RunCtl;
+using test::SmallMidiFile;
+using test::TempDir;
+
+class CtlImport : public ::testing::Test {
+protected:
+    int Ctl(const std::string& args, std::string& out, bool withStderr = false) {
+        return RunCtl("--home '" + (dir / "home").string() + "' " + args, out, withStderr);
+    }
+    TempDir dir;
+};
+
+TEST_F(CtlImport, AddSearchesFoldersSortsAndReportsEachFile) {
+    dir.Write("tunes/b.MID", SmallMidiFile(1, "b"));
+    dir.Write("tunes/Sub/a.mid", SmallMidiFile(2, "a"));
+    dir.Write("tunes/C.mid", "not a tune at all");
+    dir.Write("tunes/.hidden/h.mid", SmallMidiFile(1, "h"));
+    dir.Write("tunes/notes.txt", "text");
+    fs::create_symlink(dir / "tunes/b.MID", dir / "tunes/link.mid");
+    dir.Write("pack.zip", test::BuildZip({{"x/p.mid", SmallMidiFile(3, "p")}}));
+    std::string t = (dir / "tunes").string();
+
+    std::string out;
+    EXPECT_EQ(Ctl("add --artist 'Doe, John' --category Rock '" + t + "' '" +
+                      (dir / "pack.zip").string() + "'",
+                  out),
+              1);
+    EXPECT_EQ(out, "OK\t" + t + "/b.MID\n" + (dir / "tunes/C.mid").string() +
+                       " is not MIDI file, has 17 bytes\t" + t + "/C.mid\nOK\t" + t +
+                       "/Sub/a.mid\nOK\t" + (dir / "pack.zip").string() + "\n");
+
+    EXPECT_EQ(Ctl("add '" + t + "/Sub/a.mid'", out), 1);
+    EXPECT_EQ(out, "Duplicate\t" + t + "/Sub/a.mid\n");
+    EXPECT_EQ(Ctl("add --allow-duplicates '" + t + "/Sub/a.mid'", out), 0);
+
+    ASSERT_EQ(Ctl("list --tsv", out), 0);
+    EXPECT_NE(out.find("Rock"), std::string::npos);
+    EXPECT_NE(out.find("John Doe"), std::string::npos);
+    EXPECT_NE(out.find("Unknown"), std::string::npos);
+    EXPECT_NE(out.find("Various"), std::string::npos);
+    EXPECT_NE(out.find((dir / "pack.zip").string() + "+p.mid"), std::string::npos);
+    EXPECT_EQ(out.find("h.mid"), std::string::npos);
+}
+
+TEST_F(CtlImport, ExportAndArchiveWriteTheStoredTunes) {
+    std::string a = SmallMidiFile(1, "a"), b = SmallMidiFile(2, "b");
+    dir.Write("tunes/Same.mid", a);
+    dir.Write("tunes/sub/Same.mid", b);
+    std::string out;
+    ASSERT_EQ(Ctl("add '" + (dir / "tunes").string() + "'", out), 0) << out;
+
+    ASSERT_EQ(Ctl("export 1 '" + (dir / "one").string() + "'", out), 0);
+    EXPECT_EQ(ReadWholeFile(dir / "one"), a);
+    ASSERT_EQ(Ctl("export 2 '" + (dir / "two").string() + "' --zip", out), 0);
+    EXPECT_EQ(ReadWholeFile(dir / "two.mid"), b);
+    EXPECT_TRUE(fs::exists(dir / "two.zip"));
+    EXPECT_FALSE(fs::exists(dir / "two"));
+    EXPECT_EQ(Ctl("export 9 '" + (dir / "nine").string() + "'", out, true), 1);
+    EXPECT_EQ(out, "tunquilctl: Title 9 has no stored data\n");
+    EXPECT_FALSE(fs::exists(dir / "nine"));
+
+    ASSERT_EQ(Ctl("archive '" + (dir / "both").string() + "' 1 2", out), 0);
+    EXPECT_EQ(out, "Archiving successfully completed!\n");
+    TAbUnZipper unzipper;
+    unzipper.Open(dir / "both.zip");
+    EXPECT_EQ(unzipper.FileNames(), (std::vector<std::string>{"Same.mid", "Same (2).mid"}));
+    ASSERT_EQ(Ctl("archive '" + (dir / "both.zip").string() + "' 1", out), 0);
+    EXPECT_EQ(out, "Archiving successfully completed!\n\n   1 duplicates were ignored\n");
+}
+
+} // namespace
+} // namespace tunquil

@@ -1,0 +1,269 @@
+#include "base/Files.h"
+#include "export/StoredTune.h"
+#include "export/TAbUnZipper.h"
+#include "support/MidiBytes.h"
+#include "support/TestProgram.h"
+#include "support/ZipBuilder.h"
+
+#include <gtest/gtest.h>
+
+namespace tunquil {
+namespace {
+
+using test::BuildZip;
+using test::SmallMidiFile;
+using test::TestProgram;
+
+class Importer : public ::testing::Test {
+protected:
+    // Adds a file the way a quiet scan does: title = file name, origin = full path.
+    std::string Add(const fs::path& path, bool quiet = true, bool checkDuplicates = true) {
+        p.importer.Pending().title = path.filename().string();
+        p.importer.Pending().origin = path.string();
+        std::string status = "unchanged";
+        p.importer.AddMidiFile(path, quiet, status, checkDuplicates);
+        return status;
+    }
+    TitleRecord Only() {
+        auto titles = p.db().LiveTitles();
+        EXPECT_EQ(titles.size(), 1u);
+        return titles.empty() ? TitleRecord{} : titles.front();
+    }
+    // The MIDI bytes kept for a title, unpacked from its stored-tune archive.
+    std::string StoredTune(int32_t key) {
+        std::string bytes;
+        EXPECT_TRUE(p.db().ReadStoredData(key, bytes));
+        auto zip = p.dir.Write("check/stored.zip", bytes);
+        TAbUnZipper unzipper;
+        unzipper.Open(zip);
+        EXPECT_EQ(unzipper.Count(), 1);
+        EXPECT_EQ(unzipper.EntryName(0), kStoredTuneEntry);
+        unzipper.SetBaseDirectory(p.dir / "check");
+        unzipper.ExtractFiles("*.*");
+        return ReadWholeFile(p.dir / "check" / kStoredTuneEntry);
+    }
+
+    TestProgram p;
+};
+
+TEST_F(Importer, AGoodFileBecomesATitleWithItsTuneStored) {
+    std::string midi = SmallMidiFile(3);
+    auto path = p.dir.Write("in/song_one.MID", midi);
+    p.importer.Pending().ck = p.categories.AddCategory("Rock");
+    p.importer.Pending().pk = p.data.Performers().FindOrAdd("John", "Doe");
+    EXPECT_EQ(Add(path), "OK");
+    TitleRecord r = Only();
+    EXPECT_EQ(r.title, "song one");
+    EXPECT_EQ(r.origin, path.string());
+    EXPECT_EQ(r.duration, 3);
+    EXPECT_EQ(r.categoryName, "Rock");
+    EXPECT_EQ(r.artist, "John Doe");
+    EXPECT_EQ(StoredTune(r.masterKey), midi);
+    EXPECT_FALSE(fs::exists(p.importer.TempZipsDirectory() / "AAATune.Zzz"));
+    EXPECT_TRUE(p.host.messages.empty());
+}
+
+TEST_F(Importer, QuietStatusesNameWhatIsWrongWithAFile) {
+    auto text = p.dir.Write("in/readme.mid", std::string(100, 't'));
+    EXPECT_EQ(Add(text), text.string() + " is not MIDI file, has 100 bytes");
+    EXPECT_EQ(Add(p.dir.Write("in/short.mid", std::string("MThd\x00", 5))), "Invalid file size");
+    EXPECT_EQ(Add(p.dir.Write("in/three.mid", "MTh")), "Invalid file size");
+    EXPECT_EQ(Add(p.dir / "in/missing.mid"), "Invalid file size");
+    std::string midi = SmallMidiFile(3);
+    EXPECT_EQ(Add(p.dir.Write("in/cut.mid", midi.substr(0, midi.size() - 6))),
+              "Corrupted MIDI file");
+    EXPECT_TRUE(p.db().LiveTitles().empty());
+    EXPECT_TRUE(p.host.messages.empty());
+
+    // A RIFF file is taken as it is, without a duration.
+    EXPECT_EQ(Add(p.dir.Write("in/wrapped.rmi", std::string("RIFF\x10\x00\x00\x00RMIDdata", 16))),
+              "OK");
+    EXPECT_EQ(Only().duration, 0);
+}
+
+TEST_F(Importer, TitlesAreCleanedOfTheirExtensionAndUnderscores) {
+    EXPECT_EQ(TitleImporter::CleanTitle("  song_one.MID "), "song one");
+    EXPECT_EQ(TitleImporter::CleanTitle("Song.mid"), "Song");
+    EXPECT_EQ(TitleImporter::CleanTitle("abc"), "abc");
+    EXPECT_EQ(TitleImporter::CleanTitle("a.mid.mid"), "a.mid.mid");
+    EXPECT_EQ(TitleImporter::CleanTitle(".mid"), "");
+}
+
+TEST_F(Importer, DuplicatesAreFoundByTheStoredFormOfTheirOrigin) {
+    auto path = p.dir.Write("in/a.mid", SmallMidiFile(2));
+    EXPECT_EQ(Add(path), "OK");
+    EXPECT_EQ(Add(path), "Duplicate");
+    EXPECT_EQ(Add(path, true, false), "OK");
+    EXPECT_EQ(p.db().LiveCount(), 2);
+
+    // Origins longer than the stored field are still recognised.
+    std::string deep = "in/" + std::string(60, 'd') + "/" + std::string(60, 'e') + "/long.mid";
+    auto longPath = p.dir.Write(deep, SmallMidiFile(2));
+    ASSERT_GT(longPath.string().size(), kOriginCapacity);
+    EXPECT_EQ(Add(longPath), "OK");
+    EXPECT_EQ(Add(longPath), "Duplicate");
+}
+
+TEST_F(Importer, InteractiveAddsAskAndFollowTheAnswer) {
+    std::string midi = SmallMidiFile(3);
+    auto cut = p.dir.Write("in/cut.mid", midi.substr(0, midi.size() - 6));
+    p.host.answers = {TModalResult::mrNo, TModalResult::mrYes};
+    EXPECT_EQ(Add(cut, false), "Corrupted MIDI file");
+    ASSERT_EQ(p.host.messages.size(), 1u);
+    EXPECT_EQ(p.host.LastMessage(),
+              "\"cut.mid\" is not in the right format and may be corrupted.\r\n\r\nAdd it anyway?");
+    EXPECT_EQ(p.host.messages[0].type, TMsgDlgType::mtError);
+    EXPECT_EQ(Add(cut, false), "OK");
+    EXPECT_EQ(Only().duration, -1);
+
+    p.host.answers = {TModalResult::mrYes, TModalResult::mrNo};
+    EXPECT_EQ(Add(cut, false), "");
+    EXPECT_EQ(p.host.LastMessage(), cut.string() + " already exists in database. Add it anyway?");
+    EXPECT_EQ(p.host.messages.back().buttons, TMsgDlgButtons(mbYes | mbNo));
+
+    auto text = p.dir.Write("in/notes.mid", "plain text, not a tune");
+    EXPECT_EQ(Add(text, false), text.string() + " is not MIDI file, has 22 bytes");
+    EXPECT_EQ(p.host.LastMessage(),
+              text.string() + " is not a valid MIDI file.\r\nIt will not be added to the database");
+    EXPECT_EQ(p.db().LiveCount(), 1);
+}
+
+TEST_F(Importer, OkOnlyWhenTheTitleWasStored) {
+    auto path = p.dir.Write("in/a.mid", SmallMidiFile(2));
+    p.db().Close();
+    std::string status = Add(path);
+    EXPECT_NE(status, "OK");
+    EXPECT_EQ(status.rfind("Not added: ", 0), 0u) << status;
+}
+
+TEST_F(Importer, ThePendingSettingsSetterKeepsTextsItIsNotGiven) {
+    p.importer.SetPendingTitleSettings("Title", "/from/here.mid", 3, 4);
+    p.importer.SetPendingTitleSettings("", "", 5, 6);
+    EXPECT_EQ(p.importer.Pending().title, "Title");
+    EXPECT_EQ(p.importer.Pending().origin, "/from/here.mid");
+    EXPECT_EQ(p.importer.Pending().pk, 5);
+    EXPECT_EQ(p.importer.Pending().ck, 6);
+}
+
+TEST_F(Importer, NothingHappensWhileTheProgramShutsDown) {
+    auto path = p.dir.Write("in/a.mid", SmallMidiFile(2));
+    p.importer.shuttingDown = [] { return true; };
+    EXPECT_EQ(Add(path), "unchanged");
+    EXPECT_EQ(p.db().LiveCount(), 0);
+}
+
+TEST_F(Importer, TheDispatcherSetsCategoryAndArtistAndRoutesByName) {
+    auto path = p.dir.Write("in/Tune_1.mid", SmallMidiFile(2));
+    EXPECT_EQ(p.importer.ImportMusicFile(path, "Tune_1.mid", path.string(), "Doe, John", "Jazz",
+                                         true, true),
+              "OK");
+    TitleRecord r = Only();
+    EXPECT_EQ(r.title, "Tune 1");
+    EXPECT_EQ(r.categoryName, "Jazz");
+    EXPECT_EQ(r.firstName, "John");
+    EXPECT_EQ(r.lastName, "Doe");
+
+    // A ".mid" anywhere in the path wins over ".zip".
+    auto zipInMidiDir = p.dir.Write("Tunes.Midi/pack.zip", BuildZip({{"a.mid", SmallMidiFile(1)}}));
+    EXPECT_EQ(
+        p.importer
+            .ImportMusicFile(zipInMidiDir, "pack.zip", zipInMidiDir.string(), "", "", true, true)
+            .find(" is not MIDI file, has "),
+        zipInMidiDir.string().size());
+    // Anything else is left alone.
+    EXPECT_EQ(p.importer.ImportMusicFile(p.dir / "in/x.txt", "x", "x", "", "", true, true), "");
+    EXPECT_EQ(p.db().LiveCount(), 1);
+}
+
+TEST_F(Importer, AnArchiveImportsEachMemberUnderItsBareName) {
+    auto zip = p.dir.Write("in/pack.zip", BuildZip({{"../../up.mid", SmallMidiFile(1, "a"), true},
+                                                    {"dir/inner.mid", SmallMidiFile(2, "b")},
+                                                    {"notes.txt", "just text"},
+                                                    {"last.mid", SmallMidiFile(3, "c")}}));
+    std::string result =
+        p.importer.ImportMusicFile(zip, "pack.zip", zip.string(), "", "Archive", true, true);
+    fs::path dir = p.importer.ExtractionDirectory();
+    EXPECT_EQ(result, "OK decompressing but " + (dir / "notes.txt").string() +
+                          " is not MIDI file, has 9 bytes");
+    auto titles = p.db().LiveTitles();
+    ASSERT_EQ(titles.size(), 3u);
+    EXPECT_EQ(titles[0].title, "up");
+    EXPECT_EQ(titles[0].origin, zip.string() + "+up.mid");
+    EXPECT_EQ(titles[1].title, "inner");
+    EXPECT_EQ(titles[2].duration, 3);
+    EXPECT_EQ(titles[2].categoryName, "Archive");
+    EXPECT_EQ(p.importer.Pending().origin, zip.string());
+    EXPECT_FALSE(fs::exists(dir));
+    EXPECT_FALSE(fs::exists(p.dir.path().parent_path() / "up.mid"));
+
+    // Importing it again with duplicate checks finds every member.
+    EXPECT_EQ(p.importer.ImportArchive(zip, true, true).rfind("OK decompressing but ", 0), 0u);
+    EXPECT_EQ(p.db().LiveCount(), 3);
+}
+
+TEST_F(Importer, BrokenArchivesGiveTheirResultTexts) {
+    auto import = [&](const fs::path& zip) { return p.importer.ImportArchive(zip, true, true); };
+    EXPECT_EQ(import(p.dir / "in/missing.zip"), "No archive found");
+    EXPECT_EQ(import(p.dir.Write("in/empty.zip", BuildZip({}))), "Empty archive");
+    test::ZipTestEntry link{"link.mid", "/etc/passwd"};
+    link.unixMode = 0120777;
+    EXPECT_EQ(import(p.dir.Write("in/folders.zip", BuildZip({{"dir/", ""}, link}))),
+              "Empty archive");
+    EXPECT_EQ(import(p.dir.Write("in/text.zip", "not an archive")), "Error decompressing");
+    std::string whole = BuildZip({{"a.mid", SmallMidiFile(1), true}});
+    EXPECT_EQ(import(p.dir.Write("in/cut.zip", whole.substr(0, whole.size() / 2))),
+              "Error decompressing");
+    test::ZipTestEntry locked{"locked.mid", SmallMidiFile(1)};
+    locked.flags = 1;
+    EXPECT_EQ(import(p.dir.Write("in/locked.zip", BuildZip({locked}))), "Error decompressing");
+    test::ZipTestEntry bomb{"bomb.mid", "x", true, int64_t(TAbUnZipper::kMaxEntrySize) + 1};
+    EXPECT_EQ(import(p.dir.Write("in/bomb.zip", BuildZip({bomb}))), "Error decompressing");
+    EXPECT_EQ(p.db().LiveCount(), 0);
+    EXPECT_FALSE(fs::exists(p.importer.ExtractionDirectory()));
+}
+
+TEST_F(Importer, CancelStopsAnArchiveImportBeforeTheRemainingMembers) {
+    std::vector<test::ZipTestEntry> members;
+    for (int i = 0; i < 6; ++i)
+        members.push_back({"t" + std::to_string(i) + ".mid", SmallMidiFile(1, std::to_string(i))});
+    auto zip = p.dir.Write("in/six.zip", BuildZip(members));
+    p.host.cancelAfterProgressCalls = 0;
+    std::string result = p.importer.ImportArchive(zip, true, true);
+    EXPECT_TRUE(result == "Error decompressing" || result.empty()) << result;
+    EXPECT_EQ(p.db().LiveCount(), 0);
+}
+
+} // namespace
+} // namespace tunquil
+
+namespace tunquil {
+namespace {
+
+TEST_F(Importer, ArchivesOfOtherToolsImport) {
+    if (std::system("command -v zip >/dev/null && test -x /usr/bin/python3") != 0)
+        GTEST_SKIP() << "zip or /usr/bin/python3 missing";
+    p.dir.Write("src/one.mid", SmallMidiFile(1, "one"));
+    p.dir.Write("src/deep/two.mid", SmallMidiFile(2, "two"));
+    std::string src = (p.dir / "src").string();
+    ASSERT_EQ(std::system(("cd '" + src + "' && zip -9 -q -r ../info.zip one.mid deep").c_str()),
+              0);
+    auto script =
+        p.dir.Write("make.py", "import zipfile,sys\n"
+                               "with zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_DEFLATED) as z:\n"
+                               "  z.write(sys.argv[2], 'x/three.mid')\n");
+    p.dir.Write("src/three.mid", SmallMidiFile(3, "three"));
+    ASSERT_EQ(std::system(("/usr/bin/python3 '" + script.string() + "' '" +
+                           (p.dir / "py.zip").string() + "' '" + src + "/three.mid'")
+                              .c_str()),
+              0);
+    EXPECT_EQ(p.importer.ImportArchive(p.dir / "info.zip", true, true), "");
+    EXPECT_EQ(p.importer.ImportArchive(p.dir / "py.zip", true, true), "");
+    auto titles = p.db().LiveTitles();
+    ASSERT_EQ(titles.size(), 3u);
+    EXPECT_EQ(titles[1].title, "two");
+    EXPECT_EQ(titles[2].title, "three");
+    EXPECT_EQ(titles[2].duration, 3);
+}
+
+} // namespace
+} // namespace tunquil

@@ -1,0 +1,50 @@
+// tunquilctl's sound commands.
+
+#include "base/Files.h"
+#include "support/SoundTestTunes.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace tunquil;
+
+namespace {
+
+TEST(CmdSound, LengthListsMillisecondsAndPathsAndNamesTheFilesItCannotRead) {
+    test::TempDir dir;
+    test::TrackBuilder t;
+    t.Note(0, 960, 0, 60).End(1440);
+    auto tune = dir.Write("tune.mid", test::SmfBytes(0, 480, {t}));
+    auto rmid = dir.Write("tune.rmi", test::RmidBytes(test::SmfBytes(0, 480, {t})));
+    auto text = dir.Write("notes.mid", "no tune");
+    std::string out;
+    EXPECT_EQ(test::RunCtl("length " + tune.string() + " " + rmid.string(), out), 0);
+    EXPECT_EQ(out, "1500\t" + tune.string() + "\n1500\t" + rmid.string() + "\n");
+    EXPECT_EQ(test::RunCtl("length " + text.string() + " " + tune.string(), out, true), 1);
+    EXPECT_NE(out.find(text.string() + ": The file is not a MIDI file"), std::string::npos);
+    EXPECT_NE(out.find("1500\t" + tune.string()), std::string::npos);
+}
+
+TEST(CmdSound, RenderWritesTheWholeTuneAndPlayReportsTheEnd) {
+    test::TempDir dir;
+    test::TrackBuilder t;
+    t.Note(0, 480, 0, 60, 127).End(960);
+    auto tune = dir.Write("tune.mid", test::SmfBytes(0, 480, {t}));
+    auto wav = dir / "out.wav";
+    std::string out;
+    ASSERT_EQ(test::RunCtl("render --soundfont /usr/share/sounds/sf2/TimGM6mb.sf2 " +
+                               tune.string() + " " + wav.string(),
+                           out, true),
+              0)
+        << out;
+    EXPECT_EQ(ReadWholeFile(wav).size(), 44u + 44100 * 4);
+
+    ASSERT_EQ(test::RunCtl("play --output null --file " + tune.string(), out, true), 0) << out;
+    EXPECT_NE(out.find("1000 ms of 1000 ms, mode 3"), std::string::npos) << out;
+
+    EXPECT_EQ(test::RunCtl("play --output null --file " + (dir / "gone.mid").string(), out, true),
+              1);
+    EXPECT_NE(out.find("Play problem: The MIDI file was not found"), std::string::npos) << out;
+}
+
+} // namespace

@@ -1,0 +1,205 @@
+// The sequencer device itself: its errors, its modes and positions in real time without
+// output, and WAV rendering.
+
+#include "platform/FluidSynthSequencer.h"
+
+#include "base/Files.h"
+#include "support/SoundTestTunes.h"
+#include "support/TempDir.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace tunquil;
+using namespace tunquil::platform;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr char kSmallSoundFont[] = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
+uint32_t StatusOf(ISequencerDevice& d, SequencerDeviceId id, SequencerStatusItem item) {
+    uint32_t value = 0;
+    EXPECT_EQ(d.Status(id, item, value), kSeqOk);
+    return value;
+}
+
+SequencerMode ModeOf(ISequencerDevice& d, SequencerDeviceId id) {
+    return SequencerMode(StatusOf(d, id, SequencerStatusItem::Mode));
+}
+
+std::string TwoSecondTune() {
+    test::TrackBuilder t;
+    t.Tempo(0, 500000).At(0, {0xC0, 0});
+    for (uint32_t beat = 0; beat < 4; ++beat)
+        t.Note(beat * 480, 400, 0, uint8_t(60 + beat), 120);
+    t.End(1920);
+    return test::SmfBytes(0, 480, {t});
+}
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(FluidSynthSequencer, OpenFailuresGiveTextsAUserUnderstands) {
+    test::TempDir dir;
+    FluidSynthSequencer device(WithoutOutput());
+    SequencerDeviceId id = 0;
+    EXPECT_EQ(device.Open((dir / "none.mid").string(), id), kSeqFileNotFound);
+    EXPECT_EQ(device.Open(dir.path().string(), id), kSeqFileNotFound);
+    EXPECT_EQ(device.Open(dir.Write("song.mid", "This is a text file.").string(), id),
+              kSeqInvalidFile);
+    std::string text;
+    ASSERT_TRUE(device.ErrorText(kSeqInvalidFile, text));
+    EXPECT_NE(text.find("not a MIDI file"), std::string::npos);
+    EXPECT_FALSE(device.ErrorText(4711, text));
+
+    // A "SoundFont" that is no such thing.
+    FluidSynthSequencerOptions options;
+    options.output = SequencerOutputKind::WaveFile;
+    options.waveFile = dir / "out.wav";
+    options.soundFontSetting = dir.Write("broken.sf2", "RIFF....sfbk").string();
+    FluidSynthSequencer broken(options);
+    auto tune = dir.Write("tune.mid", TwoSecondTune());
+    EXPECT_EQ(broken.Open(tune.string(), id), kSeqSoundFontUnusable);
+    EXPECT_EQ(broken.Open(tune.string(), id), kSeqSoundFontUnusable); // tried again, not stuck
+}
+
+TEST(FluidSynthSequencer, AnUnreachableSoundServerFailsTheOpenPromptly) {
+    if (!std::filesystem::exists(kSmallSoundFont))
+        GTEST_SKIP() << "no small SoundFont installed";
+    test::TempDir dir;
+    ScopedEnv server("PULSE_SERVER", ("unix:" + (dir / "no-such-socket").string()).c_str());
+    FluidSynthSequencerOptions options;
+    options.soundFontSetting = kSmallSoundFont;
+    FluidSynthSequencer device(options);
+    SequencerDeviceId id = 0;
+    EXPECT_EQ(device.Open(dir.Write("tune.mid", TwoSecondTune()).string(), id), kSeqNoSoundServer);
+}
+
+TEST(FluidSynthSequencer, PlaysPausesAndStopsOnItsOwnClock) {
+    test::TempDir dir;
+    FluidSynthSequencer device(WithoutOutput());
+    SequencerDeviceId id = 0;
+    ASSERT_EQ(device.Open(dir.Write("tune.mid", TwoSecondTune()).string(), id), kSeqOk);
+    EXPECT_NE(id, 0u);
+    EXPECT_EQ(device.SetTimeFormat(id, SequencerTimeFormat::Milliseconds), kSeqOk);
+    EXPECT_EQ(device.SetTimeFormat(id, SequencerTimeFormat(7)), kSeqBadTimeFormat);
+    EXPECT_EQ(StatusOf(device, id, SequencerStatusItem::Length), 2000u);
+    EXPECT_EQ(ModeOf(device, id), SequencerMode::Stopped);
+
+    SequencerDeviceId second = 0;
+    EXPECT_EQ(device.Open(dir.Write("other.mid", TwoSecondTune()).string(), second),
+              kSeqDeviceInUse);
+
+    ASSERT_EQ(device.Play(id, 500u, std::nullopt), kSeqOk);
+    EXPECT_EQ(ModeOf(device, id), SequencerMode::Playing);
+    std::this_thread::sleep_for(200ms);
+    ASSERT_EQ(device.Pause(id), kSeqOk);
+    EXPECT_EQ(ModeOf(device, id), SequencerMode::Paused);
+    uint32_t paused = StatusOf(device, id, SequencerStatusItem::Position);
+    EXPECT_GE(paused, 700u);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(StatusOf(device, id, SequencerStatusItem::Position), paused);
+
+    // Playing on without a start goes on from where the pause left it; a range ends early.
+    ASSERT_EQ(device.Play(id, std::nullopt, 1000u), kSeqOk);
+    std::this_thread::sleep_for(400ms);
+    EXPECT_EQ(ModeOf(device, id), SequencerMode::Stopped);
+    EXPECT_EQ(StatusOf(device, id, SequencerStatusItem::Position), 1000u);
+
+    EXPECT_EQ(device.Play(id, 2001u, std::nullopt), kSeqOutOfRange);
+    EXPECT_EQ(device.Play(id, 1500u, 1000u), kSeqOutOfRange);
+
+    ASSERT_EQ(device.Play(id, 1900u, 2000u), kSeqOk);
+    std::this_thread::sleep_for(250ms);
+    EXPECT_EQ(ModeOf(device, id), SequencerMode::Stopped);
+    EXPECT_EQ(StatusOf(device, id, SequencerStatusItem::Position), 2000u);
+
+    ASSERT_EQ(device.Play(id, 0u, std::nullopt), kSeqOk);
+    ASSERT_EQ(device.Stop(id), kSeqOk);
+    EXPECT_EQ(ModeOf(device, id), SequencerMode::Stopped);
+
+    ASSERT_EQ(device.Close(id), kSeqOk);
+    uint32_t value;
+    EXPECT_EQ(device.Status(id, SequencerStatusItem::Mode, value), kSeqInvalidDeviceId);
+    EXPECT_EQ(device.Close(id), kSeqInvalidDeviceId);
+    EXPECT_EQ(device.Play(0, 0u, std::nullopt), kSeqInvalidDeviceId);
+    ASSERT_EQ(device.Open(dir.Write("other.mid", TwoSecondTune()).string(), second), kSeqOk);
+    EXPECT_NE(second, id);
+}
+
+TEST(FluidSynthSequencer, CommandsFromSeveralThreadsNeverRaceTheClock) {
+    // Commands arrive while the clock thread sends and ends ranges; the sanitizer build
+    // watches this one.
+    test::TempDir dir;
+    FluidSynthSequencer device(WithoutOutput());
+    SequencerDeviceId id = 0;
+    ASSERT_EQ(device.Open(dir.Write("tune.mid", TwoSecondTune()).string(), id), kSeqOk);
+    std::atomic<bool> done{false};
+    std::thread poller([&] {
+        uint32_t value;
+        while (!done)
+            device.Status(id, SequencerStatusItem::Position, value);
+    });
+    for (uint32_t i = 0; i < 200; ++i) {
+        device.Play(id, (i * 37) % 2000, std::nullopt);
+        if (i % 3 == 0)
+            device.Pause(id);
+        if (i % 5 == 0)
+            device.Play(id, 1995u, std::nullopt);
+        if (i % 7 == 0)
+            device.Stop(id);
+    }
+    done = true;
+    poller.join();
+    EXPECT_EQ(device.Close(id), kSeqOk);
+}
+
+TEST(FluidSynthSequencer, RendersAWavFileOfTheTunesLengthFasterThanRealTime) {
+    if (!std::filesystem::exists(kSmallSoundFont))
+        GTEST_SKIP() << "no small SoundFont installed";
+    test::TempDir dir;
+    FluidSynthSequencerOptions options;
+    options.output = SequencerOutputKind::WaveFile;
+    options.waveFile = dir / "out.wav";
+    options.soundFontSetting = kSmallSoundFont;
+    {
+        FluidSynthSequencer device(options);
+        SequencerDeviceId id = 0;
+        ASSERT_EQ(device.Open(dir.Write("tune.mid", TwoSecondTune()).string(), id), kSeqOk);
+        auto started = std::chrono::steady_clock::now();
+        ASSERT_EQ(device.Play(id, 0u, std::nullopt), kSeqOk);
+        while (ModeOf(device, id) == SequencerMode::Playing &&
+               std::chrono::steady_clock::now() - started < 10s)
+            std::this_thread::sleep_for(5ms);
+        EXPECT_EQ(ModeOf(device, id), SequencerMode::Stopped);
+        EXPECT_EQ(StatusOf(device, id, SequencerStatusItem::Position), 2000u);
+        device.Close(id);
+    }
+    auto wav = ReadWholeFile(dir / "out.wav");
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
+    uint32_t dataSize = uint8_t(wav[40]) | uint8_t(wav[41]) << 8 | uint8_t(wav[42]) << 16 |
+                        uint32_t(uint8_t(wav[43])) << 24;
+    EXPECT_EQ(dataSize, wav.size() - 44);
+    EXPECT_EQ(dataSize, 2000u * 441 / 10 * 4);
+    int peak = 0;
+    for (std::size_t i = 44; i + 1 < wav.size(); i += 2)
+        peak = std::max(peak, std::abs(int(int16_t(uint8_t(wav[i]) | (uint8_t(wav[i + 1]) << 8)))));
+    EXPECT_GT(peak, 1000);
+}
+
+} // namespace
