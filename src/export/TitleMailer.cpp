@@ -2,25 +2,11 @@
 
 #include "base/Files.h"
 #include "base/Text.h"
+#include "export/TitleExport.h"
 
 namespace tunquil {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// A title text becomes a file name in TempMail/: a "/" would lead elsewhere.
-std::string FileNameFor(const std::string& title) {
-    std::string name = title;
-    for (char& c : name)
-        if (c == '/' || c == '\0')
-            c = '_';
-    if (name == "." || name == "..")
-        name = "_";
-    return name + ".mid";
-}
-
-} // namespace
 
 TitleMailer::TitleMailer(IHost& host, fs::path programDir, ITitleExporter& exporter,
                          IArchiveWriter& archiver)
@@ -57,7 +43,7 @@ void TitleMailer::AttachTitles(const std::vector<int>& masterKeys) {
         std::optional<ITitleExporter::TitleInfo> info = exporter_.Describe(masterKeys[i]);
         if (!info)
             continue;
-        fs::path file = mailDir_ / FileNameFor(info->title);
+        fs::path file = mailDir_ / (SafeTitleFileName(info->title, masterKeys[i]) + ".mid");
         try {
             exporter_.ExportMidi(masterKeys[i], file);
         } catch (const std::exception& e) {
