@@ -13,7 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   python3 python3-aiosmtpd python3-mido
   xdg-utils desktop-file-utils shared-mime-info poppler-utils
-  fonts-liberation2 mime-support
+  fonts-liberation2 mime-support media-types
 )
 
 missing=()

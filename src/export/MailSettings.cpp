@@ -1,0 +1,32 @@
+#include "export/MailSettings.h"
+
+namespace tunquil {
+
+namespace {
+constexpr const char* kSection = "Setup";
+}
+
+MailSettings MailSettings::Load(const IniFile& ini) {
+    MailSettings s;
+    s.server = ini.ReadString(kSection, "Server", "");
+    s.emailAddress = ini.ReadString(kSection, "EMail Address", "");
+    s.name = ini.ReadString(kSection, "Name", "");
+    s.ras = ini.ReadInteger(kSection, "RAS", 0);
+    s.logFile = ini.ReadString(kSection, "Log File", "");
+    s.charSet = ini.ReadInteger(kSection, "CharSet", 0);
+    s.encoding = ini.ReadInteger(kSection, "Encoding", 0);
+    s.notification = ini.ReadBool(kSection, "Notification", false);
+    return s;
+}
+
+void MailSettings::Save(IniFile& ini) const {
+    ini.WriteString(kSection, "Server", server);
+    ini.WriteString(kSection, "EMail Address", emailAddress);
+    ini.WriteString(kSection, "Name", name);
+    ini.WriteInteger(kSection, "RAS", ras);
+    ini.WriteString(kSection, "Log File", logFile);
+    ini.WriteInteger(kSection, "CharSet", charSet);
+    ini.WriteInteger(kSection, "Encoding", encoding);
+}
+
+} // namespace tunquil
