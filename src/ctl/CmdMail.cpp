@@ -2,11 +2,7 @@
 // one compressed archive with a listing in the body, or as separate MIDI attachments.
 
 #include "base/Files.h"
-#include "base/Host.h"
-#include "base/ProgramDirectory.h"
-#include "ctl/CtlCommand.h"
-#include "database/TCatList.h"
-#include "database/TDMM2.h"
+#include "ctl/CtlLibrary.h"
 #include "export/DatabaseTitleExporter.h"
 #include "export/TitleMailer.h"
 #include "export/ZipArchiveWriter.h"
@@ -17,31 +13,6 @@
 namespace tunquil::ctl {
 
 namespace {
-
-// Status texts go to standard output as they come, messages to standard error; questions take
-// their safe default.
-class MailHost : public IHost {
-public:
-    MailHost(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
-    TModalResult ShowMessage(const std::string& text, TMsgDlgType, int,
-                             TMsgDlgButtons buttons) override {
-        err_ << ExpandLineSeparators(text) << "\n";
-        if (buttons & mbOK)
-            return TModalResult::mrOk;
-        return (buttons & mbCancel) ? TModalResult::mrCancel : TModalResult::mrNo;
-    }
-    bool InputText(const std::string&, const std::string&, std::string&) override { return false; }
-    void Status(const std::string& text) override {
-        if (!text.empty() && text != last_)
-            out_ << text << "\n";
-        last_ = text;
-    }
-
-private:
-    std::ostream& out_;
-    std::ostream& err_;
-    std::string last_;
-};
 
 std::vector<std::string> BodyLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -82,25 +53,16 @@ int Mail(Context& ctx) {
         }
     }
 
-    MailHost host(ctx.out, ctx.err);
-    fs::path dir;
-    std::unique_ptr<TCatList> categories;
-    std::unique_ptr<TDMM2> dm;
-    try {
-        dir = FindProgramDirectory(ctx.home);
-        categories = std::make_unique<TCatList>(dir);
-        categories->Load("Categories");
-        dm = std::make_unique<TDMM2>(dir, host);
-        dm->SetCategoryList(categories.get());
-        dm->OpenDatabase();
-    } catch (const std::exception& e) {
-        ctx.err << "tunquilctl: " << ExpandLineSeparators(e.what()) << "\n";
-        return kProblems;
-    }
+    auto session = CtlLibrary::Open(ctx);
+    if (!session)
+        return kUsage;
+    TerminalHost& host = session->host();
+    host.statusOut = &ctx.out; // the status texts, as they come
+    const fs::path& dir = session->dir();
 
     bool sent = false;
     {
-        DatabaseTitleExporter exporter(dm->Database(), host, dir, categories.get());
+        DatabaseTitleExporter exporter(session->db(), host, dir, &session->library().Categories());
         ZipArchiveWriter archiver;
         TitleMailer mailer(host, dir, exporter, archiver);
         mailer.LoadSettings();
@@ -114,8 +76,7 @@ int Mail(Context& ctx) {
             fs::remove(row.path, ec);
         }
     }
-    dm->Close();
-    return sent ? kOk : kProblems;
+    return session->Finish(sent ? kOk : kProblems);
 }
 
 Registration mail({"mail",

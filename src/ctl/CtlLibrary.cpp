@@ -35,6 +35,12 @@ void TerminalHost::ShowDeviceUnavailable() {
         err_ << line << "\n";
 }
 
+void TerminalHost::Status(const std::string& text) {
+    if (statusOut && !text.empty() && text != lastStatus_)
+        *statusOut << text << "\n";
+    lastStatus_ = text;
+}
+
 CtlLibrary::CtlLibrary(Context& ctx) : host_(ctx.err) {
     library_ = std::make_unique<TMusicLibrary>(FindProgramDirectory(ctx.home), host_);
     library_->Open();

@@ -26,14 +26,18 @@ public:
             onProcessEvents();
     }
     void ShowDeviceUnavailable() override;
+    // Status texts are printed to `statusOut` when it is set, each change once.
+    void Status(const std::string& text) override;
 
     int errors = 0;               // error messages shown so far
     bool showInformation = true;  // false: information messages are left out
     bool blankLineBefore = false; // a line of its own below a status line being redrawn
     std::function<void()> onProcessEvents;
+    std::ostream* statusOut = nullptr;
 
 protected:
     std::ostream& err_;
+    std::string lastStatus_;
 };
 
 // The database and its lists for one command. Open() reports a database that cannot be used
