@@ -2,7 +2,7 @@
 // from the database, the archive unpacked, the tune probed, opened on the sequencer and its
 // first event sent. Reset tunes are off and the program's settle waits are zero, so the figure
 // is the work alone. The peer is the sequencer opening and starting the same tune from a plain
-// file, which is the part of a step no program can avoid.
+// file, which is the share of a step no program can avoid.
 
 #include "app/DatabaseTitleStore.h"
 #include "app/PlayProgram.h"

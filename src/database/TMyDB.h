@@ -46,7 +46,7 @@ public:
     TMyDB(const TMyDB&) = delete;
     TMyDB& operator=(const TMyDB&) = delete;
 
-    // Opens or creates base + ".des" / ".dat" (the name part up to its first "."; "/" and
+    // Opens or creates base + ".des" / ".dat" (the name up to its first "."; "/" and
     // "Default" stand in for a missing directory or name). Finishes a pack that a crash
     // interrupted, sets a lone file of the pair aside (telling the user) and locks both files.
     // Throws DatabaseError with a text for the user; nothing is changed then.

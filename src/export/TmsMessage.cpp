@@ -44,7 +44,7 @@ void AddressHeader(std::string& out, const char* name, const std::vector<TMailAd
     }
 }
 
-// The body is held as UTF-8; a part labelled ISO-8859-1 must carry Latin-1 bytes. Characters
+// The body is held as UTF-8; a text labelled ISO-8859-1 must carry Latin-1 bytes. Characters
 // outside Latin-1 become "?".
 std::string ToLatin1(std::string_view text) {
     if (!IsValidUtf8(text))

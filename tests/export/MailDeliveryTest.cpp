@@ -135,7 +135,7 @@ TEST_F(MailDelivery, QuotedPrintableBodiesReadBackAsWritten) {
     m.priority = mpHigh;
     ReceivedMail mail = SendAndRead(m);
     EXPECT_EQ(mail.Header("X-Priority"), "1");
-    // The empty line that goes before the closing "." belongs to a single-part body.
+    // The empty line that goes before the closing "." belongs to a body without attachments.
     EXPECT_EQ(mail.body, "Gr\xC3\xBC\xC3\x9F"
                          "e\r\n" +
                              longLine + "\r\n.\r\ntab\tand trailing blank \r\n\r\n");

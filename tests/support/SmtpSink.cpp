@@ -154,7 +154,7 @@ void SmtpSink::Clear() const {
 
 ReceivedMail SmtpSink::Read(const fs::path& eml) const {
     TempDir parts;
-    std::string cmd = Python() + " '" + (ScriptDir() / "mail_inspect.py").string() + "' '" +
+    std::string cmd = Python() + " '" + (ScriptDir() / "received_mail.py").string() + "' '" +
                       eml.string() + "' '" + parts.path().string() + "'";
     FILE* pipe = ::popen(cmd.c_str(), "r");
     if (!pipe)
@@ -165,7 +165,7 @@ ReceivedMail SmtpSink::Read(const fs::path& eml) const {
     while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0)
         text.append(buf.data(), n);
     if (::pclose(pipe) != 0)
-        throw std::runtime_error("mail_inspect.py failed on " + eml.string());
+        throw std::runtime_error("received_mail.py failed on " + eml.string());
 
     ReceivedMail mail;
     mail.raw = ReadFile(eml);
@@ -181,7 +181,7 @@ ReceivedMail SmtpSink::Read(const fs::path& eml) const {
             mail.headers.emplace_back(f.at(1), Unescape(f.at(2)));
         else if (f[0] == "body")
             mail.body = Unescape(f.at(1));
-        else if (f[0] == "part")
+        else if (f[0] == "attach")
             mail.attachments.push_back({f.at(1), f.at(2), f.at(3), ReadFile(f.at(4))});
     }
     return mail;

@@ -1,6 +1,6 @@
 #pragma once
 // A real SMTP server on 127.0.0.1 for the mail tests (smtp_sink.py, built on aiosmtpd), and a
-// reader of what it received that uses Python's email package (mail_inspect.py).
+// reader of what it received that uses Python's email package (received_mail.py).
 
 #include <filesystem>
 #include <string>

@@ -5,8 +5,8 @@ mail reader would see, one tab-separated record per line:
   from    <envelope sender>
   rcpt    <envelope recipient>              (one line each)
   header  <name> <value>                    (top-level headers, in order)
-  body    <text of the text part>
-  part    <file name> <content type> <transfer encoding> <path of the decoded bytes>
+  body    <text of the message body>
+  attach  <file name> <content type> <transfer encoding> <path of the decoded bytes>
 
 Decoded attachments are written into OUTDIR. Uuencoded attachments (a message without MIME)
 are found by their "begin" and "end" lines. Text fields escape backslash, tab, CR and LF.
@@ -29,7 +29,7 @@ def out(*fields):
 
 
 def save(outdir, index, data):
-    path = os.path.join(outdir, "part%03d.bin" % index)
+    path = os.path.join(outdir, "attachment%03d.bin" % index)
     with open(path, "wb") as f:
         f.write(data)
     return path
@@ -73,23 +73,23 @@ def main(eml, outdir):
                     j += 1
                 path = save(outdir, index, uudecoded(lines[i + 1:j]))
                 index += 1
-                out("part", name, "", "uuencode", path)
+                out("attach", name, "", "uuencode", path)
                 i = j
             i += 1
         return
-    for part in msg.walk():
-        if part.is_multipart():
+    for entity in msg.walk():
+        if entity.is_multipart():
             continue
-        filename = part.get_filename()
-        payload = part.get_payload(decode=True)
+        filename = entity.get_filename()
+        payload = entity.get_payload(decode=True)
         if filename is None:
-            charset = part.get_content_charset() or "us-ascii"
+            charset = entity.get_content_charset() or "us-ascii"
             out("body", esc(payload.decode(charset)))
         else:
             path = save(outdir, index, payload)
             index += 1
-            out("part", filename, part.get_content_type(),
-                part.get("Content-Transfer-Encoding", ""), path)
+            out("attach", filename, entity.get_content_type(),
+                entity.get("Content-Transfer-Encoding", ""), path)
 
 
 if __name__ == "__main__":
