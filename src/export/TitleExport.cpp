@@ -24,6 +24,15 @@ std::string SafeTitleFileName(const std::string& title, int32_t masterKey) {
     return name;
 }
 
+fs::path TitleFileIn(const fs::path& dir, const std::string& title, int32_t masterKey) {
+    std::string name = SafeTitleFileName(title, masterKey);
+    fs::path file = dir / (name + ".mid");
+    std::error_code ec;
+    if (fs::exists(file, ec))
+        file = dir / (name + " (" + std::to_string(masterKey) + ").mid");
+    return file;
+}
+
 namespace {
 
 // The title stays safe in the database, so the copy needs no flush; only a move across file
@@ -57,9 +66,14 @@ bool ExportTitle(TMyDB& db, IHost& host, const fs::path& programDirectory, int32
     if (!UnzipOneTune(host, std::move(stored), trash, unpacked))
         return fail("The stored data of title " + std::to_string(masterKey) + " do not unpack");
 
-    // The old target stays until the new file is in place.
+    // With the zip flag the tune lands beside the target as target.mid: a file that happens to
+    // bear the target's own name is left alone. Either way an old file stays until the new one
+    // is in place.
+    fs::path midi = target;
+    if (zip)
+        midi += ".mid";
     try {
-        MoveInto(unpacked, target);
+        MoveInto(unpacked, midi);
     } catch (const FileError& e) {
         fs::remove(unpacked, ec);
         return fail(e.what());
@@ -67,19 +81,15 @@ bool ExportTitle(TMyDB& db, IHost& host, const fs::path& programDirectory, int32
     if (!zip)
         return true;
 
-    fs::path midi = target;
-    midi += ".mid";
     fs::path archive = target;
     archive += ".zip";
     fs::path fresh;
     try {
-        MoveInto(target, midi);
         // Written beside the archive and renamed over it: an old archive survives a failure.
         fresh = UniqueSibling(archive);
         ZipOneFile(midi, fresh);
         MoveInto(fresh, archive);
     } catch (const std::exception& e) {
-        fs::remove(target, ec);
         fs::remove(midi, ec);
         if (!fresh.empty())
             fs::remove(fresh, ec);

@@ -74,6 +74,13 @@ TEST_F(Export, WithTheZipFlagLeavesMidAndZip) {
     EXPECT_EQ(EntryNames(p.dir / "out/song.zip"), (std::vector<std::string>{"song.mid"}));
 }
 
+TEST_F(Export, WithTheZipFlagAFileOfTheTargetsOwnNameIsLeftAlone) {
+    int32_t key = p.AddTitle("Song", SmallMidiFile(2, "z"));
+    p.dir.Write("out/song", "the user's own file");
+    ASSERT_TRUE(ExportTitle(p.db(), p.host, p.dir.path(), key, p.dir / "out/song", true));
+    EXPECT_EQ(ReadWholeFile(p.dir / "out/song"), "the user's own file");
+}
+
 TEST_F(Export, ReachesAnotherFileSystem) {
     if (::access("/dev/shm", W_OK) != 0)
         GTEST_SKIP() << "no /dev/shm";
