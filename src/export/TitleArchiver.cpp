@@ -83,19 +83,9 @@ TitleArchiver::Outcome TitleArchiver::BuildTitleArchive(const std::string& archi
         if (!db_.ReadRecordByKey(key, record))
             continue;
         // The name comes from the title text; it must never climb out of the staging folder.
-        std::string name = SafeTitleFileName(Trim(record.title), key);
-        fs::path staged = staging / name;
-        if (fs::exists(fs::path(staged.string() + ".mid"), ec))
-            staged = staging / (name + " (" + std::to_string(key) + ")");
-        std::string why;
-        if (!ExportTitle(db_, host_, programDirectory_, key, staged, false, &why))
+        fs::path midi = TitleFileIn(staging, Trim(record.title), key);
+        if (!ExportTitle(db_, host_, programDirectory_, key, midi, false))
             continue;
-        fs::path midi = staged.string() + ".mid";
-        fs::rename(staged, midi, ec);
-        if (ec) {
-            fs::remove(staged, ec);
-            continue;
-        }
         files.push_back(midi);
         if (startDeferredTitle)
             startDeferredTitle();

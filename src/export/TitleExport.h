@@ -24,4 +24,9 @@ bool ExportTitle(TMyDB& db, IHost& host, const std::filesystem::path& programDir
 // name that is empty, "." or ".." becomes the master key.
 std::string SafeTitleFileName(const std::string& title, int32_t masterKey);
 
+// Where a title's MIDI file goes in a folder of such files: dir/<safe name>.mid, or
+// dir/<safe name> (<master key>).mid when a file of the plain name is there already.
+std::filesystem::path TitleFileIn(const std::filesystem::path& dir, const std::string& title,
+                                  int32_t masterKey);
+
 } // namespace tunquil

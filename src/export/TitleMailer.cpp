@@ -43,7 +43,8 @@ void TitleMailer::AttachTitles(const std::vector<int>& masterKeys) {
         std::optional<ITitleExporter::TitleInfo> info = exporter_.Describe(masterKeys[i]);
         if (!info)
             continue;
-        fs::path file = mailDir_ / (SafeTitleFileName(info->title, masterKeys[i]) + ".mid");
+        // Two titles of the same name each keep a file of their own.
+        fs::path file = TitleFileIn(mailDir_, info->title, masterKeys[i]);
         try {
             exporter_.ExportMidi(masterKeys[i], file);
         } catch (const std::exception& e) {

@@ -125,6 +125,19 @@ TEST_F(MailTitles, SeparateSendAttachesEachExportedFile) {
     EXPECT_EQ(mail.attachments[1].data, titles.midi[1]);
 }
 
+TEST_F(MailTitles, TitlesOfTheSameNameEachSendTheirOwnTune) {
+    titles.titles[4] = {"Jazz", "Trio B", "First"};
+    titles.midi[4] = titles.midi[2];
+    mailer.AttachTitles({1, 4});
+    ASSERT_TRUE(mailer.Send("x@example.org", "", {}, false));
+    test::ReceivedMail mail = sink_->Read(sink_->Messages().at(0));
+    ASSERT_EQ(mail.attachments.size(), 2u);
+    EXPECT_EQ(mail.attachments[0].fileName, "First.mid");
+    EXPECT_EQ(mail.attachments[0].data, titles.midi[1]);
+    EXPECT_EQ(mail.attachments[1].fileName, "First (4).mid");
+    EXPECT_EQ(mail.attachments[1].data, titles.midi[4]);
+}
+
 TEST_F(MailTitles, CompressionProblemStopsAndSendsNothing) {
     mailer.AttachTitles({1, 2});
     archiver.fail = true;
