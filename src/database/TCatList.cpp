@@ -64,8 +64,11 @@ std::string TCatList::NameOf(int32_t ck) const {
 }
 
 int32_t TCatList::FindByName(const std::string& name) const {
+    // Names are stored cut to their field: a longer name given again finds its stored form
+    // instead of adding the category once more.
+    std::string stored = CutUtf8(name, kListNameCapacity);
     for (const auto& c : items_)
-        if (c.name == name)
+        if (c.name == stored)
             return c.ck;
     return 0;
 }

@@ -122,6 +122,11 @@ TEST_F(ListsTest, CategoriesAddExactlyRenameMergeAndPurge) {
     int32_t lower = categories.AddCategory("rock");
     EXPECT_NE(lower, rock);
     EXPECT_EQ(categories.HighestCK(), lower);
+    // A name longer than its field finds the category stored under its cut form.
+    std::string longName(60, 'x');
+    int32_t cut = categories.AddCategory(longName);
+    EXPECT_EQ(categories.AddCategory(longName), cut);
+    categories.DeleteCategory(cut, [](int32_t) {});
     int32_t a = Add("a", rock), b = Add("b", jazz);
     int32_t album = albums.AddAlbum("Mix");
     albums.AppendTitles(album, {a});
