@@ -105,21 +105,20 @@ void TmsSMTP::Send() {
             Fire(onCancel);
         if (onError)
             onError(e.what());
-        try {
-            WriteLog();
-        } catch (const std::exception& logError) {
-            // The send's own error is the one thrown; the log's is still reported.
-            if (onError)
-                onError(logError.what());
-        }
+        WriteLogReporting();
         throw;
     }
+    WriteLogReporting();
+}
+
+void TmsSMTP::WriteLogReporting() {
+    // A log that cannot be written is reported, but never turns the send's outcome round: a
+    // mail that went out must not look failed and be sent again.
     try {
         WriteLog();
     } catch (const std::exception& e) {
         if (onError)
             onError(e.what());
-        throw;
     }
 }
 

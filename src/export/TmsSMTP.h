@@ -34,8 +34,8 @@ public:
     std::function<void(int percent)> onProgress;
     std::function<void(const std::string& text)> onError;
 
-    // Opens, sends `mailMessage` and closes. Throws EMailError (or FileError) after the error
-    // event has had the text.
+    // Opens, sends `mailMessage` and closes. Throws EMailError after the error event has had
+    // the text; a log file that cannot be written is only reported through the error event.
     void Send();
     // Takes effect at the next wait of the operation under way.
     void Cancel() { cancel_ = true; }
@@ -56,6 +56,7 @@ private:
             event();
     }
     void WriteLog();
+    void WriteLogReporting();
 
     IHost& host_;
     TagSocket socket_;

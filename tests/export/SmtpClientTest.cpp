@@ -279,6 +279,14 @@ TEST(SmtpClient, LogKeepsTheConversationButNotTheBody) {
     EXPECT_EQ(log.find("secret"), std::string::npos);
 }
 
+TEST(SmtpClient, ALogThatCannotBeWrittenIsReportedButTheSentMailStaysSent) {
+    SmtpFakeServer server([](Connection& c) { SmtpFakeServer::Serve(c); });
+    MailRun run(server.server());
+    run.smtp.logFile = "/nonexistent-folder/smtp.log";
+    EXPECT_EQ(run.Send(), "");
+    EXPECT_NE(run.error.find("smtp.log"), std::string::npos) << run.error;
+}
+
 TEST(SmtpClient, EveryLineStartingWithDotIsDoubledOnTheWire) {
     EXPECT_EQ(DotStuffed(".\r\n.a\r\nb.\r\n..c\r\n"), "..\r\n..a\r\nb.\r\n...c\r\n");
     EXPECT_EQ(DotStuffed("x\r\n.\r\n"), "x\r\n..\r\n");
