@@ -65,8 +65,11 @@ int Render(Context& ctx) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         error = device.Status(id, platform::SequencerStatusItem::Mode, mode);
     }
-    if (id)
-        device.Close(id);
+    if (id) {
+        uint32_t closed = device.Close(id); // a WAV file that failed is told here at the latest
+        if (!error)
+            error = closed;
+    }
     if (error) {
         ctx.err << ctx.args[0] << ": " << DeviceText(device, error) << "\n";
         return kProblems;

@@ -178,6 +178,8 @@ uint32_t FluidSynthSequencer::Play(SequencerDeviceId id, std::optional<uint32_t>
         return kSeqWaveFileFailed;
     double current = mode_ == SequencerMode::Playing ? PlayingPositionLocked() : positionMs_;
     StopClock(state);
+    // Whatever the range, nothing of the interrupted play may go on sounding.
+    Silence();
     // Positions are whole milliseconds while the tune's end usually is not: a range that asks
     // for the rounded length means the very end.
     double length = tune_->LengthMs();
@@ -194,7 +196,6 @@ uint32_t FluidSynthSequencer::Play(SequencerDeviceId id, std::optional<uint32_t>
     fromMs = std::min(fromMs, length);
     toMs = std::min(toMs, length);
 
-    Silence();
     if (synth_) {
         fluid_synth_reverb_on(synth_, -1, 1);
         fluid_synth_chorus_on(synth_, -1, 1);
@@ -310,11 +311,8 @@ uint32_t FluidSynthSequencer::Stop(SequencerDeviceId id) {
         return kSeqInvalidDeviceId;
     if (mode_ == SequencerMode::Playing)
         positionMs_ = PlayingPositionLocked();
-    StopClock(state);
-    Silence();
+    Halt(state);
     mode_ = SequencerMode::Stopped;
-    if (wave_.IsOpen() && !wave_.Flush())
-        waveFailed_ = true;
     return kSeqOk;
 }
 
@@ -323,15 +321,20 @@ uint32_t FluidSynthSequencer::Close(SequencerDeviceId id) {
     std::unique_lock state(state_);
     if (id == 0 || id != openId_)
         return kSeqInvalidDeviceId;
-    StopClock(state);
-    Silence();
-    if (wave_.IsOpen())
-        wave_.Flush();
+    Halt(state);
     tune_.reset();
     openId_ = 0;
     mode_ = SequencerMode::NotReady;
     positionMs_ = 0;
-    return kSeqOk;
+    // A recording that could not be written whole is this close's failure too.
+    return waveFailed_ ? kSeqWaveFileFailed : kSeqOk;
+}
+
+void FluidSynthSequencer::Halt(std::unique_lock<std::mutex>& state) {
+    StopClock(state);
+    Silence();
+    if (wave_.IsOpen() && !wave_.Flush())
+        waveFailed_ = true;
 }
 
 uint32_t FluidSynthSequencer::Status(SequencerDeviceId id, SequencerStatusItem item,

@@ -70,6 +70,8 @@ private:
     void StopOutput();
     // Ends the clock thread, if any, and waits for it; `state` is released meanwhile.
     void StopClock(std::unique_lock<std::mutex>& state);
+    // Stops the clock, silences the synthesizer and flushes a recording (noting a failure).
+    void Halt(std::unique_lock<std::mutex>& state);
     void RunRealTime(std::size_t first, std::size_t end, double fromMs, double toMs,
                      Clock::time_point start);
     void RunRender(std::size_t first, std::size_t end, double fromMs, double toMs);

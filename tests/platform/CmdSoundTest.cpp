@@ -38,6 +38,12 @@ TEST(CmdSound, RenderWritesTheWholeTuneAndPlayReportsTheEnd) {
               0)
         << out;
     EXPECT_EQ(ReadWholeFile(wav).size(), 44u + 44100 * 4);
+    // A recording that cannot be written whole is a failure, not a finished render.
+    EXPECT_EQ(test::RunCtl("render --soundfont /usr/share/sounds/sf2/TimGM6mb.sf2 " +
+                               tune.string() + " /dev/full",
+                           out, true),
+              1)
+        << out;
 
     ASSERT_EQ(test::RunCtl("play --output null --file " + tune.string(), out, true), 0) << out;
     EXPECT_NE(out.find("1000 ms of 1000 ms, mode 3"), std::string::npos) << out;
