@@ -14,6 +14,12 @@ configure_and_build() { # build-dir, then extra cmake arguments
   cmake --build "$dir" -j "$jobs"
 }
 
+# The tests that time what the sound server plays to within 100 ms run on their own; a
+# measurement disturbed by the machine's other work gets one more try.
+run_listening_tests() { # build-dir
+  ctest --test-dir "$1" -L listening --output-on-failure --repeat until-pass:2
+}
+
 case "${1:-}" in
 start)
   bash scripts/install-deps.sh
@@ -35,12 +41,15 @@ test)
   # The core tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
   configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DTUNQUIL_SANITIZE=ON \
     -DTUNQUIL_GUI=OFF -DTUNQUIL_BENCH=OFF
-  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-asan -L core --output-on-failure -j "$jobs"
+  export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+  run_listening_tests build-asan
+  ctest --test-dir build-asan -L core --output-on-failure -j "$jobs"
+  unset ASAN_OPTIONS UBSAN_OPTIONS
 
-  # Everything, in the normal build; its summary closes the run.
+  # Everything, in the normal build; the summary of the rest closes the run.
   configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
+  run_listening_tests build
+  QT_QPA_PLATFORM=offscreen ctest --test-dir build -LE listening --output-on-failure -j "$jobs"
   ;;
 *)
   echo "usage: scripts/setup.sh start|test" >&2
