@@ -98,8 +98,10 @@ int32_t TAlbList::HighestAlbumKey() const {
 }
 
 int32_t TAlbList::FindByName(const std::string& name) const {
+    // Names are stored cut to their field: a longer name finds its stored form.
+    std::string stored = CutUtf8(name, kListNameCapacity);
     for (const auto& a : items_)
-        if (SameTextIgnoringCase(a.record.name, name))
+        if (SameTextIgnoringCase(a.record.name, stored))
             return a.record.albumKey;
     return 0;
 }
@@ -141,7 +143,7 @@ int32_t TAlbList::AddAlbum(const std::string& name) {
 }
 
 void TAlbList::RenameAlbum(int32_t albumKey, const std::string& newName) {
-    std::string name = Trim(newName);
+    std::string name = CutUtf8(Trim(newName), kListNameCapacity);
     Album* album = FindAlbum(albumKey);
     if (!album || album->record.name == name)
         return;
@@ -159,7 +161,7 @@ void TAlbList::RenameAlbum(int32_t albumKey, const std::string& newName) {
         DeleteAlbum(albumKey);
         return;
     }
-    album->record.name = CutUtf8(name, kListNameCapacity);
+    album->record.name = name;
     AnnounceAlbums();
 }
 
