@@ -128,7 +128,7 @@ void TCatList::DeleteCategory(int32_t ck, const std::function<void(int32_t)>& pe
 
 void TCatList::Purge() {
     // Without an open database every category would look unused: purge nothing then.
-    if (items_.empty() || !db_ || !db_->IsOpen())
+    if (!db_ || !db_->IsOpen())
         return;
     for (std::size_t i = items_.size(); i-- > 0;)
         if (!db_->CategoryUsed(items_[i].ck) || Trim(items_[i].name).empty())

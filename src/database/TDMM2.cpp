@@ -125,8 +125,7 @@ void TDMM2::Close() {
             host_.ShowMessage(std::string(label) + e.what(), TMsgDlgType::mtError, 0, mbOK);
         }
     };
-    step("Saving artists: ", [&] { performers_.Purge(); });
-    step("Saving artists: ", [&] { performers_.Save(); });
+    step("Saving artists: ", [&] { performers_.Purge(); }); // saves the list
     step("Packing database: ", [&] {
         lastPack_ = {};
         lastPack_.packed = db_.Pack(lastPack_.deleted, lastPack_.kept);

@@ -87,7 +87,7 @@ int32_t TPerfList::FindOrAdd(const std::string& first, const std::string& last) 
 
 void TPerfList::Purge() {
     // Without an open database every performer would look unused: purge nothing then.
-    if (items_.empty() || !db_ || !db_->IsOpen())
+    if (!db_ || !db_->IsOpen())
         return;
     for (std::size_t i = items_.size(); i-- > 0;)
         if (!db_->PerformerUsed(items_[i].pk) ||

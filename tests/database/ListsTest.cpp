@@ -127,6 +127,9 @@ TEST_F(ListsTest, CategoriesAddExactlyRenameMergeAndPurge) {
     int32_t cut = categories.AddCategory(longName);
     EXPECT_EQ(categories.AddCategory(longName), cut);
     categories.DeleteCategory(cut, [](int32_t) {});
+    int32_t longAlbum = albums.AddAlbum(longName);
+    EXPECT_EQ(albums.AddAlbum(longName), longAlbum);
+    albums.DeleteAlbum(longAlbum);
     int32_t a = Add("a", rock), b = Add("b", jazz);
     int32_t album = albums.AddAlbum("Mix");
     albums.AppendTitles(album, {a});
@@ -158,6 +161,11 @@ TEST_F(ListsTest, CategoriesAddExactlyRenameMergeAndPurge) {
     EXPECT_EQ(told, (std::vector<int32_t>{a, b})); // slot order
     EXPECT_EQ(dm.Database().LiveCount(), 0);
     EXPECT_TRUE(albums.AlbumOf(album)->entries.empty());
+    // With the last category gone, the saved list is empty too.
+    categories.Purge();
+    TCatList emptied(dir.path());
+    emptied.Load("Categories");
+    EXPECT_EQ(emptied.Count(), 0);
 }
 
 TEST_F(ListsTest, PurgesKeepEverythingWhenTheDatabaseIsNotOpen) {
