@@ -379,7 +379,14 @@ bool PlayProgram::PlayFromMasterKey(int key) {
         }
 
         currentKey_ = key;
-        if (PlayMIDI(member)) {
+        PlayStart started = StartPlay(member);
+        if (started == PlayStart::NotStaged) {
+            // The program's own play file is in the way (shown already): the title is not
+            // to blame, so it is neither dropped nor offered for deletion.
+            fs::remove(member, ec);
+            return false;
+        }
+        if (started == PlayStart::Started) {
             title_ = Trim(texts.title);
             artist_ = Trim(Trim(texts.firstName) + " " + Trim(texts.lastName));
             category_ = Trim(texts.categoryName);
@@ -474,6 +481,10 @@ void PlayProgram::PlayResets() {
 }
 
 bool PlayProgram::PlayMIDI(const fs::path& file) {
+    return StartPlay(file) == PlayStart::Started;
+}
+
+PlayProgram::PlayStart PlayProgram::StartPlay(const fs::path& file) {
     const fs::path internal = InternalPlayFile();
     StartingScope starting(starting_);
     player_.Close();
@@ -492,7 +503,7 @@ bool PlayProgram::PlayMIDI(const fs::path& file) {
         }
         if (fs::exists(internal, ec)) {
             ShowError("Could not delete InternalMIDIFile " + internal.string());
-            return false;
+            return PlayStart::NotStaged;
         }
     }
     host_.ProcessEvents();
@@ -500,7 +511,7 @@ bool PlayProgram::PlayMIDI(const fs::path& file) {
     fs::rename(file, internal, ec);
     if (ec) {
         ShowError("Could not rename " + file.string() + " to " + internal.string());
-        return false;
+        return PlayStart::NotStaged;
     }
 
     try {
@@ -514,7 +525,7 @@ bool PlayProgram::PlayMIDI(const fs::path& file) {
     } catch (const std::exception& e) {
         player_.Close();
         ShowError(e.what());
-        return false;
+        return PlayStart::Failed;
     }
 
     std::string failure;
@@ -539,9 +550,9 @@ bool PlayProgram::PlayMIDI(const fs::path& file) {
             host_.ShowDeviceUnavailable();
             program_.clear();
             active_ = false;
-            return true;
+            return PlayStart::Started;
         }
-        return false;
+        return PlayStart::Failed;
     }
 
     int lengthMs = 0;
@@ -562,7 +573,7 @@ bool PlayProgram::PlayMIDI(const fs::path& file) {
             ShowError("Problem in SetTuneTimeFMK");
         }
     }
-    return true;
+    return PlayStart::Started;
 }
 
 // ---------------------------------------------------------------- toolbar actions

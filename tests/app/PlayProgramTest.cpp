@@ -314,6 +314,17 @@ TEST_F(PlayProgramTest, StepWhereEveryTitleFailsStopsAfterOnePass) {
     EXPECT_EQ(program.Panel().Title(), "None");
 }
 
+TEST_F(PlayProgramTest, APlayFileThatCannotBeReplacedIsNotBlamedOnTheTitles) {
+    // A folder in the play file's place cannot be deleted.
+    std::filesystem::create_directories(program.InternalPlayFile() / "held");
+    Queue({"1", "2"});
+    EXPECT_TRUE(
+        host.Shown("Could not delete InternalMIDIFile " + program.InternalPlayFile().string()));
+    EXPECT_FALSE(host.Shown("File may be corrupted: Delete from database?"));
+    EXPECT_EQ(program.Entries(), (std::vector<std::string>{"1", "2"}));
+    EXPECT_TRUE(store.deleted.empty());
+}
+
 TEST_F(PlayProgramTest, ProgramOfOnlyBadTitlesEndsEmptyAndInactive) {
     store.Add(1, "MThd BADOPEN");
     store.Add(2, "MThd BADOPEN");
