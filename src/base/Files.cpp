@@ -111,46 +111,9 @@ void MoveFileReplacing(const fs::path& from, const fs::path& to) {
     }
     if (errno != EXDEV)
         throw FileError(DescribeErrno("Cannot move to", to, errno));
-    // Another file system: copy beside the target first, so the target is replaced only whole.
-    fs::path temp = to;
-    temp += ".new";
-    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        throw FileError(DescribeErrno("Cannot open", from, errno));
-    int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (out < 0) {
-        int err = errno;
-        ::close(in);
-        throw FileError(DescribeErrno("Cannot create", temp, err));
-    }
-    try {
-        char buf[65536];
-        for (;;) {
-            ssize_t n = ::read(in, buf, sizeof buf);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                throw FileError(DescribeErrno("Cannot read", from, errno));
-            if (n == 0)
-                break;
-            WriteAll(out, buf, static_cast<std::size_t>(n), temp);
-        }
-        if (::fsync(out) != 0)
-            throw FileError(DescribeErrno("Cannot flush", temp, errno));
-    } catch (...) {
-        ::close(in);
-        ::close(out);
-        ::unlink(temp.c_str());
-        throw;
-    }
-    ::close(in);
-    ::close(out);
-    if (::rename(temp.c_str(), to.c_str()) != 0) {
-        int err = errno;
-        ::unlink(temp.c_str());
-        throw FileError(DescribeErrno("Cannot replace", to, err));
-    }
-    SyncDirectory(to.parent_path());
+    // Another file system: the copy is written beside the target and renamed over it, so the
+    // target is replaced only whole.
+    WriteFileAtomically(to, ReadWholeFile(from));
     ::unlink(from.c_str());
 }
 
@@ -182,9 +145,13 @@ FileLock::FileLock(const fs::path& path, bool create) {
     }
 }
 
-FileLock::~FileLock() { Release(); }
+FileLock::~FileLock() {
+    Release();
+}
 
-FileLock::FileLock(FileLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+FileLock::FileLock(FileLock&& other) noexcept : fd_(other.fd_) {
+    other.fd_ = -1;
+}
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept {
     if (this != &other) {

@@ -35,8 +35,9 @@ bool ReadExactAt(int fd, void* data, std::size_t size, uint64_t offset);
 // Flushes a directory entry change (a rename or a new file) to disk.
 void SyncDirectory(const fs::path& dir);
 
-// Moves `from` to `to`; when they lie on different file systems, copies, flushes and then
-// removes the source. Throws FileError; `to` is replaced only once the copy is complete.
+// Moves `from` to `to`; when they lie on different file systems, copies (through memory: it
+// is meant for tunes, not for files of any size), flushes and then removes the source. Throws
+// FileError; `to` is replaced only once the copy is complete.
 void MoveFileReplacing(const fs::path& from, const fs::path& to);
 
 // A name under `dir` that does not exist yet: stem + ".N" + extension for the first free N.

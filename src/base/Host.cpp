@@ -20,4 +20,14 @@ std::string ExpandLineSeparators(const std::string& text, const std::string& sep
     return out;
 }
 
+TModalResult SafestAnswer(TMsgDlgButtons buttons) {
+    if (buttons & mbCancel)
+        return TModalResult::mrCancel;
+    if (buttons & mbNo)
+        return TModalResult::mrNo;
+    if (buttons & mbAbort)
+        return TModalResult::mrAbort;
+    return TModalResult::mrOk;
+}
+
 } // namespace tunquil

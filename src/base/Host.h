@@ -30,6 +30,10 @@ enum class TModalResult { mrNone, mrOk, mrCancel, mrAbort, mrRetry, mrIgnore, mr
 // separator into a real line break for display.
 std::string ExpandLineSeparators(const std::string& text, const std::string& separator = "\\n");
 
+// The answer to a question that changes nothing: Cancel, else No, else Abort, else OK. Hosts
+// that cannot ask anybody answer so, and an unattended run never deletes or overwrites.
+TModalResult SafestAnswer(TMsgDlgButtons buttons);
+
 class IHost {
 public:
     virtual ~IHost() = default;

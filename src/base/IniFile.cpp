@@ -66,17 +66,7 @@ IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {
     if (text.find("\r\n") != npos)
         newline_ = "\r\n";
     finalNewline_ = text.empty() || text.back() == '\n';
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        std::size_t next = end == npos ? text.size() : end + 1;
-        if (end == npos)
-            end = text.size();
-        if (end > start && text[end - 1] == '\r')
-            --end;
-        lines_.emplace_back(text, start, end - start);
-        start = next;
-    }
+    lines_ = SplitLines(text);
 }
 
 std::size_t IniFile::FindSection(std::string_view section) const {

@@ -12,13 +12,7 @@ TModalResult ScriptedHost::ShowMessage(const std::string& text, TMsgDlgType type
     }
     if (defaultAnswer != TModalResult::mrNone)
         return defaultAnswer;
-    if (buttons & mbCancel)
-        return TModalResult::mrCancel;
-    if (buttons & mbNo)
-        return TModalResult::mrNo;
-    if (buttons & mbAbort)
-        return TModalResult::mrAbort;
-    return TModalResult::mrOk;
+    return SafestAnswer(buttons);
 }
 
 bool ScriptedHost::InputText(const std::string&, const std::string&, std::string& text) {

@@ -20,7 +20,7 @@ public:
     };
 
     // Answers given in order; when they run out, `defaultAnswer` is used (mrNone means: the
-    // first of Cancel, No, OK present in the box's buttons).
+    // SafestAnswer for the box's buttons).
     std::deque<TModalResult> answers;
     TModalResult defaultAnswer = TModalResult::mrNone;
     std::deque<std::string> inputAnswers; // an empty deque cancels every input box

@@ -54,10 +54,10 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 }
 
 // Windows-1252 bytes 0x80..0x9F; the five unassigned ones map to themselves, as Windows does.
-const uint16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+const uint16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 } // namespace
 
@@ -98,7 +98,9 @@ std::string DecodeStoredText(std::string_view bytes) {
     return out;
 }
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char FoldAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string UpperAscii(std::string_view text) {
     std::string out(text);
@@ -153,6 +155,22 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
     while (m < mask.size() && mask[m] == '*')
         ++m;
     return m == mask.size();
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+        if (end == std::string_view::npos)
+            end = text.size();
+        if (end > start && text[end - 1] == '\r')
+            --end;
+        lines.emplace_back(text.substr(start, end - start));
+        start = next;
+    }
+    return lines;
 }
 
 } // namespace tunquil

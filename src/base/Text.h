@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tunquil {
 
@@ -27,6 +28,10 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
 // Removes blanks and control characters (bytes up to 0x20) at both ends.
 std::string Trim(std::string_view text);
+
+// The lines of a text: each ends at LF, with a CR just before it dropped; a last line without
+// LF counts, and nothing follows a final LF.
+std::vector<std::string> SplitLines(std::string_view text);
 
 // Case-insensitive match of a file name against a mask with "*" and "?" ("*.mid").
 bool MatchesMask(std::string_view name, std::string_view mask);

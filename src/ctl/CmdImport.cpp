@@ -15,15 +15,6 @@ namespace tunquil::ctl {
 
 namespace {
 
-// A message as one printable line set: line separators expanded, carriage returns dropped.
-std::string Printable(const std::string& text) {
-    std::string out;
-    for (char c : ExpandLineSeparators(text))
-        if (c != '\r')
-            out += c;
-    return out;
-}
-
 // Every "*.mid" below `dir`, hidden entries and symbolic links left out, sorted ignoring case.
 std::vector<fs::path> FindMidiFiles(const fs::path& dir) {
     std::vector<fs::path> found;

@@ -2,6 +2,7 @@
 // one compressed archive with a listing in the body, or as separate MIDI attachments.
 
 #include "base/Files.h"
+#include "base/Text.h"
 #include "ctl/CtlLibrary.h"
 #include "export/DatabaseTitleExporter.h"
 #include "export/TitleMailer.h"
@@ -13,23 +14,6 @@
 namespace tunquil::ctl {
 
 namespace {
-
-std::vector<std::string> BodyLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        std::size_t next = end == std::string::npos ? text.size() : end + 1;
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(std::move(line));
-        start = next;
-    }
-    return lines;
-}
 
 int Mail(Context& ctx) {
     std::optional<std::string> to = TakeOption(ctx.args, "--to");
@@ -46,7 +30,7 @@ int Mail(Context& ctx) {
     std::vector<std::string> body;
     if (bodyFile) {
         try {
-            body = BodyLines(ReadWholeFile(*bodyFile));
+            body = SplitLines(ReadWholeFile(*bodyFile));
         } catch (const FileError& e) {
             ctx.err << "tunquilctl: " << e.what() << "\n";
             return kProblems;

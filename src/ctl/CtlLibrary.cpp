@@ -8,6 +8,14 @@
 
 namespace tunquil::ctl {
 
+std::string Printable(const std::string& text) {
+    std::string out;
+    for (char c : ExpandLineSeparators(text))
+        if (c != '\r')
+            out += c;
+    return out;
+}
+
 TModalResult TerminalHost::ShowMessage(const std::string& text, TMsgDlgType type, int,
                                        TMsgDlgButtons buttons) {
     if (type == TMsgDlgType::mtError)
@@ -15,18 +23,9 @@ TModalResult TerminalHost::ShowMessage(const std::string& text, TMsgDlgType type
     if (type != TMsgDlgType::mtInformation || showInformation) {
         if (blankLineBefore)
             err_ << "\n";
-        for (char c : ExpandLineSeparators(text))
-            if (c != '\r')
-                err_ << c;
-        err_ << "\n";
+        err_ << Printable(text) << "\n";
     }
-    if (buttons & mbCancel)
-        return TModalResult::mrCancel;
-    if (buttons & mbNo)
-        return TModalResult::mrNo;
-    if (buttons & mbAbort)
-        return TModalResult::mrAbort;
-    return TModalResult::mrOk;
+    return SafestAnswer(buttons);
 }
 
 void TerminalHost::ShowDeviceUnavailable() {

@@ -12,6 +12,9 @@
 
 namespace tunquil::ctl {
 
+// A message as printable lines: line separators expanded, carriage returns dropped.
+std::string Printable(const std::string& text);
+
 // Messages go to standard error; a question takes the answer that changes nothing (Cancel,
 // No, Abort, else OK), so an unattended run never deletes or overwrites anything.
 class TerminalHost : public IHost {
