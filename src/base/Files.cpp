@@ -17,10 +17,16 @@ std::string ReadWholeFile(const fs::path& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw FileError(DescribeErrno("Cannot open", path, errno));
-    std::string out;
-    char buf[65536];
+    struct stat st {};
+    // Sized once from the file, one byte beyond, so a file that grew meanwhile is read to its
+    // end without a second pass.
+    std::size_t capacity = (::fstat(fd, &st) == 0 && st.st_size > 0 ? st.st_size : 0) + 1;
+    std::string out(capacity, '\0');
+    std::size_t size = 0;
     for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (size == out.size())
+            out.resize(out.size() * 2);
+        ssize_t n = ::read(fd, out.data() + size, out.size() - size);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -30,9 +36,10 @@ std::string ReadWholeFile(const fs::path& path) {
         }
         if (n == 0)
             break;
-        out.append(buf, static_cast<std::size_t>(n));
+        size += static_cast<std::size_t>(n);
     }
     ::close(fd);
+    out.resize(size);
     return out;
 }
 

@@ -194,11 +194,6 @@ void TTitleViews::RefreshCategorySummary(int32_t ck) {
         }
 }
 
-void TTitleViews::RefreshAlbumSummary(int32_t albumKey) {
-    if (TAlbumGrid* grid = AlbumGrid(albumKey))
-        grid->RefreshSummary();
-}
-
 // --- changes of the titles ---
 
 // Summaries cost nothing to refresh here (the grids keep their totals), so they are refreshed

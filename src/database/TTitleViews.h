@@ -98,7 +98,6 @@ private:
     void SyncCategories();
     void SyncAlbums();
     void RefreshCategorySummary(int32_t ck);
-    void RefreshAlbumSummary(int32_t albumKey);
 
     TCatList& categoryList_;
     TAlbList* albumList_;

@@ -3,11 +3,7 @@
 #include "base/Files.h"
 #include "midi/MidiErrors.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tunquil {
 
@@ -17,49 +13,6 @@ constexpr std::array<uint8_t, 6> kClearedHeader{0x00, 0x01, 0x00, 0x00, 0x00, 0x
 
 uint32_t ReadBigEndian32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
-
-// Reads a whole file in one piece: the reader parses from one buffer rather than chunk by chunk.
-struct FileBytes {
-    std::unique_ptr<uint8_t[]> data;
-    std::size_t size = 0;
-};
-
-FileBytes ReadFileBytes(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw FileError(DescribeErrno("Cannot open", path, errno));
-    FileBytes out;
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        int err = errno;
-        ::close(fd);
-        throw FileError(DescribeErrno("Cannot read", path, err));
-    }
-    // One byte beyond the reported size, so a file that grew meanwhile is read to its end.
-    std::size_t capacity = (st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0) + 1;
-    out.data = std::make_unique_for_overwrite<uint8_t[]>(capacity);
-    for (;;) {
-        if (out.size == capacity) {
-            auto grown = std::make_unique_for_overwrite<uint8_t[]>(capacity * 2);
-            std::memcpy(grown.get(), out.data.get(), out.size);
-            out.data = std::move(grown);
-            capacity *= 2;
-        }
-        ssize_t n = ::read(fd, out.data.get() + out.size, capacity - out.size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            int err = errno;
-            ::close(fd);
-            throw FileError(DescribeErrno("Cannot read", path, err));
-        }
-        if (n == 0)
-            break;
-        out.size += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return out;
 }
 
 } // namespace
@@ -102,8 +55,9 @@ void TMidiData::SetActive(bool value) {
         return;
     }
     Clear();
-    FileBytes file = ReadFileBytes(fileName_);
-    Load(file.data.get(), file.size);
+    // The reader parses from one buffer rather than chunk by chunk.
+    std::string file = ReadWholeFile(fileName_);
+    Load(reinterpret_cast<const uint8_t*>(file.data()), file.size());
 }
 
 void TMidiData::LoadFromMemory(const uint8_t* bytes, std::size_t size) {

@@ -51,7 +51,7 @@ void TMidiPosition::Reset() {
     signatureTick_ = 0;
     barCount_ = 0;
     bar_ = beat_ = tickInBeat_ = 0;
-    eventIndex_.fill(0);
+    eventIndex_ = 0;
 }
 
 void TMidiPosition::ApplyTempo(int32_t time, const uint8_t* block, int length) {
@@ -92,7 +92,7 @@ void TMidiPosition::SeekTick(int32_t tick) {
         Reset();
     // Tempo and time signature come from the first chunk only.
     if (const TMidiTrack* track = midiData_ ? midiData_->Tracks(0) : nullptr) {
-        int32_t& i = eventIndex_[0];
+        int32_t& i = eventIndex_;
         int32_t count = track->Count();
         while (i < count) {
             const TMidiEvent& e = track->GetEvent(i);

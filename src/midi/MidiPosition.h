@@ -3,7 +3,6 @@
 // (bar, beat, tick within the beat). Only the first track chunk's tempo and time-signature
 // events count.
 
-#include <array>
 #include <cstdint>
 
 namespace tunquil {
@@ -71,7 +70,7 @@ private:
     int64_t bar_ = 0;
     int32_t beat_ = 0;
     int32_t tickInBeat_ = 0;
-    std::array<int32_t, 256> eventIndex_{};
+    int32_t eventIndex_ = 0; // the next event of the first chunk to take in
 };
 
 } // namespace tunquil

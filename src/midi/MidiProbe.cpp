@@ -1,6 +1,7 @@
 #include "midi/MidiProbe.h"
 
-#include <cerrno>
+#include "base/Files.h"
+
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,18 +18,9 @@ TMidiProbe ProbeMidiFile(const std::string& path) {
         return result;
     struct stat st;
     char id[4];
-    std::size_t got = 0;
-    bool ok = ::fstat(fd, &st) == 0;
-    while (ok && got < sizeof id) {
-        ssize_t n = ::read(fd, id + got, sizeof id - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
+    bool ok = ::fstat(fd, &st) == 0 && ReadExactAt(fd, id, sizeof id, 0);
     ::close(fd);
-    if (!ok || got < sizeof id)
+    if (!ok)
         return result;
     result.size = st.st_size;
     if (std::memcmp(id, "MThd", 4) == 0)

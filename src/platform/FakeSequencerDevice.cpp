@@ -6,8 +6,6 @@
 namespace tunquil::platform {
 
 uint32_t FakeSequencerDevice::Scripted(Command command) {
-    if (auto it = alwaysFail.find(command); it != alwaysFail.end())
-        return it->second;
     if (auto it = failNext.find(command); it != failNext.end()) {
         uint32_t error = it->second;
         failNext.erase(it);

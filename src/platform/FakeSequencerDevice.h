@@ -23,13 +23,12 @@ public:
     };
 
     // What the device answers. A scripted error is returned by the next call of that command
-    // (and of that status item) only; `alwaysFail` keeps failing.
+    // (and of that status item) only.
     uint32_t lengthMs = 60000;
     uint32_t positionMs = 0;
     SequencerMode mode = SequencerMode::Stopped;
     std::map<Command, uint32_t> failNext;
     std::map<SequencerStatusItem, uint32_t> failNextStatus;
-    std::map<Command, uint32_t> alwaysFail;
     // Open refuses elements that do not exist on disk, as the real device does.
     bool checkFileExists = true;
     // Play puts the device into the playing mode; Pause and Stop leave their own.

@@ -17,23 +17,15 @@ namespace {
 constexpr std::uintmax_t kLargestFile = 256u << 20;
 constexpr int kRenderBlock = 4096;
 
-std::mutex logMutex;
-std::string lastSynthMessage;
-
-// FluidSynth prints to the terminal by default; its complaints become our own error texts
-// instead, and the last one is kept for diagnostics.
-void KeepSynthMessage(int level, const char* message, void*) {
-    if (level > FLUID_WARN || !message)
-        return;
-    std::lock_guard lock(logMutex);
-    lastSynthMessage = message;
-}
+// FluidSynth prints to the terminal by default; the device's own error texts say what went
+// wrong instead.
+void IgnoreSynthMessage(int, const char*, void*) {}
 
 void QuietSynthLog() {
     static std::once_flag once;
     std::call_once(once, [] {
         for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-            fluid_set_log_function(level, KeepSynthMessage, nullptr);
+            fluid_set_log_function(level, IgnoreSynthMessage, nullptr);
     });
 }
 
@@ -73,11 +65,6 @@ FluidSynthSequencer::~FluidSynthSequencer() {
     StopClock(state);
     Silence();
     StopOutput();
-}
-
-std::string FluidSynthSequencer::SynthesizerMessage() const {
-    std::lock_guard lock(logMutex);
-    return lastSynthMessage;
 }
 
 uint32_t FluidSynthSequencer::StartOutput() {

@@ -60,9 +60,6 @@ public:
     uint32_t Close(SequencerDeviceId id) override;
     uint32_t Status(SequencerDeviceId id, SequencerStatusItem item, uint32_t& value) override;
 
-    // The synthesizer's own last complaint (for diagnostics), empty when it had none.
-    std::string SynthesizerMessage() const;
-
 private:
     using Clock = std::chrono::steady_clock;
 
