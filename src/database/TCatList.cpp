@@ -130,9 +130,10 @@ void TCatList::Purge() {
     // Without an open database every category would look unused: purge nothing then.
     if (!db_ || !db_->IsOpen())
         return;
-    for (std::size_t i = items_.size(); i-- > 0;)
-        if (!db_->CategoryUsed(items_[i].ck) || Trim(items_[i].name).empty())
-            items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+    std::unordered_set<int32_t> used = db_->UsedCategories();
+    std::erase_if(items_, [&](const CategoryRecord& c) {
+        return !used.contains(c.ck) || Trim(c.name).empty();
+    });
     Save();
     Announce();
 }

@@ -573,11 +573,26 @@ bool TMyDB::PerformerUsed(int32_t pk) const {
     return false;
 }
 
+std::unordered_set<int32_t> TMyDB::UsedCategories() const {
+    std::unordered_set<int32_t> used;
+    for (const auto& e : index_)
+        used.insert(RawCk(SlotBytes(e.slot)));
+    return used;
+}
+
+std::unordered_set<int32_t> TMyDB::UsedPerformers() const {
+    std::unordered_set<int32_t> used;
+    for (const auto& e : index_)
+        used.insert(RawPk(SlotBytes(e.slot)));
+    return used;
+}
+
 bool TMyDB::FindByOrigin(const std::string& origin, int32_t& masterKey) const {
     masterKey = -1;
     for (int slot = 1; slot <= SlotCount(); ++slot) {
         const char* r = SlotBytes(slot);
-        if (RawActive(r) && FindSlot(RawMasterKey(r)) == slot && RawOrigin(r) == origin) {
+        // The key lookup (an unreachable duplicate record is skipped) only for a match.
+        if (RawActive(r) && RawOrigin(r) == origin && FindSlot(RawMasterKey(r)) == slot) {
             masterKey = RawMasterKey(r);
             return true;
         }

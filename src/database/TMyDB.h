@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace tunquil {
@@ -92,6 +93,10 @@ public:
     int DeleteTitlesOfCategory(int32_t ck, std::vector<int32_t>& deletedKeys);
     bool CategoryUsed(int32_t ck) const;
     bool PerformerUsed(int32_t pk) const;
+    // Every category (or performer) key the live titles use, gathered in one pass: purging a
+    // list asks about all its entries at once.
+    std::unordered_set<int32_t> UsedCategories() const;
+    std::unordered_set<int32_t> UsedPerformers() const;
     // The first live title in slot order whose origin equals `origin` exactly; -1 if none.
     bool FindByOrigin(const std::string& origin, int32_t& masterKey) const;
     // Writes the title's stored data to `target` (replaced) and its record to `record`. False

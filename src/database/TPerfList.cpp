@@ -89,10 +89,10 @@ void TPerfList::Purge() {
     // Without an open database every performer would look unused: purge nothing then.
     if (!db_ || !db_->IsOpen())
         return;
-    for (std::size_t i = items_.size(); i-- > 0;)
-        if (!db_->PerformerUsed(items_[i].pk) ||
-            Trim(items_[i].firstName + items_[i].lastName).empty())
-            items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+    std::unordered_set<int32_t> used = db_->UsedPerformers();
+    std::erase_if(items_, [&](const PerformerRecord& p) {
+        return !used.contains(p.pk) || Trim(p.firstName + p.lastName).empty();
+    });
     Save();
 }
 
