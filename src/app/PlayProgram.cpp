@@ -324,17 +324,13 @@ void PlayProgram::Step(StepDirection direction) {
     SleepFor(timing_.afterStep);
     if (played && active_) {
         if (endOfProgram) {
-            const auto deadline = Clock::now() + timing_.waitLimit;
-            while (!shuttingDown_) {
-                PauseOrResumeOnce();
-                host_.ProcessEvents();
-                // A title that has already ended (stopped) cannot be paused any more.
-                int mode = SafeMode();
-                if (mode == kModePaused || mode == kModeStopped || mode == kModeIdle ||
-                    mode == kModeError || Clock::now() >= deadline)
-                    break;
-                SleepFor(timing_.waitPoll);
-            }
+            // Paused while it plays; a pause that takes a moment is never undone by a resume.
+            // A title that has already ended (stopped) cannot be paused any more.
+            WaitForMode([this](int m) {
+                if (m == kModePlaying)
+                    PauseOnce();
+                return m == kModePaused || m == kModeStopped;
+            });
             programEnded_ = true;
         } else {
             WaitForMode([](int m) { return m == kModePlaying || m == kModeStopped; });
@@ -420,14 +416,7 @@ bool PlayProgram::PlayOneReset(const fs::path& file) {
         player_.SetMidiFile(file.string());
         player_.Open();
         player_.Play();
-        const auto deadline = Clock::now() + timing_.waitLimit;
-        while (!shuttingDown_ && Clock::now() < deadline) {
-            int mode = SafeMode();
-            if (mode != kModePlaying && mode != kModeSeeking)
-                break;
-            host_.ProcessEvents();
-            SleepFor(timing_.waitPoll);
-        }
+        WaitForMode([](int m) { return m != kModePlaying && m != kModeSeeking; });
         player_.Stop();
         player_.Close();
         return true;
@@ -612,6 +601,14 @@ void PlayProgram::Restart() {
     UpdateTransportControls();
     WaitForMode([](int m) { return m == kModePlaying || m == kModeStopped; });
     Changed();
+}
+
+void PlayProgram::PauseOnce() {
+    try {
+        player_.Pause();
+    } catch (const std::exception& e) {
+        ShowError(std::string("Play problem: ") + e.what());
+    }
 }
 
 void PlayProgram::PauseOrResumeOnce() {

@@ -171,6 +171,7 @@ private:
     void PlayResets();
     bool PlayOneReset(const std::filesystem::path& file);
     void PauseOrResumeOnce();
+    void PauseOnce();
     // PlayMIDI's work, telling apart a play file that could not be put in place (the
     // program's own trouble) from a tune the player refused.
     enum class PlayStart { Started, NotStaged, Failed };

@@ -47,6 +47,7 @@ public:
     int stuckMode = -1; // >= 0: Mode() answers this while a device is open
     bool modeThrows = false;
     bool pauseIgnored = false; // Pause() leaves the mode as it is
+    int pauseLag = 0;          // Mode() answers "playing" this many more times after Pause()
 
     void SetMidiFile(const std::string& path) override { file_ = path; }
     void Open() override {
@@ -90,6 +91,7 @@ public:
             throw std::runtime_error("No MCI device open");
         if (!pauseIgnored)
             mode_ = kModePaused;
+        lagLeft_ = pauseLag;
         pausedAt_ = position_;
         return position_;
     }
@@ -122,6 +124,10 @@ public:
             throw std::runtime_error("could not get mode information");
         if (!open_)
             return kModeIdle;
+        if (mode_ == kModePaused && lagLeft_ > 0) {
+            --lagLeft_;
+            return kModePlaying;
+        }
         return stuckMode >= 0 ? stuckMode : mode_;
     }
     int Position() override { return open_ ? position_ : 0; }
@@ -147,6 +153,7 @@ private:
     int mode_ = kModeIdle;
     int position_ = 0;
     int pausedAt_ = -1;
+    int lagLeft_ = 0;
 };
 
 // Titles whose stored data are the bytes given (the fake unzip copies them out unchanged).

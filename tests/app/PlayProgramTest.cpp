@@ -393,6 +393,15 @@ TEST_F(PlayProgramTest, EndOfProgramWaitEndsWhenPauseNeverTakes) {
     EXPECT_TRUE(program.ProgramEnded());
 }
 
+TEST_F(PlayProgramTest, EndOfProgramPauseThatTakesAMomentIsNotUndone) {
+    program.SetAutoLooping(false);
+    Queue({"1"});
+    player.pauseLag = 1;
+    EndTune();
+    EXPECT_EQ(player.Mode(), kModePaused);
+    EXPECT_EQ(std::count(player.calls.begin(), player.calls.end(), "Resume"), 0);
+}
+
 TEST_F(PlayProgramTest, ShutDownEndsStepAndEmptiesProgram) {
     Queue({"1", "2"});
     program.SetShuttingDown(true);
