@@ -1,25 +1,12 @@
 #include "app/NowPlaying.h"
 
 #include "base/Text.h"
-
-#include <cstdio>
+#include "database/TitleRecord.h"
 
 namespace tunquil {
 
 std::string FormatPanelTime(int seconds) {
-    if (seconds < 0)
-        seconds = 0;
-    char buf[32];
-    if (seconds <= 9)
-        std::snprintf(buf, sizeof buf, "0:0%d", seconds);
-    else if (seconds <= 59)
-        std::snprintf(buf, sizeof buf, "0:%d", seconds);
-    else if (seconds <= 3599)
-        std::snprintf(buf, sizeof buf, "%d:%02d", seconds / 60, seconds % 60);
-    else
-        std::snprintf(buf, sizeof buf, "%d:%02d:%02d", seconds / 3600, (seconds / 60) % 60,
-                      seconds % 60);
-    return buf;
+    return TimeText(seconds);
 }
 
 std::string PlayerStateText(int mode) {

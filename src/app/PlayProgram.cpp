@@ -252,7 +252,7 @@ void PlayProgram::TitleChanged(const TitleRecord&, const TitleRecord& after, boo
     if (after.masterKey == 0 || after.masterKey != shownKey_)
         return;
     title_ = Trim(after.title);
-    artist_ = Trim(Trim(after.firstName) + " " + Trim(after.lastName));
+    artist_ = JoinFullName(after.firstName, after.lastName);
     category_ = Trim(after.categoryName);
 }
 
@@ -384,7 +384,7 @@ bool PlayProgram::PlayFromMasterKey(int key) {
         }
         if (started == PlayStart::Started) {
             title_ = Trim(texts.title);
-            artist_ = Trim(Trim(texts.firstName) + " " + Trim(texts.lastName));
+            artist_ = JoinFullName(texts.firstName, texts.lastName);
             category_ = Trim(texts.categoryName);
             shownKey_ = key;
             userStopped_ = false;

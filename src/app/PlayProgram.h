@@ -153,9 +153,10 @@ public:
     NowPlaying& Panel() { return panel_; }
     std::filesystem::path InternalPlayFile() const { return programDirectory_ / "AInternal.MID"; }
 
-private:
+    // The player's mode; a device that cannot tell it counts as failing (kModeError).
     int SafeMode();
-    bool PlayingLike(int mode) const { return mode == 2 || mode == 5 || mode == 1; }
+
+private:
     // Processes events until `done` holds, shut-down begins, the player is idle or failing,
     // or the time limit passes.
     void WaitForMode(const std::function<bool(int)>& done);

@@ -21,6 +21,11 @@ enum PlayerMode {
     kModeOther = 7,
 };
 
+// Playing, seeking or paused: a title is under way.
+inline bool PlayingLike(int mode) {
+    return mode == kModePlaying || mode == kModeSeeking || mode == kModePaused;
+}
+
 // The members of the sequencer player that the play program drives. Failures are exceptions
 // whose text is the device's error text.
 class IPlayer {

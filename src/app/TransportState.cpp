@@ -1,5 +1,7 @@
 #include "app/TransportState.h"
 
+#include "app/PlayServices.h"
+
 namespace tunquil {
 
 namespace {
@@ -27,7 +29,7 @@ TransportState InitialTransportState() {
 
 TransportState ComputeTransportState(const TransportInputs& in, const TransportState& previous) {
     TransportState s = previous;
-    const bool playingLike = in.mode == 2 || in.mode == 5 || in.mode == 1;
+    const bool playingLike = PlayingLike(in.mode);
     const bool playingNotStopped = playingLike && !in.userStopped;
     const bool several = in.count > 1;
 

@@ -119,10 +119,6 @@ struct Usage {
     long long seconds = 0;
 };
 
-std::string TotalText(long long seconds) {
-    return seconds <= 0 ? "0:00" : DurationText(seconds);
-}
-
 int Categories(Context& ctx) {
     bool tsv = TakeFlag(ctx.args, "--tsv");
     RejectUnknownOptions(ctx.args);
@@ -143,7 +139,7 @@ int Categories(Context& ctx) {
                     << '\n';
         else
             ctx.out << std::setw(5) << c.ck << "  " << Pad(c.name, 40) << "  " << std::setw(6)
-                    << u.titles << "  " << TotalText(u.seconds) << '\n';
+                    << u.titles << "  " << TimeText(u.seconds) << '\n';
     }
     return s->Finish(kOk);
 }
@@ -190,7 +186,7 @@ int Albums(Context& ctx) {
                     << r.totalDuration << '\n';
         else
             ctx.out << std::setw(5) << r.albumKey << "  " << Pad(r.name, 40) << "  " << std::setw(6)
-                    << r.titleCount << "  " << TotalText(r.totalDuration) << '\n';
+                    << r.titleCount << "  " << TimeText(r.totalDuration) << '\n';
     }
     return s->Finish(kOk);
 }

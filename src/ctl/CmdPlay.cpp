@@ -169,9 +169,7 @@ int RunPlay(Context& ctx) {
         }
         if (!loop && program.ProgramEnded())
             break;
-        const int mode = midi.Mode();
-        if (!program.Active() && mode != TMyMidi::kPlaying && mode != TMyMidi::kSeeking &&
-            mode != TMyMidi::kPaused)
+        if (!program.Active() && !PlayingLike(program.SafeMode()))
             break; // nothing left to play
         switch (keysIn.Poll()) {
         case 'n':

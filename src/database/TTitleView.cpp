@@ -10,7 +10,7 @@ namespace tunquil {
 
 std::string SummaryLine(int64_t count, int64_t totalSeconds) {
     std::string line = count == 1 ? "1 title  ---  " : std::to_string(count) + " titles  ---  ";
-    return line + (totalSeconds <= 0 ? std::string("0:00") : DurationText(totalSeconds));
+    return line + TimeText(totalSeconds);
 }
 
 std::string DateObtainedText(double date) {

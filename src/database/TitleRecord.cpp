@@ -116,6 +116,10 @@ std::string DurationText(int64_t seconds) {
     return std::to_string(m / 60) + ":" + two(m % 60) + ":" + two(seconds % 60);
 }
 
+std::string TimeText(int64_t seconds) {
+    return seconds <= 0 ? "0:00" : DurationText(seconds);
+}
+
 std::string JoinFullName(std::string_view first, std::string_view last) {
     return Trim(Trim(first) + " " + Trim(last));
 }

@@ -68,6 +68,8 @@ std::string RawOrigin(const char* bytes);
 
 // "?" for 0 or less, M:SS below an hour, H:MM:SS from an hour on.
 std::string DurationText(int64_t seconds);
+// The same for a running or summed time, where nothing yet is "0:00" rather than "?".
+std::string TimeText(int64_t seconds);
 
 // The full artist name from the two name parts: trim(trim(first) + " " + trim(last)).
 std::string JoinFullName(std::string_view first, std::string_view last);

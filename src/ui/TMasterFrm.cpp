@@ -201,9 +201,7 @@ void TMasterFrm::AlbumViewsChanged() {
         auto* row = new QTreeWidgetItem(list);
         row->setText(0, QString::fromStdString(v.name));
         row->setText(1, QString::number(v.grid->SummaryCount()));
-        row->setText(2, QString::fromStdString(v.grid->SummaryTotal() <= 0
-                                                   ? std::string("0:00")
-                                                   : DurationText(v.grid->SummaryTotal())));
+        row->setText(2, QString::fromStdString(TimeText(v.grid->SummaryTotal())));
         row->setTextAlignment(1, Qt::AlignCenter);
         row->setTextAlignment(2, Qt::AlignCenter);
     }
