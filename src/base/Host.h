@@ -3,6 +3,7 @@
 // with the terminal, and the tests with a scripted host that answers and records.
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 namespace tunquil {
@@ -82,5 +83,15 @@ public:
 private:
     IHost& host_;
 };
+
+// Runs one step of a longer job (a shut-down, say) so that the steps after it still run: a
+// failure is shown as an error, `label` before its text, instead of being thrown.
+template <class Action> void RunShowingFailure(IHost& host, const char* label, Action&& action) {
+    try {
+        action();
+    } catch (const std::exception& e) {
+        host.ShowMessage(std::string(label) + e.what(), TMsgDlgType::mtError, 0, mbOK);
+    }
+}
 
 } // namespace tunquil

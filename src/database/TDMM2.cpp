@@ -118,15 +118,8 @@ int TDMM2::DeleteTitlesEverywhere(const std::vector<int32_t>& masterKeys) {
 void TDMM2::Close() {
     closing_ = true;
     // Each step runs even when the one before failed; a failure is shown, not hidden.
-    auto step = [&](const char* label, auto&& run) {
-        try {
-            run();
-        } catch (const std::exception& e) {
-            host_.ShowMessage(std::string(label) + e.what(), TMsgDlgType::mtError, 0, mbOK);
-        }
-    };
-    step("Saving artists: ", [&] { performers_.Purge(); }); // saves the list
-    step("Packing database: ", [&] {
+    RunShowingFailure(host_, "Saving artists: ", [&] { performers_.Purge(); }); // saves the list
+    RunShowingFailure(host_, "Packing database: ", [&] {
         lastPack_ = {};
         lastPack_.packed = db_.Pack(lastPack_.deleted, lastPack_.kept);
     });

@@ -31,19 +31,11 @@ void TMusicLibrary::Open() {
 }
 
 void TMusicLibrary::Close() {
-    if (closed_ || !IsOpen())
+    if (!IsOpen())
         return;
-    closed_ = true;
-    auto step = [&](const char* what, auto&& action) {
-        try {
-            action();
-        } catch (const std::exception& e) {
-            host_.ShowMessage(std::string(what) + e.what(), TMsgDlgType::mtError, 0, mbOK);
-        }
-    };
-    step("Saving albums: ", [&] { albums_.Save(); });
-    step("Saving categories: ", [&] { categories_.Purge(); });
-    step("Closing the database: ", [&] { data_->Close(); });
+    RunShowingFailure(host_, "Saving albums: ", [&] { albums_.Save(); });
+    RunShowingFailure(host_, "Saving categories: ", [&] { categories_.Purge(); });
+    RunShowingFailure(host_, "Closing the database: ", [&] { data_->Close(); });
 }
 
 } // namespace tunquil

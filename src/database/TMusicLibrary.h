@@ -47,7 +47,6 @@ private:
     TCatList categories_;
     TAlbList albums_;
     std::unique_ptr<TDMM2> data_;
-    bool closed_ = false;
 };
 
 } // namespace tunquil
