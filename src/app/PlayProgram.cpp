@@ -119,6 +119,10 @@ void PlayProgram::Changed() {
         onChanged();
 }
 
+void PlayProgram::ShowPlayProblem(const std::exception& e) {
+    ShowError(std::string("Play problem: ") + e.what());
+}
+
 void PlayProgram::ShowError(const std::string& text) {
     host_.ShowMessage(text, TMsgDlgType::mtError, 0, mbCancel);
 }
@@ -176,7 +180,7 @@ void PlayProgram::PlayTop() {
             currentIndex_ = -1;
             Step(StepDirection::Forward);
         } catch (const std::exception& e) {
-            ShowError(std::string("Play problem: ") + e.what());
+            ShowPlayProblem(e);
         }
     }
     selection_.clear();
@@ -199,7 +203,7 @@ void PlayProgram::PlayBottom() {
                 Step(StepDirection::Forward);
             }
         } catch (const std::exception& e) {
-            ShowError(std::string("Play problem: ") + e.what());
+            ShowPlayProblem(e);
         }
         Changed();
     }
@@ -314,7 +318,7 @@ void PlayProgram::Step(StepDirection direction) {
         try {
             player_.Close();
         } catch (const std::exception& e) {
-            ShowError(std::string("Play problem: ") + e.what());
+            ShowPlayProblem(e);
         }
         ShowNoProgram();
     }
@@ -388,7 +392,6 @@ bool PlayProgram::PlayFromMasterKey(int key) {
             category_ = Trim(texts.categoryName);
             shownKey_ = key;
             userStopped_ = false;
-            StartTimer();
             return true;
         }
 
@@ -401,7 +404,7 @@ bool PlayProgram::PlayFromMasterKey(int key) {
             store_.DeleteTitle(key);
         return false;
     } catch (const std::exception& e) {
-        ShowError(std::string("Play problem: ") + e.what());
+        ShowPlayProblem(e);
         if (!userStopped_)
             Stop();
         return false;
@@ -568,27 +571,21 @@ PlayProgram::PlayStart PlayProgram::StartPlay(const fs::path& file) {
 // ---------------------------------------------------------------- toolbar actions
 
 void PlayProgram::Next() {
-    navigating_ = true;
-    {
-        BusyScope busy(host_);
-        try {
-            Step(StepDirection::Forward);
-        } catch (const std::exception& e) {
-            ShowError(std::string("Play problem: ") + e.what());
-        }
-    }
-    navigating_ = false;
-    UpdateTransportControls();
+    Navigate(StepDirection::Forward);
 }
 
 void PlayProgram::Previous() {
+    Navigate(StepDirection::Backward);
+}
+
+void PlayProgram::Navigate(StepDirection direction) {
     navigating_ = true;
     {
         BusyScope busy(host_);
         try {
-            Step(StepDirection::Backward);
+            Step(direction);
         } catch (const std::exception& e) {
-            ShowError(std::string("Play problem: ") + e.what());
+            ShowPlayProblem(e);
         }
     }
     navigating_ = false;
@@ -596,8 +593,10 @@ void PlayProgram::Previous() {
 }
 
 void PlayProgram::Restart() {
-    if (active_ && SafeMode() != kModeIdle)
-        PlayFromMasterKey(currentKey_);
+    // The timer starts once the title plays; a step starts it itself when it is done, so
+    // that no tick can step again while it waits.
+    if (active_ && SafeMode() != kModeIdle && PlayFromMasterKey(currentKey_))
+        StartTimer();
     UpdateTransportControls();
     WaitForMode([](int m) { return m == kModePlaying || m == kModeStopped; });
     Changed();
@@ -607,7 +606,7 @@ void PlayProgram::PauseOnce() {
     try {
         player_.Pause();
     } catch (const std::exception& e) {
-        ShowError(std::string("Play problem: ") + e.what());
+        ShowPlayProblem(e);
     }
 }
 
@@ -619,7 +618,7 @@ void PlayProgram::PauseOrResumeOnce() {
         else if (mode == kModePaused)
             player_.Resume();
     } catch (const std::exception& e) {
-        ShowError(std::string("Play problem: ") + e.what());
+        ShowPlayProblem(e);
     }
 }
 
@@ -655,7 +654,7 @@ void PlayProgram::Stop() {
                 }
             }
         } catch (const std::exception& e) {
-            ShowError(std::string("Play problem: ") + e.what());
+            ShowPlayProblem(e);
         }
         UpdateTransportControls();
     }
@@ -674,7 +673,7 @@ void PlayProgram::StopAndClear() {
     try {
         player_.Close();
     } catch (const std::exception& e) {
-        ShowError(std::string("Play problem: ") + e.what());
+        ShowPlayProblem(e);
     }
     userStopped_ = true;
     clearedByStop_ = true;
@@ -719,7 +718,7 @@ void PlayProgram::Shuffle() {
         try {
             Step(StepDirection::Forward);
         } catch (const std::exception& e) {
-            ShowError(std::string("Play problem: ") + e.what());
+            ShowPlayProblem(e);
         }
     }
     UpdateTransportControls();
@@ -750,7 +749,7 @@ void PlayProgram::TrackBarReleased() {
         if (dragging_ && SafeMode() == kModePlaying)
             player_.PlayFrom(trackBar_.position * 1000);
     } catch (const std::exception& e) {
-        ShowError(std::string("Play problem: ") + e.what());
+        ShowPlayProblem(e);
     }
     dragging_ = false;
 }

@@ -165,6 +165,8 @@ private:
     void StopTimer();
     void Changed();
     void ShowError(const std::string& text);
+    void ShowPlayProblem(const std::exception& e);
+    void Navigate(StepDirection direction);
     void ShowNoProgram();
     // Removes the entries of `key`, moving the current index back past each removed entry at
     // or before it, so that a step forward reaches the follower of a removed current entry.
