@@ -106,15 +106,7 @@ int RunPlay(Context& ctx) {
     for (const auto& a : args)
         keys.push_back(std::to_string(ParseKey(a)));
 
-    platform::FluidSynthSequencerOptions options;
-    if (output == "server")
-        options.output = platform::SequencerOutputKind::SoundServer;
-    else if (output == "null")
-        options.output = platform::SequencerOutputKind::None;
-    else {
-        options.output = platform::SequencerOutputKind::WaveFile;
-        options.waveFile = output;
-    }
+    const platform::FluidSynthSequencerOptions options = SequencerOptionsFor(output);
 
     auto session = CtlLibrary::Open(ctx);
     if (!session)

@@ -93,14 +93,8 @@ int Play(Context& ctx) {
             throw UsageError("--seconds needs a number");
         }
     }
-    FluidSynthSequencerOptions options;
+    FluidSynthSequencerOptions options = SequencerOptionsFor(output);
     options.soundFontSetting = soundFont.value_or("");
-    if (output == "null") {
-        options.output = SequencerOutputKind::None;
-    } else if (output != "server") {
-        options.output = SequencerOutputKind::WaveFile;
-        options.waveFile = output;
-    }
     FluidSynthSequencer device(options);
     TMyMidi player(device);
     player.MidiFile = *file;
@@ -138,6 +132,17 @@ Registration render({"render", "render [--soundfont SF2] FILE OUT.wav", Render})
 
 // "play --file" plays one MIDI file straight through the player; "play KEY..." (the jukebox)
 // hands over to it when --file is given.
+platform::FluidSynthSequencerOptions SequencerOptionsFor(const std::string& output) {
+    FluidSynthSequencerOptions options; // the sound server unless told otherwise
+    if (output == "null") {
+        options.output = SequencerOutputKind::None;
+    } else if (output != "server") {
+        options.output = SequencerOutputKind::WaveFile;
+        options.waveFile = output;
+    }
+    return options;
+}
+
 int PlayFile(Context& ctx) {
     return Play(ctx);
 }

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+namespace tunquil::platform {
+struct FluidSynthSequencerOptions;
+}
+
 namespace tunquil::ctl {
 
 enum ExitCode { kOk = 0, kProblems = 1, kUsage = 2 };
@@ -50,5 +54,8 @@ int ParseKey(const std::string& text); // a positive master key, or UsageError
 
 // Plays one MIDI file through the player (tunquilctl play --file).
 int PlayFile(Context& ctx);
+
+// The sequencer's output from an --output value: "server", "null", or a WAV file's path.
+platform::FluidSynthSequencerOptions SequencerOptionsFor(const std::string& output);
 
 } // namespace tunquil::ctl
