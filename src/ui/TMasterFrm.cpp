@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 namespace tunquil::ui {
@@ -18,6 +19,33 @@ namespace tunquil::ui {
 namespace {
 
 constexpr int kSummaryHeight = 19;
+
+// Deletes the pages whose view is gone (their grids still hold the views, so at once).
+template <class Views, class KeyOf>
+void DropGonePages(QTabWidget* tabs, std::map<int32_t, QWidget*>& pages, const Views& views,
+                   KeyOf keyOf) {
+    for (auto it = pages.begin(); it != pages.end();) {
+        bool known = std::any_of(views.begin(), views.end(),
+                                 [&](const auto& v) { return keyOf(v) == it->first; });
+        if (known) {
+            ++it;
+        } else {
+            tabs->setCurrentIndex(0);
+            delete it->second;
+            it = pages.erase(it);
+        }
+    }
+}
+
+// Puts `page` at tab position `at`, moving it there when it stands elsewhere.
+void PlaceTab(QTabWidget* tabs, QWidget* page, int at) {
+    if (tabs->indexOf(page) == at)
+        return;
+    int old = tabs->indexOf(page);
+    if (old >= 0)
+        tabs->removeTab(old);
+    tabs->insertTab(at, page, QString());
+}
 
 } // namespace
 
@@ -117,10 +145,7 @@ void TMasterFrm::StartUp() {
 }
 
 void TMasterFrm::ShutDown() {
-    if (shutDown_ || !library_.IsOpen())
-        return;
-    shutDown_ = true;
-    library_.Close();
+    library_.Close(); // does nothing once closed
 }
 
 void TMasterFrm::closeEvent(QCloseEvent* event) {
@@ -132,30 +157,14 @@ void TMasterFrm::CategoryViewsChanged() {
     if (!Categories || !views_)
         return;
     const auto& views = views_->CategoryViews();
-    // Pages of categories that are gone are deleted at once: their grids still hold the views.
-    for (auto it = categoryPages_.begin(); it != categoryPages_.end();) {
-        bool known = std::any_of(views.begin(), views.end(),
-                                 [&](const TCategoryView& v) { return v.ck == it->first; });
-        if (known) {
-            ++it;
-        } else {
-            Categories->setCurrentIndex(0);
-            delete it->second;
-            it = categoryPages_.erase(it);
-        }
-    }
+    DropGonePages(Categories, categoryPages_, views, [](const TCategoryView& v) { return v.ck; });
     for (std::size_t i = 0; i < views.size(); ++i) {
         const TCategoryView& v = views[i];
         QWidget*& page = categoryPages_[v.ck];
         if (!page)
             page = MakeGridPage(*v.grid, nullptr, nullptr);
         int at = static_cast<int>(i) + 1;
-        if (Categories->indexOf(page) != at) {
-            int old = Categories->indexOf(page);
-            if (old >= 0)
-                Categories->removeTab(old);
-            Categories->insertTab(at, page, QString());
-        }
+        PlaceTab(Categories, page, at);
         Categories->setTabText(at, QString::fromStdString(v.caption));
         Categories->setTabToolTip(at, QString::fromStdString(v.hint));
     }
@@ -165,17 +174,7 @@ void TMasterFrm::AlbumViewsChanged() {
     if (!Albums || !views_)
         return;
     const auto& views = views_->AlbumViews();
-    for (auto it = albumPages_.begin(); it != albumPages_.end();) {
-        bool known = std::any_of(views.begin(), views.end(),
-                                 [&](const TAlbumView& v) { return v.albumKey == it->first; });
-        if (known) {
-            ++it;
-        } else {
-            Albums->setCurrentIndex(0);
-            delete it->second;
-            it = albumPages_.erase(it);
-        }
-    }
+    DropGonePages(Albums, albumPages_, views, [](const TAlbumView& v) { return v.albumKey; });
     auto* list = static_cast<QTreeWidget*>(Albums->widget(0));
     list->clear();
     for (std::size_t i = 0; i < views.size(); ++i) {
@@ -185,18 +184,23 @@ void TMasterFrm::AlbumViewsChanged() {
             TMyStringGrid* grid = nullptr;
             page = MakeGridPage(*v.grid, &grid, nullptr);
             // The album list view shows each album's count and duration as its summary has
-            // them; queued, as summaries change while the views are being rebuilt.
-            connect(
-                grid->Model(), &TTitleTableModel::summaryFollow, this,
-                [this] { AlbumViewsChanged(); }, Qt::QueuedConnection);
+            // them. Summaries change while the views are being rebuilt (every album's at
+            // start-up), so the list is rebuilt once, afterwards, however many changed.
+            connect(grid->Model(), &TTitleTableModel::summaryFollow, this, [this] {
+                if (albumListPending_)
+                    return;
+                albumListPending_ = true;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        albumListPending_ = false;
+                        AlbumViewsChanged();
+                    },
+                    Qt::QueuedConnection);
+            });
         }
         int at = static_cast<int>(i) + 1;
-        if (Albums->indexOf(page) != at) {
-            int old = Albums->indexOf(page);
-            if (old >= 0)
-                Albums->removeTab(old);
-            Albums->insertTab(at, page, QString());
-        }
+        PlaceTab(Albums, page, at);
         Albums->setTabText(at, QString::fromStdString(v.caption));
         auto* row = new QTreeWidgetItem(list);
         row->setText(0, QString::fromStdString(v.name));

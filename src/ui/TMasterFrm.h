@@ -56,7 +56,7 @@ private:
     WidgetHost host_;
     TMusicLibrary library_;
     std::unique_ptr<TTitleViews> views_;
-    bool shutDown_ = false;
+    bool albumListPending_ = false; // a rebuild of the album list is queued
 
     QTabWidget* Categories = nullptr;
     QTabWidget* Albums = nullptr;
