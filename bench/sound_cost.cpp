@@ -6,6 +6,7 @@
 //    most 1.1 times its time).
 //   bench_sound_cost [FILE [SECONDS]]   (default: the first tune of bench-data/openmsx, 60 s)
 
+#include "BenchTunes.h"
 #include "platform/SoundFontLocator.h"
 
 #include <algorithm>
@@ -75,20 +76,10 @@ Run Measure(std::vector<std::string> args, double limit = 0) {
 
 int main(int argc, char** argv) {
     fs::path ctl = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "tunquilctl";
-    fs::path file;
-    if (argc > 1) {
-        file = argv[1];
-    } else {
-        std::vector<fs::path> files;
-        std::error_code ec;
-        for (const auto& e : fs::directory_iterator("bench-data/openmsx", ec))
-            files.push_back(e.path());
-        std::sort(files.begin(), files.end());
-        if (files.empty()) {
-            std::fprintf(stderr, "no tune given and none in bench-data/openmsx\n");
-            return 1;
-        }
-        file = files.front();
+    fs::path file = bench::FirstBenchTune(argc, argv);
+    if (file.empty()) {
+        std::fprintf(stderr, "no tune given and none in bench-data/openmsx\n");
+        return 1;
     }
     double seconds = argc > 2 ? std::atof(argv[2]) : 60;
     auto soundFont = tunquil::platform::LocateSoundFont();

@@ -2,6 +2,7 @@
 // python3-mido), with the largest difference. Target: within 0.5 % or 50 ms for every file.
 //   bench_sound_length [DIR]   (default bench-data/openmsx, filled by bench/fetch-openmsx.sh)
 
+#include "BenchTunes.h"
 #include "platform/FluidSynthSequencer.h"
 
 #include <algorithm>
@@ -17,12 +18,7 @@ using namespace tunquil::platform;
 
 int main(int argc, char** argv) {
     fs::path dir = argc > 1 ? argv[1] : "bench-data/openmsx";
-    std::vector<fs::path> files;
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(dir, ec))
-        if (e.path().extension() == ".mid" || e.path().extension() == ".MID")
-            files.push_back(fs::absolute(e.path()));
-    std::sort(files.begin(), files.end());
+    std::vector<fs::path> files = bench::BenchTunes(dir);
     if (files.empty()) {
         std::fprintf(stderr, "no MIDI files in %s (run bench/fetch-openmsx.sh)\n", dir.c_str());
         return 1;

@@ -3,6 +3,7 @@
 // synthesizer. Target: median under 1 ms, 99th percentile under 5 ms.
 //   bench_sound_timing [FILE [SECONDS]]   (default: the first tune of bench-data/openmsx, 30 s)
 
+#include "BenchTunes.h"
 #include "platform/FluidSynthSequencer.h"
 
 #include <algorithm>
@@ -17,20 +18,10 @@ namespace fs = std::filesystem;
 using namespace tunquil::platform;
 
 int main(int argc, char** argv) {
-    fs::path file;
-    if (argc > 1) {
-        file = argv[1];
-    } else {
-        std::vector<fs::path> files;
-        std::error_code ec;
-        for (const auto& e : fs::directory_iterator("bench-data/openmsx", ec))
-            files.push_back(e.path());
-        std::sort(files.begin(), files.end());
-        if (files.empty()) {
-            std::fprintf(stderr, "no tune given and none in bench-data/openmsx\n");
-            return 1;
-        }
-        file = files.front();
+    fs::path file = bench::FirstBenchTune(argc, argv);
+    if (file.empty()) {
+        std::fprintf(stderr, "no tune given and none in bench-data/openmsx\n");
+        return 1;
     }
     int seconds = argc > 2 ? std::atoi(argv[2]) : 30;
     if (!std::getenv("PULSE_SERVER"))
