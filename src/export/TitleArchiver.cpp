@@ -2,6 +2,7 @@
 
 #include "base/Files.h"
 #include "base/Text.h"
+#include "database/DirectoryUtils.h"
 #include "database/TMyDB.h"
 #include "export/TAbZipper.h"
 #include "export/TitleExport.h"
@@ -129,14 +130,8 @@ TitleArchiver::Outcome TitleArchiver::BuildTitleArchive(const std::string& archi
 }
 
 void TitleArchiver::ClearStagedFiles() {
-    // Only the staged MIDI files go; the folder is ours alone, so no need to walk below it.
-    std::error_code ec;
-    for (auto it = fs::directory_iterator(StagingDirectory(), ec); it != fs::directory_iterator();
-         it.increment(ec)) {
-        if (it->is_regular_file(ec) && !it->is_symlink(ec) &&
-            MatchesMask(it->path().filename().string(), "*.mid"))
-            fs::remove(it->path(), ec);
-    }
+    // Only the staged MIDI files go.
+    ClearDirectory(host_, programDirectory_, StagingDirectory(), "*.mid");
 }
 
 } // namespace tunquil
