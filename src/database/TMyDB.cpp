@@ -423,7 +423,7 @@ void TMyDB::WriteRecord(const TitleRecord& record, int slot) {
         throw DatabaseError("No title in slot " + std::to_string(slot));
     TitleRecord stored = record;
     stored.active = true;
-    stored.slotNumber = DecodeTitleRecord(current).slotNumber;
+    stored.slotNumber = RawSlotNumber(current);
     stored.dataOffset = RawDataOffset(current);
     stored.dataSize = RawDataSize(current);
     TitleRecordBytes before = slots_[static_cast<std::size_t>(slot - 1)];
@@ -756,8 +756,8 @@ bool TMyDB::Pack(int& deletedCount, int& keptCount) {
                     runSize += size;
                 }
                 // Only the two data fields change; the rest stays byte for byte.
-                record_bytes::PutInt32(copy.data() + 8, static_cast<int32_t>(newSize));
-                record_bytes::PutInt32(copy.data() + 12, static_cast<int32_t>(size));
+                RawSetDataPlace(copy.data(), static_cast<int32_t>(newSize),
+                                static_cast<int32_t>(size));
                 newSize += size;
                 kept.push_back(copy);
                 ++keptCount;

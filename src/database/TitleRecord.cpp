@@ -101,6 +101,13 @@ int32_t RawDataOffset(const char* bytes) {
 int32_t RawDataSize(const char* bytes) {
     return GetInt32(bytes + kDataSize);
 }
+int32_t RawSlotNumber(const char* bytes) {
+    return GetInt32(bytes + kSlotNumber);
+}
+void RawSetDataPlace(char* bytes, int32_t offset, int32_t size) {
+    PutInt32(bytes + kDataOffset, offset);
+    PutInt32(bytes + kDataSize, size);
+}
 
 std::string RawOrigin(const char* bytes) {
     return GetShortString(bytes + kOrigin, kOriginCapacity);

@@ -64,6 +64,9 @@ int32_t RawCk(const char* bytes);
 int32_t RawPk(const char* bytes);
 int32_t RawDataOffset(const char* bytes);
 int32_t RawDataSize(const char* bytes);
+int32_t RawSlotNumber(const char* bytes);
+// Points the record at other stored data; every other byte stays as it is.
+void RawSetDataPlace(char* bytes, int32_t offset, int32_t size);
 std::string RawOrigin(const char* bytes);
 
 // "?" for 0 or less, M:SS below an hour, H:MM:SS from an hour on.
