@@ -1,6 +1,6 @@
 #include "database/TMyDB.h"
 
-#include "database/RecordBytes.h"
+#include "base/Text.h"
 #include "database/TAlbList.h"
 
 #include <algorithm>
