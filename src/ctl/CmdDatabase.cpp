@@ -41,9 +41,7 @@ int List(Context& ctx) {
         if (!mode)
             throw UsageError("unknown sort mode " + *sort);
     }
-    RejectUnknownOptions(ctx.args);
-    if (!ctx.args.empty())
-        throw UsageError("unexpected argument " + ctx.args[0]);
+    RejectArguments(ctx.args);
     auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;
@@ -95,9 +93,7 @@ int Delete(Context& ctx) {
 }
 
 int Pack(Context& ctx) {
-    RejectUnknownOptions(ctx.args);
-    if (!ctx.args.empty())
-        throw UsageError("unexpected argument " + ctx.args[0]);
+    RejectArguments(ctx.args);
     auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;
@@ -121,7 +117,7 @@ struct Usage {
 
 int Categories(Context& ctx) {
     bool tsv = TakeFlag(ctx.args, "--tsv");
-    RejectUnknownOptions(ctx.args);
+    RejectArguments(ctx.args);
     auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;
@@ -146,7 +142,7 @@ int Categories(Context& ctx) {
 
 int Artists(Context& ctx) {
     bool tsv = TakeFlag(ctx.args, "--tsv");
-    RejectUnknownOptions(ctx.args);
+    RejectArguments(ctx.args);
     auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;
@@ -168,7 +164,7 @@ int Artists(Context& ctx) {
 
 int Albums(Context& ctx) {
     bool tsv = TakeFlag(ctx.args, "--tsv");
-    RejectUnknownOptions(ctx.args);
+    RejectArguments(ctx.args);
     auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;
@@ -217,7 +213,7 @@ std::string CheckStoredArchive(const std::string& bytes) {
 }
 
 int Verify(Context& ctx) {
-    RejectUnknownOptions(ctx.args);
+    RejectArguments(ctx.args);
     auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;

@@ -50,6 +50,8 @@ bool TakeFlag(std::vector<std::string>& args, const std::string& flag);
 std::optional<std::string> TakeOption(std::vector<std::string>& args, const std::string& option);
 // Throws UsageError when any argument left in `args` starts with "--".
 void RejectUnknownOptions(const std::vector<std::string>& args);
+// Throws UsageError for anything left in `args`: for commands that take no operands.
+void RejectArguments(const std::vector<std::string>& args);
 int ParseKey(const std::string& text); // a positive master key, or UsageError
 
 // Plays one MIDI file through the player (tunquilctl play --file).

@@ -55,6 +55,12 @@ void RejectUnknownOptions(const std::vector<std::string>& args) {
             throw UsageError("unknown option " + a);
 }
 
+void RejectArguments(const std::vector<std::string>& args) {
+    RejectUnknownOptions(args);
+    if (!args.empty())
+        throw UsageError("unexpected argument " + args[0]);
+}
+
 int ParseKey(const std::string& text) {
     try {
         std::size_t used = 0;

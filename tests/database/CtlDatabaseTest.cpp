@@ -119,6 +119,7 @@ TEST_F(CtlDatabaseTest, ListsTitlesInSlotOrderOrSortedAndReportsTheLists) {
     EXPECT_EQ(Ctl("list --fast", out, true), 2);
     EXPECT_EQ(Ctl("delete", out, true), 2);
     EXPECT_EQ(Ctl("delete x1", out, true), 2);
+    EXPECT_EQ(Ctl("verify 12", out, true), 2); // no operands: a stray one is not ignored
 }
 
 TEST_F(CtlDatabaseTest, DeletePacksOnCloseAndVerifyFindsDamagedData) {
