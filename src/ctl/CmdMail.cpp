@@ -55,10 +55,7 @@ int Mail(Context& ctx) {
             ctx.err << "tunquilctl: none of the keys names a title\n";
         else
             sent = mailer.Send(*to, subject, body, !separate);
-        for (const MailAttachmentRow& row : mailer.rows()) {
-            std::error_code ec;
-            fs::remove(row.path, ec);
-        }
+        mailer.RemoveAttachedFiles();
     }
     return session->Finish(sent ? kOk : kProblems);
 }

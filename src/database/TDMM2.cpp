@@ -86,15 +86,7 @@ bool TDMM2::UpdateTitleInfo(int32_t masterKey, bool batch, int32_t pk, int32_t c
 }
 
 bool TDMM2::DeleteTitle(int32_t masterKey) {
-    int slot = db_.FindSlot(masterKey);
-    TitleRecord record;
-    if (!db_.ReadRecord(slot, record))
-        return false;
-    db_.MarkDeleted(slot);
-    db_.Announce([&](IDatabaseObserver& o) { o.TitlesDeleted({record}); });
-    if (albums_)
-        albums_->RemoveTitlesFromAllAlbums({masterKey});
-    return true;
+    return DeleteTitlesEverywhere({masterKey}) == 1;
 }
 
 int TDMM2::DeleteTitlesEverywhere(const std::vector<int32_t>& masterKeys) {

@@ -29,13 +29,18 @@ std::string TitleMailer::Caption(std::size_t titles) {
     return " Mail the attached " + std::to_string(titles) + " title(s)";
 }
 
-void TitleMailer::AttachTitles(const std::vector<int>& masterKeys) {
-    closed_ = false;
-    host_.Status("Attaching files...");
+void TitleMailer::RemoveAttachedFiles() {
     std::error_code ec;
     for (const MailAttachmentRow& row : rows_)
         fs::remove(row.path, ec);
+}
+
+void TitleMailer::AttachTitles(const std::vector<int>& masterKeys) {
+    closed_ = false;
+    host_.Status("Attaching files...");
+    RemoveAttachedFiles();
     rows_.clear();
+    std::error_code ec;
     fs::create_directories(mailDir_, ec);
     for (std::size_t i = 0; i < masterKeys.size() && !Stopped(); ++i) {
         host_.Progress(static_cast<int>((i + 1) * 100 / masterKeys.size()), "Attaching files...");

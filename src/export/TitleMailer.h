@@ -47,6 +47,8 @@ public:
     // Exports each title into TempMail/ and lists it; replaces the rows of an earlier call and
     // deletes their files. A key without a title is skipped.
     void AttachTitles(const std::vector<int>& masterKeys);
+    // Deletes the exported files of the attachment rows; the rows stay.
+    void RemoveAttachedFiles();
     const std::vector<MailAttachmentRow>& rows() const { return rows_; }
 
     // True when Send should open the setup dialog first (no server, or no dial-up entry).
