@@ -1,5 +1,6 @@
 #include "app/PlayProgram.h"
 
+#include "base/ProgramDirectory.h"
 #include "base/Text.h"
 
 #include <algorithm>
@@ -434,7 +435,7 @@ bool PlayProgram::PlayOneReset(const fs::path& file) {
 }
 
 void PlayProgram::PlayResets() {
-    const fs::path trash = programDirectory_ / "TempTrash";
+    const fs::path trash = TrashDirectory(programDirectory_);
     const fs::path gm = trash / "M.dat";
     const fs::path gs = trash / "S.dat";
     std::error_code ec;

@@ -12,6 +12,11 @@ namespace tunquil {
 // Throws FileError when it cannot be created.
 std::filesystem::path FindProgramDirectory(const std::string& explicitHome = {});
 
+// The program's scratch folder for unpacked and staged tunes, below the program directory.
+inline std::filesystem::path TrashDirectory(const std::filesystem::path& programDirectory) {
+    return programDirectory / "TempTrash";
+}
+
 // The directory holding the running executable.
 std::filesystem::path ExecutableDirectory();
 

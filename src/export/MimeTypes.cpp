@@ -10,15 +10,9 @@ namespace tunquil {
 
 namespace {
 
-std::string LowerAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 using TypeMap = std::unordered_map<std::string, std::string>;
+
+// Extensions are keyed in capitals, so any case finds them.
 
 // "type ext ext ..." lines; "#" starts a comment.
 void LoadMimeTypesFile(const char* path, TypeMap& map) {
@@ -32,7 +26,7 @@ void LoadMimeTypesFile(const char* path, TypeMap& map) {
         if (!(fields >> type))
             continue;
         while (fields >> ext)
-            map.emplace(LowerAscii(ext), type);
+            map.emplace(UpperAscii(ext), type);
     }
 }
 
@@ -49,7 +43,7 @@ void LoadSharedMimeGlobs(const char* path, TypeMap& map) {
         std::string ext = line.substr(colon + 3);
         if (ext.find_first_of("*?[") != std::string::npos)
             continue;
-        map.emplace(LowerAscii(ext), line.substr(0, colon));
+        map.emplace(UpperAscii(ext), line.substr(0, colon));
     }
 }
 
@@ -69,7 +63,7 @@ const TypeMap& Types() {
 std::string ContentTypeForFile(const std::filesystem::path& file) {
     std::string ext = file.extension().string();
     if (ext.size() > 1) {
-        auto it = Types().find(LowerAscii(ext.substr(1)));
+        auto it = Types().find(UpperAscii(ext.substr(1)));
         if (it != Types().end())
             return it->second;
     }

@@ -4,6 +4,7 @@
 // Progress and the user's cancel reach it through the host.
 
 #include "base/Host.h"
+#include "base/ProgramDirectory.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -47,7 +48,7 @@ public:
     // The text shown at the end of the last BuildTitleArchive ("" when cancelled while staging).
     const std::string& LastMessage() const { return lastMessage_; }
 
-    std::filesystem::path StagingDirectory() const { return programDirectory_ / "TempTrash"; }
+    std::filesystem::path StagingDirectory() const { return TrashDirectory(programDirectory_); }
 
 private:
     void ClearStagedFiles();

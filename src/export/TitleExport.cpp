@@ -1,6 +1,7 @@
 #include "export/TitleExport.h"
 
 #include "base/Files.h"
+#include "base/ProgramDirectory.h"
 #include "database/TMyDB.h"
 #include "export/StoredTune.h"
 
@@ -54,7 +55,7 @@ bool ExportTitle(TMyDB& db, IHost& host, const fs::path& programDirectory, int32
             *error = why;
         return false;
     };
-    fs::path trash = programDirectory / "TempTrash";
+    fs::path trash = TrashDirectory(programDirectory);
     std::error_code ec;
     fs::create_directories(trash, ec);
     // The stored archive is opened straight from the database's bytes: no scratch copy of it
