@@ -166,7 +166,11 @@ void THelpWindow::ShowPopup(int helpContext, const QPoint& globalPos, QWidget* p
         ShowTopic(helpContext, parent);
         return;
     }
-    QWhatsThis::showText(globalPos, Section(TopicUrl(helpContext)), parent);
+    QWhatsThis::showText(globalPos, PopupHtml(helpContext), parent);
+}
+
+QString THelpWindow::PopupHtml(int helpContext) {
+    return Section(TopicUrl(helpContext));
 }
 
 void THelpWindow::Quit() {

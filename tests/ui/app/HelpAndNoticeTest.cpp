@@ -46,6 +46,12 @@ TEST_F(HelpAndNoticeTest, EveryHelpContextTheControlsCarryHasItsOwnTopic) {
                 << url.toString().toStdString();
         }
     }
+    // The help cursor's pop-up shows the control's own section only.
+    QString play = THelpWindow::PopupHtml(4);
+    EXPECT_TRUE(play.contains("Add</h2>"));
+    EXPECT_FALSE(play.contains("Add and play"));
+    EXPECT_TRUE(THelpWindow::PopupHtml(9).contains("Delete"));
+
     EXPECT_EQ(THelpWindow::TopicUrl(0), QUrl("qrc:/help/contents.html"));
     EXPECT_EQ(THelpWindow::TopicUrl(4242), QUrl("qrc:/help/contents.html"));
 }
