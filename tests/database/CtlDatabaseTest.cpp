@@ -5,6 +5,8 @@
 #include "database/TAlbList.h"
 #include "database/TCatList.h"
 #include "database/TDMM2.h"
+#include "support/FileSizeLimit.h"
+#include "support/MidiBytes.h"
 #include "support/TempDir.h"
 
 #include <cstring>
@@ -164,6 +166,21 @@ TEST_F(CtlDatabaseTest, ADatabaseThatCannotBeOpenedGivesExitStatusTwo) {
     dir.Write("file", "");
     EXPECT_EQ(RunCtl("--home '" + (dir / "file").string() + "/sub' list", out, true), 2);
     EXPECT_FALSE(out.empty());
+}
+
+TEST_F(CtlDatabaseTest, AFileSizeLimitIsReportedLikeAFullDisk) {
+    dir.Write("new.mid", test::SmallMidiFile(3, "new"));
+    std::string dat = FileBytes(dir / "Music.dat"), out;
+    int status;
+    {
+        // Room for the staged archive of the new title, not for Music.dat to take it.
+        test::FileSizeLimit limit(dat.size() + 40, false);
+        status = Ctl("add '" + (dir / "new.mid").string() + "'", out, true);
+    }
+    EXPECT_EQ(status, 1) << out; // not ended by SIGXFSZ
+    EXPECT_NE(out.find("Not added: "), std::string::npos) << out;
+    EXPECT_NE(out.find("File too large"), std::string::npos) << out;
+    EXPECT_EQ(FileBytes(dir / "Music.dat"), dat);
 }
 
 } // namespace
