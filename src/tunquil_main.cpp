@@ -1,5 +1,9 @@
 // Tunquil: the desktop program.
 
+#include "base/Files.h"
 #include "ui/TunquilApp.h"
 
-int main(int argc, char** argv) { return tunquil::ui::RunTunquil(argc, argv); }
+int main(int argc, char** argv) {
+    tunquil::FailWritesPastTheFileSizeLimit();
+    return tunquil::ui::RunTunquil(argc, argv);
+}

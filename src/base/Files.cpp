@@ -1,6 +1,8 @@
 #include "base/Files.h"
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -83,16 +85,52 @@ void SyncDirectory(const fs::path& dir) {
     }
 }
 
+namespace {
+
+std::function<void(int)>& SyncObserver() {
+    static std::function<void(int)> observer;
+    return observer;
+}
+
+// Creates a file beside `path` that no other writer (another copy of the program saving the
+// same file at the same moment) can be using: the process id and a counter make the name,
+// and O_EXCL makes sure it is new.
+int CreateTempBeside(const fs::path& path, fs::path& temp) {
+    static std::atomic<unsigned> counter{0};
+    for (;;) {
+        temp = path;
+        temp += ".new." + std::to_string(::getpid()) + "." + std::to_string(counter++);
+        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST) // one left by a dead process of the same id is passed over
+            throw FileError(DescribeErrno("Cannot create", temp, errno));
+    }
+}
+
+} // namespace
+
+void FailWritesPastTheFileSizeLimit() {
+    ::signal(SIGXFSZ, SIG_IGN);
+}
+
+void SyncFile(int fd, const fs::path& pathForErrors) {
+    if (::fsync(fd) != 0)
+        throw FileError(DescribeErrno("Cannot flush", pathForErrors, errno));
+    if (SyncObserver())
+        SyncObserver()(fd);
+}
+
+void SetSyncObserverForTesting(std::function<void(int fd)> observer) {
+    SyncObserver() = std::move(observer);
+}
+
 void WriteFileAtomically(const fs::path& path, std::string_view bytes) {
-    fs::path temp = path;
-    temp += ".new";
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        throw FileError(DescribeErrno("Cannot create", temp, errno));
+    fs::path temp;
+    int fd = CreateTempBeside(path, temp);
     try {
         WriteAll(fd, bytes.data(), bytes.size(), temp);
-        if (::fsync(fd) != 0)
-            throw FileError(DescribeErrno("Cannot flush", temp, errno));
+        SyncFile(fd, temp);
     } catch (...) {
         ::close(fd);
         ::unlink(temp.c_str());

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -23,8 +24,9 @@ std::string DescribeErrno(const std::string& what, const fs::path& path, int err
 
 std::string ReadWholeFile(const fs::path& path);
 
-// Writes `bytes` to a new file beside `path`, flushes it to disk and renames it over `path`.
-// On failure the old file is untouched and FileError is thrown.
+// Writes `bytes` to a new file beside `path` (under a name of its own, so that two writers never
+// share one), flushes it to disk and renames it over `path`. On failure the old file is
+// untouched and FileError is thrown.
 void WriteFileAtomically(const fs::path& path, std::string_view bytes);
 
 // Writes all of `size` bytes to `fd`, retrying short writes; throws FileError.
@@ -34,6 +36,16 @@ bool ReadExactAt(int fd, void* data, std::size_t size, uint64_t offset);
 
 // Flushes a directory entry change (a rename or a new file) to disk.
 void SyncDirectory(const fs::path& dir);
+
+// Makes a write past the process's file-size limit fail with EFBIG ("File too large"), reported
+// like a full disk, instead of ending the program by signal. Each program's main calls it.
+void FailWritesPastTheFileSizeLimit();
+
+// Flushes the content of an open file to disk; throws FileError.
+void SyncFile(int fd, const fs::path& pathForErrors);
+// Tests only: called with each file descriptor SyncFile has flushed, so that a test can model
+// what a power cut keeps (the content as of each file's last flush). Empty to stop.
+void SetSyncObserverForTesting(std::function<void(int fd)> observer);
 
 // Moves `from` to `to`; when they lie on different file systems, copies (through memory: it
 // is meant for tunes, not for files of any size), flushes and then removes the source. Throws

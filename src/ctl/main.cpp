@@ -1,5 +1,6 @@
 // tunquilctl: Tunquil's command-line companion.
 
+#include "base/Files.h"
 #include "ctl/CtlCommand.h"
 
 #include <algorithm>
@@ -86,6 +87,7 @@ static void PrintHelp(std::ostream& os) {
 }
 
 int main(int argc, char** argv) {
+    tunquil::FailWritesPastTheFileSizeLimit();
     std::vector<std::string> args(argv + 1, argv + argc);
     Context ctx{{}, {}, std::cout, std::cerr};
     try {

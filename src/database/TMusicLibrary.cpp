@@ -11,7 +11,14 @@ TMusicLibrary::~TMusicLibrary() {
         Close();
 }
 
+namespace {
+const char kSessionLockName[] = "Tunquil.lock";
+} // namespace
+
 void TMusicLibrary::OpenDatabase() {
+    // Before anything in the directory is read or written: two copies started together on a
+    // new directory would otherwise both create the lists and take the database in turns.
+    session_ = FileLock(programDirectory_ / kSessionLockName, true);
     categories_.Load("Categories");
     data_ = std::make_unique<TDMM2>(programDirectory_, host_);
     data_->SetCategoryList(&categories_);
@@ -36,6 +43,24 @@ void TMusicLibrary::Close() {
     RunShowingFailure(host_, "Saving albums: ", [&] { albums_.Save(); });
     RunShowingFailure(host_, "Saving categories: ", [&] { categories_.Purge(); });
     RunShowingFailure(host_, "Closing the database: ", [&] { data_->Close(); });
+    session_.Release();
+}
+
+bool IsLibraryFile(const TMyDB& db, const fs::path& programDirectory, const fs::path& path) {
+    std::error_code ec;
+    fs::path canonical = fs::weakly_canonical(fs::absolute(path, ec), ec);
+    const fs::path dbDir = db.Directory(), dir = programDirectory;
+    for (const fs::path& own :
+         {db.DescriptorPath(), db.DataPath(), dbDir / "InfoTemp.bak", dbDir / "DataTemp.bak",
+          dir / "Categories.des", dir / "Artists.des", dir / "Albums_A.des", dir / "Albums_AT.des",
+          dir / "Tunquil.ini", dir / kSessionLockName}) {
+        if (own.empty())
+            continue;
+        // equivalent() also catches a hard link; the canonical form a file not made yet.
+        if (fs::equivalent(path, own, ec) || canonical == fs::weakly_canonical(own, ec))
+            return true;
+    }
+    return false;
 }
 
 } // namespace tunquil

@@ -19,8 +19,10 @@ public:
     TMusicLibrary(const TMusicLibrary&) = delete;
     TMusicLibrary& operator=(const TMusicLibrary&) = delete;
 
-    // Loads the category list, opens the database at program directory + "Music" and links the
-    // lists to it. Throws (DatabaseError, FileError) when the database cannot be used.
+    // Takes the program directory for this copy of the program (refused with the in-use
+    // message while another copy has it), loads the category list, opens the database at program
+    // directory + "Music" and links the lists to it. Throws (DatabaseError, FileError) when the
+    // database cannot be used.
     void OpenDatabase();
     // Loads the album list; the window does this once its views are in place.
     void LoadAlbums();
@@ -47,6 +49,12 @@ private:
     TCatList categories_;
     TAlbList albums_;
     std::unique_ptr<TDMM2> data_;
+    FileLock session_;
 };
+
+// True when `path` names one of the files that hold the library or its settings in the program
+// directory (also through a symbolic link or another spelling of the path): nothing exported
+// or saved may land on one of them.
+bool IsLibraryFile(const TMyDB& db, const fs::path& programDirectory, const fs::path& path);
 
 } // namespace tunquil

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace tunquil {
@@ -108,9 +109,11 @@ std::string DriveOf(const fs::path& path) {
     return p.string();
 }
 
-// True when the descriptor file at `des` is a whole number of records whose live data all lie
-// inside `dataSize` bytes: it can be paired with that data file.
-bool DescriptorFits(const fs::path& des, int64_t dataSize) {
+// True when the live records of the descriptor file at `des` hold their data end to end from
+// the start of a data file of `dataSize` bytes, in slot order: exactly what a pack writes. Only
+// such a data file is the partner of a packed descriptor file; the data file of before the pack
+// (larger by the dropped titles) never is.
+bool PackedPair(const fs::path& des, int64_t dataSize) {
     std::string bytes;
     try {
         bytes = ReadWholeFile(des);
@@ -119,15 +122,16 @@ bool DescriptorFits(const fs::path& des, int64_t dataSize) {
     }
     if (bytes.size() % kTitleRecordSize != 0)
         return false;
+    int64_t end = 0;
     for (std::size_t at = 0; at < bytes.size(); at += kTitleRecordSize) {
         const char* r = bytes.data() + at;
         if (!RawActive(r))
             continue;
-        int64_t offset = RawDataOffset(r), size = RawDataSize(r);
-        if (offset < 0 || size < 0 || offset + size > dataSize)
+        if (RawDataOffset(r) != end || RawDataSize(r) < 0)
             return false;
+        end += RawDataSize(r);
     }
-    return true;
+    return end == dataSize;
 }
 
 // Undoes a partial write while another error is already being reported; a failure here
@@ -149,6 +153,27 @@ std::vector<int32_t> LiveKeysOf(const fs::path& des) {
         keys.push_back(0); // unreadable: matches nothing real
     }
     return keys;
+}
+
+// True when every live title of the packed descriptor file `packed` has a record in `des` with
+// the same key and origin (which no change after the add touches): a pack drops titles and
+// never makes any, so `packed` can be a pack of `des` even where deletion marks were lost.
+bool PackedFrom(const fs::path& packed, const fs::path& des) {
+    try {
+        std::string from = ReadWholeFile(des), to = ReadWholeFile(packed);
+        std::unordered_map<int32_t, std::string> origins;
+        for (std::size_t at = 0; at + kTitleRecordSize <= from.size(); at += kTitleRecordSize)
+            origins.emplace(RawMasterKey(from.data() + at), RawOrigin(from.data() + at));
+        for (std::size_t at = 0; at + kTitleRecordSize <= to.size(); at += kTitleRecordSize) {
+            const char* r = to.data() + at;
+            auto it = origins.find(RawMasterKey(r));
+            if (RawActive(r) && (it == origins.end() || it->second != RawOrigin(r)))
+                return false;
+        }
+        return true;
+    } catch (const FileError&) {
+        return false;
+    }
 }
 
 int64_t SizeOrMinusOne(const fs::path& path) {
@@ -194,28 +219,36 @@ fs::path TMyDB::SetAside(const fs::path& path) {
     return aside;
 }
 
-// A pack commits by first writing InfoTemp.bak whole (its records point into the complete,
-// flushed DataTemp.bak), then renaming DataTemp.bak over the data file and InfoTemp.bak over
-// the descriptor file. So an InfoTemp.bak that fits its data is a finished pack to complete;
-// anything else left over is set aside under a new name, never deleted or used to overwrite.
-void TMyDB::RecoverInterruptedPack() {
+// A pack flushes the deletion marks of the descriptor file, writes InfoTemp.bak whole (its
+// records point into the complete, flushed DataTemp.bak), then renames DataTemp.bak over the
+// data file and InfoTemp.bak over the descriptor file. So an InfoTemp.bak that is a pack of
+// this database and pairs with the data file beside it is a finished pack to complete;
+// anything else left over is set aside under a new name, never used to overwrite. Returns
+// the names given to what was set aside.
+std::vector<fs::path> TMyDB::RecoverInterruptedPack() {
     fs::path infoTemp = directory_ / kInfoTempName;
     fs::path dataTemp = directory_ / kDataTempName;
     bool haveInfo = Exists(infoTemp), haveData = Exists(dataTemp);
+    std::vector<fs::path> kept;
     if (!haveInfo && !haveData)
-        return;
+        return kept;
 
-    std::vector<std::string> notes;
     if (haveInfo) {
         const fs::path& data = haveData ? dataTemp : dataPath_;
         int64_t size = SizeOrMinusOne(data);
         // Only the pack of this very database may replace it: the descriptor file it would
-        // replace must hold the same live titles (or be gone).
+        // replace must hold the same live titles (or be gone), or at least every title the
+        // pack kept, when a power cut took deletion marks that never reached the disk.
         bool haveDes = Exists(descriptorPath_);
-        bool ours = !haveDes || LiveKeysOf(descriptorPath_) == LiveKeysOf(infoTemp);
-        if (size >= 0 && ours && DescriptorFits(infoTemp, size)) {
-            if (haveData && !haveDes && Exists(dataPath_))
-                notes.push_back(SetAside(dataPath_).string());
+        bool sameTitles = !haveDes || LiveKeysOf(descriptorPath_) == LiveKeysOf(infoTemp);
+        bool ours = sameTitles || PackedFrom(infoTemp, descriptorPath_);
+        if (size >= 0 && ours && PackedPair(infoTemp, size)) {
+            // A descriptor file that lists more titles than the pack kept no longer fits the
+            // packed data; it is kept aside (with the data file it belongs to), not replaced.
+            if (!sameTitles)
+                kept.push_back(SetAside(descriptorPath_));
+            if (haveData && (!haveDes || !sameTitles) && Exists(dataPath_))
+                kept.push_back(SetAside(dataPath_));
             if (haveData && ::rename(dataTemp.c_str(), dataPath_.c_str()) != 0)
                 throw DatabaseError(
                     DescribeErrno("Cannot finish the interrupted pack of", dataPath_, errno));
@@ -224,30 +257,49 @@ void TMyDB::RecoverInterruptedPack() {
                     DescribeErrno("Cannot finish the interrupted pack of", descriptorPath_, errno));
             SyncDirectory(directory_);
             host_.Status("Finished an interrupted pack of the database");
-            if (notes.empty())
-                return;
-        } else {
-            notes.push_back(SetAside(infoTemp).string());
-            if (haveData)
-                notes.push_back(SetAside(dataTemp).string());
+            return kept;
         }
-    } else {
-        // A data file packed by an older version whose descriptor already took its final
-        // name, while the data rename failed.
-        int64_t size = SizeOrMinusOne(dataTemp);
-        if (!Exists(dataPath_) && Exists(descriptorPath_) && size >= 0 &&
-            DescriptorFits(descriptorPath_, size)) {
-            if (::rename(dataTemp.c_str(), dataPath_.c_str()) != 0)
-                throw DatabaseError(DescribeErrno("Cannot restore", dataPath_, errno));
-            SyncDirectory(directory_);
-            return;
-        }
-        notes.push_back(SetAside(dataTemp).string());
+        kept.push_back(SetAside(infoTemp));
+        if (haveData)
+            kept.push_back(SetAside(dataTemp));
+        return kept;
     }
-    std::string text = "Files left by an unfinished pack of the database were kept as:";
-    for (const auto& n : notes)
-        text += "\\n" + n;
-    host_.ShowMessage(text, TMsgDlgType::mtInformation, 0, mbOK);
+    // A data file packed by an older version whose descriptor already took its final name,
+    // while the data rename failed.
+    int64_t size = SizeOrMinusOne(dataTemp);
+    if (!Exists(dataPath_) && Exists(descriptorPath_) && size >= 0 &&
+        PackedPair(descriptorPath_, size)) {
+        if (::rename(dataTemp.c_str(), dataPath_.c_str()) != 0)
+            throw DatabaseError(DescribeErrno("Cannot restore", dataPath_, errno));
+        SyncDirectory(directory_);
+        return kept;
+    }
+    kept.push_back(SetAside(dataTemp));
+    return kept;
+}
+
+// Every pack interrupted leaves its files under a new name; once the database has opened whole
+// only the latest of them are worth keeping. Returns what was removed.
+std::vector<fs::path> TMyDB::RemoveOlderPackLeftovers(const std::vector<fs::path>& latest) {
+    std::vector<fs::path> removed;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(directory_, ec)) {
+        std::string name = entry.path().filename().string();
+        bool leftover = false;
+        for (std::string_view stem : {"InfoTemp.", "DataTemp."}) {
+            if (name.size() > stem.size() + 4 && name.starts_with(stem) && name.ends_with(".bak")) {
+                std::string_view n(name.data() + stem.size(), name.size() - stem.size() - 4);
+                leftover =
+                    std::all_of(n.begin(), n.end(), [](char c) { return c >= '0' && c <= '9'; });
+            }
+        }
+        if (!leftover || std::find(latest.begin(), latest.end(), entry.path()) != latest.end())
+            continue;
+        if (entry.is_regular_file(ec) && ::unlink(entry.path().c_str()) == 0)
+            removed.push_back(entry.path());
+    }
+    std::sort(removed.begin(), removed.end());
+    return removed;
 }
 
 void TMyDB::Open(const fs::path& basePath) {
@@ -263,6 +315,7 @@ void TMyDB::Open(const fs::path& basePath) {
     descriptorPath_ = directory_ / (name + ".des");
     dataPath_ = directory_ / (name + ".dat");
     problems_.clear();
+    std::vector<fs::path> leftovers;
 
     try {
         // Lock what exists first, so that a copy holding the database is never disturbed by
@@ -271,7 +324,7 @@ void TMyDB::Open(const fs::path& basePath) {
             desFile_ = FileLock(descriptorPath_, false);
         if (Exists(dataPath_))
             datFile_ = FileLock(dataPath_, false);
-        RecoverInterruptedPack();
+        leftovers = RecoverInterruptedPack();
         desFile_.Release();
         datFile_.Release();
 
@@ -304,9 +357,28 @@ void TMyDB::Open(const fs::path& basePath) {
         BuildIndex();
     } catch (const std::exception& e) {
         Close();
+        TellPackLeftovers(leftovers, false);
         throw DatabaseError(std::string("The database cannot be opened.\\n") + e.what());
     }
     open_ = true;
+    TellPackLeftovers(leftovers, problems_.empty());
+}
+
+void TMyDB::TellPackLeftovers(const std::vector<fs::path>& kept, bool openedWhole) {
+    if (kept.empty())
+        return;
+    std::string text = "Files left by an unfinished pack of the database were kept as:";
+    for (const auto& p : kept)
+        text += "\\n" + p.string();
+    // Older leftovers may be the only copy of something while the database is damaged.
+    std::vector<fs::path> removed;
+    if (openedWhole)
+        removed = RemoveOlderPackLeftovers(kept);
+    if (!removed.empty())
+        text += "\\nThose of earlier unfinished packs were removed:";
+    for (const auto& p : removed)
+        text += "\\n" + p.string();
+    host_.ShowMessage(text, TMsgDlgType::mtInformation, 0, mbOK);
 }
 
 void TMyDB::BuildIndex() {
@@ -697,8 +769,10 @@ bool TMyDB::Pack(int& deletedCount, int& keptCount) {
     int64_t newSize = 0;
     auto fail = [&](const std::string& text) {
         newData.Release();
-        ::unlink(dataTemp.c_str());
+        // InfoTemp.bak first: left alone beside the old data file after a crash, it could be
+        // mistaken for a finished pack.
         ::unlink(infoTemp.c_str());
+        ::unlink(dataTemp.c_str());
         host_.Progress(0, "");
         host_.Status("Error packing!");
         host_.ShowMessage(text + "\\nThe database was left as it was.", TMsgDlgType::mtError, 0,
@@ -768,10 +842,16 @@ bool TMyDB::Pack(int& deletedCount, int& keptCount) {
             }
         }
         copyRun();
-        int err = PackFault("flush");
-        if (err || ::fsync(newData.fd()) != 0)
-            throw FileError(DescribeErrno("Cannot flush", dataTemp, err ? err : errno));
-        if ((err = PackFault("write-info")) != 0)
+        if (int err = PackFault("flush"))
+            throw FileError(DescribeErrno("Cannot flush", dataTemp, err));
+        SyncFile(newData.fd(), dataTemp);
+        // The deletion marks reach the disk before anything of the pack can take the pair's
+        // names: a descriptor file that lost them after a power cut would list dropped titles
+        // and no longer be recognised as the one this pack was made from.
+        if (int err = PackFault("flush-marks"))
+            throw FileError(DescribeErrno("Cannot flush", descriptorPath_, err));
+        SyncFile(desFile_.fd(), descriptorPath_);
+        if (int err = PackFault("write-info"))
             throw FileError(DescribeErrno("Cannot write", infoTemp, err));
         // Written whole under its name only when complete: its presence marks the pack as
         // ready to commit (see RecoverInterruptedPack).

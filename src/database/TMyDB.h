@@ -121,8 +121,8 @@ public:
     // The data of a live record lie inside the data file (offset and size not negative).
     bool DataUsable(const TitleRecord& record) const;
 
-    // Tests only: called before each pack step ("create", "copy", "flush", "write-info",
-    // "rename-data", "rename-info"); a non-zero errno makes that step fail.
+    // Tests only: called before each pack step ("create", "copy", "flush", "flush-marks",
+    // "write-info", "rename-data", "rename-info"); a non-zero errno makes that step fail.
     void SetPackFaultHookForTesting(std::function<int(std::string_view step)> hook) {
         packFault_ = std::move(hook);
     }
@@ -147,7 +147,9 @@ private:
     void IndexInsert(int32_t masterKey, int32_t slot);
     void IndexErase(int32_t masterKey);
     int PackFault(std::string_view step) const { return packFault_ ? packFault_(step) : 0; }
-    void RecoverInterruptedPack();
+    std::vector<fs::path> RecoverInterruptedPack();
+    std::vector<fs::path> RemoveOlderPackLeftovers(const std::vector<fs::path>& latest);
+    void TellPackLeftovers(const std::vector<fs::path>& kept, bool openedWhole);
     fs::path SetAside(const fs::path& path);
 
     IHost& host_;

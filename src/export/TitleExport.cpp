@@ -2,6 +2,7 @@
 
 #include "base/Files.h"
 #include "base/ProgramDirectory.h"
+#include "database/TMusicLibrary.h"
 #include "database/TMyDB.h"
 #include "export/StoredTune.h"
 
@@ -55,6 +56,15 @@ bool ExportTitle(TMyDB& db, IHost& host, const fs::path& programDirectory, int32
             *error = why;
         return false;
     };
+    fs::path midi = target, archive = target;
+    if (zip) {
+        midi += ".mid";
+        archive += ".zip";
+    }
+    for (const auto& written : {midi, archive})
+        if (IsLibraryFile(db, programDirectory, written))
+            return fail("Cannot export to " + written.string() +
+                        ": it is one of the files of the music database");
     fs::path trash = TrashDirectory(programDirectory);
     std::error_code ec;
     fs::create_directories(trash, ec);
@@ -70,9 +80,6 @@ bool ExportTitle(TMyDB& db, IHost& host, const fs::path& programDirectory, int32
     // With the zip flag the tune lands beside the target as target.mid: a file that happens to
     // bear the target's own name is left alone. Either way an old file stays until the new one
     // is in place.
-    fs::path midi = target;
-    if (zip)
-        midi += ".mid";
     try {
         MoveInto(unpacked, midi);
     } catch (const FileError& e) {
@@ -82,8 +89,6 @@ bool ExportTitle(TMyDB& db, IHost& host, const fs::path& programDirectory, int32
     if (!zip)
         return true;
 
-    fs::path archive = target;
-    archive += ".zip";
     fs::path fresh;
     try {
         // Written beside the archive and renamed over it: an old archive survives a failure.

@@ -5,10 +5,13 @@
 #include "database/TAlbList.h"
 #include "database/TCatList.h"
 #include "database/TDMM2.h"
+#include "support/FileSizeLimit.h"
+#include "support/MidiBytes.h"
 #include "support/TempDir.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 
 namespace tunquil {
@@ -164,6 +167,57 @@ TEST_F(CtlDatabaseTest, ADatabaseThatCannotBeOpenedGivesExitStatusTwo) {
     dir.Write("file", "");
     EXPECT_EQ(RunCtl("--home '" + (dir / "file").string() + "/sub' list", out, true), 2);
     EXPECT_FALSE(out.empty());
+}
+
+// The first copy has only just taken the directory: nothing else of it exists yet.
+TEST_F(CtlDatabaseTest, ASecondCopyStartedWhileTheFirstHoldsTheDirectoryChangesNothing) {
+    fs::path fresh = dir / "fresh";
+    fs::create_directory(fresh);
+    FileLock first(fresh / "Tunquil.lock", true);
+    std::string out;
+    EXPECT_EQ(RunCtl("--home '" + fresh.string() + "' list", out, true), 2);
+    EXPECT_NE(out.find("in use by another copy of Tunquil"), std::string::npos) << out;
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(fresh))
+        names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"Tunquil.lock"});
+}
+
+TEST_F(CtlDatabaseTest, ExportOntoTheDatabasesOwnFilesIsRefused) {
+    dir.Write("Tunquil.ini", "[Setup]\n");
+    fs::create_directory(dir / "sub");
+    fs::create_symlink(dir / "Music.des", dir / "link.mid");
+    std::map<std::string, std::string> before;
+    for (const char* name : {"Music.dat", "Music.des", "Tunquil.ini"})
+        before[name] = FileBytes(dir / name);
+    auto categories = fs::file_size(dir / "Categories.des"); // re-sorted at each close
+    std::string home = dir.path().string();
+    std::string out;
+    for (const std::string& target : {home + "/Music.dat", home + "/./Categories.des",
+                                      home + "/link.mid", home + "/sub/../Tunquil.ini"}) {
+        EXPECT_EQ(Ctl("export 1 '" + target + "'", out, true), 1) << target;
+        EXPECT_NE(out.find("one of the files of the music database"), std::string::npos) << out;
+    }
+    EXPECT_EQ(Ctl("export 1 '" + home + "/Music' --zip", out, true), 0) << out; // Music.mid, .zip
+    for (const auto& [name, bytes] : before)
+        EXPECT_EQ(FileBytes(dir / name), bytes) << name;
+    EXPECT_EQ(fs::file_size(dir / "Categories.des"), categories);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.mid"));
+}
+
+TEST_F(CtlDatabaseTest, AFileSizeLimitIsReportedLikeAFullDisk) {
+    dir.Write("new.mid", test::SmallMidiFile(3, "new"));
+    std::string dat = FileBytes(dir / "Music.dat"), out;
+    int status;
+    {
+        // Room for the staged archive of the new title, not for Music.dat to take it.
+        test::FileSizeLimit limit(dat.size() + 40, false);
+        status = Ctl("add '" + (dir / "new.mid").string() + "'", out, true);
+    }
+    EXPECT_EQ(status, 1) << out; // not ended by SIGXFSZ
+    EXPECT_NE(out.find("Not added: "), std::string::npos) << out;
+    EXPECT_NE(out.find("File too large"), std::string::npos) << out;
+    EXPECT_EQ(FileBytes(dir / "Music.dat"), dat);
 }
 
 } // namespace

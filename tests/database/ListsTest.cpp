@@ -6,6 +6,7 @@
 #include "database/TAlbList.h"
 #include "database/TCatList.h"
 #include "database/TDMM2.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -280,12 +281,13 @@ TEST_F(ListsTest, AlbumFilesHoldAlbumsByNameAndTheirEntriesInRowOrder) {
 
 TEST_F(ListsTest, AFailedListSaveKeepsTheOldFile) {
     std::string before = FileBytes(dir / "Categories.des");
-    fs::create_directory(dir / "Categories.des.new"); // the new file cannot be made
-    EXPECT_THROW(categories.AddCategory("Blues"), FileError);
+    {
+        test::FileSizeLimit full(1, true); // no new file can be written whole
+        EXPECT_THROW(categories.AddCategory("Blues"), FileError);
+        EXPECT_THROW(albums.AddAlbum("New"), FileError);
+    }
     EXPECT_EQ(FileBytes(dir / "Categories.des"), before);
     EXPECT_EQ(categories.FindByName("Blues"), 0);
-    fs::create_directory(dir / "Albums_AT.des.new");
-    EXPECT_THROW(albums.AddAlbum("New"), FileError);
     EXPECT_EQ(albums.Count(), 0);
 }
 

@@ -6,8 +6,10 @@
 #include "support/TempDir.h"
 
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/stat.h>
 
 namespace tunquil {
 namespace {
@@ -27,6 +29,9 @@ protected:
             db.AppendTitle(SampleTitle("t" + std::to_string(i)), dir / "in.zip");
             contents[i] = content;
         }
+        // The adds count as written back; the deletion marks after them are not flushed.
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            flushed[InodeOf(e.path())] = FileBytes(e.path());
         db.DeleteTitles({2, 4});
         oldDes = FileBytes(dir / "Music.des");
         oldDat = FileBytes(dir / "Music.dat");
@@ -45,6 +50,25 @@ protected:
         return out;
     }
 
+    static ino_t InodeOf(const fs::path& path) {
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        return st.st_ino;
+    }
+
+    // What a power cut keeps of the files in the directory: each file's content as of its last
+    // flush, nothing of a file never flushed. Directory changes count as kept (the pack
+    // flushes the directory after each of them).
+    void CopyAsAfterPowerCut(const fs::path& to) {
+        for (const auto& e : fs::directory_iterator(dir.path())) {
+            if (!e.is_regular_file() || e.path().extension() == ".zip")
+                continue;
+            auto it = flushed.find(InodeOf(e.path()));
+            std::ofstream(to / e.path().filename(), std::ios::binary)
+                << (it == flushed.end() ? "" : it->second);
+        }
+    }
+
     std::map<int32_t, std::string> Live() const {
         return {{1, contents.at(1)}, {3, contents.at(3)}, {5, contents.at(5)}};
     }
@@ -61,6 +85,7 @@ protected:
     TMyDB db{host};
     std::map<int, std::string> contents;
     std::string oldDes, oldDat;
+    std::map<ino_t, std::string> flushed; // by inode: a rename keeps it
 };
 
 TEST_F(PackTest, KeepsExactlyTheLiveTitlesInOrderWithTheirData) {
@@ -106,39 +131,77 @@ TEST_F(PackTest, NothingDeletedMeansNothingWritten) {
     EXPECT_EQ(FileBytes(dir / "Music.dat"), dat);
 }
 
-// A snapshot of the directory taken before each pack step stands for a crash at that moment;
-// every snapshot must open as the old database or the new one, whole.
-TEST_F(PackTest, ACrashAtAnyStepLeavesACompleteDatabase) {
-    std::vector<fs::path> snapshots;
+// Copies of the directory taken before each pack step stand for a crash at that moment: as a
+// killed process leaves it, and as a power cut does (unflushed writes lost). Every copy must
+// open as the old database or the new one, whole.
+TEST_F(PackTest, ACrashOrAPowerCutAtAnyStepLeavesACompleteDatabase) {
+    SetSyncObserverForTesting([&](int fd) {
+        fs::path open = "/proc/self/fd/" + std::to_string(fd);
+        flushed[InodeOf(open)] = FileBytes(open);
+    });
+    struct StopObserving {
+        ~StopObserving() { SetSyncObserverForTesting({}); }
+    } stop;
+    std::vector<std::pair<fs::path, fs::path>> snapshots; // killed, power cut
     db.SetPackFaultHookForTesting([&](std::string_view step) {
-        fs::path snap =
-            dir / ("crash" + std::to_string(snapshots.size()) + "-" + std::string(step));
-        fs::create_directory(snap);
+        std::string name = std::to_string(snapshots.size()) + "-" + std::string(step);
+        fs::path killed = dir / ("killed" + name), cut = dir / ("cut" + name);
+        fs::create_directory(killed);
+        fs::create_directory(cut);
         for (const auto& e : fs::directory_iterator(dir.path()))
             if (e.is_regular_file() && e.path().extension() != ".zip")
-                fs::copy_file(e.path(), snap / e.path().filename());
-        snapshots.push_back(snap);
+                fs::copy_file(e.path(), killed / e.path().filename());
+        CopyAsAfterPowerCut(cut);
+        snapshots.emplace_back(killed, cut);
         return 0;
     });
     int deleted, kept;
     ASSERT_TRUE(db.Pack(deleted, kept));
-    ASSERT_GE(snapshots.size(), 6u);
-    std::map<int32_t, std::string> old = Live(); // the deleted titles stay deleted either way
-    for (const auto& snap : snapshots) {
+    ASSERT_GE(snapshots.size(), 7u);
+    std::map<int32_t, std::string> all = Live();
+    all[2] = contents[2];
+    all[4] = contents[4];
+    for (const auto& [killed, cut] : snapshots) {
         ScriptedHost h;
-        EXPECT_EQ(Contents(snap, h), old) << snap;
-        // Whatever was left over was either completed or kept under another name.
-        EXPECT_FALSE(fs::exists(snap / "InfoTemp.bak")) << snap;
-        EXPECT_FALSE(fs::exists(snap / "DataTemp.bak")) << snap;
+        // The deleted titles stay deleted once a process has marked them.
+        EXPECT_EQ(Contents(killed, h), Live()) << killed;
+        // Marks that never reached the disk bring them back; nothing else may change.
+        auto afterCut = Contents(cut, h);
+        EXPECT_TRUE(afterCut == Live() || afterCut == all) << cut;
+        for (const auto& snap : {killed, cut}) {
+            // Whatever was left over was either completed or kept under another name.
+            EXPECT_FALSE(fs::exists(snap / "InfoTemp.bak")) << snap;
+            EXPECT_FALSE(fs::exists(snap / "DataTemp.bak")) << snap;
+            EXPECT_FALSE(fs::exists(snap / "Music.1.des")) << snap;
+        }
     }
     // A crash after the data file took its name: the next open finishes the pack.
-    ScriptedHost h;
-    fs::path late = snapshots.back();
-    ASSERT_NE(late.string().find("rename-info"), std::string::npos);
-    TMyDB reopened(h);
-    reopened.Open(late / "Music");
-    EXPECT_EQ(reopened.SlotCount(), 3);
-    EXPECT_EQ(FileBytes(late / "Music.dat"), contents[1] + contents[3] + contents[5]);
+    for (const auto& late : {snapshots.back().first, snapshots.back().second}) {
+        ScriptedHost h;
+        ASSERT_NE(late.string().find("rename-info"), std::string::npos);
+        TMyDB reopened(h);
+        reopened.Open(late / "Music");
+        EXPECT_EQ(reopened.SlotCount(), 3) << late;
+        EXPECT_EQ(FileBytes(late / "Music.dat"), contents[1] + contents[3] + contents[5]);
+    }
+}
+
+// What a power cut could leave of a pack that did not flush the deletion marks first: the new
+// data file in place, its descriptor file still InfoTemp.bak, and Music.des without the marks.
+TEST_F(PackTest, AnOldDescriptorIsNeverPairedWithAPackedDataFile) {
+    int deleted, kept;
+    ASSERT_TRUE(db.Pack(deleted, kept));
+    db.Close();
+    std::string unmarked = oldDes;
+    for (std::size_t at = 0; at < unmarked.size(); at += kTitleRecordSize)
+        unmarked[at] = 1;
+    dir.Write("InfoTemp.bak", FileBytes(dir / "Music.des"));
+    dir.Write("Music.des", unmarked);
+    EXPECT_EQ(Contents(dir.path(), host), Live());
+    EXPECT_FALSE(fs::exists(dir / "InfoTemp.bak"));
+    // The old descriptor file is kept, not overwritten.
+    EXPECT_EQ(FileBytes(dir / "Music.1.des"), unmarked);
+    EXPECT_NE(host.LastMessage().find("Music.1.des"), std::string::npos);
 }
 
 TEST_F(PackTest, AFailedCopyAbandonsThePackAndKeepsTheOldPairInUse) {
@@ -194,17 +257,23 @@ TEST_F(PackTest, LeftoverTempFilesAreKeptAsideAndNeverOverwriteTheDatabase) {
     EXPECT_NE(host.LastMessage().find("InfoTemp.1.bak"), std::string::npos);
     db.Close();
 
-    // A DataTemp.bak alone beside a whole pair is an unfinished pack: kept aside too.
+    // A DataTemp.bak alone beside a whole pair is an unfinished pack: kept aside too, and the
+    // leftovers of the earlier one no longer are.
     dir.Write("DataTemp.bak", "partial");
     db.Open(dir / "Music");
     EXPECT_EQ(FileBytes(dir / "DataTemp.2.bak"), "partial");
     EXPECT_EQ(FileBytes(dir / "Music.dat"), oldDat);
+    EXPECT_FALSE(fs::exists(dir / "InfoTemp.1.bak"));
+    EXPECT_FALSE(fs::exists(dir / "DataTemp.1.bak"));
+    EXPECT_NE(host.LastMessage().find("removed:\\n" + (dir / "DataTemp.1.bak").string()),
+              std::string::npos)
+        << host.LastMessage();
 
     // One that appears while the database is open is set aside by pack, not truncated.
     dir.Write("InfoTemp.bak", "mine");
     int deleted, kept;
     ASSERT_TRUE(db.Pack(deleted, kept));
-    EXPECT_EQ(FileBytes(dir / "InfoTemp.2.bak"), "mine");
+    EXPECT_EQ(FileBytes(dir / "InfoTemp.1.bak"), "mine");
     db.Close();
     EXPECT_EQ(Contents(dir.path(), host), Live());
 }
