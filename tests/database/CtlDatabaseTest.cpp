@@ -157,6 +157,29 @@ TEST_F(CtlDatabaseTest, DeletePacksOnCloseAndVerifyFindsDamagedData) {
     EXPECT_EQ(lines[2], "2 titles checked, 2 problems");
 }
 
+TEST_F(CtlDatabaseTest, VerifyUnpacksEveryTuneAndFindsWhatExportWouldFailOn) {
+    // One byte of the second tune's packed data changed: the archive's structure is whole, the
+    // tune is not.
+    std::string des = FileBytes(dir / "Music.des");
+    TitleRecord second = DecodeTitleRecord(des.data() + kTitleRecordSize);
+    std::string data = FileBytes(dir / "Music.dat");
+    uint16_t nameLength = 0, extraLength = 0;
+    std::memcpy(&nameLength, data.data() + second.dataOffset + 26, 2);
+    std::memcpy(&extraLength, data.data() + second.dataOffset + 28, 2);
+    data[second.dataOffset + 30 + nameLength + extraLength + 1] ^= 0x55;
+    dir.Write("Music.dat", data);
+
+    std::string out;
+    EXPECT_EQ(Ctl("export 2 '" + (dir / "two").string() + "'", out, true), 1);
+    EXPECT_NE(out.find("Unzipping error: "), std::string::npos) << out;
+    ASSERT_EQ(Ctl("verify", out), 1);
+    std::vector<std::string> lines = Lines(out);
+    ASSERT_EQ(lines.size(), 2u) << out;
+    EXPECT_EQ(lines[0].rfind("title 2 (slot 2): Unzipping error: Cannot read AAATune.TTT: ", 0), 0u)
+        << lines[0];
+    EXPECT_EQ(lines[1], "3 titles checked, 1 problem");
+}
+
 TEST_F(CtlDatabaseTest, ADatabaseThatCannotBeOpenedGivesExitStatusTwo) {
     std::string out;
     {
