@@ -10,6 +10,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace tunquil {
 namespace {
@@ -152,6 +153,36 @@ TEST_F(CtlDatabaseTest, DeletePacksOnCloseAndVerifyFindsDamagedData) {
     EXPECT_NE(lines[0].find("title 1 (slot 1): its data (offset 1048576"), std::string::npos);
     EXPECT_NE(lines[1].find("title 3 (slot 2): not a ZIP archive"), std::string::npos);
     EXPECT_EQ(lines[2], "2 titles checked, 2 problems");
+}
+
+TEST_F(CtlDatabaseTest, CommandsThatChangeNothingWriteNothing) {
+    // Every save puts a new file in the old one's place: the same inode is a file left alone.
+    auto inodes = [&] {
+        std::string all;
+        for (const char* name : {"Music.des", "Music.dat", "Categories.des", "Artists.des",
+                                 "Albums_A.des", "Albums_AT.des"}) {
+            struct stat st {};
+            EXPECT_EQ(::stat((dir / name).c_str(), &st), 0) << name;
+            all += std::to_string(st.st_ino) + " ";
+        }
+        return all;
+    };
+    std::string before = inodes(), out;
+    for (const char* command : {"list", "verify", "categories", "artists", "albums"}) {
+        ASSERT_EQ(Ctl(command, out), 0) << command;
+        EXPECT_EQ(inodes(), before) << command;
+    }
+}
+
+TEST_F(CtlDatabaseTest, AnAlbumFileThatCannotBeReadIsReportedAndNeitherAlbumFileWritten) {
+    std::string entries = FileBytes(dir / "Albums_AT.des");
+    fs::remove(dir / "Albums_A.des");
+    fs::create_symlink("/proc/self/mem", dir / "Albums_A.des"); // reads fail with EIO
+    std::string out;
+    EXPECT_EQ(Ctl("albums", out, true), 2);
+    EXPECT_NE(out.find("Albums_A.des"), std::string::npos) << out;
+    EXPECT_TRUE(fs::is_symlink(dir / "Albums_A.des"));
+    EXPECT_EQ(FileBytes(dir / "Albums_AT.des"), entries);
 }
 
 TEST_F(CtlDatabaseTest, ADatabaseThatCannotBeOpenedGivesExitStatusTwo) {
