@@ -28,10 +28,6 @@ int EntryKey(const std::string& entry) {
     return v > 0x7FFFFFFF ? 0 : static_cast<int>(v);
 }
 
-bool Contains(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
-}
-
 void WriteResetFile(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -387,6 +383,12 @@ bool PlayProgram::PlayFromMasterKey(int key) {
             fs::remove(member, ec);
             return false;
         }
+        if (started == PlayStart::DeviceFailed) {
+            // Every title would fail the same way: the program stops here, and the title is
+            // neither dropped nor offered for deletion.
+            fs::remove(member, ec);
+            return true;
+        }
         if (started == PlayStart::Started) {
             title_ = Trim(texts.title);
             artist_ = JoinFullName(texts.firstName, texts.lastName);
@@ -474,7 +476,15 @@ void PlayProgram::PlayResets() {
 }
 
 bool PlayProgram::PlayMIDI(const fs::path& file) {
-    return StartPlay(file) == PlayStart::Started;
+    // A device failure is not the file's: the caller must not try it as a bad file.
+    PlayStart started = StartPlay(file);
+    return started == PlayStart::Started || started == PlayStart::DeviceFailed;
+}
+
+void PlayProgram::DeviceUnavailable(const std::string& deviceMessage) {
+    panel_.ShowTemporary("MIDI device unavailable");
+    host_.ShowDeviceUnavailable(deviceMessage);
+    active_ = false;
 }
 
 PlayProgram::PlayStart PlayProgram::StartPlay(const fs::path& file) {
@@ -515,20 +525,26 @@ PlayProgram::PlayStart PlayProgram::StartPlay(const fs::path& file) {
     }
     try {
         player_.Open();
+    } catch (const EDeviceUnavailable& e) {
+        player_.Close();
+        DeviceUnavailable(e.what());
+        return PlayStart::DeviceFailed;
     } catch (const std::exception& e) {
         player_.Close();
         ShowError(e.what());
         return PlayStart::Failed;
     }
 
-    std::string failure;
     bool playing = false;
+    bool deviceFailed = false;
+    std::string deviceMessage;
     try {
         playing = player_.Play();
-        if (!playing)
-            failure = player_.LastError();
-    } catch (const std::exception& e) {
-        failure = e.what();
+    } catch (const EDeviceUnavailable& e) {
+        deviceFailed = true;
+        deviceMessage = e.what();
+    } catch (const std::exception&) {
+        // The tune's failure; the caller blames the title.
     }
     clearedByStop_ = false;
     if (!playing) {
@@ -537,13 +553,10 @@ PlayProgram::PlayStart PlayProgram::StartPlay(const fs::path& file) {
         } catch (const std::exception&) {
             // Stopping is only tidying up here; the failure itself is handled below.
         }
-        if (Contains(failure, "device") && Contains(failure, "use")) {
-            // Another program holds the device: the file is not to blame.
-            panel_.ShowTemporary("MIDI device unavailable");
-            host_.ShowDeviceUnavailable();
-            program_.clear();
-            active_ = false;
-            return PlayStart::Started;
+        if (deviceFailed) {
+            player_.Close();
+            DeviceUnavailable(deviceMessage);
+            return PlayStart::DeviceFailed;
         }
         return PlayStart::Failed;
     }
@@ -637,9 +650,10 @@ void PlayProgram::Stop() {
         try {
             int mode = SafeMode();
             if (mode == kModePlaying || mode == kModePaused) {
-                // Rest at the start, so that play restarts from there.
-                player_.PlayFrom(0);
+                // Rest at the start, so that play restarts from there. Seeking gets there
+                // without a sound and without the waits of repositioning a playing tune.
                 player_.Stop();
+                player_.Seek(0);
                 SleepFor(timing_.afterStop);
                 userStopped_ = true;
                 if (program_.empty()) {
@@ -649,10 +663,8 @@ void PlayProgram::Stop() {
                 }
             } else {
                 userStopped_ = false;
-                if (mode != kModeIdle) {
-                    player_.PlayFrom(0);
-                    player_.Play();
-                }
+                if (mode != kModeIdle)
+                    player_.Play(); // from the start
             }
         } catch (const std::exception& e) {
             ShowPlayProblem(e);

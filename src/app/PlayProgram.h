@@ -176,9 +176,13 @@ private:
     void PauseOrResumeOnce();
     void PauseOnce();
     // PlayMIDI's work, telling apart a play file that could not be put in place (the
-    // program's own trouble) from a tune the player refused.
-    enum class PlayStart { Started, NotStaged, Failed };
+    // program's own trouble) and a sound device that cannot play at all from a tune the player
+    // refused.
+    enum class PlayStart { Started, NotStaged, DeviceFailed, Failed };
     PlayStart StartPlay(const std::filesystem::path& file);
+    // The device cannot play: the program stops, keeping its entries, and the user is told
+    // the device's message.
+    void DeviceUnavailable(const std::string& deviceMessage);
 
     IHost& host_;
     IPlayer& player_;

@@ -303,6 +303,21 @@ uint32_t FluidSynthSequencer::Stop(SequencerDeviceId id) {
     return kSeqOk;
 }
 
+uint32_t FluidSynthSequencer::Seek(SequencerDeviceId id, uint32_t positionMs) {
+    std::lock_guard command(command_);
+    std::unique_lock state(state_);
+    if (id == 0 || id != openId_)
+        return kSeqInvalidDeviceId;
+    const double length = tune_->LengthMs();
+    if (positionMs > std::max(std::round(length), length))
+        return kSeqOutOfRange;
+    Halt(state);
+    // Nothing is sent: the channels are set up for the position by the play that follows.
+    positionMs_ = std::min(double(positionMs), length);
+    mode_ = SequencerMode::Stopped;
+    return kSeqOk;
+}
+
 uint32_t FluidSynthSequencer::Close(SequencerDeviceId id) {
     std::lock_guard command(command_);
     std::unique_lock state(state_);

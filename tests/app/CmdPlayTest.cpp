@@ -1,5 +1,6 @@
 #include "TestTunes.h"
 #include "base/ScriptedHost.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <cstdio>
@@ -98,6 +99,14 @@ TEST_F(CmdPlayTest, ReportsTitlesThatCannotPlayAndBadOptions) {
     EXPECT_EQ(Run(std::to_string(keys[0]) + " --reset loud", out), 2);
     EXPECT_NE(out.find("--reset takes gm, gs, gm-gs, gs-gm or none"), std::string::npos);
     EXPECT_EQ(Run("--output null", out), 2);
+
+    // Without a sound server the device is to blame, never the title.
+    ScopedEnv server("PULSE_SERVER", ("unix:" + (home / "no-such-socket").string()).c_str());
+    EXPECT_EQ(Run(std::to_string(keys[0]) + " " + std::to_string(keys[1]), out), 1) << out;
+    EXPECT_NE(out.find("MIDI device unavailable\nThe sound server cannot be reached."),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("File may be corrupted"), std::string::npos) << out;
 }
 
 } // namespace

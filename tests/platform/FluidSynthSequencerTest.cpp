@@ -4,6 +4,7 @@
 #include "platform/FluidSynthSequencer.h"
 
 #include "base/Files.h"
+#include "support/ScopedEnv.h"
 #include "support/SoundTestTunes.h"
 #include "support/TempDir.h"
 
@@ -38,20 +39,6 @@ std::string TwoSecondTune() {
     return test::SmfBytes(0, 480, {t});
 }
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        value ? setenv(name, value, 1) : unsetenv(name);
-    }
-    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
 TEST(FluidSynthSequencer, OpenFailuresGiveTextsAUserUnderstands) {
     test::TempDir dir;
     FluidSynthSequencer device(WithoutOutput());
@@ -80,7 +67,7 @@ TEST(FluidSynthSequencer, AnUnreachableSoundServerFailsTheOpenPromptly) {
     if (!std::filesystem::exists(kSmallSoundFont))
         GTEST_SKIP() << "no small SoundFont installed";
     test::TempDir dir;
-    ScopedEnv server("PULSE_SERVER", ("unix:" + (dir / "no-such-socket").string()).c_str());
+    test::ScopedEnv server("PULSE_SERVER", ("unix:" + (dir / "no-such-socket").string()).c_str());
     FluidSynthSequencerOptions options;
     options.soundFontSetting = kSmallSoundFont;
     FluidSynthSequencer device(options);
