@@ -33,11 +33,13 @@ void WriteResetFile(const fs::path& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Clears the starting flag however PlayMIDI is left.
-class StartingScope {
+// Sets a flag for a scope and clears it however the scope is left.
+class FlagScope {
 public:
-    explicit StartingScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~StartingScope() { flag_ = false; }
+    explicit FlagScope(bool& flag, bool value = true) : flag_(flag) { flag_ = value; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
 
 private:
     bool& flag_;
@@ -290,6 +292,9 @@ void PlayProgram::Step(StepDirection direction) {
     };
     move(false);
 
+    // At the end of the program the first title is loaded paused: playing it first, even for
+    // a moment, would be heard (or rendered whole into a WAV file) before the pause took.
+    FlagScope startPaused(startPaused_, endOfProgram);
     // One try per title of the program: a program in which every title fails comes to rest
     // instead of trying again for ever.
     int triesLeft = static_cast<int>(program_.size());
@@ -325,13 +330,7 @@ void PlayProgram::Step(StepDirection direction) {
     SleepFor(timing_.afterStep);
     if (played && active_) {
         if (endOfProgram) {
-            // Paused while it plays; a pause that takes a moment is never undone by a resume.
-            // A title that has already ended (stopped) cannot be paused any more.
-            WaitForMode([this](int m) {
-                if (m == kModePlaying)
-                    PauseOnce();
-                return m == kModePaused || m == kModeStopped;
-            });
+            WaitForMode([](int m) { return m == kModePaused || m == kModeStopped; });
             programEnded_ = true;
         } else {
             WaitForMode([](int m) { return m == kModePlaying || m == kModeStopped; });
@@ -489,7 +488,7 @@ void PlayProgram::DeviceUnavailable(const std::string& deviceMessage) {
 
 PlayProgram::PlayStart PlayProgram::StartPlay(const fs::path& file) {
     const fs::path internal = InternalPlayFile();
-    StartingScope starting(starting_);
+    FlagScope starting(starting_);
     player_.Close();
 
     if (resetChoice_ != ResetChoice::None)
@@ -539,7 +538,12 @@ PlayProgram::PlayStart PlayProgram::StartPlay(const fs::path& file) {
     bool deviceFailed = false;
     std::string deviceMessage;
     try {
-        playing = player_.Play();
+        if (startPaused_) {
+            player_.Pause();
+            playing = true;
+        } else {
+            playing = player_.Play();
+        }
     } catch (const EDeviceUnavailable& e) {
         deviceFailed = true;
         deviceMessage = e.what();
@@ -614,14 +618,6 @@ void PlayProgram::Restart() {
     UpdateTransportControls();
     WaitForMode([](int m) { return m == kModePlaying || m == kModeStopped; });
     Changed();
-}
-
-void PlayProgram::PauseOnce() {
-    try {
-        player_.Pause();
-    } catch (const std::exception& e) {
-        ShowPlayProblem(e);
-    }
 }
 
 void PlayProgram::PauseOrResumeOnce() {

@@ -174,7 +174,6 @@ private:
     void PlayResets();
     bool PlayOneReset(const std::filesystem::path& file);
     void PauseOrResumeOnce();
-    void PauseOnce();
     // PlayMIDI's work, telling apart a play file that could not be put in place (the
     // program's own trouble) and a sound device that cannot play at all from a tune the player
     // refused.
@@ -204,6 +203,7 @@ private:
     bool startupComplete_ = true;
     bool timerRunning_ = false;
     bool programEnded_ = false;
+    bool startPaused_ = false; // the title about to start is loaded paused at its start
 
     std::string category_ = "None", artist_ = "None", title_ = "None";
     std::string message_ = "No program";

@@ -278,6 +278,11 @@ uint32_t FluidSynthSequencer::Pause(SequencerDeviceId id) {
     std::unique_lock state(state_);
     if (id == 0 || id != openId_)
         return kSeqInvalidDeviceId;
+    if (mode_ == SequencerMode::Stopped) {
+        // A tune that is not playing is held where it stands, ready to go on from there.
+        mode_ = SequencerMode::Paused;
+        return kSeqOk;
+    }
     if (mode_ != SequencerMode::Playing)
         return kSeqOk;
     double at = PlayingPositionLocked();

@@ -53,7 +53,8 @@ public:
     // without `to` it plays to the end of the tune.
     virtual uint32_t Play(SequencerDeviceId id, std::optional<uint32_t> from,
                           std::optional<uint32_t> to) = 0;
-    // Both return once the tune has fallen silent.
+    // Both return once the tune has fallen silent. Pausing a stopped tune holds it paused where
+    // it stands.
     virtual uint32_t Pause(SequencerDeviceId id) = 0;
     virtual uint32_t Stop(SequencerDeviceId id) = 0;
     // Stops, when playing, and moves to a position without a sound: the tune rests there,

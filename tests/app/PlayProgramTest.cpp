@@ -122,8 +122,10 @@ TEST_F(PlayProgramTest, WithoutAutoLoopingProgramRestsPausedAtFirstTitle) {
     EXPECT_EQ(Playing(), Tune(2));
     program.Next();
     EXPECT_EQ(program.CurrentIndex(), 0);
-    EXPECT_EQ(Playing(), Tune(1));
+    EXPECT_EQ(player.Content(), Tune(1));
+    EXPECT_EQ(player.played.size(), 2u); // loaded paused, none of it played again
     EXPECT_EQ(player.Mode(), kModePaused);
+    EXPECT_EQ(player.Position(), 0);
     EXPECT_TRUE(program.ProgramEnded());
     EXPECT_TRUE(program.Active());
     program.Tick();
@@ -417,7 +419,7 @@ TEST_F(PlayProgramTest, EndOfProgramWaitEndsWhenPauseNeverTakes) {
     Queue({"1"});
     player.pauseIgnored = true;
     EndTune(); // wraps to the first title and tries to pause it
-    EXPECT_EQ(player.Mode(), kModePlaying);
+    EXPECT_NE(player.Mode(), kModePaused);
     EXPECT_TRUE(program.ProgramEnded());
 }
 
