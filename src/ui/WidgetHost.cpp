@@ -114,4 +114,8 @@ void WidgetHost::ProcessEvents() {
     QCoreApplication::processEvents();
 }
 
+void WidgetHost::Beep() {
+    QApplication::beep();
+}
+
 } // namespace tunquil::ui

@@ -26,6 +26,7 @@ public:
     void Status(const std::string& text) override;
     void SetBusy(bool busy) override;
     void ProcessEvents() override;
+    void Beep() override;
 
 private:
     QWidget* parent_;
