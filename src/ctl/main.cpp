@@ -1,6 +1,7 @@
 // tunquilctl: Tunquil's command-line companion.
 
 #include "ctl/CtlCommand.h"
+#include "ctl/CtlLibrary.h"
 
 #include <algorithm>
 #include <exception>
@@ -112,7 +113,7 @@ int main(int argc, char** argv) {
                       << c.usage << "\n";
             return kUsage;
         } catch (const std::exception& e) {
-            std::cerr << "tunquilctl " << name << ": " << e.what() << "\n";
+            std::cerr << "tunquilctl " << name << ": " << Printable(e.what()) << "\n";
             return kUsage;
         }
     }

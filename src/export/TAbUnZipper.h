@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct zip;
@@ -52,6 +53,9 @@ public:
     // written. Throws EZipError (a damaged, encrypted or oversized entry) or EZipAborted;
     // returns the number of files written.
     int ExtractFiles(const std::string& mask);
+
+    // True when the entry unpacks to exactly `bytes`. Throws EZipError for a damaged entry.
+    bool EntryEquals(int index, std::string_view bytes) const;
 
 private:
     bool IsExtractable(int index) const;
