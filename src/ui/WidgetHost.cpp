@@ -73,6 +73,10 @@ void WidgetHost::ProcessEvents() {
     QCoreApplication::processEvents();
 }
 
+void WidgetHost::Beep() {
+    QApplication::beep();
+}
+
 } // namespace tunquil::ui
 
 namespace tunquil::ui {
@@ -88,10 +92,6 @@ void WidgetHost::ShowDeviceUnavailable(const std::string& deviceMessage) {
     for (const std::string& line : DeviceUnavailableNotice::Lines(deviceMessage))
         lines << QString::fromStdString(line);
     DeviceNotice().ShowWithMessage(lines.join('\n'));
-}
-
-void WidgetHost::Beep() {
-    QApplication::beep();
 }
 
 } // namespace tunquil::ui
