@@ -81,7 +81,7 @@ private:
     TagSocket socket_;
     bool cancel_ = false;
     std::string lastReply_;
-    std::vector<std::string> replyLines_; // every line of the last reply
+    std::vector<std::string> replyLines_;           // every line of the last reply
     std::map<std::string, std::string> extensions_; // EHLO keyword (capitals) -> its parameters
     std::vector<std::string> log_;
 };

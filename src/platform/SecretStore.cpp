@@ -11,13 +11,19 @@ namespace {
 
 // The attribute names are stored in the keyring with every password: never rename them.
 const SecretSchema* MailSchema() {
-    static const SecretSchema schema = {
-        "org.tunquil.MailPassword",
-        SECRET_SCHEMA_NONE,
-        {{"server", SECRET_SCHEMA_ATTRIBUTE_STRING},
-         {"user", SECRET_SCHEMA_ATTRIBUTE_STRING},
-         {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
-        0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    static const SecretSchema schema = {"org.tunquil.MailPassword",
+                                        SECRET_SCHEMA_NONE,
+                                        {{"server", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                         {"user", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                         {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
+                                        0,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr};
     return &schema;
 }
 

@@ -41,8 +41,7 @@ public:
     std::map<std::pair<std::string, std::string>, std::string> passwords;
 
     bool Available() override { return available; }
-    std::optional<std::string> Lookup(const std::string& server,
-                                      const std::string& user) override {
+    std::optional<std::string> Lookup(const std::string& server, const std::string& user) override {
         auto it = passwords.find({server, user});
         return it == passwords.end() ? std::nullopt : std::optional(it->second);
     }
