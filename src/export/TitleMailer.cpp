@@ -268,9 +268,10 @@ bool TitleMailer::Send(const std::string& to, const std::string& subject,
         smtp_.Send();
         sent = true;
     } catch (const EMailError& e) {
-        // The error event has put the text in the status bar already. A permanent refusal
-        // (5xx) means the password is wrong; a temporary one (4xx) says nothing about it.
-        refused = e.number() == kMailAuthRefused && smtp_.lastReply().starts_with("5");
+        // The error event has put the text in the status bar already. Only 535 says the
+        // credentials are wrong; a temporary failure or an unknown mechanism says nothing
+        // about the password.
+        refused = e.number() == kMailAuthRefused && smtp_.lastReply().starts_with("535");
     } catch (const std::exception&) {
         // The error event has put the text in the status bar already.
     }
