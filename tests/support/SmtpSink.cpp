@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -223,6 +224,9 @@ ReceivedMail SmtpSink::Read(const fs::path& eml) const {
         else if (f[0] == "defect")
             mail.defects.push_back(Unescape(f.at(1)));
     }
+    // Every message a test receives must read cleanly, whatever else the test looks at.
+    for (const std::string& defect : mail.defects)
+        ADD_FAILURE() << eml << ": a strict reader finds " << defect;
     return mail;
 }
 

@@ -22,7 +22,8 @@ struct ReceivedMail {
     };
     std::vector<Part> attachments;
     std::string raw; // the message bytes as the server stored them
-    // What Python's email package, with its default policy, found wrong in the message.
+    // What Python's email package, with its default policy, found wrong in the message; Read
+    // fails the running test for each.
     std::vector<std::string> defects;
 
     // The value of the first header of that name (exact case), or "" when there is none.
