@@ -1,62 +1,25 @@
 #include "ui/WidgetHost.h"
 
+#include "ui/app/TUnMIDIFrm.h"
+#include "ui/controls/TInputDialog.h"
+
 #include <QApplication>
-#include <QInputDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
-#include <utility>
 
 namespace tunquil::ui {
 
-namespace {
+WidgetHost::WidgetHost(QWidget* parent) : parent_(parent), md1_(parent) {}
 
-const std::pair<TMsgDlgBtn, QMessageBox::StandardButton> kButtons[] = {
-    {mbYes, QMessageBox::Yes},       {mbNo, QMessageBox::No},        {mbOK, QMessageBox::Ok},
-    {mbCancel, QMessageBox::Cancel}, {mbAbort, QMessageBox::Abort},  {mbRetry, QMessageBox::Retry},
-    {mbIgnore, QMessageBox::Ignore}, {mbAll, QMessageBox::YesToAll}, {mbHelp, QMessageBox::Help},
-};
-
-TModalResult ResultOf(QMessageBox::StandardButton button) {
-    switch (button) {
-    case QMessageBox::Ok:
-        return TModalResult::mrOk;
-    case QMessageBox::Cancel:
-        return TModalResult::mrCancel;
-    case QMessageBox::Abort:
-        return TModalResult::mrAbort;
-    case QMessageBox::Retry:
-        return TModalResult::mrRetry;
-    case QMessageBox::Ignore:
-        return TModalResult::mrIgnore;
-    case QMessageBox::Yes:
-        return TModalResult::mrYes;
-    case QMessageBox::No:
-        return TModalResult::mrNo;
-    case QMessageBox::YesToAll:
-        return TModalResult::mrAll;
-    default:
-        return TModalResult::mrNone;
-    }
+WidgetHost::~WidgetHost() {
+    // The notice belongs to the host, whichever window it hangs on.
+    delete deviceNotice_;
 }
 
-QMessageBox::Icon IconOf(TMsgDlgType type) {
-    switch (type) {
-    case TMsgDlgType::mtWarning:
-        return QMessageBox::Warning;
-    case TMsgDlgType::mtError:
-        return QMessageBox::Critical;
-    case TMsgDlgType::mtInformation:
-        return QMessageBox::Information;
-    case TMsgDlgType::mtConfirmation:
-        return QMessageBox::Question;
-    case TMsgDlgType::mtCustom:
-        return QMessageBox::NoIcon;
-    }
-    return QMessageBox::NoIcon;
+void WidgetHost::SetParent(QWidget* parent) {
+    parent_ = parent;
+    md1_.SetOwner(parent);
 }
-
-} // namespace
 
 void WidgetHost::SetStatusWidgets(QLabel* status, QProgressBar* progress) {
     status_ = status;
@@ -65,26 +28,22 @@ void WidgetHost::SetStatusWidgets(QLabel* status, QProgressBar* progress) {
 
 TModalResult WidgetHost::ShowMessage(const std::string& text, TMsgDlgType type, int helpContext,
                                      TMsgDlgButtons buttons) {
-    (void)helpContext;
-    QMessageBox box(IconOf(type), "Tunquil", QString::fromStdString(ExpandLineSeparators(text)),
-                    QMessageBox::NoButton, parent_);
-    for (const auto& [bit, button] : kButtons)
-        if (buttons & bit)
-            box.addButton(button);
-    if (buttons == 0)
-        box.addButton(QMessageBox::Ok);
-    return ResultOf(static_cast<QMessageBox::StandardButton>(box.exec()));
+    md1_.Text = QString::fromStdString(text);
+    md1_.Buttons = buttons;
+    md1_.MsgType = type;
+    md1_.HelpContext = helpContext;
+    return md1_.Execute();
 }
 
 bool WidgetHost::InputText(const std::string& caption, const std::string& prompt,
                            std::string& text) {
-    bool ok = false;
-    QString answer = QInputDialog::getText(parent_, QString::fromStdString(caption),
-                                           QString::fromStdString(prompt), QLineEdit::Normal,
-                                           QString::fromStdString(text), &ok);
-    if (ok)
-        text = answer.toStdString();
-    return ok;
+    TInputDialog input(parent_);
+    input.Caption = QString::fromStdString(caption);
+    input.Text = QString::fromStdString(text);
+    if (!input.Execute(QString::fromStdString(prompt)))
+        return false;
+    text = input.Text.toStdString();
+    return true;
 }
 
 void WidgetHost::Progress(int percent, const std::string& what) {
@@ -112,6 +71,28 @@ void WidgetHost::SetBusy(bool busy) {
 
 void WidgetHost::ProcessEvents() {
     QCoreApplication::processEvents();
+}
+
+} // namespace tunquil::ui
+
+namespace tunquil::ui {
+
+TUnMIDIFrm& WidgetHost::DeviceNotice() {
+    if (!deviceNotice_)
+        deviceNotice_ = new TUnMIDIFrm(parent_);
+    return *deviceNotice_;
+}
+
+void WidgetHost::ShowDeviceUnavailable() {
+    DeviceNotice().ShowNotice();
+}
+
+void WidgetHost::ShowDeviceUnavailable(const QString& message) {
+    DeviceNotice().ShowWithMessage(message);
+}
+
+void WidgetHost::Beep() {
+    QApplication::beep();
 }
 
 } // namespace tunquil::ui

@@ -3,6 +3,10 @@
 // the user through Qt dialogs and the main window's status bar.
 
 #include "base/Host.h"
+#include "ui/controls/TMessageDialog.h"
+
+#include <QPointer>
+#include <QString>
 
 class QLabel;
 class QProgressBar;
@@ -10,12 +14,15 @@ class QWidget;
 
 namespace tunquil::ui {
 
+class TUnMIDIFrm;
+
 class WidgetHost : public IHost {
 public:
     // `parent` owns the dialogs; the status label and progress bar may be null.
-    explicit WidgetHost(QWidget* parent = nullptr) : parent_(parent) {}
+    explicit WidgetHost(QWidget* parent = nullptr);
+    ~WidgetHost() override;
 
-    void SetParent(QWidget* parent) { parent_ = parent; }
+    void SetParent(QWidget* parent);
     void SetStatusWidgets(QLabel* status, QProgressBar* progress);
 
     TModalResult ShowMessage(const std::string& text, TMsgDlgType type, int helpContext,
@@ -26,9 +33,21 @@ public:
     void Status(const std::string& text) override;
     void SetBusy(bool busy) override;
     void ProcessEvents() override;
+    void ShowDeviceUnavailable() override;
+    void Beep() override;
+
+    // The device notice with `message` in place of its standard text (a sound output that
+    // cannot start).
+    void ShowDeviceUnavailable(const QString& message);
+    // The message box behind ShowMessage (the main window's MD1), for its other properties.
+    TMessageDialog& MessageDialog() { return md1_; }
+    // The notice window, made on first use.
+    TUnMIDIFrm& DeviceNotice();
 
 private:
     QWidget* parent_;
+    TMessageDialog md1_;
+    QPointer<TUnMIDIFrm> deviceNotice_;
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     int busyDepth_ = 0;
