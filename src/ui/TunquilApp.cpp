@@ -1,7 +1,7 @@
 #include "ui/TunquilApp.h"
 
 #include "base/ProgramDirectory.h"
-#include "ui/TMasterFrm.h"
+#include "ui/app/TMasterFrm.h"
 
 #include <QApplication>
 #include <QMessageBox>

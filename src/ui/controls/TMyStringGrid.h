@@ -3,7 +3,7 @@
 // (the rows' selected flags); a click on a header sorts a sortable grid by that column.
 
 #include "database/TTitleView.h"
-#include "ui/TTitleTableModel.h"
+#include "ui/controls/TTitleTableModel.h"
 
 #include <QTableView>
 

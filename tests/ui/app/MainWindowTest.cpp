@@ -6,8 +6,8 @@
 #include "database/TCatList.h"
 #include "database/TDMM2.h"
 #include "support/TempDir.h"
-#include "ui/TMasterFrm.h"
-#include "ui/TMyStringGrid.h"
+#include "ui/app/TMasterFrm.h"
+#include "ui/controls/TMyStringGrid.h"
 #include "ui/TunquilApp.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "ui/TMasterFrm.h"
+#include "ui/app/TMasterFrm.h"
 
-#include "ui/TMyStringGrid.h"
+#include "ui/controls/TMyStringGrid.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "ui/TMyStringGrid.h"
+#include "ui/controls/TMyStringGrid.h"
 
 #include "database/TTitleGrid.h"
 
