@@ -7,6 +7,8 @@
 
 #include <QPointer>
 #include <QString>
+#include <QTimer>
+#include <functional>
 
 class QLabel;
 class QProgressBar;
@@ -35,6 +37,10 @@ public:
     void ProcessEvents() override;
     void ShowDeviceUnavailable() override;
     void Beep() override;
+    // The play program's 100 ms position timer; each tick calls `tick`.
+    void PositionTimer(bool running) override;
+    void SetPositionTick(std::function<void()> tick) { positionTick_ = std::move(tick); }
+    bool PositionTimerRunning() const { return positionTimer_.isActive(); }
 
     // The device notice with `message` in place of its standard text (a sound output that
     // cannot start).
@@ -51,6 +57,8 @@ private:
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     int busyDepth_ = 0;
+    QTimer positionTimer_;
+    std::function<void()> positionTick_;
 };
 
 } // namespace tunquil::ui
