@@ -10,6 +10,16 @@
 #include <QWhatsThis>
 #include <map>
 
+// The topics are compiled into the GUI library, which is static: nothing would pull them into
+// the program unless asked for by name.
+static void InitHelpResources() {
+    static const bool done = [] {
+        Q_INIT_RESOURCE(help);
+        return true;
+    }();
+    (void)done;
+}
+
 namespace tunquil::ui {
 
 namespace {
@@ -103,6 +113,7 @@ THelpWindow::THelpWindow(QWidget* parent)
 }
 
 QUrl THelpWindow::TopicUrl(int helpContext) {
+    InitHelpResources();
     auto it = Topics().find(helpContext);
     if (it == Topics().end())
         return QUrl("qrc:/help/contents.html");
@@ -155,7 +166,11 @@ void THelpWindow::ShowPopup(int helpContext, const QPoint& globalPos, QWidget* p
         ShowTopic(helpContext, parent);
         return;
     }
-    QWhatsThis::showText(globalPos, Section(TopicUrl(helpContext)), parent);
+    QWhatsThis::showText(globalPos, PopupHtml(helpContext), parent);
+}
+
+QString THelpWindow::PopupHtml(int helpContext) {
+    return Section(TopicUrl(helpContext));
 }
 
 void THelpWindow::Quit() {

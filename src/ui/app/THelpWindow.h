@@ -20,6 +20,8 @@ public:
     static void ShowContents(QWidget* parent = nullptr) { ShowTopic(0, parent); }
     // The topic of `helpContext` as a small pop-up at `globalPos` (the help cursor's click).
     static void ShowPopup(int helpContext, const QPoint& globalPos, QWidget* parent = nullptr);
+    // The part of the topic that the pop-up shows: the control's own section of its page.
+    static QString PopupHtml(int helpContext);
     // Closes the help window, if open (at shut-down).
     static void Quit();
     // The open help window, or null.

@@ -6,6 +6,8 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -28,14 +30,17 @@ TUnMIDIFrm::TUnMIDIFrm(QWidget* parent)
         hide();
     });
 
-    // Wide and tall enough for the standard text without scrolling.
+    // Wide and tall enough for the standard text without scrolling; a longer message wraps.
+    text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QFontMetrics metrics = text_->fontMetrics();
     int widest = 0;
     for (const std::string& line : DeviceUnavailableNotice::Lines())
         widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(line)));
     int lines = static_cast<int>(DeviceUnavailableNotice::Lines().size());
-    text_->setMinimumSize(widest + 4 * metrics.averageCharWidth(),
-                          (lines + 1) * metrics.lineSpacing() + 12);
+    int margins =
+        2 * (static_cast<int>(text_->document()->documentMargin()) + text_->frameWidth()) +
+        style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    text_->setMinimumSize(widest + margins, (lines + 1) * metrics.lineSpacing() + margins);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text_, 1);

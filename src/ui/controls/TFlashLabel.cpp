@@ -1,5 +1,6 @@
 #include "ui/controls/TFlashLabel.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <QTimer>
 
@@ -37,6 +38,11 @@ void TFlashLabel::SetTextFlashing(const QString& text) {
     if (text == this->text())
         return;
     setText(text);
+    // Screen readers and the end-to-end tests follow the panel through the label's name.
+    if (accessibleName().isEmpty()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
     if (canFlash_)
         StartFlash();
 }

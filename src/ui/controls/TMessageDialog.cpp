@@ -135,7 +135,7 @@ TMessageBox::TMessageBox(const QString& text, TMsgDlgType type, TMsgDlgButtons b
     text_->setTextFormat(Qt::PlainText);
     text_->setWordWrap(true);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    text_->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
+    text_->setMinimumWidth(fontMetrics().averageCharWidth() * 50);
 
     auto* row = new QHBoxLayout;
     QStyle::StandardPixmap icon = IconOf(type);

@@ -6,6 +6,7 @@
 #include "database/TCatList.h"
 #include "database/TDMM2.h"
 #include "support/TempDir.h"
+#include "ui/GuiTestApp.h"
 #include "ui/app/TMasterFrm.h"
 #include "ui/controls/TMyStringGrid.h"
 #include "ui/TunquilApp.h"
@@ -20,13 +21,7 @@ namespace tunquil::ui {
 namespace {
 
 QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test_ui";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    return tunquil::test::GuiTestApp();
 }
 
 std::string Cell(QAbstractItemModel* model, int row, int column) {
