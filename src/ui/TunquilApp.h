@@ -1,11 +1,9 @@
 #pragma once
 
+#include "platform/SequencerDevice.h"
+
 #include <memory>
 #include <string>
-
-namespace tunquil::platform {
-class ISequencerDevice;
-}
 
 namespace tunquil::ui {
 

@@ -10,6 +10,7 @@
 #include "database/TMusicLibrary.h"
 #include "database/TTitleViews.h"
 #include "ui/WidgetHost.h"
+#include "ui/controls/TExtPageControl.h"
 #include "ui/controls/TitleKeysMime.h"
 
 #include <QMainWindow>
@@ -42,7 +43,7 @@ namespace tunquil::ui {
 class TCDPanelP;
 class TDropButton;
 class TExtListView;
-class TExtPageControl;
+
 class TMyStringGrid;
 
 class TMasterFrm : public QMainWindow, public IViewSetObserver {
