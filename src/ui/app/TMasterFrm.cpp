@@ -680,6 +680,7 @@ void TMasterFrm::StartUp() {
     QWidget* allPage = MakeGridPage(views_->AllTitles(), &allTitlesGrid_, &AllCatPT, false);
     AllCatPT->setObjectName("AllCatPT");
     allTitlesGrid_->setObjectName("AllTitlesGrid");
+    allTitlesGrid_->setAccessibleName("All titles");
     allTitlesGrid_->setProperty("helpContext", 12);
     Categories->insertTab(0, allPage, "   ALL CATEGORIES   ");
     Categories->SetTabHint(allPage, "View all titles");
@@ -826,8 +827,11 @@ void TMasterFrm::CategoryViewsChanged() {
     for (std::size_t i = 0; i < views.size(); ++i) {
         const TCategoryView& v = views[i];
         QWidget*& page = categoryPages_[v.ck];
-        if (!page)
-            page = MakeGridPage(*v.grid, nullptr, nullptr, false);
+        if (!page) {
+            TMyStringGrid* grid = nullptr;
+            page = MakeGridPage(*v.grid, &grid, nullptr, false);
+            grid->setAccessibleName(QString::fromStdString(v.name) + " titles");
+        }
         int at = static_cast<int>(i) + 1;
         PlaceTab(Categories, page, at);
         Categories->setTabText(at, QString::fromStdString(v.caption));
@@ -863,6 +867,7 @@ void TMasterFrm::AlbumViewsChanged() {
         if (!page) {
             TMyStringGrid* grid = nullptr;
             page = MakeGridPage(*v.grid, &grid, nullptr, true);
+            grid->setAccessibleName(QString::fromStdString(v.name) + " album titles");
             connect(grid->Model(), &TTitleTableModel::summaryFollow, this,
                     &TMasterFrm::ScheduleAlbumListRebuild);
         }

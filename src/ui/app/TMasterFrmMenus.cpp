@@ -1,6 +1,7 @@
 // The main window's menus, the PLAY pop-up, the transport and the drop targets.
 
 #include "app/PlayProgram.h"
+#include "base/IniFile.h"
 #include "database/TTitleGrid.h"
 #include "midi/TMyMidi.h"
 #include "ui/app/TAboutBox.h"
@@ -16,6 +17,7 @@
 #include <QActionGroup>
 #include <QColorDialog>
 #include <QCursor>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSlider>
@@ -216,6 +218,21 @@ void TMasterFrm::BuildMenus() {
     });
     settingsMenu_->addSeparator();
     QMenu* resets = settingsMenu_->addMenu("&Reset before play");
+    // Beyond the reset choices: the SoundFont the synthesizer plays with.
+    QAction* soundFont = settingsMenu_->addAction("Sound&Font...");
+    connect(soundFont, &QAction::triggered, this, [this] {
+        QString file =
+            QFileDialog::getOpenFileName(this, "SoundFont", QString(), "SoundFonts (*.sf2 *.sf3)");
+        if (file.isEmpty())
+            return;
+        RunShowingFailure(host_, "", [&] {
+            IniFile ini(programDirectory_ / "Tunquil.ini");
+            ini.WriteString("Sound", "SoundFont", file.toStdString());
+            ini.UpdateFile();
+        });
+        host_.ShowMessage("The SoundFont is used from the next start of Tunquil.",
+                          TMsgDlgType::mtInformation, 0, mbOK);
+    });
     auto* resetGroup = new QActionGroup(this);
     resetGroup->setExclusive(true);
     const std::pair<const char*, ResetChoice> choices[] = {{"&GM then GS", ResetChoice::GMThenGS},

@@ -19,7 +19,9 @@
 #include <QAction>
 #include <QMenu>
 #include <QSlider>
+#include <QTest>
 #include <QToolButton>
+#include <QWhatsThis>
 #include <gtest/gtest.h>
 
 namespace tunquil::ui {
@@ -234,6 +236,19 @@ TEST_F(MasterWindowTest, DoubleClickedTitlePlaysAndTheTransportFollows) {
     auto* stop = static_cast<QToolButton*>(window->Control("OneStop"));
     stop->click();
     EXPECT_EQ(stop->accessibleName().toStdString(), "Play");
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, HelpCursorAndTheAddButtonsShowHelpInsteadOfActing) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    static_cast<QToolButton*>(window->Control("Play"))->click();
+    EXPECT_TRUE(window->Program()->Entries().empty());
+    window->MenuItem({"&Help", "&Use help cursor"})->trigger();
+    ASSERT_TRUE(window->HelpCursor());
+    QTest::mouseClick(window->Control("NewAlb"), Qt::LeftButton);
+    EXPECT_FALSE(window->HelpCursor()); // one click, then the cursor is the default again
+    QWhatsThis::hideText();
     window->ShutDown();
 }
 
