@@ -35,6 +35,7 @@ TExtListView::TExtListView(QWidget* parent)
     report_->setRootIsDecorated(false);
     report_->setUniformRowHeights(true);
     report_->setHeaderLabels({"Name", "Titles", "Duration"});
+    report_->header()->setAccessibleName("Album columns");
     report_->header()->setStretchLastSection(false);
     report_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     report_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);

@@ -103,6 +103,8 @@ TMyStringGrid::TMyStringGrid(TTitleView& view, QWidget* parent)
     setStatusTip("Right mouse click for pop-up menu");
     setProperty("hint", "|Right mouse click for pop-up menu");
     setAccessibleName("Titles");
+    horizontalHeader()->setAccessibleName("Column headers");
+    verticalHeader()->setAccessibleName("Row headers");
 
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
         if (auto* grid = dynamic_cast<TTitleGrid*>(&View()))

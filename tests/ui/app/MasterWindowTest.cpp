@@ -16,9 +16,15 @@
 #include "ui/controls/TFlashLabel.h"
 #include "ui/controls/TMyStringGrid.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QMenu>
+#include <QProgressBar>
+#include <QScrollBar>
 #include <QSlider>
+#include <QTabBar>
 #include <QTest>
 #include <QToolButton>
 #include <QWhatsThis>
@@ -249,6 +255,25 @@ TEST_F(MasterWindowTest, HelpCursorAndTheAddButtonsShowHelpInsteadOfActing) {
     QTest::mouseClick(window->Control("NewAlb"), Qt::LeftButton);
     EXPECT_FALSE(window->HelpCursor()); // one click, then the cursor is the default again
     QWhatsThis::hideText();
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, EveryControlHasAnAccessibleName) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractSlider*>(w) ||
+                       qobject_cast<QAbstractItemView*>(w) || qobject_cast<QTabBar*>(w) ||
+                       qobject_cast<QProgressBar*>(w);
+        // Scroll bars and Qt's own helper buttons ("qt_..." names) are named by Qt.
+        if (!control || qobject_cast<QScrollBar*>(w) || w->inherits("QTableCornerButton") ||
+            w->objectName().startsWith("qt_"))
+            continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(a, nullptr);
+        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty())
+            << w->metaObject()->className() << " " << w->objectName().toStdString();
+    }
     window->ShutDown();
 }
 
