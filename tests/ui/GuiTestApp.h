@@ -13,8 +13,10 @@ inline QApplication& GuiTestApp() {
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: the pointing devices that Qt Test makes for simulated clicks are freed
+    // at exit, after a static application would be gone, and crash there.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 } // namespace tunquil::test
