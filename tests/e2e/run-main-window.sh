@@ -36,7 +36,9 @@ export XDG_RUNTIME_DIR=$work/runtime && mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data TUNQUIL_RUNTIME_DIR=$work/bus
 /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
-gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
-  --method org.freedesktop.DBus.Properties.Set org.a11y.Status IsEnabled '<true>' >/dev/null 2>&1 || true
+# The program looks for the accessibility bus once, as it starts: the bus must answer first.
+a11y() { gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus "$@" >/dev/null 2>&1; }
+for _ in $(seq 1 600); do a11y --method org.a11y.Bus.GetAddress && break; sleep 0.1; done
+a11y --method org.freedesktop.DBus.Properties.Set org.a11y.Status IsEnabled '<true>' || true
 
 /usr/bin/python3 "$here/tests/e2e/main_window.py" "$build/tunquil" "$work/home"
