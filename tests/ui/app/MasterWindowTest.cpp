@@ -20,10 +20,12 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTest>
 #include <QToolButton>
@@ -250,6 +252,10 @@ TEST_F(MasterWindowTest, HelpCursorAndTheAddButtonsShowHelpInsteadOfActing) {
     ASSERT_TRUE(window);
     static_cast<QToolButton*>(window->Control("Play"))->click();
     EXPECT_TRUE(window->Program()->Entries().empty());
+    // The status bar shows the long part of the hint of the control under the mouse.
+    QStatusTipEvent tip(window->Control("GetLocal")->statusTip());
+    QApplication::sendEvent(window->Control("GetLocal"), &tip);
+    EXPECT_EQ(window->HintPanel()->text().toStdString(), "Scan system for MIDIs");
     window->MenuItem({"&Help", "&Use help cursor"})->trigger();
     ASSERT_TRUE(window->HelpCursor());
     QTest::mouseClick(window->Control("NewAlb"), Qt::LeftButton);
