@@ -416,6 +416,19 @@ void TMasterFrm::BuildDatabaseArea() {
         MakeSideCurrent(false);
         UpdateMenus();
     });
+    // A tab dragged onto a drop target carries its category's or album's titles.
+    Categories->Bar()->titlesOfTab = [this](int index) {
+        QWidget* page = Categories->widget(index);
+        auto* grid = page ? page->findChild<TMyStringGrid*>() : nullptr;
+        return DraggedTitles{SelectionSource::CategoryGrid,
+                             grid ? AllKeysOf(grid->View()) : std::vector<int32_t>{}};
+    };
+    Albums->Bar()->titlesOfTab = [this](int index) {
+        std::vector<int> rows;
+        if (index > 0)
+            rows.push_back(index - 1);
+        return DraggedTitles{SelectionSource::AlbumList, AlbumTitles(rows)};
+    };
     for (TExtPageControl* tabs : {Albums, Categories}) {
         tabs->Bar()->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(

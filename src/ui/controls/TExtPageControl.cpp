@@ -1,6 +1,7 @@
 #include "ui/controls/TExtPageControl.h"
 
 #include <QApplication>
+#include <QDrag>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStatusTipEvent>
@@ -85,7 +86,25 @@ void TExtTabBar::ShowHint(const QString& hint) {
     QApplication::sendEvent(this, &tip);
 }
 
+void TExtTabBar::mousePressEvent(QMouseEvent* event) {
+    pressPos_ = event->position().toPoint();
+    pressTab_ = event->button() == Qt::LeftButton ? tabAt(pressPos_) : -1;
+    QTabBar::mousePressEvent(event);
+}
+
 void TExtTabBar::mouseMoveEvent(QMouseEvent* event) {
+    if (pressTab_ >= 0 && (event->buttons() & Qt::LeftButton) && titlesOfTab &&
+        (event->position().toPoint() - pressPos_).manhattanLength() >=
+            QApplication::startDragDistance()) {
+        DraggedTitles titles = titlesOfTab(pressTab_);
+        pressTab_ = -1;
+        if (!titles.keys.empty()) {
+            auto* drag = new QDrag(this);
+            drag->setMimeData(MakeTitleKeysMime(titles));
+            drag->exec(Qt::CopyAction, Qt::CopyAction);
+            return;
+        }
+    }
     int tab = tabAt(event->position().toPoint());
     if (tab != hintTab_) {
         hintTab_ = tab;

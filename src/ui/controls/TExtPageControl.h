@@ -3,6 +3,8 @@
 // font (bold), the others in theirs, and a hint per tab that travels with its tab when tabs are
 // added, moved or removed. The hint of the tab under the mouse is the control's status tip.
 
+#include "ui/controls/TitleKeysMime.h"
+
 #include <QColor>
 #include <QFont>
 #include <QTabBar>
@@ -24,9 +26,13 @@ public:
 
     // The tab under `pos`, -1 when none.
     int HintTabAt(const QPoint& pos) const { return tabAt(pos); }
+    // The titles a drag of tab `index` carries (a whole category or album); none by default,
+    // and then the tab is not dragged.
+    std::function<DraggedTitles(int index)> titlesOfTab;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     QSize tabSizeHint(int index) const override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -34,6 +40,8 @@ protected:
 private:
     void ShowHint(const QString& hint);
     int hintTab_ = -1;
+    int pressTab_ = -1;
+    QPoint pressPos_;
 };
 
 class TExtPageControl : public QTabWidget {

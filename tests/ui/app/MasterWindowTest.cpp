@@ -291,6 +291,11 @@ TEST_F(MasterWindowTest, AlbumListShowsEachAlbumsCountAndDuration) {
     ASSERT_EQ(list->RowCount(), 1);
     EXPECT_EQ(list->Cell(0, 0).toStdString(), "Mix");
     EXPECT_EQ(list->Cell(0, 1).toStdString(), "2");
+    // A dragged tab carries its album's entries, or its category's titles.
+    DraggedTitles album = window->AlbumsTabs()->Bar()->titlesOfTab(1);
+    EXPECT_EQ(album.source, SelectionSource::AlbumList);
+    EXPECT_EQ(album.keys, (std::vector<int32_t>{keys[0], keys[1]}));
+    EXPECT_EQ(window->CategoriesTabs()->Bar()->titlesOfTab(0).keys.size(), 3u);
     list->SetReportStyle(false); // "show album details" unchecked: large icons
     EXPECT_FALSE(list->ReportStyle());
     window->ShutDown();
