@@ -103,10 +103,15 @@ void TMasterFrm::BuildMenus() {
     Item(tabColoursMenu_, "&Font", this, [this] { ChooseTabColour(true); });
     viewMenu_->addSeparator();
     toolbarItem_ = Item(viewMenu_, "&Hide music toolbar", this, [this] { ToggleToolbar(); });
-    albumTabsItem_ = Item(viewMenu_, "Show album summary tab only", this,
-                          [this] { ShowAlbumTabs(!settings_.showAlbTabs); });
-    categoryTabsItem_ = Item(viewMenu_, "Show category summary tab only", this,
-                             [this] { ShowCategoryTabs(!settings_.showCatTabs); });
+    // Nothing happens while an area has only its summary tab.
+    albumTabsItem_ = Item(viewMenu_, "Show album summary tab only", this, [this] {
+        if (Albums->count() > 1)
+            ShowAlbumTabs(!settings_.showAlbTabs);
+    });
+    categoryTabsItem_ = Item(viewMenu_, "Show category summary tab only", this, [this] {
+        if (Categories->count() > 1)
+            ShowCategoryTabs(!settings_.showCatTabs);
+    });
 
     albumsMenu_ = menuBar()->addMenu("&Albums");
     QMenu* albumPlay = albumsMenu_->addMenu("Play");
