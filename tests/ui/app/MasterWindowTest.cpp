@@ -28,6 +28,7 @@
 #include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QWhatsThis>
 #include <gtest/gtest.h>
@@ -244,6 +245,57 @@ TEST_F(MasterWindowTest, DoubleClickedTitlePlaysAndTheTransportFollows) {
     auto* stop = static_cast<QToolButton*>(window->Control("OneStop"));
     stop->click();
     EXPECT_EQ(stop->accessibleName().toStdString(), "Play");
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, DraggingThePositionBarSeeksThePlayingTitle) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    QSlider* bar = window->TrackBar();
+    bar->setValue(5); // nothing plays: the bar snaps back
+    EXPECT_EQ(bar->value(), 0);
+
+    TMyStringGrid* grid = window->AllTitlesGrid();
+    emit grid->titleDoubleClicked(1);
+    ASSERT_TRUE(window->Program()->Active());
+    EXPECT_EQ(bar->maximum(), 60); // the fake device's length of 60 s
+    bar->setSliderDown(true);
+    bar->setValue(42);
+    bar->setSliderDown(false); // the release
+    const auto& last = device->calls.back();
+    EXPECT_EQ(last.command, platform::FakeSequencerDevice::Command::Play);
+    EXPECT_EQ(last.from, std::optional<uint32_t>(42000));
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, PlayFromAMenuOffersTopBottomReplaceOnceTheProgramIsActive) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    // Inactive program: Play from a menu plays at once, without the pop-up.
+    window->MenuItem({"&Categories", "&Play", "&All categories"})->trigger();
+    PlayProgram* program = window->Program();
+    ASSERT_TRUE(program->Active());
+    ASSERT_EQ(program->Entries().size(), 3u);
+
+    QMenu* popup = window->PlayPopupMenu();
+    std::vector<std::string> shown;
+    QTimer::singleShot(0, popup, [&] {
+        for (QAction* a : popup->actions())
+            if (a->isVisible() && !a->isSeparator())
+                shown.push_back(a->text().toStdString());
+        for (QAction* a : popup->actions())
+            if (a->text() == "PLAY: &Bottom of program")
+                a->trigger();
+        popup->close();
+    });
+    window->CategoriesTabs()->setCurrentIndex(0);
+    window->AllTitlesGrid()->View().SelectOnly(1);
+    window->MenuItem({"&Categories", "&Play", "&Titles selected"})->trigger();
+    EXPECT_EQ(shown, (std::vector<std::string>{"PLAY: &Top of program", "PLAY: &Bottom of program",
+                                               "PLAY: &Replace program", "&Cancel"}));
+    EXPECT_EQ(program->Entries().size(), 4u);
+    EXPECT_EQ(program->Entries().back(),
+              std::to_string(window->AllTitlesGrid()->View().MasterKey(1)));
     window->ShutDown();
 }
 
