@@ -61,8 +61,8 @@ std::optional<std::string> TitleMailer::Password() {
         }
     }
     std::string text;
-    if (!host_.InputText("Mail password", "Password for " + key.second + " at " + key.first + ":",
-                         text))
+    if (!host_.InputSecret("Mail password", "Password for " + key.second + " at " + key.first + ":",
+                           text))
         return std::nullopt;
     password_ = text;
     passwordToKeep_ = keyring;
