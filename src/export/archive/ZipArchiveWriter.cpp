@@ -1,6 +1,6 @@
-#include "export/ZipArchiveWriter.h"
+#include "export/archive/ZipArchiveWriter.h"
 
-#include "export/TAbZipper.h"
+#include "export/archive/TAbZipper.h"
 
 namespace tunquil {
 

@@ -1,8 +1,8 @@
-#include "export/TAbUnZipper.h"
+#include "export/archive/TAbUnZipper.h"
 
 #include "base/Files.h"
 #include "base/Text.h"
-#include "export/TAbZipper.h"
+#include "export/archive/TAbZipper.h"
 
 #include <cerrno>
 #include <cstdlib>

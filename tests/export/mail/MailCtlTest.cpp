@@ -1,7 +1,7 @@
 // tunquilctl mail: titles from a real database sent to a local SMTP server.
 
 #include "base/Files.h"
-#include "export/TAbUnZipper.h"
+#include "export/archive/TAbUnZipper.h"
 #include "support/MidiBytes.h"
 #include "support/SmtpSink.h"
 #include "support/TempDir.h"

@@ -1,8 +1,8 @@
-#include "export/StoredTune.h"
+#include "export/archive/StoredTune.h"
 
 #include "base/Files.h"
-#include "export/TAbUnZipper.h"
-#include "export/TAbZipper.h"
+#include "export/archive/TAbUnZipper.h"
+#include "export/archive/TAbZipper.h"
 
 #include <cerrno>
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 // The mail's compressed archive written with the program's own zipper.
 
-#include "export/MailSources.h"
+#include "export/mail/MailSources.h"
 
 namespace tunquil {
 

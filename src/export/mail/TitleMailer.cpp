@@ -1,9 +1,9 @@
-#include "export/TitleMailer.h"
+#include "export/mail/TitleMailer.h"
 
 #include "base/Files.h"
 #include "base/Text.h"
-#include "export/MailErrors.h"
 #include "export/TitleExport.h"
+#include "export/mail/MailErrors.h"
 
 namespace tunquil {
 

@@ -1,8 +1,8 @@
 #include "base/Files.h"
 #include "base/ScriptedHost.h"
-#include "export/StoredTune.h"
-#include "export/TAbUnZipper.h"
-#include "export/TAbZipper.h"
+#include "export/archive/StoredTune.h"
+#include "export/archive/TAbUnZipper.h"
+#include "export/archive/TAbZipper.h"
 #include "support/TempDir.h"
 #include "support/ZipBuilder.h"
 

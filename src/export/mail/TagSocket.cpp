@@ -1,6 +1,6 @@
-#include "export/TagSocket.h"
+#include "export/mail/TagSocket.h"
 
-#include "export/MailErrors.h"
+#include "export/mail/MailErrors.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "export/MimeEncoding.h"
+#include "export/mail/MimeEncoding.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "export/TAbZipper.h"
+#include "export/archive/TAbZipper.h"
 
 #include "base/Files.h"
 

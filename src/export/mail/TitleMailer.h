@@ -5,9 +5,9 @@
 // user sees meanwhile comes through the host (status texts, progress, messages).
 
 #include "base/Host.h"
-#include "export/MailSettings.h"
-#include "export/MailSources.h"
-#include "export/TmsSMTP.h"
+#include "export/mail/MailSettings.h"
+#include "export/mail/MailSources.h"
+#include "export/mail/TmsSMTP.h"
 #include "platform/SecretStore.h"
 
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "base/Files.h"
-#include "export/TAbUnZipper.h"
-#include "export/TAbZipper.h"
 #include "export/TitleExport.h"
+#include "export/archive/TAbUnZipper.h"
+#include "export/archive/TAbZipper.h"
 #include "support/MidiBytes.h"
 #include "support/TestProgram.h"
 

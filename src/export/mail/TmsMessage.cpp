@@ -1,8 +1,8 @@
-#include "export/TmsMessage.h"
+#include "export/mail/TmsMessage.h"
 
 #include "base/Text.h"
-#include "export/MailErrors.h"
-#include "export/MimeEncoding.h"
+#include "export/mail/MailErrors.h"
+#include "export/mail/MimeEncoding.h"
 
 #include <algorithm>
 #include <chrono>

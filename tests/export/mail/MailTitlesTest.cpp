@@ -3,7 +3,7 @@
 
 #include "base/Files.h"
 #include "base/ScriptedHost.h"
-#include "export/TitleMailer.h"
+#include "export/mail/TitleMailer.h"
 #include "support/SmtpSink.h"
 #include "support/TempDir.h"
 

@@ -1,11 +1,11 @@
-#include "export/TitleArchiver.h"
+#include "export/archive/TitleArchiver.h"
 
 #include "base/Files.h"
 #include "base/Text.h"
 #include "database/DirectoryUtils.h"
 #include "database/TMyDB.h"
-#include "export/TAbZipper.h"
 #include "export/TitleExport.h"
+#include "export/archive/TAbZipper.h"
 
 namespace tunquil {
 

@@ -3,8 +3,8 @@
 // whatever happens. Every failure reaches the error event first and is then thrown.
 
 #include "base/Host.h"
-#include "export/TagSocket.h"
-#include "export/TmsMessage.h"
+#include "export/mail/TagSocket.h"
+#include "export/mail/TmsMessage.h"
 
 #include <chrono>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "export/MimeTypes.h"
+#include "export/mail/MimeTypes.h"
 
 #include "base/Text.h"
 

@@ -1,7 +1,7 @@
-#include "export/TmsAttachment.h"
+#include "export/mail/TmsAttachment.h"
 
 #include "base/Files.h"
-#include "export/MimeTypes.h"
+#include "export/mail/MimeTypes.h"
 
 namespace tunquil {
 

@@ -1,4 +1,4 @@
-#include "export/MailSettings.h"
+#include "export/mail/MailSettings.h"
 
 namespace tunquil {
 

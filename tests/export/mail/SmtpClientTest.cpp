@@ -4,8 +4,8 @@
 #include "SmtpFakeServer.h"
 #include "base/Files.h"
 #include "base/ScriptedHost.h"
-#include "export/MailErrors.h"
-#include "export/TmsSMTP.h"
+#include "export/mail/MailErrors.h"
+#include "export/mail/TmsSMTP.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

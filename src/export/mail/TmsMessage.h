@@ -1,7 +1,7 @@
 #pragma once
 // A mail message and its encoding into the text that follows DATA.
 
-#include "export/TmsAttachment.h"
+#include "export/mail/TmsAttachment.h"
 
 #include <string>
 #include <vector>

@@ -6,9 +6,9 @@
 #include "SmtpFakeServer.h"
 #include "base/Files.h"
 #include "base/ScriptedHost.h"
-#include "export/MailErrors.h"
-#include "export/MimeEncoding.h"
-#include "export/TmsSMTP.h"
+#include "export/mail/MailErrors.h"
+#include "export/mail/MimeEncoding.h"
+#include "export/mail/TmsSMTP.h"
 #include "support/SmtpSink.h"
 #include "support/TempDir.h"
 

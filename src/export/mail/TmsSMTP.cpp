@@ -1,9 +1,9 @@
-#include "export/TmsSMTP.h"
+#include "export/mail/TmsSMTP.h"
 
 #include "base/Files.h"
 #include "base/Text.h"
-#include "export/MailErrors.h"
-#include "export/MimeEncoding.h"
+#include "export/mail/MailErrors.h"
+#include "export/mail/MimeEncoding.h"
 
 #include <charconv>
 #include <netdb.h>

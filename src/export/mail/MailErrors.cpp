@@ -1,4 +1,4 @@
-#include "export/MailErrors.h"
+#include "export/mail/MailErrors.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 // what a recipient's mail program gets out of them.
 
 #include "base/ScriptedHost.h"
-#include "export/TmsSMTP.h"
+#include "export/mail/TmsSMTP.h"
 #include "support/SmtpSink.h"
 
 #include <gtest/gtest.h>

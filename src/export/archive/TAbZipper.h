@@ -3,7 +3,7 @@
 // its bare file name, Deflate at level 9, stored when Deflate does not make it smaller. An
 // archive that already exists is extended, and names it already holds are skipped.
 
-#include "export/ZipError.h"
+#include "export/archive/ZipError.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -3,7 +3,7 @@
 // directory under its bare file name, replacing a file of that name; an archive can never place
 // a file anywhere else, create a symbolic link, or fill the disk.
 
-#include "export/ZipError.h"
+#include "export/archive/ZipError.h"
 
 #include <cstdint>
 #include <filesystem>

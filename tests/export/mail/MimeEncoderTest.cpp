@@ -1,8 +1,8 @@
 // The encoded message, byte for byte where the layout is fixed.
 
-#include "export/MimeEncoding.h"
-#include "export/MimeTypes.h"
-#include "export/TmsMessage.h"
+#include "export/mail/MimeEncoding.h"
+#include "export/mail/MimeTypes.h"
+#include "export/mail/TmsMessage.h"
 
 #include <gtest/gtest.h>
 
