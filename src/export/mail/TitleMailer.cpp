@@ -134,7 +134,8 @@ void TitleMailer::AttachTitles(const std::vector<int>& masterKeys) {
 }
 
 bool TitleMailer::NeedsSetup() const {
-    return Trim(settings.server).empty() || settings.ras == 0;
+    // There is no dial-up here, so a missing dial-up entry is no reason to ask again.
+    return Trim(settings.server).empty() || Trim(settings.emailAddress).empty();
 }
 
 std::vector<std::string> TitleMailer::SplitRecipients(const std::string& to) {
@@ -144,8 +145,9 @@ std::vector<std::string> TitleMailer::SplitRecipients(const std::string& to) {
         std::size_t end = to.find(';', start);
         if (end == std::string::npos)
             end = to.size();
-        if (end > start)
-            out.push_back(to.substr(start, end - start));
+        std::string address = Trim(to.substr(start, end - start));
+        if (!address.empty())
+            out.push_back(address);
         start = end + 1;
     }
     return out;

@@ -55,9 +55,9 @@ public:
     void RemoveAttachedFiles();
     const std::vector<MailAttachmentRow>& rows() const { return rows_; }
 
-    // True when Send should open the setup dialog first (no server, or no dial-up entry).
+    // True when Send should open the setup dialog first: no server or no sender's address.
     bool NeedsSetup() const;
-    // Every non-empty piece between ";", unchanged.
+    // Every non-empty piece between ";", trimmed.
     static std::vector<std::string> SplitRecipients(const std::string& to);
     // TempMail/ + N + "MIDI files.zip"
     std::filesystem::path ArchivePath() const;

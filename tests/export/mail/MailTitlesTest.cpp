@@ -1,6 +1,7 @@
 // Mailing titles end to end with stand-ins for the database and the archive writer, sent to a
 // real local SMTP server.
 
+#include "SmtpFakeServer.h"
 #include "base/Files.h"
 #include "base/ScriptedHost.h"
 #include "export/mail/TitleMailer.h"
@@ -160,20 +161,40 @@ TEST_F(MailTitles, AttachingAgainReplacesRowsAndDeletesTheirFiles) {
     EXPECT_TRUE(fs::exists(mailer.rows()[0].path));
 }
 
-TEST_F(MailTitles, ErrorNamingARequiredSettingAsksForSetup) {
+TEST_F(MailTitles, SetupOpensOnlyForAMissingServerOrSenderOrAnErrorNamingOne) {
     int setups = 0;
     mailer.onSetupRequired = [&] { ++setups; };
-    mailer.settings.ras = 1; // so only the error asks, not the missing dial-up entry
-    mailer.settings.emailAddress.clear();
     mailer.AttachTitles({1});
+    // Complete settings without a dial-up entry send straight away.
+    ASSERT_EQ(mailer.settings.ras, 0);
+    EXPECT_TRUE(mailer.Send("a@example.org", "", {}, false));
+    EXPECT_EQ(setups, 0);
+    // A missing sender asks before sending, and the server's error asks again.
+    mailer.settings.emailAddress.clear();
     EXPECT_FALSE(mailer.Send("a@example.org", "", {}, false));
     EXPECT_EQ(host.statuses.back(), "The address of sender is required");
-    EXPECT_EQ(setups, 1);
-    // Without a dial-up entry every send asks first.
-    mailer.settings.ras = 0;
-    mailer.settings.emailAddress = "me@example.org";
-    EXPECT_TRUE(mailer.Send("a@example.org", "", {}, false));
     EXPECT_EQ(setups, 2);
+}
+
+TEST_F(MailTitles, AMessageRefusedAfterItsLastByteIsNotReportedSent) {
+    test::SmtpFakeServer refusing([](test::SmtpFakeServer::Connection& c) {
+        c.Say("220 fake ready\r\n");
+        for (std::string line = c.ReadLine(); !c.closed(); line = c.ReadLine()) {
+            if (line == "DATA") {
+                c.Say("354 go ahead\r\n");
+                std::string data;
+                c.ReadData(data);
+                c.Say("554 rejected by policy\r\n");
+            } else {
+                c.Say(line == "QUIT" ? "221 bye\r\n" : "250 ok\r\n");
+            }
+        }
+    });
+    mailer.settings.server = refusing.server();
+    mailer.AttachTitles({1});
+    EXPECT_FALSE(mailer.Send("a@example.org", "", {}, false));
+    EXPECT_EQ(std::count(host.statuses.begin(), host.statuses.end(), "Mail sent"), 0);
+    EXPECT_EQ(std::count(host.statuses.begin(), host.statuses.end(), "Message has been sent"), 0);
 }
 
 TEST_F(MailTitles, MissingExportSurfacesAtSend) {
@@ -256,9 +277,9 @@ TEST_F(MailLogin, CancelledPasswordQuestionSendsNothing) {
     EXPECT_TRUE(sink.Messages().empty());
 }
 
-TEST(MailTitlesText, RecipientsSplitAtSemicolonUnchanged) {
-    EXPECT_EQ(TitleMailer::SplitRecipients("a@x; b@y;"), (std::vector<std::string>{"a@x", " b@y"}));
-    EXPECT_EQ(TitleMailer::SplitRecipients(";;a@x"), (std::vector<std::string>{"a@x"}));
+TEST(MailTitlesText, RecipientsSplitAtSemicolonAndTrimmed) {
+    EXPECT_EQ(TitleMailer::SplitRecipients("a@x; b@y;"), (std::vector<std::string>{"a@x", "b@y"}));
+    EXPECT_EQ(TitleMailer::SplitRecipients(";; ;a@x "), (std::vector<std::string>{"a@x"}));
     EXPECT_TRUE(TitleMailer::SplitRecipients("").empty());
     EXPECT_EQ(TitleMailer::Caption(3), " Mail the attached 3 title(s)");
 }
