@@ -12,7 +12,7 @@
 #include "base/ScriptedHost.h"
 #include "database/TCatList.h"
 #include "database/TDMM2.h"
-#include "export/StoredTune.h"
+#include "export/archive/StoredTune.h"
 #include "platform/FluidSynthSequencer.h"
 
 #include <algorithm>
