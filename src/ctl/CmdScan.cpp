@@ -59,8 +59,8 @@ int Scan(Context& ctx) {
     std::error_code ec;
     fs::create_directories(importer.TempZipsDirectory(), ec);
     platform::SystemDrives drives;
-    MidiScanner scanner(session->host(), importer, session->data(),
-                        session->library().Categories(), session->dir(), drives);
+    MidiScanner scanner(session->host(), importer, session->data(), session->library().Categories(),
+                        session->dir(), drives);
     InterruptsAsStop interruptsAsStop;
     session->host().onProcessEvents = [&] {
         if (interrupts >= 2)
@@ -116,8 +116,8 @@ int Scan(Context& ctx) {
     if (!total.searchComplete || !total.importComplete)
         ctx.out << ", stopped";
     ctx.out << "\n";
-    bool trouble = missing || total.unreadable > 0 || !total.searchComplete ||
-                   !total.importComplete;
+    bool trouble =
+        missing || total.unreadable > 0 || !total.searchComplete || !total.importComplete;
     return session->Finish(trouble ? kProblems : kOk);
 }
 

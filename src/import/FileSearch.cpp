@@ -3,7 +3,6 @@
 #include "base/Text.h"
 
 #include <algorithm>
-
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,8 +17,8 @@ bool SystemDirectoryReader::Read(const std::string& path, bool followLink,
     entries.clear();
     // O_NOFOLLOW with O_DIRECTORY: a folder swapped for a link after it was listed is refused
     // here rather than followed.
-    int fd = ::open(path.c_str(),
-                    O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW));
+    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK |
+                                      (followLink ? 0 : O_NOFOLLOW));
     if (fd < 0)
         return false;
     struct stat st {};

@@ -106,9 +106,8 @@ void MidiScanner::Import(std::vector<std::string>& found, bool checkDuplicates,
     outcome.importComplete = !ImportStopping();
 }
 
-ScanOutcome MidiScanner::ScanDirectory(const std::filesystem::path& directory,
-                                       bool checkDuplicates, const std::string& lastName,
-                                       const std::string& firstName,
+ScanOutcome MidiScanner::ScanDirectory(const std::filesystem::path& directory, bool checkDuplicates,
+                                       const std::string& lastName, const std::string& firstName,
                                        const std::string& categoryName) {
     WindowLock lock(lockWindow);
     ScanOutcome outcome;

@@ -37,7 +37,7 @@ struct ScanOutcome {
     int found = 0;
     int added = 0; // files that became titles
     int directories = 0;
-    int unreadable = 0;        // folders skipped because they could not be read
+    int unreadable = 0;          // folders skipped because they could not be read
     bool searchComplete = false; // every folder (every drive) searched to its end
     bool importComplete = false; // every file found went through the import
     bool fullScanDone = false;   // a system scan that did both

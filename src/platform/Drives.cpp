@@ -77,9 +77,9 @@ bool IsLocalFileSystemType(std::string_view type) {
     // A list of what is known to live on a disk, rather than a list of what does not: a new
     // pseudo or network file system is then left out until someone adds it here.
     static constexpr std::array kLocal = {
-        "ext2",    "ext3",    "ext4",  "xfs",   "btrfs", "f2fs",     "jfs",   "reiserfs",
-        "zfs",     "bcachefs", "nilfs2", "vfat", "msdos", "exfat",    "ntfs",  "ntfs3",
-        "fuseblk", "hfs",     "hfsplus", "ufs", "overlay", "minix"};
+        "ext2",    "ext3",     "ext4",    "xfs",  "btrfs",   "f2fs",  "jfs",  "reiserfs",
+        "zfs",     "bcachefs", "nilfs2",  "vfat", "msdos",   "exfat", "ntfs", "ntfs3",
+        "fuseblk", "hfs",      "hfsplus", "ufs",  "overlay", "minix"};
     return std::find(kLocal.begin(), kLocal.end(), type) != kLocal.end();
 }
 
