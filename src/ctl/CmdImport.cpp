@@ -5,6 +5,7 @@
 #include "ctl/CtlLibrary.h"
 #include "export/TitleExport.h"
 #include "export/archive/TitleArchiver.h"
+#include "import/FileSearch.h"
 #include "import/TitleImporter.h"
 
 #include <algorithm>
@@ -17,25 +18,14 @@ namespace {
 
 // Every "*.mid" below `dir`, hidden entries and symbolic links left out, sorted ignoring case.
 std::vector<fs::path> FindMidiFiles(const fs::path& dir) {
-    std::vector<fs::path> found;
-    std::error_code ec;
-    auto it =
-        fs::recursive_directory_iterator(dir, fs::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        bool hidden = !name.empty() && name[0] == '.';
-        if (hidden || it->is_symlink(ec)) {
-            if (it->is_directory(ec))
-                it.disable_recursion_pending();
-            continue;
-        }
-        if (it->is_regular_file(ec) && MatchesMask(name, "*.mid"))
-            found.push_back(it->path());
-    }
-    std::sort(found.begin(), found.end(), [](const fs::path& a, const fs::path& b) {
-        return CompareTextIgnoringCase(a.string(), b.string()) < 0;
+    std::vector<std::string> found;
+    FileSearch search;
+    search.onFile = [&](const std::string& path) { found.push_back(path); };
+    search.Search(dir.string());
+    std::stable_sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
+        return CompareTextIgnoringCase(a, b) < 0;
     });
-    return found;
+    return {found.begin(), found.end()};
 }
 
 int Add(Context& ctx) {

@@ -1,0 +1,258 @@
+#include "ui/import/TDriveScanFrm.h"
+
+#include "database/TPerfList.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace tunquil::ui {
+
+namespace {
+
+template <class W> W* Named(W* widget, const QString& name) {
+    widget->setAccessibleName(name);
+    return widget;
+}
+
+QLineEdit* Count(const QString& name) {
+    auto* field = Named(new QLineEdit("0"), name);
+    field->setReadOnly(true);
+    return field;
+}
+
+} // namespace
+
+TDriveScanFrm::TDriveScanFrm(IHost& host, platform::IDrives& drives, QWidget* parent)
+    : QDialog(parent), host_(host), driveLayer_(drives) {
+    setWindowTitle(" Scan a drive for MIDI files");
+    setAccessibleName("Scan a drive for MIDI files");
+    resize(471, 384);
+
+    auto* scanning = new QGroupBox(" Scanning status ");
+    auto* scanningGrid = new QGridLayout(scanning);
+    dirCount_ = Count("Directories scanned");
+    fileCount_ = Count("MIDI files found");
+    searchStop_ = Named(new QPushButton("Stop"), "Stop searching");
+    scanningGrid->addWidget(new QLabel("Directories scanned"), 0, 0);
+    scanningGrid->addWidget(dirCount_, 0, 1);
+    scanningGrid->addWidget(new QLabel("MIDI files found"), 1, 0);
+    scanningGrid->addWidget(fileCount_, 1, 1);
+    scanningGrid->addWidget(searchStop_, 0, 2, 2, 1);
+
+    auto* importing = new QGroupBox(" Importing status ");
+    auto* importingRow = new QHBoxLayout(importing);
+    progress_ = Named(new QProgressBar, "Import progress");
+    progress_->setRange(0, 100);
+    importStop_ = Named(new QPushButton("Stop"), "Stop importing");
+    importingRow->addWidget(progress_, 1);
+    importingRow->addWidget(importStop_);
+
+    auto* select = new QGroupBox(" Select drive, top level directory and options ");
+    auto* selectGrid = new QGridLayout(select);
+    drives_ = Named(new QComboBox, "Drive");
+    dirList_ = Named(new QListWidget, "Directories");
+    auto* info = new QGroupBox("Provide information for added MIDIs ");
+    auto* infoGrid = new QGridLayout(info);
+    artists_ = Named(new QComboBox, "Artist");
+    artists_->setEditable(true);
+    artists_->setInsertPolicy(QComboBox::NoInsert);
+    categories_ = Named(new QComboBox, "Category");
+    categories_->setEditable(true);
+    categories_->setInsertPolicy(QComboBox::NoInsert);
+    infoGrid->addWidget(new QLabel("Artist"), 0, 0);
+    infoGrid->addWidget(artists_, 0, 1);
+    infoGrid->addWidget(new QLabel("Category"), 1, 0);
+    infoGrid->addWidget(categories_, 1, 1);
+    auto* exists = new QGroupBox(" If a MIDI already exists in database... ");
+    auto* existsColumn = new QVBoxLayout(exists);
+    ignore_ = Named(new QRadioButton("Ignore it (recommended)"), "Ignore it (recommended)");
+    addAnyway_ =
+        Named(new QRadioButton("Add it to the database anyway"), "Add it to the database anyway");
+    existsColumn->addWidget(ignore_);
+    existsColumn->addWidget(addAnyway_);
+    selectGrid->addWidget(drives_, 0, 0);
+    selectGrid->addWidget(dirList_, 1, 0, 2, 1);
+    selectGrid->addWidget(info, 0, 1, 2, 1);
+    selectGrid->addWidget(exists, 2, 1);
+
+    auto* execute = new QGroupBox(" Execute scan ");
+    auto* executeRow = new QHBoxLayout(execute);
+    dirField_ = Named(new QLineEdit, "Directory to scan");
+    dirField_->setReadOnly(true);
+    scan_ = Named(new QPushButton("&Scan !"), "Scan !");
+    QFont bold = scan_->font();
+    bold.setBold(true);
+    scan_->setFont(bold);
+    exit_ = Named(new QPushButton("&Exit"), "Exit");
+    executeRow->addWidget(new QLabel("Scan"));
+    executeRow->addWidget(dirField_, 1);
+    executeRow->addWidget(new QLabel("and sub-directories"));
+    executeRow->addWidget(scan_);
+    executeRow->addWidget(exit_);
+
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(scanning);
+    column->addWidget(importing);
+    column->addWidget(select, 1);
+    column->addWidget(execute);
+
+    connect(drives_, &QComboBox::activated, this, &TDriveScanFrm::DriveChange);
+    connect(dirList_, &QListWidget::itemActivated, this, &TDriveScanFrm::DirectoryActivated);
+    connect(scan_, &QPushButton::clicked, this, &TDriveScanFrm::ScanClick);
+    connect(exit_, &QPushButton::clicked, this, &TDriveScanFrm::reject);
+    connect(searchStop_, &QPushButton::clicked, this, [this] {
+        if (scanner_)
+            scanner_->StopSearch();
+        searchStop_->setEnabled(false);
+        importStop_->setEnabled(true);
+    });
+    connect(importStop_, &QPushButton::clicked, this, &TDriveScanFrm::reject);
+    SetIdle(true);
+}
+
+void TDriveScanFrm::Prepare(const std::vector<std::string>& categories,
+                            const std::vector<std::pair<std::string, std::string>>& performers) {
+    performers_ = performers;
+    categories_->clear();
+    for (const auto& name : categories)
+        categories_->addItem(QString::fromStdString(name));
+    categories_->setEditText(kCategoryPrompt);
+    artists_->clear();
+    for (const auto& [first, last] : performers)
+        artists_->addItem(QString::fromStdString(JoinArtistText(first, last)));
+    artists_->setEditText(kArtistPrompt);
+    ignore_->setChecked(true);
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    dirCount_->setText("0");
+    fileCount_->setText("0");
+    SetIdle(true);
+
+    const QString current = drives_->currentText();
+    drives_->clear();
+    for (const auto& drive : driveLayer_.LocalDrives())
+        drives_->addItem(QString::fromStdString(drive.root.string()));
+    int keep = drives_->findText(current);
+    previousDrive_ = keep >= 0 ? keep : 0;
+    drives_->setCurrentIndex(previousDrive_);
+    if (directory_.isEmpty() && drives_->count())
+        SetDirectory(drives_->itemText(previousDrive_));
+}
+
+void TDriveScanFrm::SetIdle(bool idle) {
+    scan_->setEnabled(idle);
+    exit_->setEnabled(idle);
+    ignore_->setEnabled(idle);
+    addAnyway_->setEnabled(idle);
+    searchStop_->setEnabled(!idle);
+    importStop_->setEnabled(false);
+}
+
+void TDriveScanFrm::SetDirectory(const QString& directory) {
+    directory_ = QDir::cleanPath(directory);
+    dirField_->setText(directory_);
+    dirList_->clear();
+    QDir dir(directory_);
+    if (!dir.isRoot())
+        dirList_->addItem("..");
+    // Hidden folders are left out here as the search leaves them out.
+    dirList_->addItems(dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name));
+}
+
+void TDriveScanFrm::DirectoryActivated(QListWidgetItem* item) {
+    SetDirectory(QDir(directory_).filePath(item->text()));
+}
+
+void TDriveScanFrm::DriveChange(int index) {
+    const QString root = drives_->itemText(index);
+    if (!driveLayer_.IsReady(root.toStdString())) {
+        host_.Beep();
+        auto answer = host_.ShowMessage(root.toStdString() + ": is not ready.  Insert disk!",
+                                        TMsgDlgType::mtWarning, 0, mbOK | mbCancel);
+        if (answer != TModalResult::mrOk || !driveLayer_.IsReady(root.toStdString())) {
+            drives_->setCurrentIndex(previousDrive_);
+            return;
+        }
+    }
+    previousDrive_ = index;
+    SetDirectory(root);
+}
+
+bool TDriveScanFrm::ReadChoices(Choices& choices) const {
+    const std::string artist = artists_->currentText().toStdString();
+    const std::string category = categories_->currentText().toStdString();
+    int entry = artists_->findText(artists_->currentText(), Qt::MatchExactly);
+    bool artistOk = artist != kArtistPrompt && (entry >= 0 || IsValidScanArtist(artist));
+    bool categoryOk = category != kCategoryPrompt &&
+                      (categories_->findText(categories_->currentText(), Qt::MatchExactly) >= 0 ||
+                       IsValidScanCategory(category));
+    if (!artistOk || !categoryOk)
+        return false;
+    if (entry >= 0) {
+        // The performer as stored, not as the box spells it (its first name may have blanks).
+        choices.firstName = performers_[static_cast<std::size_t>(entry)].first;
+        choices.lastName = performers_[static_cast<std::size_t>(entry)].second;
+    } else {
+        SplitArtistText(artist, choices.firstName, choices.lastName);
+    }
+    choices.category = category;
+    choices.directory = directory_.toStdString();
+    choices.checkDuplicates = ignore_->isChecked();
+    return true;
+}
+
+void TDriveScanFrm::ScanClick() {
+    Choices choices;
+    if (!ReadChoices(choices)) {
+        host_.ShowMessage(kScanInvalidInfo, TMsgDlgType::mtInformation, 0, mbOK);
+        return;
+    }
+    SetIdle(false);
+    if (onScan)
+        onScan(choices);
+    Detach();
+    accept();
+}
+
+void TDriveScanFrm::Attach(MidiScanner& scanner) {
+    scanner_ = &scanner;
+    scanner.onSearchCounts = [this](int directories, int files) {
+        dirCount_->setText(QString::number(directories));
+        fileCount_->setText(QString::number(files));
+    };
+    scanner.onImportStart = [this](int total) {
+        searchStop_->setEnabled(false);
+        importStop_->setEnabled(true);
+        progress_->setRange(0, total);
+        progress_->setValue(0);
+    };
+    scanner.onImportProgress = [this](int ordinal, int) { progress_->setValue(ordinal); };
+}
+
+void TDriveScanFrm::Detach() {
+    if (!scanner_)
+        return;
+    scanner_->onSearchCounts = nullptr;
+    scanner_->onImportStart = nullptr;
+    scanner_->onImportProgress = nullptr;
+    scanner_ = nullptr;
+    SetIdle(true);
+}
+
+void TDriveScanFrm::reject() {
+    if (scanner_)
+        scanner_->StopImport();
+    QDialog::reject();
+}
+
+} // namespace tunquil::ui
