@@ -32,14 +32,14 @@ struct FluidSynthSequencerOptions {
     SequencerOutputKind output = SequencerOutputKind::SoundServer;
     std::filesystem::path waveFile; // for SequencerOutputKind::WaveFile
     std::string soundFontSetting;   // the user's choice; the usual places are searched after it
-    // The mixer's volume, balance and mute for the synthesizer line; none leaves the sound as
-    // the synthesizer renders it.
-    std::shared_ptr<SynthesizerMix> mix;
     // Called on the clock thread for every event sent in real time, with the moment it was due
     // and the moment it went to the synthesizer. For timing measurements.
     std::function<void(std::chrono::steady_clock::time_point due,
                        std::chrono::steady_clock::time_point sent)>
         sendObserver;
+    // The mixer's volume, balance and mute for the synthesizer line; none leaves the sound as
+    // the synthesizer renders it.
+    std::shared_ptr<SynthesizerMix> mix;
 };
 
 // Options for a device that plays in real time to no output at all.
