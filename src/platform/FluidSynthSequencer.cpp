@@ -23,18 +23,6 @@ constexpr int64_t kLongestTailFrames = 5 * int64_t(WaveWriter::kSampleRate);
 // The loudest sample of a silent block: the synthesizer's dither alone stays below it.
 constexpr int kSilentPeak = 8;
 
-// FluidSynth prints to the terminal by default; the device's own error texts say what went
-// wrong instead.
-void IgnoreSynthMessage(int, const char*, void*) {}
-
-void QuietSynthLog() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-            fluid_set_log_function(level, IgnoreSynthMessage, nullptr);
-    });
-}
-
 uint32_t ReadTuneBytes(const std::string& element, std::vector<uint8_t>& bytes) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(element, ec))
@@ -81,7 +69,7 @@ uint32_t MeasureTuneLength(const std::string& element, uint32_t& lengthMs) {
 
 FluidSynthSequencer::FluidSynthSequencer(FluidSynthSequencerOptions options)
     : options_(std::move(options)) {
-    QuietSynthLog();
+    QuietSynthesizerLog();
 }
 
 FluidSynthSequencer::~FluidSynthSequencer() {
@@ -162,9 +150,7 @@ int FluidSynthSequencer::RenderForDriver(void* self, int len, int nfx, float* fx
 
 uint32_t FluidSynthSequencer::ChangeSoundFont(const std::string& setting) {
     std::lock_guard command(command_);
-    std::error_code ec;
-    if (!setting.empty() &&
-        (!std::filesystem::is_regular_file(setting, ec) || !fluid_is_soundfont(setting.c_str())))
+    if (!setting.empty() && !CanLoadSoundFont(setting))
         return kSeqSoundFontUnusable;
     options_.soundFontSetting = setting;
     soundFontPending_ = true;
