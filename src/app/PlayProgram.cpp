@@ -67,6 +67,10 @@ PlayProgram::PlayProgram(IHost& host, IPlayer& player, ITitleStore& store, PlayT
       random_(static_cast<std::mt19937::result_type>(
           std::chrono::system_clock::now().time_since_epoch().count())) {}
 
+int ProgramEntryKey(const std::string& entry) {
+    return EntryKey(entry);
+}
+
 void PlayProgram::SetResetData(std::string gm, std::string gs) {
     gmReset_ = std::move(gm);
     gsReset_ = std::move(gs);

@@ -27,6 +27,9 @@ enum class ResetChoice { GMThenGS, GSThenGM, GMOnly, GSOnly, None };
 // the last one set wins; none set is "&None".
 ResetChoice ResetChoiceFromSettings(bool gmgs, bool gsgm, bool gm, bool gs);
 
+// The master key a program entry names; 0 for an entry that is not a number.
+int ProgramEntryKey(const std::string& entry);
+
 enum class SelectionSource { None, CategoryGrid, AlbumList };
 
 enum class StepDirection { Forward, Backward };
