@@ -131,21 +131,20 @@ void MixerPanel::BalanceMoved(MixerGroup group, int balance) {
 }
 
 void MixerPanel::LeftMoved(MixerGroup group, int64_t position) {
-    int index = group == MixerGroup::Midi ? kMidiVolume : kMasterVolume;
-    const MixerSlot& slot = mixer_.Slot(index);
-    if (publishing_ || !slot.available)
-        return;
-    mixer_.SetValues(index, uint32_t(Scale(slot).Value(position)), slot.right);
-    Rebuild();
-    Publish();
+    ChannelMoved(group, position, true);
 }
 
 void MixerPanel::RightMoved(MixerGroup group, int64_t position) {
+    ChannelMoved(group, position, false);
+}
+
+void MixerPanel::ChannelMoved(MixerGroup group, int64_t position, bool left) {
     int index = group == MixerGroup::Midi ? kMidiVolume : kMasterVolume;
     const MixerSlot& slot = mixer_.Slot(index);
     if (publishing_ || !slot.available)
         return;
-    mixer_.SetValues(index, slot.left, uint32_t(Scale(slot).Value(position)));
+    auto value = uint32_t(Scale(slot).Value(position));
+    mixer_.SetValues(index, left ? value : slot.left, left ? slot.right : value);
     Rebuild();
     Publish();
 }

@@ -76,6 +76,7 @@ private:
     void Rebuild();
     void Publish();
     void ToneMoved(int index, int64_t position);
+    void ChannelMoved(MixerGroup group, int64_t position, bool left);
     void WriteChannels(int index, int64_t volume, int balance);
     static MixerBarScale Scale(const MixerSlot& slot);
     MixerLineView& LineView(MixerGroup group);

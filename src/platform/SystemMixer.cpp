@@ -125,7 +125,7 @@ uint32_t SystemMixer::Open() {
         return kMixerNoDriver;
     }
     Sink sink;
-    if (ReadSink(sink) && sink.found)
+    if (ReadSink(sink) == kMixerOk)
         sinkChannels_ = std::min<uint32_t>(sink.volume.channels, 2);
     return kMixerOk;
 }
@@ -147,9 +147,9 @@ std::string SystemMixer::ProductName() const {
     return "Sound server";
 }
 
-bool SystemMixer::ReadSink(Sink& sink) {
+uint32_t SystemMixer::ReadSink(Sink& sink) {
     if (!context_)
-        return false;
+        return kMixerNoDriver;
     sink.loop = loop_;
     pa_threaded_mainloop_lock(loop_);
     Await(loop_, pa_context_get_sink_info_by_name(
@@ -166,7 +166,7 @@ bool SystemMixer::ReadSink(Sink& sink) {
                      },
                      &sink));
     pa_threaded_mainloop_unlock(loop_);
-    return true;
+    return sink.found ? kMixerOk : kMixerInvalidLine;
 }
 
 uint32_t SystemMixer::FindControl(MixerLine line, MixerControlType type, MixerControl& control) {
@@ -204,10 +204,8 @@ uint32_t SystemMixer::GetValues(uint32_t controlId, std::vector<uint32_t>& value
     case kSpeakerVolumeControl:
     case kSpeakerMuteControl: {
         Sink sink;
-        if (!ReadSink(sink))
-            return kMixerNoDriver;
-        if (!sink.found)
-            return kMixerInvalidLine;
+        if (uint32_t error = ReadSink(sink))
+            return error;
         if (controlId == kSpeakerMuteControl) {
             values = {sink.mute ? 1u : 0u};
             return kMixerOk;
@@ -249,10 +247,8 @@ uint32_t SystemMixer::SetValues(uint32_t controlId, const std::vector<uint32_t>&
     case kSpeakerVolumeControl:
     case kSpeakerMuteControl: {
         Sink sink;
-        if (!ReadSink(sink))
-            return kMixerNoDriver;
-        if (!sink.found)
-            return kMixerInvalidLine;
+        if (uint32_t error = ReadSink(sink))
+            return error;
         pa_threaded_mainloop_lock(loop_);
         auto done = [](pa_context*, int, void* loop) {
             pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);

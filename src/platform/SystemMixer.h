@@ -43,8 +43,8 @@ public:
 
 private:
     struct Sink;
-    // Reads the default sink; false when the server does not answer.
-    bool ReadSink(Sink& sink);
+    // Reads the default sink: kMixerNoDriver without a server, kMixerInvalidLine without a sink.
+    uint32_t ReadSink(Sink& sink);
     void Notify(uint32_t controlId);
 
     std::shared_ptr<SynthesizerMix> synthesizer_;
