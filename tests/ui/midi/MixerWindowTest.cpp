@@ -44,8 +44,9 @@ TEST_F(MixerWindowTest, ShowsTheMixerWithNamedControlsAndWritesTheUsersMoves) {
     ASSERT_TRUE(window.ShowMixer());
     EXPECT_EQ(window.windowTitle(), "Tunquil sound control");
     for (auto* control : window.findChildren<QWidget*>()) {
-        if (qobject_cast<QAbstractSlider*>(control) || qobject_cast<QPushButton*>(control))
+        if (qobject_cast<QAbstractSlider*>(control) || qobject_cast<QPushButton*>(control)) {
             EXPECT_FALSE(control->accessibleName().isEmpty());
+        }
     }
     EXPECT_EQ(window.btnGMute->accessibleName(), "Master volume Mute");
     EXPECT_FALSE(window.tbTreble->isEnabled());
