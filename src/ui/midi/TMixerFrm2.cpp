@@ -89,8 +89,10 @@ TMixerFrm2::TMixerFrm2(platform::IMixerDevice& device, QWidget* parent)
 }
 
 TMixerFrm2::~TMixerFrm2() {
-    mixer_.onNoticePending = nullptr;
+    // Closing takes the notice away from the device first, so that none is in flight when the
+    // hook goes.
     mixer_.SetActive(false);
+    mixer_.onNoticePending = nullptr;
 }
 
 QGroupBox* TMixerFrm2::MakeGroup(const QString& title, const QString& name, Line& line) {
