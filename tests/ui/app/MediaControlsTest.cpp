@@ -43,23 +43,11 @@ private:
     int pid_ = 0;
 };
 
-class MediaControlsTest : public ::testing::Test {
+class MediaControlsTest : public ::testing::Test, protected FakePlaySetup {
 protected:
-    TempDir home;
-    PlayHost host;
-    FakePlayer player;
-    FakeStore store;
-    PlayProgram program{host, player, store, FakeTools(), home.path()};
+    MediaControlsTest() : FakePlaySetup(3) {}
 
-    void SetUp() override {
-        GuiTestApp();
-        PlayTiming quick;
-        quick.afterStep = quick.afterStop = quick.waitPoll = std::chrono::milliseconds(0);
-        quick.waitLimit = std::chrono::milliseconds(200);
-        program.SetTiming(quick);
-        for (int key = 1; key <= 3; ++key)
-            store.Add(key, "MThd tune " + std::to_string(key));
-    }
+    void SetUp() override { GuiTestApp(); }
 
     // Runs gdbus while our event loop answers it; then lets queued commands run.
     QString Gdbus(const QStringList& args) {

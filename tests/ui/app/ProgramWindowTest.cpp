@@ -17,23 +17,13 @@ namespace {
 
 using namespace tunquil::test;
 
-class ProgramWindowTest : public ::testing::Test {
+class ProgramWindowTest : public ::testing::Test, protected FakePlaySetup {
 protected:
-    TempDir home;
-    PlayHost host;
-    FakePlayer player;
-    FakeStore store;
-    PlayProgram program{host, player, store, FakeTools(), home.path()};
+    ProgramWindowTest() : FakePlaySetup(3) {}
     std::unique_ptr<TViewProgFrm> window;
 
     void SetUp() override {
         GuiTestApp();
-        PlayTiming quick;
-        quick.afterStep = quick.afterStop = quick.waitPoll = std::chrono::milliseconds(0);
-        quick.waitLimit = std::chrono::milliseconds(200);
-        program.SetTiming(quick);
-        for (int key = 1; key <= 3; ++key)
-            store.Add(key, "MThd tune " + std::to_string(key));
         window = std::make_unique<TViewProgFrm>(program, [this](int key, TitleRecord& record) {
             auto t = store.titles.find(key);
             if (t == store.titles.end())
