@@ -9,7 +9,7 @@ packages=(
   libfluidsynth-dev fluidsynth fluid-soundfont-gm timgm6mb-soundfont
   libpulse-dev pulseaudio pulseaudio-utils
   libzip-dev zlib1g-dev zip unzip
-  libssl-dev openssl libsecret-1-dev gnome-keyring dbus dbus-x11
+  libssl-dev openssl libsecret-1-dev gnome-keyring dbus dbus-x11 libglib2.0-bin
   libgtest-dev libgmock-dev libbenchmark-dev libsmf-dev
   clang libclang-rt-14-dev
   python3 python3-aiosmtpd python3-mido

@@ -67,6 +67,10 @@ PlayProgram::PlayProgram(IHost& host, IPlayer& player, ITitleStore& store, PlayT
       random_(static_cast<std::mt19937::result_type>(
           std::chrono::system_clock::now().time_since_epoch().count())) {}
 
+int ProgramEntryKey(const std::string& entry) {
+    return EntryKey(entry);
+}
+
 void PlayProgram::SetResetData(std::string gm, std::string gs) {
     gmReset_ = std::move(gm);
     gsReset_ = std::move(gs);
@@ -244,6 +248,37 @@ void PlayProgram::RemoveTitle(int key) {
         active_ = false;
     UpdateTransportControls();
     Changed();
+}
+
+bool PlayProgram::PlayEntryAt(int index) {
+    if (index < 0 || index >= static_cast<int>(program_.size()))
+        return false;
+    BusyScope busy(host_);
+    currentIndex_ = index - 1;
+    Step(StepDirection::Forward);
+    return true;
+}
+
+bool PlayProgram::RemoveEntryAt(int index) {
+    if (index < 0 || index >= static_cast<int>(program_.size()))
+        return false;
+    program_.erase(program_.begin() + index);
+    const int count = static_cast<int>(program_.size());
+    if (index == currentIndex_ && count > 0) {
+        BusyScope busy(host_);
+        // One before the follower; after the last entry, the step wraps as at the program's end.
+        currentIndex_ = index == count ? count - 1 : index - 1;
+        Step(StepDirection::Forward);
+    } else if (currentIndex_ >= index) {
+        --currentIndex_;
+    }
+    if (program_.empty()) {
+        currentIndex_ = -1;
+        active_ = false;
+    }
+    UpdateTransportControls();
+    Changed();
+    return true;
 }
 
 void PlayProgram::TitlesDeleted(const std::vector<TitleRecord>& records) {

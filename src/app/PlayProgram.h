@@ -27,6 +27,9 @@ enum class ResetChoice { GMThenGS, GSThenGM, GMOnly, GSOnly, None };
 // the last one set wins; none set is "&None".
 ResetChoice ResetChoiceFromSettings(bool gmgs, bool gsgm, bool gm, bool gs);
 
+// The master key a program entry names; 0 for an entry that is not a number.
+int ProgramEntryKey(const std::string& entry);
+
 enum class SelectionSource { None, CategoryGrid, AlbumList };
 
 enum class StepDirection { Forward, Backward };
@@ -102,6 +105,13 @@ public:
     // Takes every entry of `key` out of the program, keeping the current index on the same
     // entry. Every path that deletes a title from the database calls it.
     void RemoveTitle(int key);
+    // The program dialog's row operations, by entry position. A position outside the program
+    // (the header row, a row left over from an older listing) does nothing; false then.
+    // PlayEntryAt plays that entry. RemoveEntryAt takes out that one entry (the same title may
+    // stand twice); removing the playing entry plays its follower, and removing the playing
+    // last entry goes on as at the end of the program.
+    bool PlayEntryAt(int index);
+    bool RemoveEntryAt(int index);
     void TitlesDeleted(const std::vector<TitleRecord>& records) override;
     // Edited information of the title now playing shows at once.
     void TitleChanged(const TitleRecord& before, const TitleRecord& after, bool resort) override;

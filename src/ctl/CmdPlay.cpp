@@ -2,6 +2,7 @@
 
 #include "app/DatabaseTitleStore.h"
 #include "app/PlayProgram.h"
+#include "app/SoundFontChoice.h"
 #include "app/TMyMidiPlayer.h"
 #include "ctl/CtlLibrary.h"
 #include "database/TDMM2.h"
@@ -106,7 +107,7 @@ int RunPlay(Context& ctx) {
     for (const auto& a : args)
         keys.push_back(std::to_string(ParseKey(a)));
 
-    const platform::FluidSynthSequencerOptions options = SequencerOptionsFor(output);
+    platform::FluidSynthSequencerOptions options = SequencerOptionsFor(output);
 
     auto session = CtlLibrary::Open(ctx);
     if (!session)
@@ -115,6 +116,7 @@ int RunPlay(Context& ctx) {
     host.blankLineBefore = true; // below the now-playing line
     TDMM2& data = session->data();
     const fs::path home = session->dir();
+    options.soundFontSetting = SoundFontSetting(IniFile(home / "Tunquil.ini"));
     platform::FluidSynthSequencer device(options);
     TMyMidi midi(device);
     TMyMidiPlayer player(midi);

@@ -1,9 +1,13 @@
 // Sound from the command line: lengths as the sequencer measures them, rendering to WAV, and
 // playing through the player.
 
+#include "app/SoundFontChoice.h"
+#include "base/ProgramDirectory.h"
 #include "ctl/CtlCommand.h"
+#include "ctl/CtlLibrary.h"
 #include "midi/TMyMidi.h"
 #include "platform/FluidSynthSequencer.h"
+#include "platform/SoundFontLocator.h"
 
 #include <chrono>
 #include <ostream>
@@ -121,8 +125,32 @@ int Play(Context& ctx) {
     return kOk;
 }
 
+// Shows the SoundFont setting and the file the synthesizer would load, or sets the setting.
+int SoundFont(Context& ctx) {
+    const bool clear = TakeFlag(ctx.args, "--clear");
+    RejectUnknownOptions(ctx.args);
+    if (ctx.args.size() > 1 || (clear && !ctx.args.empty()))
+        throw UsageError("soundfont takes one SoundFont file, or --clear");
+    IniFile ini(FindProgramDirectory(ctx.home) / "Tunquil.ini");
+    if (clear || !ctx.args.empty()) {
+        std::string path = clear ? std::string() : ctx.args[0];
+        if (!path.empty())
+            path = std::filesystem::absolute(path).string();
+        TerminalHost host(ctx.err);
+        if (!ChooseSoundFont(host, ini, path, {}))
+            return kProblems;
+    }
+    std::string setting = SoundFontSetting(ini);
+    ctx.out << "setting\t" << setting << "\n";
+    ctx.out << "in use\t" << platform::LocateSoundFont(setting).string() << "\n";
+    return kOk;
+}
+
 Registration length({"length", "length FILE...  (the sequencer's length in milliseconds)", Length});
 Registration render({"render", "render [--soundfont SF2] FILE OUT.wav", Render});
+Registration soundfont(
+    {"soundfont", "soundfont [SF2 | --clear]  (show or set [Sound] SoundFont= in Tunquil.ini)",
+     SoundFont});
 } // namespace
 
 // "play --file" plays one MIDI file straight through the player; "play KEY..." (the jukebox)

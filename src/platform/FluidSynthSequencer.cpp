@@ -23,18 +23,6 @@ constexpr int64_t kLongestTailFrames = 5 * int64_t(WaveWriter::kSampleRate);
 // The loudest sample of a silent block: the synthesizer's dither alone stays below it.
 constexpr int kSilentPeak = 8;
 
-// FluidSynth prints to the terminal by default; the device's own error texts say what went
-// wrong instead.
-void IgnoreSynthMessage(int, const char*, void*) {}
-
-void QuietSynthLog() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-            fluid_set_log_function(level, IgnoreSynthMessage, nullptr);
-    });
-}
-
 uint32_t ReadTuneBytes(const std::string& element, std::vector<uint8_t>& bytes) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(element, ec))
@@ -81,7 +69,7 @@ uint32_t MeasureTuneLength(const std::string& element, uint32_t& lengthMs) {
 
 FluidSynthSequencer::FluidSynthSequencer(FluidSynthSequencerOptions options)
     : options_(std::move(options)) {
-    QuietSynthLog();
+    QuietSynthesizerLog();
 }
 
 FluidSynthSequencer::~FluidSynthSequencer() {
@@ -108,14 +96,20 @@ uint32_t FluidSynthSequencer::StartOutput() {
     uint32_t error = kSeqOk;
     if (!synth_)
         error = kSeqSynthesizerFailed;
-    else if (fluid_synth_sfload(synth_, soundFont.c_str(), 1) == FLUID_FAILED)
+    else if ((soundFontId_ = fluid_synth_sfload(synth_, soundFont.c_str(), 1)) == FLUID_FAILED)
         error = kSeqSoundFontUnusable;
     else if (options_.output == SequencerOutputKind::SoundServer) {
-        driver_ = new_fluid_audio_driver(settings_, synth_);
+        loadedSoundFont_ = soundFont;
+        soundFontPending_ = false;
+        // Our own render function, so that the mixer's volume, balance and mute apply.
+        driver_ = new_fluid_audio_driver2(settings_, RenderForDriver, this);
         if (!driver_)
             error = kSeqNoSoundServer;
     } else if (!wave_.Open(options_.waveFile)) {
         error = kSeqWaveFileFailed;
+    } else {
+        loadedSoundFont_ = soundFont;
+        soundFontPending_ = false;
     }
     if (error != kSeqOk)
         StopOutput(); // so that the next open tries again from scratch
@@ -133,7 +127,56 @@ void FluidSynthSequencer::StopOutput() {
     if (settings_)
         delete_fluid_settings(settings_);
     settings_ = nullptr;
+    soundFontId_ = -1;
+    loadedSoundFont_.clear();
     wave_.Close();
+}
+
+int FluidSynthSequencer::RenderForDriver(void* self, int len, int nfx, float* fx[], int nout,
+                                         float* out[]) {
+    auto* device = static_cast<FluidSynthSequencer*>(self);
+    int result;
+    if (nfx == 0) {
+        // The sound server's driver has no effect buffers: the effects go into the dry ones.
+        float* mixed[4] = {out[0], out[1], out[0], out[1]};
+        result = fluid_synth_process(device->synth_, len, 4, mixed, nout, out);
+    } else {
+        result = fluid_synth_process(device->synth_, len, nfx, fx, nout, out);
+    }
+    if (device->options_.mix && nout >= 2)
+        device->options_.mix->Apply(out[0], out[1], len);
+    return result;
+}
+
+uint32_t FluidSynthSequencer::ChangeSoundFont(const std::string& setting) {
+    std::lock_guard command(command_);
+    if (!setting.empty() && !CanLoadSoundFont(setting))
+        return kSeqSoundFontUnusable;
+    options_.soundFontSetting = setting;
+    soundFontPending_ = true;
+    return kSeqOk;
+}
+
+std::filesystem::path FluidSynthSequencer::LoadedSoundFont() const {
+    std::lock_guard state(state_);
+    return loadedSoundFont_;
+}
+
+void FluidSynthSequencer::LoadPendingSoundFont() {
+    if (!synth_ || !soundFontPending_)
+        return;
+    soundFontPending_ = false;
+    auto wanted = LocateSoundFont(options_.soundFontSetting);
+    if (wanted.empty() || wanted == loadedSoundFont_)
+        return;
+    int id = fluid_synth_sfload(synth_, wanted.c_str(), 1);
+    if (id == FLUID_FAILED)
+        return; // the SoundFont that plays now is kept
+    if (soundFontId_ >= 0)
+        fluid_synth_sfunload(synth_, soundFontId_, 1);
+    soundFontId_ = id;
+    std::lock_guard state(state_);
+    loadedSoundFont_ = wanted;
 }
 
 uint32_t FluidSynthSequencer::Open(const std::string& element, SequencerDeviceId& id) {
@@ -145,6 +188,7 @@ uint32_t FluidSynthSequencer::Open(const std::string& element, SequencerDeviceId
         return error;
     if (uint32_t error = StartOutput())
         return error;
+    LoadPendingSoundFont();
     std::lock_guard state(state_);
     tune_ = std::move(tune);
     id = openId_ = nextId_++;
@@ -269,6 +313,8 @@ void FluidSynthSequencer::RunRender(std::size_t first, std::size_t end, double f
                 return;
             int n = int(std::min<int64_t>(kRenderBlock, target - frame));
             fluid_synth_write_s16(synth_, n, buffer.data(), 0, 2, buffer.data(), 1, 2);
+            if (options_.mix)
+                options_.mix->ApplyInterleaved(buffer.data(), n);
             if (!wave_.Write(buffer.data(), std::size_t(n))) {
                 std::lock_guard state(state_);
                 waveFailed_ = true;
@@ -294,6 +340,8 @@ void FluidSynthSequencer::RunRender(std::size_t first, std::size_t end, double f
     bool written = true;
     for (int64_t tail = 0; written && tail < kLongestTailFrames; tail += kRenderBlock) {
         fluid_synth_write_s16(synth_, kRenderBlock, buffer.data(), 0, 2, buffer.data(), 1, 2);
+        if (options_.mix)
+            options_.mix->ApplyInterleaved(buffer.data(), kRenderBlock);
         int peak = 0;
         for (int16_t sample : buffer)
             peak = std::max(peak, std::abs(int(sample)));

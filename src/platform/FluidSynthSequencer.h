@@ -6,6 +6,7 @@
 
 #include "platform/MidiSequence.h"
 #include "platform/SequencerDevice.h"
+#include "platform/SynthesizerMix.h"
 #include "platform/WaveWriter.h"
 
 #include <atomic>
@@ -14,6 +15,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -35,6 +37,9 @@ struct FluidSynthSequencerOptions {
     std::function<void(std::chrono::steady_clock::time_point due,
                        std::chrono::steady_clock::time_point sent)>
         sendObserver;
+    // The mixer's volume, balance and mute for the synthesizer line; none leaves the sound as
+    // the synthesizer renders it.
+    std::shared_ptr<SynthesizerMix> mix;
 };
 
 // Options for a device that plays in real time to no output at all.
@@ -65,6 +70,13 @@ public:
     uint32_t Close(SequencerDeviceId id) override;
     uint32_t Status(SequencerDeviceId id, SequencerStatusItem item, uint32_t& value) override;
 
+    // The user's SoundFont choice. A file that is no SoundFont is refused (kSeqSoundFontUnusable)
+    // and the previous choice stays. A good one is loaded at the next Open, so that a tune never
+    // changes its instruments halfway; should that load still fail, the loaded SoundFont stays.
+    uint32_t ChangeSoundFont(const std::string& setting);
+    // The SoundFont the synthesizer holds now; empty before the first Open.
+    std::filesystem::path LoadedSoundFont() const;
+
 private:
     using Clock = std::chrono::steady_clock;
 
@@ -83,11 +95,13 @@ private:
     void Silence();
     void ReleaseHeldNotes();
     void RestoreChannelsAt(double ms);
+    void LoadPendingSoundFont();
+    static int RenderForDriver(void* self, int len, int nfx, float* fx[], int nout, float* out[]);
 
     FluidSynthSequencerOptions options_;
 
-    std::mutex command_; // one command at a time, whatever thread sends it
-    std::mutex state_;   // shared with the clock thread
+    std::mutex command_;       // one command at a time, whatever thread sends it
+    mutable std::mutex state_; // shared with the clock thread
     std::condition_variable wake_;
     std::atomic<bool> stopRequested_{false};
     std::thread clock_;
@@ -106,6 +120,9 @@ private:
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
     fluid_audio_driver_t* driver_ = nullptr;
+    int soundFontId_ = -1;
+    std::filesystem::path loadedSoundFont_;
+    bool soundFontPending_ = false;
     WaveWriter wave_;
     std::bitset<128> held_[16]; // notes sounding, so that no range end leaves one hanging
 };

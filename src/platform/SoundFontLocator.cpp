@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fluidsynth.h>
+#include <mutex>
 #include <vector>
 
 namespace tunquil::platform {
@@ -32,6 +34,31 @@ fs::path LocateSoundFont(const std::string& configured) {
     }
     std::sort(found.begin(), found.end());
     return found.empty() ? fs::path() : found.front();
+}
+
+static void IgnoreSynthMessage(int, const char*, void*) {}
+
+void QuietSynthesizerLog() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
+            fluid_set_log_function(level, IgnoreSynthMessage, nullptr);
+    });
+}
+
+bool CanLoadSoundFont(const fs::path& path) {
+    if (!IsReadableFile(path) || !fluid_is_soundfont(path.c_str()))
+        return false;
+    QuietSynthesizerLog();
+    fluid_settings_t* settings = new_fluid_settings();
+    if (!settings)
+        return false;
+    fluid_synth_t* synth = new_fluid_synth(settings);
+    bool loaded = synth && fluid_synth_sfload(synth, path.c_str(), 0) != FLUID_FAILED;
+    if (synth)
+        delete_fluid_synth(synth);
+    delete_fluid_settings(settings);
+    return loaded;
 }
 
 } // namespace tunquil::platform

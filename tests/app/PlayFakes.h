@@ -2,9 +2,11 @@
 // Fakes for the play program's tests: a scripted sequencer player, a title store over a map
 // and a host that counts the play program's own hooks.
 
+#include "app/PlayProgram.h"
 #include "app/PlayServices.h"
 #include "base/Files.h"
 #include "base/ScriptedHost.h"
+#include "support/TempDir.h"
 
 #include <filesystem>
 #include <functional>
@@ -240,5 +242,24 @@ inline PlayTools FakeTools() {
     };
     return t;
 }
+
+// A play program over the fakes with its waits cut short, and titles 1 .. `titles` in the
+// store whose data read "MThd tune N".
+struct FakePlaySetup {
+    TempDir home;
+    PlayHost host;
+    FakePlayer player;
+    FakeStore store;
+    PlayProgram program{host, player, store, FakeTools(), home.path()};
+
+    explicit FakePlaySetup(int titles) {
+        PlayTiming quick;
+        quick.afterStep = quick.afterStop = quick.waitPoll = std::chrono::milliseconds(0);
+        quick.waitLimit = std::chrono::milliseconds(200);
+        program.SetTiming(quick);
+        for (int key = 1; key <= titles; ++key)
+            store.Add(key, "MThd tune " + std::to_string(key));
+    }
+};
 
 } // namespace tunquil::test

@@ -269,6 +269,53 @@ TEST_F(PlayProgramTest, RemoveTitleKeepsIndexOnSameEntry) {
     EXPECT_EQ(program.CurrentIndex(), 1);
 }
 
+TEST_F(PlayProgramTest, RemovingOneEntryOfATitleQueuedTwiceKeepsTheOther) {
+    Queue({"1", "2", "1", "3"});
+    program.Next();
+    program.Next(); // index 2, the second "1"
+    EXPECT_TRUE(program.RemoveEntryAt(0));
+    EXPECT_EQ(program.Entries(), (std::vector<std::string>{"2", "1", "3"}));
+    EXPECT_EQ(program.CurrentIndex(), 1); // the same entry, one higher
+    EXPECT_EQ(player.played.size(), 3u);  // and it plays on
+    EXPECT_TRUE(program.RemoveEntryAt(2));
+    EXPECT_EQ(program.Entries(), (std::vector<std::string>{"2", "1"}));
+    EXPECT_EQ(program.CurrentIndex(), 1);
+}
+
+TEST_F(PlayProgramTest, RemovingThePlayingEntryPlaysItsFollowerOrGoesOnAsAtTheEnd) {
+    program.SetAutoLooping(false);
+    Queue({"1", "2", "3"});
+    program.Next(); // plays 2
+    EXPECT_TRUE(program.RemoveEntryAt(1));
+    EXPECT_EQ(program.CurrentIndex(), 1);
+    EXPECT_EQ(Playing(), Tune(3));
+    EXPECT_TRUE(program.RemoveEntryAt(1)); // the playing last entry
+    EXPECT_EQ(program.Entries(), std::vector<std::string>{"1"});
+    EXPECT_EQ(program.CurrentIndex(), 0);
+    EXPECT_EQ(player.Content(), Tune(1));
+    EXPECT_TRUE(program.ProgramEnded());
+    EXPECT_TRUE(program.RemoveEntryAt(0));
+    EXPECT_TRUE(program.Entries().empty());
+    EXPECT_FALSE(program.Active());
+    EXPECT_EQ(host.busyDepth, 0);
+}
+
+TEST_F(PlayProgramTest, RowOperationsOutsideTheProgramDoNothing) {
+    Queue({"1", "2"});
+    program.Next();
+    // The header row (position -1 and, as the dialog once computed it, -2) and a stale row.
+    for (int index : {-2, -1, 2, 7}) {
+        EXPECT_FALSE(program.PlayEntryAt(index));
+        EXPECT_FALSE(program.RemoveEntryAt(index));
+    }
+    EXPECT_EQ(program.Entries(), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(program.CurrentIndex(), 1);
+    EXPECT_EQ(player.played.size(), 2u);
+    EXPECT_TRUE(program.PlayEntryAt(0));
+    EXPECT_EQ(program.CurrentIndex(), 0);
+    EXPECT_EQ(Playing(), Tune(1));
+}
+
 TEST_F(PlayProgramTest, TitleThatCannotOpenIsOfferedForDeletionAndNextTitlePlays) {
     store.Add(2, "MThd BADOPEN");
     Queue({"1", "2", "3", "4"});

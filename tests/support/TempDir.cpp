@@ -40,6 +40,10 @@ int RunCtl(const std::string& args, std::string& output, bool includeStderr) {
     std::string cmd = std::string("'") + TUNQUIL_CTL_PATH + "' " + args;
     if (includeStderr)
         cmd += " 2>&1";
+    return RunShell(cmd, output);
+}
+
+int RunShell(const std::string& cmd, std::string& output) {
     output.clear();
     FILE* pipe = ::popen(cmd.c_str(), "r");
     if (!pipe)

@@ -27,5 +27,7 @@ private:
 // Runs tunquilctl with `args` (a shell-quoted string appended to the command line); returns
 // its exit status and puts standard output (and standard error, when asked) into `output`.
 int RunCtl(const std::string& args, std::string& output, bool includeStderr = false);
+// Runs a shell command line; returns its exit code with its standard output in `output`.
+int RunShell(const std::string& cmd, std::string& output);
 
 } // namespace tunquil::test

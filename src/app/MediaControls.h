@@ -1,0 +1,29 @@
+#pragma once
+// The desktop's media controls (media keys, panel widgets) over the play program: what they
+// are shown and how their commands act, exactly as the transport buttons act.
+
+#include <cstdint>
+#include <string>
+
+namespace tunquil {
+
+class PlayProgram;
+
+enum class MediaCommand { Play, Pause, PlayPause, Stop, Next, Previous };
+
+// "Playing", "Paused" or "Stopped".
+std::string MediaPlaybackStatus(PlayProgram& program);
+
+struct MediaMetadata {
+    std::string trackId; // an object path naming the title;
+                         // "/org/mpris/MediaPlayer2/TrackList/NoTrack" for none
+    std::string title, artist, genre;
+    int64_t lengthUs = 0;
+};
+MediaMetadata CurrentMediaMetadata(const PlayProgram& program);
+int64_t MediaPositionUs(const PlayProgram& program);
+
+// Carries out a command; a command that does not apply in the present state does nothing.
+void ApplyMediaCommand(PlayProgram& program, MediaCommand command);
+
+} // namespace tunquil

@@ -1,0 +1,105 @@
+#include "ui/app/MprisService.h"
+
+#include "app/MediaControls.h"
+#include "app/PlayProgram.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QTimer>
+
+namespace tunquil::ui {
+
+namespace {
+constexpr char kService[] = "org.mpris.MediaPlayer2.tunquil";
+constexpr char kPath[] = "/org/mpris/MediaPlayer2";
+} // namespace
+
+MprisService::MprisService(PlayProgram& program, QObject* parent)
+    : QObject(parent), program_(program) {
+    new MprisRootAdaptor(this);
+    new MprisPlayerAdaptor(this);
+}
+
+MprisService::~MprisService() {
+    if (registered_) {
+        QDBusConnection::sessionBus().unregisterObject(kPath);
+        QDBusConnection::sessionBus().unregisterService(kService);
+    }
+}
+
+bool MprisService::Register() {
+    auto bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    if (!bus.registerObject(kPath, this))
+        return false;
+    if (!bus.registerService(kService)) {
+        bus.unregisterObject(kPath);
+        return false;
+    }
+    registered_ = true;
+    lastStatus_ = Status();
+    lastMetadata_ = Metadata();
+    return true;
+}
+
+QString MprisService::Status() const {
+    return QString::fromStdString(MediaPlaybackStatus(program_));
+}
+
+QVariantMap MprisService::Metadata() const {
+    MediaMetadata data = CurrentMediaMetadata(program_);
+    QVariantMap map;
+    map["mpris:trackid"] =
+        QVariant::fromValue(QDBusObjectPath(QString::fromStdString(data.trackId)));
+    if (!data.title.empty()) {
+        map["xesam:title"] = QString::fromStdString(data.title);
+        map["xesam:artist"] = QStringList{QString::fromStdString(data.artist)};
+        map["xesam:genre"] = QStringList{QString::fromStdString(data.genre)};
+        map["mpris:length"] = qlonglong(data.lengthUs);
+    }
+    return map;
+}
+
+void MprisService::Changed() {
+    if (!registered_)
+        return;
+    QVariantMap changed;
+    QString status = Status();
+    QVariantMap metadata = Metadata();
+    if (status != lastStatus_)
+        changed["PlaybackStatus"] = status;
+    if (metadata != lastMetadata_)
+        changed["Metadata"] = metadata;
+    if (changed.isEmpty())
+        return;
+    lastStatus_ = status;
+    lastMetadata_ = metadata;
+    auto signal =
+        QDBusMessage::createSignal(kPath, "org.freedesktop.DBus.Properties", "PropertiesChanged");
+    signal << QString("org.mpris.MediaPlayer2.Player") << changed << QStringList();
+    QDBusConnection::sessionBus().send(signal);
+}
+
+qlonglong MprisPlayerAdaptor::Position() const {
+    return MediaPositionUs(service_->Program());
+}
+
+// The commands run after the bus call has been answered: a step waits for the player and
+// processes events meanwhile, which must not hold the caller.
+#define TUNQUIL_MEDIA_COMMAND(name)                                                                \
+    void MprisPlayerAdaptor::name() {                                                              \
+        QTimer::singleShot(0, service_, [s = service_] {                                           \
+            ApplyMediaCommand(s->Program(), MediaCommand::name);                                   \
+            s->Changed();                                                                          \
+        });                                                                                        \
+    }
+TUNQUIL_MEDIA_COMMAND(Play)
+TUNQUIL_MEDIA_COMMAND(Pause)
+TUNQUIL_MEDIA_COMMAND(PlayPause)
+TUNQUIL_MEDIA_COMMAND(Stop)
+TUNQUIL_MEDIA_COMMAND(Next)
+TUNQUIL_MEDIA_COMMAND(Previous)
+#undef TUNQUIL_MEDIA_COMMAND
+
+} // namespace tunquil::ui
