@@ -78,9 +78,17 @@ std::string UnescapeDesktopString(const std::string& s) {
     return out;
 }
 
-// One argument of an Exec line: always quoted, with the characters the desktop entry
-// specification reserves inside quotes escaped, and "%" doubled so it is never a field code.
+// One argument of an Exec line: "%" doubled so that it is never a field code, and quoted only
+// when it holds a character the desktop entry specification reserves (xdg-mime takes the
+// program's path as it stands, quotes included), with the characters reserved inside quotes
+// escaped.
 std::string QuoteExecArgument(const std::string& arg) {
+    if (!arg.empty() && arg.find_first_of(" \t\n\"'\\><~|&;$*?#()`") == std::string::npos) {
+        std::string out;
+        for (char c : arg)
+            out += c == '%' ? std::string("%%") : std::string(1, c);
+        return out;
+    }
     std::string out = "\"";
     for (char c : arg) {
         if (c == '"' || c == '`' || c == '$' || c == '\\')
@@ -146,6 +154,42 @@ std::string ActionId(const std::string& verb) {
 
 std::string ActionGroup(const std::string& verb) {
     return "Desktop Action " + ActionId(verb);
+}
+
+// A desktop file's value as written (the settings reader would drop the quotes that an Exec
+// line may begin and end with). False when the group or key is missing or the file is absent.
+bool ReadDesktopValue(const fs::path& path, const std::string& group, const std::string& key,
+                      std::string& value) {
+    std::error_code ec;
+    if (!fs::exists(path, ec))
+        return false;
+    std::string text = ReadWholeFile(path);
+    bool inGroup = false;
+    for (std::size_t p = 0; p < text.size();) {
+        std::size_t n = text.find('\n', p);
+        if (n == std::string::npos)
+            n = text.size();
+        std::string line = text.substr(p, n - p);
+        p = n + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line.front() == '[') {
+            inGroup = line == "[" + group + "]";
+            continue;
+        }
+        std::size_t eq = line.find('=');
+        if (!inGroup || eq == std::string::npos)
+            continue;
+        std::string k = line.substr(0, eq);
+        while (!k.empty() && k.back() == ' ')
+            k.pop_back();
+        if (k != key)
+            continue;
+        std::size_t start = line.find_first_not_of(' ', eq + 1);
+        value = start == std::string::npos ? std::string() : line.substr(start);
+        return true;
+    }
+    return false;
 }
 
 // Runs a program quietly and waits for it; false when it could not run or failed.
@@ -357,10 +401,9 @@ bool XdgRegistry::ReadString(RegistryRoot root, const std::string& key, const st
     auto readEntry = [&](const fs::path& path, const std::string& section,
                          const std::string& entryKey) {
         return Guarded("Unable to read " + path.string(), [&] {
-            IniFile file(path);
-            if (!file.ValueExists(section, entryKey))
+            if (!ReadDesktopValue(path, section, entryKey, value))
                 return false;
-            value = UnescapeDesktopString(file.ReadString(section, entryKey, ""));
+            value = UnescapeDesktopString(value);
             return true;
         });
     };
