@@ -131,7 +131,7 @@ void CommandProcessor::ProcessCommand(const std::string& command, int position) 
     int32_t key = 0;
     if (!target_.FindByOrigin(origin, key)) {
         std::string status =
-            target_.ImportMusicFile(path, title, origin, "Unknown", category, false, false);
+            target_.ImportMusicFile(path, title, origin, "Unknown", category, true, false);
         if (status != "OK") {
             if (plugin)
                 target_.TellPluginBadFile();
