@@ -1,5 +1,7 @@
 #include "integration/CommandProcessor.h"
 
+#include "base/Text.h"
+
 #include <system_error>
 
 namespace tunquil {
@@ -11,13 +13,6 @@ namespace {
 constexpr const char* kWindowsDefault = "Windows default";
 constexpr const char* kEmailDefault = "Email default";
 constexpr const char* kNetscapeDefault = "Netscape default";
-
-std::string TrimmedBlanks(const std::string& s) {
-    std::size_t first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
-}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -56,7 +51,7 @@ std::string CommandProcessor::TitleFromUrl(const std::string& url, const std::st
             continue;
         safe += c;
     }
-    safe = TrimmedBlanks(safe);
+    safe = Trim(safe);
     if (safe.empty())
         return fs::path(localPath).filename().string();
     return safe;
@@ -70,7 +65,7 @@ bool CommandProcessor::ParsePluginCommand(const std::string& command, PluginRequ
     if (bracket == std::string::npos || bracket == 0 || rest.size() <= 2)
         return false;
     request.path = rest.substr(0, bracket);
-    request.origin = TrimmedBlanks(rest.substr(bracket + 1));
+    request.origin = Trim(rest.substr(bracket + 1));
     request.title = TitleFromUrl(request.origin, request.path);
     return true;
 }
@@ -171,7 +166,7 @@ void CommandProcessor::ImportDroppedFile(const fs::path& path) {
     try {
         std::string name = path.filename().string();
         std::string title = name.substr(0, name.find('.'));
-        std::string category = TrimmedBlanks(target_.ActiveCategoryCaption());
+        std::string category = Trim(target_.ActiveCategoryCaption());
         if (category.empty())
             category = kWindowsDefault;
         target_.ImportMusicFile(path, title, path.string(), "Unknown", category, true, false);

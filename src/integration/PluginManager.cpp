@@ -1,6 +1,7 @@
 #include "integration/PluginManager.h"
 
 #include "base/Files.h"
+#include "base/Text.h"
 #include "platform/VersionResource.h"
 
 #include <cerrno>
@@ -22,13 +23,6 @@ constexpr const char* kVersionKeys[] = {
     "CompanyName",     "FileDescription",  "FileVersion", "InternalName",   "LegalCopyright",
     "LegalTradeMarks", "OriginalFilename", "ProductName", "ProductVersion", "Comments",
     "FileExtents",     "FileOpenName",     "MIMEType"};
-
-std::string Upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
 
 std::string WithSeparator(std::string dir) {
     if (!dir.empty() && dir.back() != '/')
@@ -169,17 +163,15 @@ bool PluginManager::IsConflicting(const fs::path& path) {
         auto it = strings->find(key);
         if (it == strings->end())
             continue;
-        const std::string line = Upper(std::string(key) + "=" + it->second);
+        const std::string line = UpperAscii(std::string(key) + "=" + it->second);
         if (line.find("FILEEXTENTS") != std::string::npos && line.find("MID") != std::string::npos)
             return true;
     }
     return false;
 }
 
-std::vector<fs::path> PluginManager::FindFiles(const std::string& prefix,
-                                               const std::string& suffix) {
+std::vector<fs::path> PluginManager::FindFiles(const std::string& mask) {
     std::vector<fs::path> found;
-    const std::string p = Upper(prefix), s = Upper(suffix);
     for (const fs::path& folder : ExistingFolders()) {
         std::error_code ec;
         // The default options never enter a linked folder; linked files are skipped below,
@@ -191,9 +183,7 @@ std::vector<fs::path> PluginManager::FindFiles(const std::string& prefix,
             std::error_code typeError;
             if (it->is_symlink(typeError) || !it->is_regular_file(typeError))
                 continue;
-            const std::string name = Upper(it->path().filename().string());
-            if (name.size() >= p.size() + s.size() && name.compare(0, p.size(), p) == 0 &&
-                name.compare(name.size() - s.size(), s.size(), s) == 0)
+            if (MatchesMask(it->path().filename().string(), mask))
                 found.push_back(it->path());
         }
     }
@@ -213,9 +203,8 @@ void PluginManager::RecordAside(const std::vector<fs::path>& renamed) {
     std::set<std::string> names;
     std::error_code ec;
     if (fs::exists(AsideList(), ec)) {
-        std::string text = ReadWholeFile(AsideList());
-        for (std::size_t p = 0, n; (n = text.find('\n', p)) != std::string::npos; p = n + 1)
-            names.insert(text.substr(p, n - p));
+        for (std::string& line : SplitLines(ReadWholeFile(AsideList())))
+            names.insert(std::move(line));
     }
     for (const fs::path& path : renamed)
         names.insert(path.string());
@@ -229,7 +218,7 @@ int PluginManager::DisableConflicting() {
     BusyScope busy(host_);
     int count = 0;
     std::vector<fs::path> renamed;
-    for (const fs::path& path : FindFiles("NP", ".DLL")) {
+    for (const fs::path& path : FindFiles("NP*.dll")) {
         if (!IsConflicting(path))
             continue;
         const fs::path target = path.parent_path() / DisabledName(path.filename().string());
@@ -258,7 +247,7 @@ int PluginManager::BringBack(const std::vector<fs::path>& only) {
     BusyScope busy(host_);
     std::set<fs::path> wanted(only.begin(), only.end());
     int count = 0;
-    for (const fs::path& path : FindFiles("TQXNP", ".DLLBAK")) {
+    for (const fs::path& path : FindFiles("TQXNP*.dllBAK")) {
         if (!only.empty() && !wanted.count(path))
             continue;
         const std::string name = path.filename().string();
@@ -328,9 +317,8 @@ void PluginManager::AfterStartup() {
     // Plug-ins put aside for the run that never reached its shut-down.
     std::vector<fs::path> aside;
     try {
-        std::string text = ReadWholeFile(AsideList());
-        for (std::size_t p = 0, n; (n = text.find('\n', p)) != std::string::npos; p = n + 1)
-            aside.emplace_back(text.substr(p, n - p));
+        for (const std::string& line : SplitLines(ReadWholeFile(AsideList())))
+            aside.emplace_back(line);
     } catch (const std::exception&) {
         return;
     }

@@ -64,9 +64,8 @@ private:
     bool RefuseWhileBrowserRuns();
     std::vector<std::filesystem::path> ExistingFolders();
     // Files below the folders (symbolic links neither followed nor taken) whose names match
-    // prefix*suffix, a-z case ignored.
-    std::vector<std::filesystem::path> FindFiles(const std::string& prefix,
-                                                 const std::string& suffix);
+    // `mask`, case ignored.
+    std::vector<std::filesystem::path> FindFiles(const std::string& mask);
     // Renames without ever replacing a file; false, with the reason in `error`, on failure.
     static bool RenameWithoutReplacing(const std::filesystem::path& from,
                                        const std::filesystem::path& to, std::string& error);

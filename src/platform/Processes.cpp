@@ -1,22 +1,14 @@
 #include "platform/Processes.h"
 
+#include "base/Text.h"
+
 #include <fstream>
 #include <string>
 
 namespace tunquil::platform {
 
-namespace {
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-} // namespace
-
 int CountProcessesNamed(std::string_view part, const std::filesystem::path& proc) {
-    const std::string wanted = Upper(part);
+    const std::string wanted = UpperAscii(part);
     int count = 0;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(proc, ec), end; !ec && it != end;
@@ -27,7 +19,7 @@ int CountProcessesNamed(std::string_view part, const std::filesystem::path& proc
         std::ifstream comm(it->path() / "comm");
         std::string command;
         // A process that ended meanwhile has no comm any more; it no longer counts.
-        if (std::getline(comm, command) && Upper(command).find(wanted) != std::string::npos)
+        if (std::getline(comm, command) && UpperAscii(command).find(wanted) != std::string::npos)
             ++count;
     }
     return count;

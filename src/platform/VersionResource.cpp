@@ -1,6 +1,7 @@
 #include "platform/VersionResource.h"
 
 #include "base/Files.h"
+#include "base/Text.h"
 
 #include <vector>
 
@@ -129,14 +130,6 @@ void ForEachChild(const Bytes& b, uint64_t base, const Block& parent, Visit&& vi
     }
 }
 
-std::string FoldedHex(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 struct Section {
     uint32_t virtualAddress, virtualSize, rawSize, rawOffset;
 };
@@ -255,13 +248,12 @@ std::optional<VersionStrings> ReadVersionStrings(std::string_view fileBytes,
     Block root;
     if (!ReadBlock(b, data, data, data + dataSize, root) || root.key != "VS_VERSION_INFO")
         return std::nullopt;
-    const std::string wanted = FoldedHex(languageCodePage);
     std::optional<VersionStrings> result;
     ForEachChild(b, data, root, [&](const Block& info) {
         if (info.key != "StringFileInfo" || result)
             return;
         ForEachChild(b, data, info, [&](const Block& table) {
-            if (result || FoldedHex(table.key) != wanted)
+            if (result || !SameTextIgnoringCase(table.key, languageCodePage))
                 return;
             result.emplace();
             ForEachChild(b, data, table, [&](const Block& entry) {

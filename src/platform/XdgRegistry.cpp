@@ -2,6 +2,7 @@
 
 #include "base/Files.h"
 #include "base/IniFile.h"
+#include "base/Text.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -22,12 +23,9 @@ constexpr const char* kDefaults = "Default Applications";
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kRunValue = "Tunquil";
 
-// Lower-case a-z only: keys compare as the shell compares them, without locale surprises.
-std::string Folded(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
+// Keys compare as the shell compares them: a-z case ignored, without locale surprises.
+std::string Folded(std::string_view s) {
+    return UpperAscii(s);
 }
 
 fs::path EnvDir(const char* name, const char* fallbackUnderHome) {
@@ -323,19 +321,19 @@ XdgRegistry::Place XdgRegistry::Classify(RegistryRoot root, const std::string& k
     const std::string k = Folded(NormalizeKey(key));
     if (root == RegistryRoot::ClassesRoot) {
         const std::string cls = Folded(className_);
-        if (k == ".mid" && name.empty()) {
+        if (k == ".MID" && name.empty()) {
             detail = "audio/midi";
             return Place::Extension;
         }
-        if (k == ".rmi" && name.empty()) {
+        if (k == ".RMI" && name.empty()) {
             detail = kRmidMimeType;
             return Place::Extension;
         }
         if (k == cls && name.empty())
             return Place::ClassKey;
-        if (k == cls + "\\defaulticon" && name.empty())
+        if (k == cls + "\\DEFAULTICON" && name.empty())
             return Place::DefaultIcon;
-        const std::string shell = cls + "\\shell\\", command = "\\command";
+        const std::string shell = cls + "\\SHELL\\", command = "\\COMMAND";
         if (name.empty() && k.size() > shell.size() + command.size() &&
             k.compare(0, shell.size(), shell) == 0 &&
             k.compare(k.size() - command.size(), command.size(), command) == 0) {
@@ -345,7 +343,7 @@ XdgRegistry::Place XdgRegistry::Classify(RegistryRoot root, const std::string& k
             return Place::VerbCommand;
         }
     }
-    if (root == RegistryRoot::CurrentUser && k == Folded(kRunKey) && Folded(name) == "tunquil")
+    if (root == RegistryRoot::CurrentUser && k == Folded(kRunKey) && Folded(name) == "TUNQUIL")
         return Place::Autostart;
     return Place::Other;
 }
@@ -463,7 +461,7 @@ void XdgRegistry::WriteDesktopEntry(Place place, const std::string& detail,
     case Place::VerbCommand: {
         const std::string exec = EscapeDesktopString(ExecFromShellCommand(value));
         const std::string group = ActionGroup(detail), id = ActionId(detail);
-        if (Folded(detail) == "open" || !file.ValueExists(kEntry, "Exec"))
+        if (Folded(detail) == "OPEN" || !file.ValueExists(kEntry, "Exec"))
             file.WriteString(kEntry, "Exec", exec);
         file.WriteString(group, "Name", EscapeDesktopString(detail));
         file.WriteString(group, "Exec", exec);
