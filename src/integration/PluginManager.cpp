@@ -132,8 +132,7 @@ void PluginManager::Install() {
                       TMsgDlgType::mtInformation, 0, mbOK);
 }
 
-void PluginManager::Remove(bool shuttingDown) {
-    (void)shuttingDown; // the dialog's buttons follow State(), which tells the same
+void PluginManager::Remove() {
     if (RefuseWhileBrowserRuns())
         return;
     int removed = 0, enabled = 0;

@@ -38,7 +38,7 @@ public:
 
     // The dialog's buttons; each shows its own messages.
     void Install();
-    void Remove(bool shuttingDown = false);
+    void Remove();
     void ExecuteConfiguration(Option option);
 
     // Start-up and shut-down: with the flag set, conflicting plug-ins are put aside while the
