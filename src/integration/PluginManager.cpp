@@ -2,6 +2,7 @@
 
 #include "base/Files.h"
 #include "base/Text.h"
+#include "platform/Processes.h"
 #include "platform/VersionResource.h"
 
 #include <cerrno>
@@ -40,7 +41,10 @@ bool IsFolder(const std::string& dir) {
 PluginManager::PluginManager(IHost& host, platform::IRegistry& registry, fs::path programDirectory,
                              std::function<int()> browserWindows)
     : host_(host), registry_(registry), programDirectory_(std::move(programDirectory)),
-      browserWindows_(std::move(browserWindows)) {}
+      browserWindows_(std::move(browserWindows)) {
+    if (!browserWindows_)
+        browserWindows_ = [] { return platform::CountProcessesNamed("netscape"); };
+}
 
 std::vector<std::string> PluginManager::ManagementList() {
     std::string version, plugins, install;
@@ -94,7 +98,7 @@ PluginManager::DialogState PluginManager::State() {
 }
 
 bool PluginManager::RefuseWhileBrowserRuns() {
-    if (!browserWindows_ || browserWindows_() <= 0)
+    if (browserWindows_() <= 0)
         return false;
     host_.Beep();
     host_.ShowMessage(kRefusal, TMsgDlgType::mtError, 0, mbOK);

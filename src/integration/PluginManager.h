@@ -18,7 +18,8 @@ class PluginManager {
 public:
     static constexpr const char* kPluginFile = "NPtunqil.dll";
 
-    // `browserWindows` counts the open browser windows (the running-browser check).
+    // `browserWindows` counts the open browser windows (the running-browser check); by default
+    // the running processes named like the browser.
     PluginManager(IHost& host, platform::IRegistry& registry,
                   std::filesystem::path programDirectory, std::function<int()> browserWindows);
 
