@@ -13,7 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libsmf-dev
   clang libclang-rt-14-dev
   python3 python3-aiosmtpd python3-mido
-  xdg-utils desktop-file-utils shared-mime-info poppler-utils
+  xdg-utils desktop-file-utils shared-mime-info libglib2.0-bin poppler-utils
   fonts-liberation2 mime-support media-types
   xvfb xauth x11-utils x11-apps netpbm dbus-x11 at-spi2-core python3-pyatspi libglib2.0-bin
 )

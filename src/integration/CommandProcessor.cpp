@@ -1,0 +1,179 @@
+#include "integration/CommandProcessor.h"
+
+#include "base/Text.h"
+
+#include <system_error>
+
+namespace tunquil {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kWindowsDefault = "Windows default";
+constexpr const char* kEmailDefault = "Email default";
+constexpr const char* kNetscapeDefault = "Netscape default";
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool IsBarePath(const std::string& command) {
+    return !command.empty() && command[0] == '/';
+}
+
+} // namespace
+
+std::string CommandProcessor::TitleFromUrl(const std::string& url, const std::string& localPath) {
+    std::string u = url.substr(0, url.find_first_of("?#"));
+    std::string segment =
+        u.substr(u.find_last_of('/') == std::string::npos ? 0 : u.find_last_of('/') + 1);
+    std::string decoded;
+    for (std::size_t i = 0; i < segment.size(); ++i) {
+        if (segment[i] == '%' && i + 2 < segment.size() && HexValue(segment[i + 1]) >= 0 &&
+            HexValue(segment[i + 2]) >= 0) {
+            decoded += static_cast<char>(HexValue(segment[i + 1]) * 16 + HexValue(segment[i + 2]));
+            i += 2;
+        } else {
+            decoded += segment[i];
+        }
+    }
+    std::string safe;
+    for (char c : decoded) {
+        unsigned char u8 = static_cast<unsigned char>(c);
+        if (u8 < 0x20 || u8 == 0x7f || c == '/' || c == '\\')
+            continue;
+        safe += c;
+    }
+    safe = Trim(safe);
+    if (safe.empty())
+        return fs::path(localPath).filename().string();
+    return safe;
+}
+
+bool CommandProcessor::ParsePluginCommand(const std::string& command, PluginRequest& request) {
+    if (command.size() < 2)
+        return false;
+    std::string rest = command.substr(2);
+    std::size_t bracket = rest.find('[');
+    if (bracket == std::string::npos || bracket == 0 || rest.size() <= 2)
+        return false;
+    request.path = rest.substr(0, bracket);
+    request.origin = Trim(rest.substr(bracket + 1));
+    request.title = TitleFromUrl(request.origin, request.path);
+    return true;
+}
+
+std::vector<std::string>
+CommandProcessor::CommandsFromArguments(const std::vector<std::string>& args) {
+    std::vector<std::string> commands;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--verb" && i + 2 < args.size()) {
+            commands.push_back(args[i + 1] + args[i + 2]);
+            i += 2;
+        } else {
+            commands.push_back(args[i]);
+        }
+    }
+    return commands;
+}
+
+void CommandProcessor::ProcessCommand(const std::string& command, int position) {
+    (void)position;
+    processed_ = true;
+    if (command.empty())
+        return;
+    const bool plugin = command.rfind("NV", 0) == 0;
+    const bool bare = IsBarePath(command);
+    const char verb = bare ? 'P' : command[0];
+
+    std::string path = bare ? command : command.substr(1);
+    std::string origin = path, title, category;
+    if (plugin) {
+        PluginRequest request;
+        if (!ParsePluginCommand(command, request))
+            return; // nothing to import: no file was named
+        path = request.path;
+        origin = request.origin;
+        title = request.title;
+        category = kNetscapeDefault;
+    } else {
+        title = fs::path(path).filename().string();
+        if (verb == 'P' || verb == 'O' || verb == 'Z')
+            category = kWindowsDefault;
+        else if (verb == 'M')
+            category = kEmailDefault;
+    }
+
+    std::error_code ec;
+    if (path.empty() || !fs::exists(path, ec)) {
+        if (!plugin && verb == 'Z') {
+            try {
+                target_.RefreshViews();
+            } catch (const std::exception&) {
+                // A refresh that fails leaves the old lists; the command itself had no file.
+            }
+        }
+        return;
+    }
+
+    int32_t key = 0;
+    if (!target_.FindByOrigin(origin, key)) {
+        std::string status =
+            target_.ImportMusicFile(path, title, origin, "Unknown", category, true, false);
+        if (status != "OK") {
+            if (plugin)
+                target_.TellPluginBadFile();
+            return;
+        }
+        key = target_.HighestMasterKey();
+    }
+    if (key == 0)
+        return;
+
+    if (plugin || verb == 'P' || verb == 'O') {
+        if (plugin)
+            target_.SetAutoLooping(true);
+        BusyScope busy(host_);
+        try {
+            target_.PlayAtFront(key, plugin);
+            target_.RefreshViews();
+        } catch (const std::exception&) {
+            // The title is in the database either way; a play that fails has shown its own
+            // message through the play program.
+        }
+    } else if (verb == 'M') {
+        target_.MailTitles({static_cast<int>(key)});
+    } else if (verb == 'Z') {
+        try {
+            target_.RefreshViews();
+        } catch (const std::exception&) {
+            // As above: the title was added, only the lists lag behind.
+        }
+    }
+}
+
+void CommandProcessor::ImportDroppedFile(const fs::path& path) {
+    std::error_code ec;
+    if (!fs::exists(path, ec))
+        return;
+    try {
+        std::string name = path.filename().string();
+        std::string title = name.substr(0, name.find('.'));
+        std::string category = Trim(target_.ActiveCategoryCaption());
+        if (category.empty())
+            category = kWindowsDefault;
+        target_.ImportMusicFile(path, title, path.string(), "Unknown", category, true, false);
+        target_.RefreshViews();
+    } catch (const std::exception&) {
+        // A drop that cannot be imported is not worth a message box.
+    }
+}
+
+} // namespace tunquil
