@@ -2,7 +2,7 @@
 
 #include "app/PlayProgram.h"
 #include "database/TMyDB.h"
-#include "export/TitleMailer.h"
+#include "export/mail/TitleMailer.h"
 #include "import/TitleImporter.h"
 
 namespace tunquil {
