@@ -1,6 +1,7 @@
 #include "export/TitleMailer.h"
 
 #include "base/Files.h"
+#include "base/ProgramDirectory.h"
 #include "base/Text.h"
 #include "export/TitleExport.h"
 
@@ -16,11 +17,11 @@ TitleMailer::TitleMailer(IHost& host, fs::path programDir, ITitleExporter& expor
 }
 
 void TitleMailer::LoadSettings() {
-    settings = MailSettings::Load(IniFile(programDir_ / "Tunquil.ini"));
+    settings = MailSettings::Load(IniFile(SettingsPath(programDir_)));
 }
 
 void TitleMailer::SaveSettings() const {
-    IniFile ini(programDir_ / "Tunquil.ini");
+    IniFile ini(SettingsPath(programDir_));
     settings.Save(ini);
     ini.UpdateFile();
 }
