@@ -30,6 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         tunquil::TAbUnZipper unzipper;
         unzipper.Open(archive);
         (void)unzipper.FileNames();
+        for (int i = 0; i < unzipper.Count(); ++i) {
+            if (!unzipper.IsFileEntry(i) || !unzipper.NameProblem(i).empty())
+                continue;
+            try {
+                (void)unzipper.ReadEntry(i);
+            } catch (const tunquil::EZipError&) {
+            }
+        }
         unzipper.SetBaseDirectory(base);
         unzipper.ExtractFiles("*.*");
     } catch (const tunquil::EZipError&) {

@@ -1,5 +1,7 @@
 #include "app/DeviceUnavailableNotice.h"
 
+#include "base/Text.h"
+
 namespace tunquil {
 
 const std::vector<std::string>& DeviceUnavailableNotice::Lines() {
@@ -17,6 +19,10 @@ const std::vector<std::string>& DeviceUnavailableNotice::Lines() {
         "     2. Shut down and restart your system.",
     };
     return lines;
+}
+
+std::vector<std::string> DeviceUnavailableNotice::Lines(const std::string& deviceMessage) {
+    return deviceMessage.empty() ? Lines() : SplitLines(deviceMessage);
 }
 
 } // namespace tunquil

@@ -28,20 +28,18 @@ int EntryKey(const std::string& entry) {
     return v > 0x7FFFFFFF ? 0 : static_cast<int>(v);
 }
 
-bool Contains(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
-}
-
 void WriteResetFile(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Clears the starting flag however PlayMIDI is left.
-class StartingScope {
+// Sets a flag for a scope and clears it however the scope is left.
+class FlagScope {
 public:
-    explicit StartingScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~StartingScope() { flag_ = false; }
+    explicit FlagScope(bool& flag, bool value = true) : flag_(flag) { flag_ = value; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
 
 private:
     bool& flag_;
@@ -294,6 +292,9 @@ void PlayProgram::Step(StepDirection direction) {
     };
     move(false);
 
+    // At the end of the program the first title is loaded paused: playing it first, even for
+    // a moment, would be heard (or rendered whole into a WAV file) before the pause took.
+    FlagScope startPaused(startPaused_, endOfProgram);
     // One try per title of the program: a program in which every title fails comes to rest
     // instead of trying again for ever.
     int triesLeft = static_cast<int>(program_.size());
@@ -329,13 +330,7 @@ void PlayProgram::Step(StepDirection direction) {
     SleepFor(timing_.afterStep);
     if (played && active_) {
         if (endOfProgram) {
-            // Paused while it plays; a pause that takes a moment is never undone by a resume.
-            // A title that has already ended (stopped) cannot be paused any more.
-            WaitForMode([this](int m) {
-                if (m == kModePlaying)
-                    PauseOnce();
-                return m == kModePaused || m == kModeStopped;
-            });
+            WaitForMode([](int m) { return m == kModePaused || m == kModeStopped; });
             programEnded_ = true;
         } else {
             WaitForMode([](int m) { return m == kModePlaying || m == kModeStopped; });
@@ -386,6 +381,12 @@ bool PlayProgram::PlayFromMasterKey(int key) {
             // to blame, so it is neither dropped nor offered for deletion.
             fs::remove(member, ec);
             return false;
+        }
+        if (started == PlayStart::DeviceFailed) {
+            // Every title would fail the same way: the program stops here, and the title is
+            // neither dropped nor offered for deletion.
+            fs::remove(member, ec);
+            return true;
         }
         if (started == PlayStart::Started) {
             title_ = Trim(texts.title);
@@ -474,12 +475,20 @@ void PlayProgram::PlayResets() {
 }
 
 bool PlayProgram::PlayMIDI(const fs::path& file) {
-    return StartPlay(file) == PlayStart::Started;
+    // A device failure is not the file's: the caller must not try it as a bad file.
+    PlayStart started = StartPlay(file);
+    return started == PlayStart::Started || started == PlayStart::DeviceFailed;
+}
+
+void PlayProgram::DeviceUnavailable(const std::string& deviceMessage) {
+    panel_.ShowTemporary("MIDI device unavailable");
+    host_.ShowDeviceUnavailable(deviceMessage);
+    active_ = false;
 }
 
 PlayProgram::PlayStart PlayProgram::StartPlay(const fs::path& file) {
     const fs::path internal = InternalPlayFile();
-    StartingScope starting(starting_);
+    FlagScope starting(starting_);
     player_.Close();
 
     if (resetChoice_ != ResetChoice::None)
@@ -515,20 +524,31 @@ PlayProgram::PlayStart PlayProgram::StartPlay(const fs::path& file) {
     }
     try {
         player_.Open();
+    } catch (const EDeviceUnavailable& e) {
+        player_.Close();
+        DeviceUnavailable(e.what());
+        return PlayStart::DeviceFailed;
     } catch (const std::exception& e) {
         player_.Close();
         ShowError(e.what());
         return PlayStart::Failed;
     }
 
-    std::string failure;
     bool playing = false;
+    bool deviceFailed = false;
+    std::string deviceMessage;
     try {
-        playing = player_.Play();
-        if (!playing)
-            failure = player_.LastError();
-    } catch (const std::exception& e) {
-        failure = e.what();
+        if (startPaused_) {
+            player_.Pause();
+            playing = true;
+        } else {
+            playing = player_.Play();
+        }
+    } catch (const EDeviceUnavailable& e) {
+        deviceFailed = true;
+        deviceMessage = e.what();
+    } catch (const std::exception&) {
+        // The tune's failure; the caller blames the title.
     }
     clearedByStop_ = false;
     if (!playing) {
@@ -537,13 +557,10 @@ PlayProgram::PlayStart PlayProgram::StartPlay(const fs::path& file) {
         } catch (const std::exception&) {
             // Stopping is only tidying up here; the failure itself is handled below.
         }
-        if (Contains(failure, "device") && Contains(failure, "use")) {
-            // Another program holds the device: the file is not to blame.
-            panel_.ShowTemporary("MIDI device unavailable");
-            host_.ShowDeviceUnavailable();
-            program_.clear();
-            active_ = false;
-            return PlayStart::Started;
+        if (deviceFailed) {
+            player_.Close();
+            DeviceUnavailable(deviceMessage);
+            return PlayStart::DeviceFailed;
         }
         return PlayStart::Failed;
     }
@@ -603,14 +620,6 @@ void PlayProgram::Restart() {
     Changed();
 }
 
-void PlayProgram::PauseOnce() {
-    try {
-        player_.Pause();
-    } catch (const std::exception& e) {
-        ShowPlayProblem(e);
-    }
-}
-
 void PlayProgram::PauseOrResumeOnce() {
     try {
         int mode = SafeMode();
@@ -637,9 +646,10 @@ void PlayProgram::Stop() {
         try {
             int mode = SafeMode();
             if (mode == kModePlaying || mode == kModePaused) {
-                // Rest at the start, so that play restarts from there.
-                player_.PlayFrom(0);
+                // Rest at the start, so that play restarts from there. Seeking gets there
+                // without a sound and without the waits of repositioning a playing tune.
                 player_.Stop();
+                player_.Seek(0);
                 SleepFor(timing_.afterStop);
                 userStopped_ = true;
                 if (program_.empty()) {
@@ -649,10 +659,8 @@ void PlayProgram::Stop() {
                 }
             } else {
                 userStopped_ = false;
-                if (mode != kModeIdle) {
-                    player_.PlayFrom(0);
-                    player_.Play();
-                }
+                if (mode != kModeIdle)
+                    player_.Play(); // from the start
             }
         } catch (const std::exception& e) {
             ShowPlayProblem(e);

@@ -174,11 +174,14 @@ private:
     void PlayResets();
     bool PlayOneReset(const std::filesystem::path& file);
     void PauseOrResumeOnce();
-    void PauseOnce();
     // PlayMIDI's work, telling apart a play file that could not be put in place (the
-    // program's own trouble) from a tune the player refused.
-    enum class PlayStart { Started, NotStaged, Failed };
+    // program's own trouble) and a sound device that cannot play at all from a tune the player
+    // refused.
+    enum class PlayStart { Started, NotStaged, DeviceFailed, Failed };
     PlayStart StartPlay(const std::filesystem::path& file);
+    // The device cannot play: the program stops, keeping its entries, and the user is told
+    // the device's message.
+    void DeviceUnavailable(const std::string& deviceMessage);
 
     IHost& host_;
     IPlayer& player_;
@@ -200,6 +203,7 @@ private:
     bool startupComplete_ = true;
     bool timerRunning_ = false;
     bool programEnded_ = false;
+    bool startPaused_ = false; // the title about to start is loaded paused at its start
 
     std::string category_ = "None", artist_ = "None", title_ = "None";
     std::string message_ = "No program";

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 namespace tunquil {
@@ -26,8 +27,16 @@ inline bool PlayingLike(int mode) {
     return mode == kModePlaying || mode == kModeSeeking || mode == kModePaused;
 }
 
+// A failure of the sound device itself (no sound server, no SoundFont, ...), which would come
+// back with any title; the text is the device's message.
+class EDeviceUnavailable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // The members of the sequencer player that the play program drives. Failures are exceptions
-// whose text is the device's error text.
+// whose text is the device's error text; a failure of the device rather than of the tune is
+// an EDeviceUnavailable.
 class IPlayer {
 public:
     virtual ~IPlayer() = default;
@@ -37,8 +46,9 @@ public:
     virtual int Pause() = 0;   // keeps and returns the position
     virtual void Resume() = 0; // plays on from the kept position
     virtual void PlayFrom(int milliseconds) = 0;
-    virtual void Stop() = 0;    // throws "No MCI device open" without a device
-    virtual void Close() = 0;   // harmless when nothing is open
+    virtual void Stop() = 0;                 // throws "No MCI device open" without a device
+    virtual void Seek(int milliseconds) = 0; // rests there, stopped, without a sound
+    virtual void Close() = 0;                // harmless when nothing is open
     virtual int Mode() = 0;     // a PlayerMode; may throw when the device cannot answer
     virtual int Position() = 0; // milliseconds
     virtual int Length() = 0;   // milliseconds of the open tune

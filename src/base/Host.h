@@ -66,8 +66,10 @@ public:
     // The play program's 100 ms position timer: the host calls the program's tick while it
     // runs (a Qt timer in the window, the main loop in tunquilctl).
     virtual void PositionTimer(bool running) { (void)running; }
-    // The notice that another program holds the MIDI device (it keeps its own quiet period).
-    virtual void ShowDeviceUnavailable() {}
+    // The notice that the sound device cannot play (no sound server, no SoundFont, another
+    // program holding the device); `deviceMessage` is the device's own text of what failed. The
+    // notice keeps its own quiet period.
+    virtual void ShowDeviceUnavailable(const std::string& deviceMessage) { (void)deviceMessage; }
     // The system's default beep.
     virtual void Beep() {}
 };

@@ -71,6 +71,13 @@ std::string CutUtf8(std::string_view text, std::size_t maxBytes) {
     return std::string(text.substr(0, end));
 }
 
+std::string CutForField(std::string_view text, std::string_view stored, std::size_t maxBytes) {
+    std::string cut = CutUtf8(text, maxBytes);
+    if (text.starts_with(stored) && cut == CutUtf8(stored, maxBytes))
+        return std::string(stored);
+    return cut;
+}
+
 bool IsValidUtf8(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
         std::size_t len = Utf8SequenceLength(bytes, i);

@@ -13,6 +13,11 @@ namespace tunquil {
 // multi-byte UTF-8 character.
 std::string CutUtf8(std::string_view text, std::size_t maxBytes);
 
+// `text` cut for a field of `maxBytes` bytes, or `stored` (what the field reads as now) when
+// `text` only goes on where `stored` ends and both would begin the field alike: a field written
+// as Windows-1252 reads as more bytes of UTF-8 than it holds, and must not be cut once more.
+std::string CutForField(std::string_view text, std::string_view stored, std::size_t maxBytes);
+
 bool IsValidUtf8(std::string_view bytes);
 
 // Bytes read from a stored text field: kept when they are UTF-8, otherwise taken as

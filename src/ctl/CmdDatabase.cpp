@@ -5,6 +5,8 @@
 #include "ctl/CtlLibrary.h"
 #include "database/StoredDate.h"
 #include "database/TitleOrder.h"
+#include "export/StoredTune.h"
+#include "export/ZipError.h"
 
 #include <algorithm>
 #include <iomanip>
@@ -241,6 +243,15 @@ int Verify(Context& ctx) {
             continue;
         }
         std::string wrong = CheckStoredArchive(bytes);
+        if (wrong.empty()) {
+            // Unpacked the way play and export unpack it, so damaged tune data (a CRC or
+            // Deflate error) count here as they would fail there.
+            try {
+                UnpackStoredTune(std::move(bytes));
+            } catch (const EZipError& e) {
+                wrong = e.what();
+            }
+        }
         if (!wrong.empty()) {
             ctx.out << where << wrong << '\n';
             ++problems;

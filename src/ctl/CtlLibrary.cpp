@@ -28,9 +28,9 @@ TModalResult TerminalHost::ShowMessage(const std::string& text, TMsgDlgType type
     return SafestAnswer(buttons);
 }
 
-void TerminalHost::ShowDeviceUnavailable() {
+void TerminalHost::ShowDeviceUnavailable(const std::string& deviceMessage) {
     err_ << "\n" << DeviceUnavailableNotice::Caption() << "\n";
-    for (const auto& line : DeviceUnavailableNotice::Lines())
+    for (const auto& line : DeviceUnavailableNotice::Lines(deviceMessage))
         err_ << line << "\n";
 }
 

@@ -28,7 +28,7 @@ public:
         if (onProcessEvents)
             onProcessEvents();
     }
-    void ShowDeviceUnavailable() override;
+    void ShowDeviceUnavailable(const std::string& deviceMessage) override;
     // Status texts are printed to `statusOut` when it is set, each change once.
     void Status(const std::string& text) override;
 

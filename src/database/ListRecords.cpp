@@ -8,12 +8,16 @@ namespace tunquil {
 
 using namespace record_bytes;
 
-void EncodeCategoryRecord(const CategoryRecord& r, char* out) {
-    std::memset(out, 0, kCategoryRecordSize);
+void PatchCategoryRecord(const CategoryRecord& r, char* out) {
     PutInt32(out, r.ck);
     PutInt32(out + 4, r.titleCount);
     PutInt32(out + 8, r.totalDuration);
-    PutShortString(out + 12, r.name, kListNameCapacity);
+    PatchShortString(out + 12, r.name, kListNameCapacity);
+}
+
+void EncodeCategoryRecord(const CategoryRecord& r, char* out) {
+    std::memset(out, 0, kCategoryRecordSize);
+    PatchCategoryRecord(r, out);
 }
 
 CategoryRecord DecodeCategoryRecord(const char* in) {
@@ -25,12 +29,16 @@ CategoryRecord DecodeCategoryRecord(const char* in) {
     return r;
 }
 
+void PatchPerformerRecord(const PerformerRecord& r, char* out) {
+    PutInt32(out, r.pk);
+    PatchShortString(out + 4, r.firstName, kPerformerNameCapacity);
+    PatchShortString(out + 30, r.lastName, kPerformerNameCapacity);
+    PatchShortString(out + 56, r.fullName, kListNameCapacity);
+}
+
 void EncodePerformerRecord(const PerformerRecord& r, char* out) {
     std::memset(out, 0, kPerformerRecordSize);
-    PutInt32(out, r.pk);
-    PutShortString(out + 4, r.firstName, kPerformerNameCapacity);
-    PutShortString(out + 30, r.lastName, kPerformerNameCapacity);
-    PutShortString(out + 56, r.fullName, kListNameCapacity);
+    PatchPerformerRecord(r, out);
 }
 
 PerformerRecord DecodePerformerRecord(const char* in) {
@@ -42,12 +50,16 @@ PerformerRecord DecodePerformerRecord(const char* in) {
     return r;
 }
 
-void EncodeAlbumRecord(const AlbumRecord& r, char* out) {
-    std::memset(out, 0, kAlbumRecordSize);
+void PatchAlbumRecord(const AlbumRecord& r, char* out) {
     PutInt32(out, r.albumKey);
     PutInt32(out + 4, r.titleCount);
     PutInt32(out + 8, r.totalDuration);
-    PutShortString(out + 12, r.name, kListNameCapacity);
+    PatchShortString(out + 12, r.name, kListNameCapacity);
+}
+
+void EncodeAlbumRecord(const AlbumRecord& r, char* out) {
+    std::memset(out, 0, kAlbumRecordSize);
+    PatchAlbumRecord(r, out);
 }
 
 AlbumRecord DecodeAlbumRecord(const char* in) {

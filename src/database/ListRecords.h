@@ -38,11 +38,16 @@ struct AlbumRecord {
     bool operator==(const AlbumRecord&) const = default;
 };
 
+// Encode writes a whole new record; Patch writes over the bytes a record was read from,
+// leaving a text field alone when it already reads as the value.
 void EncodeCategoryRecord(const CategoryRecord& record, char* out);
+void PatchCategoryRecord(const CategoryRecord& record, char* bytes);
 CategoryRecord DecodeCategoryRecord(const char* bytes);
 void EncodePerformerRecord(const PerformerRecord& record, char* out);
+void PatchPerformerRecord(const PerformerRecord& record, char* bytes);
 PerformerRecord DecodePerformerRecord(const char* bytes);
 void EncodeAlbumRecord(const AlbumRecord& record, char* out);
+void PatchAlbumRecord(const AlbumRecord& record, char* bytes);
 AlbumRecord DecodeAlbumRecord(const char* bytes);
 
 } // namespace tunquil

@@ -61,4 +61,11 @@ inline void PutShortString(char* p, std::string_view text, std::size_t capacity)
     std::memset(p + 1 + cut.size(), 0, capacity - cut.size());
 }
 
+// Stores `text` only when the field does not already read as it: a field left alone keeps its
+// bytes, so a name written as Windows-1252 is not re-encoded (and cut, since UTF-8 is longer).
+inline void PatchShortString(char* p, std::string_view text, std::size_t capacity) {
+    if (GetShortString(p, capacity) != text)
+        PutShortString(p, text, capacity);
+}
+
 } // namespace tunquil::record_bytes

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <unordered_set>
 
 namespace tunquil {
@@ -20,31 +21,43 @@ TitleRecord AsEntry(TitleRecord record, int32_t albumKey) {
     record.slotNumber = record.dataOffset = record.dataSize = 0;
     return record;
 }
+
+// Entries are told apart by album and title; the same title twice in one album starts from
+// the bytes of its first row, which are the same but for what the save writes anyway.
+int64_t EntryKey(int32_t albumKey, int32_t masterKey) {
+    return static_cast<int64_t>(albumKey) << 32 | static_cast<uint32_t>(masterKey);
+}
+int64_t EntryKeyOf(const char* record) {
+    return EntryKey(RawAlbumKey(record), RawMasterKey(record));
+}
 } // namespace
 
 TAlbList::TAlbList(fs::path programDirectory)
     : directory_(std::move(programDirectory)), albumPath_(directory_ / "Albums_A.des"),
-      entryPath_(directory_ / "Albums_AT.des") {}
+      entryPath_(directory_ / "Albums_AT.des"),
+      albumFile_(kAlbumRecordSize, RecordFile::LeadingKey),
+      entryFile_(kTitleRecordSize, EntryKeyOf) {}
 
 void TAlbList::Load(const std::string& name) {
     albumPath_ = directory_ / (name + "_A.des");
     entryPath_ = directory_ / (name + "_AT.des");
     items_.clear();
-    std::error_code ec;
-    if (!fs::exists(albumPath_, ec))
-        return;
-    std::string albums = ReadRecordFile(albumPath_, kAlbumRecordSize);
-    for (std::size_t at = 0; at < albums.size(); at += kAlbumRecordSize)
-        items_.push_back({DecodeAlbumRecord(albums.data() + at), {}});
-    if (fs::exists(entryPath_, ec) && !items_.empty()) {
-        std::string entries = ReadRecordFile(entryPath_, kTitleRecordSize);
+    try {
+        std::string albums = albumFile_.Read(albumPath_);
+        // Read even when no album needs it, so that neither file is written over unread.
+        std::string entries = entryFile_.Read(entryPath_);
+        for (std::size_t at = 0; at < albums.size(); at += kAlbumRecordSize)
+            items_.push_back({DecodeAlbumRecord(albums.data() + at), {}});
         // Entries whose album no longer exists are dropped here.
-        for (std::size_t at = 0; at < entries.size(); at += kTitleRecordSize) {
+        for (std::size_t at = 0; !items_.empty() && at < entries.size(); at += kTitleRecordSize) {
             TitleRecord entry = DecodeTitleRecord(entries.data() + at);
             for (auto& album : items_)
                 if (album.record.albumKey == entry.albumKey)
                     album.entries.push_back(AsEntry(entry, entry.albumKey));
         }
+    } catch (...) {
+        items_.clear();
+        throw;
     }
     for (auto& album : items_)
         RefreshSummary(album.record.albumKey);
@@ -52,26 +65,31 @@ void TAlbList::Load(const std::string& name) {
 }
 
 void TAlbList::Save() {
+    // Both files or neither: one written beside the other unread would not match it.
+    if (albumFile_.ReadFailed() || entryFile_.ReadFailed())
+        throw FileError("The album files could not be read whole, so they are not written over.");
     SortByName();
-    std::string albums(items_.size() * kAlbumRecordSize, '\0');
-    std::size_t entryCount = 0;
-    for (std::size_t i = 0; i < items_.size(); ++i) {
-        EncodeAlbumRecord(items_[i].record, albums.data() + i * kAlbumRecordSize);
-        entryCount += items_[i].entries.size();
-    }
-    std::string entries(entryCount * kTitleRecordSize, '\0');
-    char* out = entries.data();
+    std::string albums = albumFile_.Compose(
+        items_.size(), [&](std::size_t i) { return items_[i].record.albumKey; },
+        [&](std::size_t i, char* out) { PatchAlbumRecord(items_[i].record, out); });
+    std::vector<TitleRecord> rows;
     for (const auto& album : items_)
         for (const auto& e : album.entries) {
-            TitleRecord stored = AsEntry(e, album.record.albumKey);
-            stored.artist =
-                CutUtf8(JoinFullName(stored.firstName, stored.lastName), kArtistCapacity);
-            EncodeTitleRecord(stored, out);
-            out += kTitleRecordSize;
+            rows.push_back(AsEntry(e, album.record.albumKey));
+            rows.back().artist = JoinFullName(rows.back().firstName, rows.back().lastName);
         }
+    std::string entries = entryFile_.Compose(
+        rows.size(), [&](std::size_t i) { return EntryKey(rows[i].albumKey, rows[i].masterKey); },
+        [&](std::size_t i, char* out) {
+            // A new entry starts from its title's record, so that its texts keep their bytes.
+            const char* title = db_ ? db_->StoredRecord(rows[i].masterKey) : nullptr;
+            if (title && !entryFile_.Find(EntryKey(rows[i].albumKey, rows[i].masterKey)))
+                std::memcpy(out, title, kTitleRecordSize);
+            PatchTitleRecord(rows[i], out);
+        });
     // Entries first: an album file never names albums whose entries were not yet written.
-    WriteFileAtomically(entryPath_, entries);
-    WriteFileAtomically(albumPath_, albums);
+    entryFile_.Write(entryPath_, std::move(entries));
+    albumFile_.Write(albumPath_, std::move(albums));
 }
 
 void TAlbList::SortByName() {

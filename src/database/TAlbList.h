@@ -4,6 +4,7 @@
 // master key and carry copies of their information as it stood when last updated.
 
 #include "base/Files.h"
+#include "database/ListFile.h"
 #include "database/ListRecords.h"
 #include "database/TitleRecord.h"
 
@@ -24,10 +25,15 @@ public:
 
     explicit TAlbList(fs::path programDirectory);
 
-    // Reads both files when the album file exists and deals each entry to its album.
+    // Reads both files and deals each entry to its album. Throws FileError when either cannot
+    // be read; the list is then empty and never saved.
     void Load(const std::string& name = "Albums");
-    // Sorts by name and writes both files (each new, flushed, renamed over the old).
+    // Sorts by name and writes each file that this changes (new, flushed, renamed over the
+    // old). Throws FileError when a write fails or the files were not read whole.
     void Save();
+
+    // Both files were read whole (or did not exist).
+    bool Loaded() const { return albumFile_.WasRead() && entryFile_.WasRead(); }
 
     const std::vector<Album>& Items() const { return items_; }
     int Count() const { return static_cast<int>(items_.size()); }
@@ -64,6 +70,7 @@ private:
     void AnnounceEntries(int32_t albumKey) const;
 
     fs::path directory_, albumPath_, entryPath_;
+    RecordFile albumFile_, entryFile_;
     std::vector<Album> items_;
     TMyDB* db_ = nullptr;
 };

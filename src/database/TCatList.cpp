@@ -11,15 +11,16 @@
 namespace tunquil {
 
 TCatList::TCatList(fs::path programDirectory)
-    : directory_(std::move(programDirectory)), path_(directory_ / "Categories.des") {}
+    : directory_(std::move(programDirectory)), path_(directory_ / "Categories.des"),
+      file_(kCategoryRecordSize, RecordFile::LeadingKey) {}
 
 void TCatList::Load(const std::string& name) {
     path_ = directory_ / (name + ".des");
-    std::error_code ec;
-    if (!fs::exists(path_, ec))
-        WriteFileAtomically(path_, "");
-    std::string bytes = ReadRecordFile(path_, kCategoryRecordSize);
     items_.clear();
+    std::error_code ec;
+    if (!fs::exists(path_, ec) && !ec)
+        WriteFileAtomically(path_, "");
+    std::string bytes = file_.Read(path_);
     for (std::size_t at = 0; at < bytes.size(); at += kCategoryRecordSize)
         items_.push_back(DecodeCategoryRecord(bytes.data() + at));
     readAtLoad_ = static_cast<int>(items_.size());
@@ -27,11 +28,18 @@ void TCatList::Load(const std::string& name) {
     Announce();
 }
 
-void TCatList::Save() const {
-    std::string bytes(items_.size() * kCategoryRecordSize, '\0');
-    for (std::size_t i = 0; i < items_.size(); ++i)
-        EncodeCategoryRecord(items_[i], bytes.data() + i * kCategoryRecordSize);
-    WriteFileAtomically(path_, bytes);
+void TCatList::Save() {
+    // Written sorted by name, as a load orders them: tabs come up sorted at the next start and
+    // a save that changes nothing writes nothing. The list keeps its order for this run.
+    std::vector<const CategoryRecord*> sorted;
+    for (const auto& c : items_)
+        sorted.push_back(&c);
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const auto* a, const auto* b) { return CompareCategories(*a, *b) < 0; });
+    file_.Write(path_,
+                file_.Compose(
+                    sorted.size(), [&](std::size_t i) { return sorted[i]->ck; },
+                    [&](std::size_t i, char* out) { PatchCategoryRecord(*sorted[i], out); }));
 }
 
 void TCatList::Announce() const {

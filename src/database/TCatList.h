@@ -3,6 +3,7 @@
 // the program runs; saved whole (new file, flushed, renamed over the old one).
 
 #include "base/Files.h"
+#include "database/ListFile.h"
 #include "database/ListRecords.h"
 
 #include <cstdint>
@@ -20,9 +21,11 @@ public:
     explicit TCatList(fs::path programDirectory);
 
     // Reads program directory + name + ".des" (created empty when missing) and sorts by name.
-    // Throws FileError when the file cannot be read or created.
+    // Throws FileError when the file cannot be read or created; the list is then never saved.
     void Load(const std::string& name = "Categories");
-    void Save() const;
+    // Writes the list when it differs from the file (FileError when it cannot, or when the
+    // file was not read whole).
+    void Save();
 
     const std::vector<CategoryRecord>& Items() const { return items_; }
     std::vector<CategoryRecord>& Items() { return items_; }
@@ -54,6 +57,7 @@ private:
     void Announce() const;
 
     fs::path directory_, path_;
+    RecordFile file_;
     int readAtLoad_ = 0;
     std::vector<CategoryRecord> items_;
     TMyDB* db_ = nullptr;

@@ -54,8 +54,9 @@ bool TDMM2::UpdateTitleInfo(int32_t masterKey, bool batch, int32_t pk, int32_t c
     TitleRecord before;
     if (!db_.ReadRecord(slot, before))
         return false;
-    std::string category =
-        CutUtf8(categories_ ? categories_->NameOf(ck) : std::string(), kCategoryNameCopyCapacity);
+    // Copies and texts that stay as they are keep their stored form (see CutForField).
+    std::string category = CutForField(categories_ ? categories_->NameOf(ck) : std::string(),
+                                       before.categoryName, kCategoryNameCopyCapacity);
     if (category.empty()) {
         host_.ShowMessage("New category for CK = " + std::to_string(ck) + " not found",
                           TMsgDlgType::mtError, 0, mbOK);
@@ -63,9 +64,9 @@ bool TDMM2::UpdateTitleInfo(int32_t masterKey, bool batch, int32_t pk, int32_t c
     }
     std::string first, last;
     performers_.NamesOf(pk, first, last);
-    first = CutUtf8(first, kNameCopyCapacity);
-    last = CutUtf8(last, kNameCopyCapacity);
-    std::string artist = CutUtf8(JoinFullName(first, last), kArtistCapacity);
+    first = CutForField(first, before.firstName, kNameCopyCapacity);
+    last = CutForField(last, before.lastName, kNameCopyCapacity);
+    std::string artist = CutForField(JoinFullName(first, last), before.artist, kArtistCapacity);
     if (artist.empty()) {
         host_.ShowMessage("New performer for PK = " + std::to_string(pk) + " not found",
                           TMsgDlgType::mtError, 0, mbOK);
@@ -76,7 +77,7 @@ bool TDMM2::UpdateTitleInfo(int32_t masterKey, bool batch, int32_t pk, int32_t c
     after.firstName = first;
     after.lastName = last;
     after.artist = artist;
-    after.title = CutUtf8(title, kTitleCapacity);
+    after.title = CutForField(title, before.title, kTitleCapacity);
     after.ck = ck;
     after.pk = pk;
     db_.WriteRecord(after, slot);

@@ -42,7 +42,10 @@ void TMusicLibrary::Open() {
 void TMusicLibrary::Close() {
     if (!IsOpen())
         return;
-    RunShowingFailure(host_, "Saving albums: ", [&] { albums_.Save(); });
+    // Albums that were not loaded (a failure, reported then) have nothing to save, and an
+    // empty list saved would stand in for the files.
+    if (albums_.Loaded())
+        RunShowingFailure(host_, "Saving albums: ", [&] { albums_.Save(); });
     RunShowingFailure(host_, "Saving categories: ", [&] { categories_.Purge(); });
     RunShowingFailure(host_, "Closing the database: ", [&] { data_->Close(); });
     session_.Release();

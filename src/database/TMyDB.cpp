@@ -499,7 +499,7 @@ void TMyDB::WriteRecord(const TitleRecord& record, int slot) {
     stored.dataOffset = RawDataOffset(current);
     stored.dataSize = RawDataSize(current);
     TitleRecordBytes before = slots_[static_cast<std::size_t>(slot - 1)];
-    EncodeTitleRecord(stored, slots_[static_cast<std::size_t>(slot - 1)].data());
+    PatchTitleRecord(stored, slots_[static_cast<std::size_t>(slot - 1)].data());
     try {
         WriteSlot(slot);
     } catch (...) {

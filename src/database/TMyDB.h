@@ -65,10 +65,13 @@ public:
     bool HasDeletedSlots() const { return deletedSlots_; }
     bool ReadRecord(int slot, TitleRecord& out) const;
     bool ReadRecordByKey(int32_t masterKey, TitleRecord& out) const;
+    // The bytes of the live title's record as stored; null when no live title has the key.
+    const char* StoredRecord(int32_t masterKey) const { return SlotBytes(FindSlot(masterKey)); }
     // The slot of the live title with this key, 0 when there is none.
     int FindSlot(int32_t masterKey) const;
-    // Stores new information into an existing slot, keeping its slot number and stored data;
-    // the album entries of the key follow. Throws FileError when the write fails.
+    // Stores new information into an existing slot, keeping its slot number and stored data
+    // (and the bytes of every text that did not change); the album entries of the key follow.
+    // Throws FileError when the write fails.
     void WriteRecord(const TitleRecord& record, int slot);
     // Marks the slot deleted on disk and in memory and takes it out of the key index.
     void MarkDeleted(int slot);

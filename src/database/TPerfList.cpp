@@ -11,25 +11,25 @@
 namespace tunquil {
 
 TPerfList::TPerfList(fs::path programDirectory)
-    : directory_(std::move(programDirectory)), path_(directory_ / "Artists.des") {}
+    : directory_(std::move(programDirectory)), path_(directory_ / "Artists.des"),
+      file_(kPerformerRecordSize, RecordFile::LeadingKey) {}
 
 void TPerfList::Load(const std::string& name) {
     path_ = directory_ / (name + ".des");
     items_.clear();
-    std::error_code ec;
-    if (!fs::exists(path_, ec))
-        return;
-    std::string bytes = ReadRecordFile(path_, kPerformerRecordSize);
+    std::string bytes = file_.Read(path_);
     for (std::size_t at = 0; at < bytes.size(); at += kPerformerRecordSize)
         items_.push_back(DecodePerformerRecord(bytes.data() + at));
     SortByLastName();
 }
 
-void TPerfList::Save() const {
-    std::string bytes(items_.size() * kPerformerRecordSize, '\0');
-    for (std::size_t i = 0; i < items_.size(); ++i)
-        EncodePerformerRecord(items_[i], bytes.data() + i * kPerformerRecordSize);
-    WriteFileAtomically(path_, bytes);
+void TPerfList::Save() {
+    // In the order a load puts them in, so that a save that changes nothing writes nothing.
+    SortByLastName();
+    file_.Write(path_,
+                file_.Compose(
+                    items_.size(), [&](std::size_t i) { return items_[i].pk; },
+                    [&](std::size_t i, char* out) { PatchPerformerRecord(items_[i], out); }));
 }
 
 void TPerfList::SortByLastName() {

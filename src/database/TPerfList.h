@@ -2,6 +2,7 @@
 // The performers (Artists.des), shown to the user as artists.
 
 #include "base/Files.h"
+#include "database/ListFile.h"
 #include "database/ListRecords.h"
 
 #include <cstdint>
@@ -16,9 +17,12 @@ class TPerfList {
 public:
     explicit TPerfList(fs::path programDirectory);
 
-    // Reads program directory + name + ".des" when it exists and sorts by last name.
+    // Reads program directory + name + ".des" when it exists and sorts by last name. Throws
+    // FileError when the file cannot be read; the list is then never saved.
     void Load(const std::string& name = "Artists");
-    void Save() const;
+    // Writes the list when it differs from the file (FileError when it cannot, or when the
+    // file was not read whole).
+    void Save();
 
     const std::vector<PerformerRecord>& Items() const { return items_; }
     int Count() const { return static_cast<int>(items_.size()); }
@@ -39,6 +43,7 @@ public:
 
 private:
     fs::path directory_, path_;
+    RecordFile file_;
     std::vector<PerformerRecord> items_;
     TMyDB* db_ = nullptr;
 };

@@ -34,8 +34,7 @@ static_assert(kOrigin + 1 + kOriginCapacity == kDate);
 static_assert(kDate + 8 == kTitleRecordSize);
 } // namespace
 
-void EncodeTitleRecord(const TitleRecord& r, char* out) {
-    std::memset(out, 0, kTitleRecordSize);
+void PatchTitleRecord(const TitleRecord& r, char* out) {
     out[kActive] = r.active ? 1 : 0;
     PutInt32(out + kSlotNumber, r.slotNumber);
     PutInt32(out + kDataOffset, r.dataOffset);
@@ -45,14 +44,19 @@ void EncodeTitleRecord(const TitleRecord& r, char* out) {
     PutInt32(out + kMasterKey, r.masterKey);
     PutInt32(out + kDuration, r.duration);
     PutInt32(out + kAlbumKey, r.albumKey);
-    PutShortString(out + kDurationText, r.durationText, kDurationTextCapacity);
-    PutShortString(out + kCategoryName, r.categoryName, kCategoryNameCopyCapacity);
-    PutShortString(out + kLastName, r.lastName, kNameCopyCapacity);
-    PutShortString(out + kFirstName, r.firstName, kNameCopyCapacity);
-    PutShortString(out + kArtist, r.artist, kArtistCapacity);
-    PutShortString(out + kTitle, r.title, kTitleCapacity);
-    PutShortString(out + kOrigin, r.origin, kOriginCapacity);
+    PatchShortString(out + kDurationText, r.durationText, kDurationTextCapacity);
+    PatchShortString(out + kCategoryName, r.categoryName, kCategoryNameCopyCapacity);
+    PatchShortString(out + kLastName, r.lastName, kNameCopyCapacity);
+    PatchShortString(out + kFirstName, r.firstName, kNameCopyCapacity);
+    PatchShortString(out + kArtist, r.artist, kArtistCapacity);
+    PatchShortString(out + kTitle, r.title, kTitleCapacity);
+    PatchShortString(out + kOrigin, r.origin, kOriginCapacity);
     PutDouble(out + kDate, r.dateObtained);
+}
+
+void EncodeTitleRecord(const TitleRecord& r, char* out) {
+    std::memset(out, 0, kTitleRecordSize);
+    PatchTitleRecord(r, out);
 }
 
 TitleRecordBytes EncodeTitleRecord(const TitleRecord& record) {
@@ -103,6 +107,9 @@ int32_t RawDataSize(const char* bytes) {
 }
 int32_t RawSlotNumber(const char* bytes) {
     return GetInt32(bytes + kSlotNumber);
+}
+int32_t RawAlbumKey(const char* bytes) {
+    return GetInt32(bytes + kAlbumKey);
 }
 void RawSetDataPlace(char* bytes, int32_t offset, int32_t size) {
     PutInt32(bytes + kDataOffset, offset);

@@ -52,6 +52,9 @@ struct TitleRecord {
 // boundary; bytes that carry nothing are zero.
 void EncodeTitleRecord(const TitleRecord& record, char* out);
 TitleRecordBytes EncodeTitleRecord(const TitleRecord& record);
+// Writes the record over the bytes it was read from: numbers are stored, and a text only when
+// the field does not already read as it, so untouched texts keep their bytes.
+void PatchTitleRecord(const TitleRecord& record, char* bytes);
 
 // Reads a record from its bytes. A length byte larger than the field is clamped to the field;
 // a text that is not valid UTF-8 is read as Windows-1252.
@@ -65,6 +68,7 @@ int32_t RawPk(const char* bytes);
 int32_t RawDataOffset(const char* bytes);
 int32_t RawDataSize(const char* bytes);
 int32_t RawSlotNumber(const char* bytes);
+int32_t RawAlbumKey(const char* bytes);
 // Points the record at other stored data; every other byte stays as it is.
 void RawSetDataPlace(char* bytes, int32_t offset, int32_t size);
 std::string RawOrigin(const char* bytes);

@@ -12,6 +12,25 @@ namespace tunquil {
 
 namespace {
 
+// Opens a stored-tune archive as the player and the export do: "" once it is open on its one
+// tune, otherwise the message that tells why it is not.
+std::string OpenStoredTune(TAbUnZipper& unzipper, const std::function<void(TAbUnZipper&)>& open) {
+    try {
+        open(unzipper);
+        if (unzipper.Count() != 1)
+            return "Valid archive format but " + std::to_string(unzipper.Count()) +
+                   " files in archive";
+        if (!unzipper.IsFileEntry(0))
+            throw EZipError("Entry " + unzipper.EntryName(0) + " is not a file");
+        std::string problem = unzipper.NameProblem(0);
+        if (!problem.empty())
+            throw EZipError(problem);
+    } catch (const std::exception& e) {
+        return std::string("Unzipping error: ") + e.what();
+    }
+    return {};
+}
+
 bool ExtractSingleEntry(IHost& host, const std::function<void(TAbUnZipper&)>& open,
                         const fs::path& destination, fs::path& extracted) {
     auto fail = [&](const std::string& text) {
@@ -21,17 +40,17 @@ bool ExtractSingleEntry(IHost& host, const std::function<void(TAbUnZipper&)>& op
     fs::path dir = destination;
     if (!dir.has_filename() && dir.has_parent_path())
         dir = dir.parent_path();
+    TAbUnZipper unzipper;
+    std::string problem = OpenStoredTune(unzipper, open);
+    if (!problem.empty())
+        return fail(problem);
     try {
-        TAbUnZipper unzipper;
-        open(unzipper);
-        if (unzipper.Count() != 1)
-            return fail("Valid archive format but " + std::to_string(unzipper.Count()) +
-                        " files in archive");
-        std::string name = unzipper.EntryName(0);
-        unzipper.SetBaseDirectory(dir);
-        if (unzipper.ExtractFiles(name) != 1)
-            throw EZipError("Entry " + name + " is not a file");
-        extracted = dir / name;
+        std::error_code ec;
+        if (!fs::is_directory(dir, ec))
+            throw EZipError("Directory " + dir.string() + " does not exist");
+        fs::path target = dir / unzipper.EntryName(0);
+        unzipper.ExtractEntries({{0, target}});
+        extracted = target;
     } catch (const std::exception& e) {
         return fail(std::string("Unzipping error: ") + e.what());
     }
@@ -78,6 +97,21 @@ bool UnzipOneTune(IHost& host, std::string archiveBytes, const fs::path& destina
     return ExtractSingleEntry(
         host, [&](TAbUnZipper& u) { u.OpenBytes(std::move(archiveBytes)); }, destination,
         extracted);
+}
+
+std::string UnpackStoredTune(std::string archiveBytes) {
+    if (archiveBytes.empty())
+        throw EZipError("0 bytes in archive!");
+    TAbUnZipper unzipper;
+    std::string problem =
+        OpenStoredTune(unzipper, [&](TAbUnZipper& u) { u.OpenBytes(std::move(archiveBytes)); });
+    if (!problem.empty())
+        throw EZipError(problem);
+    try {
+        return unzipper.ReadEntry(0);
+    } catch (const std::exception& e) {
+        throw EZipError(std::string("Unzipping error: ") + e.what());
+    }
 }
 
 } // namespace tunquil

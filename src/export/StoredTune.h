@@ -27,4 +27,8 @@ bool UnzipOneFile(IHost& host, const std::filesystem::path& archive,
 bool UnzipOneTune(IHost& host, std::string archiveBytes, const std::filesystem::path& destination,
                   std::filesystem::path& extracted);
 
+// The tune a stored-tune archive held in memory keeps, unpacked and checked (size, CRC) as the
+// player and the export unpack it. Throws EZipError with the message they would show.
+std::string UnpackStoredTune(std::string archiveBytes);
+
 } // namespace tunquil

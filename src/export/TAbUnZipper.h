@@ -38,23 +38,49 @@ public:
     void Close();
     bool IsOpen() const { return archive_ != nullptr; }
 
+    // Longer names cannot be file names here.
+    static constexpr std::size_t kMaxNameBytes = 255;
+
     int Count() const;
     // The bare file name an entry is extracted under ("" for a directory or unusable name).
     std::string EntryName(int index) const;
+    // True for an entry that holds a file: folders and symbolic links are never extracted.
+    bool IsFileEntry(int index) const;
+    // Why a file entry cannot be extracted under its own name: nothing left of it once its
+    // folders are dropped, or too long for a file name. "" when it can.
+    std::string NameProblem(int index) const;
     // The bare names of the entries that extraction writes, in archive order.
     std::vector<std::string> FileNames() const;
 
     // Must exist; a trailing separator is fine.
     void SetBaseDirectory(const std::filesystem::path& dir) { baseDirectory_ = dir; }
 
-    // Extracts every entry whose bare name matches `mask` ("*.*" for all). Symbolic links and
-    // directories are skipped. Sizes are checked against the limits before anything is
-    // written. Throws EZipError (a damaged, encrypted or oversized entry) or EZipAborted;
-    // returns the number of files written.
+    // Extracts every entry whose bare name matches `mask` ("*.*" for all). Symbolic links,
+    // directories and unusable names are skipped. Sizes are checked against the limits before
+    // anything is written. Throws EZipError (a damaged, encrypted or oversized entry) or
+    // EZipAborted; returns the number of files written.
     int ExtractFiles(const std::string& mask);
 
+    // Extracts entries by index, each to the path given (its folder must exist), so members
+    // that share a name each keep their own bytes. The same checks, errors and progress as
+    // ExtractFiles; returns the number of files written.
+    struct Extraction {
+        int index;
+        std::filesystem::path target;
+    };
+    int ExtractEntries(const std::vector<Extraction>& plan);
+
+    // An entry's bytes, read and checked (size, CRC) as extraction reads them.
+    std::string ReadEntry(int index);
+
 private:
-    bool IsExtractable(int index) const;
+    // Checks entries before anything is written; gives their sizes.
+    std::vector<uint64_t> CheckEntries(const std::vector<int>& indices) const;
+    // Streams one entry to `sink`, checking it against its announced size; `progress` gets the
+    // bytes read so far.
+    void CopyEntry(int index, uint64_t size,
+                   const std::function<void(const char*, std::size_t)>& sink,
+                   const std::function<void(uint64_t)>& progress);
 
     struct zip* archive_ = nullptr;
     std::filesystem::path fileName_;

@@ -61,6 +61,7 @@ TitleArchiver::Outcome TitleArchiver::BuildTitleArchive(const std::string& archi
     fs::create_directories(staging, ec);
 
     std::vector<fs::path> files;
+    TitleFileNames names(staging);
     bool cancelled = false;
     for (std::size_t i = 0; i < keys.size(); ++i) {
         host_.Progress(static_cast<int>((i + 1) * 100 / keys.size()), preparing);
@@ -84,7 +85,7 @@ TitleArchiver::Outcome TitleArchiver::BuildTitleArchive(const std::string& archi
         if (!db_.ReadRecordByKey(key, record))
             continue;
         // The name comes from the title text; it must never climb out of the staging folder.
-        fs::path midi = TitleFileIn(staging, Trim(record.title), key);
+        fs::path midi = names.For(Trim(record.title), key);
         if (!ExportTitle(db_, host_, programDirectory_, key, midi, false))
             continue;
         files.push_back(midi);

@@ -2,6 +2,7 @@
 
 #include "base/Files.h"
 #include "base/ProgramDirectory.h"
+#include "base/Text.h"
 #include "database/TMusicLibrary.h"
 #include "database/TMyDB.h"
 #include "export/StoredTune.h"
@@ -26,13 +27,18 @@ std::string SafeTitleFileName(const std::string& title, int32_t masterKey) {
     return name;
 }
 
-fs::path TitleFileIn(const fs::path& dir, const std::string& title, int32_t masterKey) {
-    std::string name = SafeTitleFileName(title, masterKey);
-    fs::path file = dir / (name + ".mid");
+bool TitleFileNames::Taken(const std::string& fileName) const {
     std::error_code ec;
-    if (fs::exists(file, ec))
-        file = dir / (name + " (" + std::to_string(masterKey) + ").mid");
-    return file;
+    return given_.count(UpperAscii(fileName)) != 0 || fs::exists(dir_ / fileName, ec);
+}
+
+fs::path TitleFileNames::For(const std::string& title, int32_t masterKey) {
+    std::string name = SafeTitleFileName(title, masterKey);
+    std::string file = name + ".mid";
+    if (Taken(file))
+        file = name + " (" + std::to_string(masterKey) + ").mid";
+    given_.insert(UpperAscii(file));
+    return dir_ / file;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 
 namespace tunquil {
@@ -24,9 +25,20 @@ bool ExportTitle(TMyDB& db, IHost& host, const std::filesystem::path& programDir
 // name that is empty, "." or ".." becomes the master key.
 std::string SafeTitleFileName(const std::string& title, int32_t masterKey);
 
-// Where a title's MIDI file goes in a folder of such files: dir/<safe name>.mid, or
-// dir/<safe name> (<master key>).mid when a file of the plain name is there already.
-std::filesystem::path TitleFileIn(const std::filesystem::path& dir, const std::string& title,
-                                  int32_t masterKey);
+// Where the MIDI files of titles go in one folder: dir/<safe name>.mid, or
+// dir/<safe name> (<master key>).mid when that name is taken. A name is taken once given out
+// in any letter case, since the ZIP archives made of such files tell names apart without
+// regard to case, or when a file of that name is there already.
+class TitleFileNames {
+public:
+    explicit TitleFileNames(std::filesystem::path dir) : dir_(std::move(dir)) {}
+    std::filesystem::path For(const std::string& title, int32_t masterKey);
+
+private:
+    bool Taken(const std::string& fileName) const;
+
+    std::filesystem::path dir_;
+    std::set<std::string> given_; // upper-cased
+};
 
 } // namespace tunquil

@@ -43,6 +43,7 @@ void TitleMailer::AttachTitles(const std::vector<int>& masterKeys) {
     rows_.clear();
     std::error_code ec;
     fs::create_directories(mailDir_, ec);
+    TitleFileNames names(mailDir_);
     for (std::size_t i = 0; i < masterKeys.size() && !Stopped(); ++i) {
         host_.Progress(static_cast<int>((i + 1) * 100 / masterKeys.size()), "Attaching files...");
         host_.ProcessEvents();
@@ -50,7 +51,7 @@ void TitleMailer::AttachTitles(const std::vector<int>& masterKeys) {
         if (!info)
             continue;
         // Two titles of the same name each keep a file of their own.
-        fs::path file = TitleFileIn(mailDir_, info->title, masterKeys[i]);
+        fs::path file = names.For(info->title, masterKeys[i]);
         try {
             exporter_.ExportMidi(masterKeys[i], file);
         } catch (const std::exception& e) {

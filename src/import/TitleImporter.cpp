@@ -12,6 +12,7 @@
 #include "midi/MidiProbe.h"
 #include "midi/TuneTime.h"
 
+#include <set>
 #include <sys/stat.h>
 
 namespace tunquil {
@@ -202,6 +203,38 @@ std::string TitleImporter::ImportMusicFile(const fs::path& path, const std::stri
     return result;
 }
 
+namespace {
+
+// Members of one archive may share a file name (the same name in two folders, or one name
+// written twice). Each is staged, and named in its origin, under a name of its own: the first
+// keeps its name, a repeat gets " (2)", " (3)" ... before its extension, never a name that
+// another member bears anyway.
+std::vector<std::string> UniqueMemberNames(const std::vector<std::string>& names) {
+    const std::set<std::string> borne(names.begin(), names.end());
+    std::set<std::string> given;
+    std::vector<std::string> unique;
+    for (const std::string& name : names) {
+        if (given.insert(name).second) {
+            unique.push_back(name);
+            continue;
+        }
+        fs::path path(name);
+        for (int n = 2;; ++n) {
+            std::string suffix = " (" + std::to_string(n) + ")";
+            std::string candidate = path.stem().string() + suffix + path.extension().string();
+            if (candidate.size() > TAbUnZipper::kMaxNameBytes)
+                candidate = CutUtf8(name, TAbUnZipper::kMaxNameBytes - suffix.size()) + suffix;
+            if (borne.count(candidate) == 0 && given.insert(candidate).second) {
+                unique.push_back(candidate);
+                break;
+            }
+        }
+    }
+    return unique;
+}
+
+} // namespace
+
 std::string TitleImporter::ImportArchive(const fs::path& archivePath, bool assign, bool addOption) {
     (void)assign; // members are always added quietly, with the archive's settings
     std::error_code ec;
@@ -214,23 +247,45 @@ std::string TitleImporter::ImportArchive(const fs::path& archivePath, bool assig
         return "Error decompressing";
     }
     int count = unzipper.Count();
-    // Folders and links are never unpacked, so an archive of nothing else is empty too.
-    std::vector<std::string> names = unzipper.FileNames();
-    if (count == 0 || names.empty())
+    // Folders and links are never unpacked, so an archive of nothing else is empty too. A
+    // member whose name cannot be a file name is passed over with its reason.
+    struct Member {
+        int index;
+        std::string name;    // its bare name, the title's text
+        std::string problem; // why it cannot be unpacked
+        std::string staged;  // the unique name it is unpacked under
+    };
+    std::vector<Member> members;
+    std::vector<std::string> usable;
+    for (int i = 0; i < count; ++i) {
+        if (!unzipper.IsFileEntry(i))
+            continue;
+        members.push_back({i, unzipper.EntryName(i), unzipper.NameProblem(i), {}});
+        if (members.back().problem.empty())
+            usable.push_back(members.back().name);
+    }
+    if (members.empty())
         return "Empty archive";
 
     fs::path dir = ExtractionDirectory();
     fs::create_directories(dir, ec);
+    // Unpacked by index, each member under a name of its own, so no member overwrites another.
+    std::vector<std::string> staged = UniqueMemberNames(usable);
+    std::vector<TAbUnZipper::Extraction> plan;
+    for (Member& m : members)
+        if (m.problem.empty()) {
+            m.staged = staged[plan.size()];
+            plan.push_back({m.index, dir / m.staged});
+        }
     std::string caption = " Extracting " + std::to_string(count) + " files from archive ";
     host_.Progress(0, caption);
-    unzipper.SetBaseDirectory(dir);
     unzipper.OnArchiveProgress = [&](int percent, bool& abort) {
         host_.ProcessEvents();
         host_.Progress(percent, caption);
         abort = Stopping() || host_.CancelRequested();
     };
     try {
-        unzipper.ExtractFiles("*.*");
+        unzipper.ExtractEntries(plan);
     } catch (const std::exception&) {
         fs::remove_all(dir, ec);
         return "Error decompressing";
@@ -241,20 +296,23 @@ std::string TitleImporter::ImportArchive(const fs::path& archivePath, bool assig
     std::string origin = pending_.origin;
     std::string importing = " Importing " + std::to_string(count) + " files into database ";
     bool stopped = false;
-    for (std::size_t i = 0; i < names.size(); ++i) {
+    for (std::size_t i = 0; i < members.size(); ++i) {
         if (Stopping() || host_.CancelRequested()) {
             stopped = true;
             break;
         }
-        fs::path full = dir / names[i];
-        pending_.title = names[i];
-        pending_.origin = origin + "+" + names[i];
-        std::string status;
-        AddMidiFile(full, true, status, addOption);
+        const Member& m = members[i];
+        std::string status = m.problem;
+        if (status.empty()) {
+            fs::path full = dir / m.staged;
+            pending_.title = m.name;
+            pending_.origin = origin + "+" + m.staged;
+            AddMidiFile(full, true, status, addOption);
+            fs::remove(full, ec);
+        }
         if (status != kStatusOk && result.empty())
             result = "OK decompressing but " + status;
-        fs::remove(full, ec);
-        host_.Progress(static_cast<int>((i + 1) * 100 / names.size()), importing);
+        host_.Progress(static_cast<int>((i + 1) * 100 / members.size()), importing);
     }
     if (!stopped) {
         pending_.origin = origin;

@@ -54,7 +54,7 @@ void TMyMidi::FailOpen(uint32_t error) {
     lastError_ = ErrorText(error);
     Notify("Error opening MCI device", int(error));
     Close();
-    throw EMciError(lastError_);
+    throw EMciError(lastError_, error);
 }
 
 int TMyMidi::Open() {
@@ -86,7 +86,7 @@ bool TMyMidi::Play() {
         return false;
     if (uint32_t error = device_.Play(uint32_t(deviceID_), 0u, std::nullopt)) {
         lastError_ = ErrorText(error);
-        throw EMciError(lastError_);
+        throw EMciError(lastError_, error);
     }
     pausedAt_ = -1;
     return true;
@@ -97,7 +97,7 @@ int TMyMidi::Pause() {
         throw EMciError(kNoDevice);
     if (uint32_t error = device_.Pause(uint32_t(deviceID_))) {
         lastError_ = ErrorText(error);
-        throw EMciError(lastError_);
+        throw EMciError(lastError_, error);
     }
     pausedAt_ = Position();
     return pausedAt_;
@@ -139,6 +139,16 @@ void TMyMidi::Stop() {
         throw EMciError(kNoDevice);
     // Whatever the device answers, the tune is to be considered stopped.
     device_.Stop(uint32_t(deviceID_));
+}
+
+void TMyMidi::Seek(int positionMs) {
+    if (deviceID_ == -1)
+        throw EMciError(kNoDevice);
+    if (uint32_t error = device_.Seek(uint32_t(deviceID_), uint32_t(std::max(positionMs, 0)))) {
+        lastError_ = ErrorText(error);
+        throw EMciError(lastError_, error);
+    }
+    pausedAt_ = -1;
 }
 
 void TMyMidi::Close() {

@@ -12,10 +12,16 @@
 
 namespace tunquil {
 
-// A failure of the sequencer; the message is the device's text or the player's own.
+// A failure of the sequencer; the message is the device's text or the player's own, and the
+// number is the device's error number (0 for the player's own failures).
 class EMciError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit EMciError(const std::string& text, uint32_t error = 0)
+        : std::runtime_error(text), error_(error) {}
+    uint32_t Error() const { return error_; }
+
+private:
+    uint32_t error_;
 };
 
 class TMyMidi;
@@ -52,6 +58,8 @@ public:
     int Resume();
     void PlayFrom(int positionMs);
     void Stop();
+    // Stops and moves to a position without playing anything; the pause is forgotten.
+    void Seek(int positionMs);
     void Close();
     int Position();
     int Mode();

@@ -71,6 +71,19 @@ uint32_t FakeSequencerDevice::Stop(SequencerDeviceId id) {
     return kSeqOk;
 }
 
+uint32_t FakeSequencerDevice::Seek(SequencerDeviceId id, uint32_t position) {
+    calls.push_back({Command::Seek, id, {}, position, {}, {}});
+    if (uint32_t error = Scripted(Command::Seek))
+        return error;
+    if (id != openId || !id)
+        return kSeqInvalidDeviceId;
+    if (followCommands) {
+        mode = SequencerMode::Stopped;
+        positionMs = position;
+    }
+    return kSeqOk;
+}
+
 uint32_t FakeSequencerDevice::Close(SequencerDeviceId id) {
     calls.push_back({Command::Close, id, {}, {}, {}, {}});
     if (uint32_t error = Scripted(Command::Close))

@@ -12,13 +12,13 @@ namespace tunquil::platform {
 
 class FakeSequencerDevice : public ISequencerDevice {
 public:
-    enum class Command { Open, SetTimeFormat, Play, Pause, Stop, Close, Status };
+    enum class Command { Open, SetTimeFormat, Play, Pause, Stop, Seek, Close, Status };
 
     struct Call {
         Command command;
         SequencerDeviceId id = 0;
         std::string element;              // Open
-        std::optional<uint32_t> from, to; // Play
+        std::optional<uint32_t> from, to; // Play; Seek's position in `from`
         SequencerStatusItem item{};       // Status
     };
 
@@ -43,6 +43,7 @@ public:
                   std::optional<uint32_t> to) override;
     uint32_t Pause(SequencerDeviceId id) override;
     uint32_t Stop(SequencerDeviceId id) override;
+    uint32_t Seek(SequencerDeviceId id, uint32_t positionMs) override;
     uint32_t Close(SequencerDeviceId id) override;
     uint32_t Status(SequencerDeviceId id, SequencerStatusItem item, uint32_t& value) override;
 

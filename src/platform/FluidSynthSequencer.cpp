@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <fluidsynth.h>
 #include <fstream>
 #include <vector>
@@ -16,6 +17,11 @@ namespace {
 // filling memory.
 constexpr std::uintmax_t kLargestFile = 256u << 20;
 constexpr int kRenderBlock = 4096;
+// A rendering goes on after its last event until the synthesizer has fallen silent (its notes
+// released, its reverb died away), but never longer than this.
+constexpr int64_t kLongestTailFrames = 5 * int64_t(WaveWriter::kSampleRate);
+// The loudest sample of a silent block: the synthesizer's dither alone stays below it.
+constexpr int kSilentPeak = 8;
 
 // FluidSynth prints to the terminal by default; the device's own error texts say what went
 // wrong instead.
@@ -260,8 +266,24 @@ void FluidSynthSequencer::RunRender(std::size_t first, std::size_t end, double f
         std::lock_guard state(state_);
         Send(tune_->Bytes(events[i]), events[i].size);
     }
+    {
+        std::lock_guard state(state_);
+        ReleaseHeldNotes();
+    }
+    // The tail is not cut short by a command: it is short, and a file that ends in a click is
+    // worse than a command that waits for it.
+    bool written = true;
+    for (int64_t tail = 0; written && tail < kLongestTailFrames; tail += kRenderBlock) {
+        fluid_synth_write_s16(synth_, kRenderBlock, buffer.data(), 0, 2, buffer.data(), 1, 2);
+        int peak = 0;
+        for (int16_t sample : buffer)
+            peak = std::max(peak, std::abs(int(sample)));
+        if (peak <= kSilentPeak && fluid_synth_get_active_voice_count(synth_) == 0)
+            break; // a range that ended in silence gets no tail at all
+        written = wave_.Write(buffer.data(), kRenderBlock);
+    }
     std::lock_guard state(state_);
-    if (!wave_.Flush())
+    if (!written || !wave_.Flush())
         waveFailed_ = true;
     FinishRange(toMs);
 }
@@ -278,6 +300,11 @@ uint32_t FluidSynthSequencer::Pause(SequencerDeviceId id) {
     std::unique_lock state(state_);
     if (id == 0 || id != openId_)
         return kSeqInvalidDeviceId;
+    if (mode_ == SequencerMode::Stopped) {
+        // A tune that is not playing is held where it stands, ready to go on from there.
+        mode_ = SequencerMode::Paused;
+        return kSeqOk;
+    }
     if (mode_ != SequencerMode::Playing)
         return kSeqOk;
     double at = PlayingPositionLocked();
@@ -299,6 +326,21 @@ uint32_t FluidSynthSequencer::Stop(SequencerDeviceId id) {
     if (mode_ == SequencerMode::Playing)
         positionMs_ = PlayingPositionLocked();
     Halt(state);
+    mode_ = SequencerMode::Stopped;
+    return kSeqOk;
+}
+
+uint32_t FluidSynthSequencer::Seek(SequencerDeviceId id, uint32_t positionMs) {
+    std::lock_guard command(command_);
+    std::unique_lock state(state_);
+    if (id == 0 || id != openId_)
+        return kSeqInvalidDeviceId;
+    const double length = tune_->LengthMs();
+    if (positionMs > std::max(std::round(length), length))
+        return kSeqOutOfRange;
+    Halt(state);
+    // Nothing is sent: the channels are set up for the position by the play that follows.
+    positionMs_ = std::min(double(positionMs), length);
     mode_ = SequencerMode::Stopped;
     return kSeqOk;
 }

@@ -57,6 +57,7 @@ public:
                   std::optional<uint32_t> to) override;
     uint32_t Pause(SequencerDeviceId id) override;
     uint32_t Stop(SequencerDeviceId id) override;
+    uint32_t Seek(SequencerDeviceId id, uint32_t positionMs) override;
     uint32_t Close(SequencerDeviceId id) override;
     uint32_t Status(SequencerDeviceId id, SequencerStatusItem item, uint32_t& value) override;
 

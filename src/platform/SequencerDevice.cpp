@@ -59,4 +59,18 @@ bool SequencerErrorText(uint32_t error, std::string& text) {
     return true;
 }
 
+bool IsDeviceFailure(uint32_t error) {
+    switch (error) {
+    case kSeqDeviceInUse:
+    case kSeqNoSoundFont:
+    case kSeqSoundFontUnusable:
+    case kSeqNoSoundServer:
+    case kSeqSynthesizerFailed:
+    case kSeqWaveFileFailed:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace tunquil::platform

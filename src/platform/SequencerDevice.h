@@ -53,9 +53,13 @@ public:
     // without `to` it plays to the end of the tune.
     virtual uint32_t Play(SequencerDeviceId id, std::optional<uint32_t> from,
                           std::optional<uint32_t> to) = 0;
-    // Both return once the tune has fallen silent.
+    // Both return once the tune has fallen silent. Pausing a stopped tune holds it paused where
+    // it stands.
     virtual uint32_t Pause(SequencerDeviceId id) = 0;
     virtual uint32_t Stop(SequencerDeviceId id) = 0;
+    // Stops, when playing, and moves to a position without a sound: the tune rests there,
+    // stopped, and a play without a start goes on from there.
+    virtual uint32_t Seek(SequencerDeviceId id, uint32_t positionMs) = 0;
     virtual uint32_t Close(SequencerDeviceId id) = 0;
     // Length and position in milliseconds; the mode as a SequencerMode value.
     virtual uint32_t Status(SequencerDeviceId id, SequencerStatusItem item, uint32_t& value) = 0;
@@ -66,5 +70,10 @@ public:
 
 // The texts of the numbers above, shared by every implementation.
 bool SequencerErrorText(uint32_t error, std::string& text);
+
+// Whether an error is the device's own trouble (no sound server, no SoundFont, a WAV file that
+// cannot be written, another tune holding the device) rather than the tune's: such an error
+// would come back with any tune, so no tune may be blamed for it.
+bool IsDeviceFailure(uint32_t error);
 
 } // namespace tunquil::platform

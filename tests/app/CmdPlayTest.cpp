@@ -1,5 +1,6 @@
 #include "TestTunes.h"
 #include "base/ScriptedHost.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <cstdio>
@@ -25,6 +26,7 @@ protected:
         keys.push_back(AddStoredTitle(data, categories, "Second", OneNoteTune(300, 62)));
         keys.push_back(AddStoredTitle(data, categories, "Long", OneNoteTune(30000, 64)));
         keys.push_back(AddStoredTitle(data, categories, "Longer", OneNoteTune(40000, 65)));
+        keys.push_back(AddStoredTitle(data, categories, "Medium", OneNoteTune(1000, 67)));
     }
     int Run(const std::string& args, std::string& output) {
         return RunCtl("--home '" + home.path().string() + "' play " + args + " </dev/null", output,
@@ -41,17 +43,31 @@ TEST_F(CmdPlayTest, PlaysProgramOnceAndEndsAtRestOnFirstTitle) {
     EXPECT_FALSE(std::filesystem::exists(home / "AInternal.MID"));
 }
 
-TEST_F(CmdPlayTest, RendersProgramToWaveFile) {
+TEST_F(CmdPlayTest, RendersEachTitleOfTheProgramOnceToWaveFile) {
+    // The same tunes rendered one by one are the measure of the program's rendering.
     std::string out;
+    auto audioMs = [](const std::filesystem::path& wav) {
+        return (double(std::filesystem::file_size(wav)) - 44) / (44100 * 4) * 1000;
+    };
+    double separateMs = 0;
+    for (auto [name, tune] :
+         {std::pair{"medium", OneNoteTune(1000, 67)}, std::pair{"second", OneNoteTune(300, 62)}}) {
+        auto midi = home.Write(std::string(name) + ".mid", tune);
+        auto wav = home / (std::string(name) + ".wav");
+        ASSERT_EQ(RunCtl("render '" + midi.string() + "' '" + wav.string() + "'", out, true), 0)
+            << out;
+        separateMs += audioMs(wav);
+    }
+
     auto wav = home / "out.wav";
-    EXPECT_EQ(Run(std::to_string(keys[1]) + " " + std::to_string(keys[0]) + " --output '" +
+    EXPECT_EQ(Run(std::to_string(keys[4]) + " " + std::to_string(keys[1]) + " --output '" +
                       wav.string() + "'",
                   out),
               0)
         << out;
-    EXPECT_NE(out.find("1 of 2  Jazz  Ann Lee  Second"), std::string::npos) << out;
+    EXPECT_NE(out.find("2 of 2  Jazz  Ann Lee  Second"), std::string::npos) << out;
     ASSERT_TRUE(std::filesystem::exists(wav));
-    EXPECT_GT(std::filesystem::file_size(wav), 44u);
+    EXPECT_NEAR(audioMs(wav), separateMs, 250); // the first title not again at the end
 }
 
 TEST_F(CmdPlayTest, InterruptStopsLoopingPlayCleanly) {
@@ -98,6 +114,14 @@ TEST_F(CmdPlayTest, ReportsTitlesThatCannotPlayAndBadOptions) {
     EXPECT_EQ(Run(std::to_string(keys[0]) + " --reset loud", out), 2);
     EXPECT_NE(out.find("--reset takes gm, gs, gm-gs, gs-gm or none"), std::string::npos);
     EXPECT_EQ(Run("--output null", out), 2);
+
+    // Without a sound server the device is to blame, never the title.
+    ScopedEnv server("PULSE_SERVER", ("unix:" + (home / "no-such-socket").string()).c_str());
+    EXPECT_EQ(Run(std::to_string(keys[0]) + " " + std::to_string(keys[1]), out), 1) << out;
+    EXPECT_NE(out.find("MIDI device unavailable\nThe sound server cannot be reached."),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("File may be corrupted"), std::string::npos) << out;
 }
 
 } // namespace

@@ -17,10 +17,13 @@ namespace tunquil::test {
 
 class PlayHost : public ScriptedHost {
 public:
-    int timerStarts = 0, timerStops = 0, deviceNotices = 0, beeps = 0;
+    int timerStarts = 0, timerStops = 0, beeps = 0;
+    std::vector<std::string> deviceNotices; // the device's message of each notice
     std::function<void()> onProcessEvents;
     void PositionTimer(bool running) override { ++(running ? timerStarts : timerStops); }
-    void ShowDeviceUnavailable() override { ++deviceNotices; }
+    void ShowDeviceUnavailable(const std::string& deviceMessage) override {
+        deviceNotices.push_back(deviceMessage);
+    }
     void Beep() override { ++beeps; }
     void ProcessEvents() override {
         ScriptedHost::ProcessEvents();
@@ -36,8 +39,9 @@ public:
 };
 
 // Plays instantly: a tune is "playing" from Play until the test calls Finish(). What the
-// opened file holds decides how it fails: "BADOPEN" fails to open, "INUSE" fails to play with
-// a device-in-use text, "NOPLAY" fails to play otherwise.
+// opened file holds decides how it fails: "BADOPEN" fails to open, "NODEVICE" fails to open
+// for want of a sound device, "INUSE" fails to play for a device held elsewhere, "NOPLAY" fails
+// to play for a reason of the tune's (in words that speak of a device in use).
 class FakePlayer : public IPlayer {
 public:
     std::vector<std::string> calls;  // "Open <file name>", "Play", "Pause", ...
@@ -62,6 +66,10 @@ public:
             lastError_ = "The file is corrupt";
             throw std::runtime_error(lastError_);
         }
+        if (bytes.find("NODEVICE") != std::string::npos) {
+            lastError_ = "The sound server cannot be reached.";
+            throw EDeviceUnavailable(lastError_);
+        }
         open_ = true;
         content_ = bytes;
         mode_ = kModeStopped;
@@ -72,11 +80,11 @@ public:
         if (!open_)
             return false;
         if (content_.find("INUSE") != std::string::npos) {
-            lastError_ = "The MIDI device is already in use by another program";
-            throw std::runtime_error(lastError_);
+            lastError_ = "The sequencer is held by another program.";
+            throw EDeviceUnavailable(lastError_);
         }
         if (content_.find("NOPLAY") != std::string::npos) {
-            lastError_ = "The driver cannot play";
+            lastError_ = "The device cannot use this tune's data";
             throw std::runtime_error(lastError_);
         }
         played.push_back(content_);
@@ -113,6 +121,14 @@ public:
         if (!open_)
             throw std::runtime_error("No MCI device open");
         mode_ = kModeStopped;
+    }
+    void Seek(int ms) override {
+        calls.push_back("Seek " + std::to_string(ms));
+        if (!open_)
+            throw std::runtime_error("No MCI device open");
+        position_ = ms;
+        mode_ = kModeStopped;
+        pausedAt_ = -1;
     }
     void Close() override {
         if (open_)

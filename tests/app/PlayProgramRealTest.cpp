@@ -11,8 +11,11 @@
 #include "export/StoredTune.h"
 #include "midi/ResetTunes.h"
 #include "platform/FluidSynthSequencer.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
+#include <atomic>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -37,7 +40,10 @@ class PlayProgramRealTest : public ::testing::Test {
 protected:
     TempDir home;
     PlayHost host;
-    platform::FluidSynthSequencer device{{platform::SequencerOutputKind::None, {}, {}, {}}};
+    // Events the device has sent to the synthesizer.
+    std::atomic<int> sent{0};
+    platform::FluidSynthSequencer device{
+        {platform::SequencerOutputKind::None, {}, {}, [this](auto, auto) { ++sent; }}};
     TMyMidi midi{device};
     RecordingPlayer player{midi};
     TDMM2 data{home.path(), host};
@@ -156,13 +162,21 @@ TEST_F(PlayProgramRealTest, TitlesFollowEachOtherWhenOneEnds) {
     EXPECT_EQ(midi.Mode(), TMyMidi::kPlaying);
 }
 
-TEST_F(PlayProgramRealTest, StopRestsAtStartAndStopControlOffersPlay) {
-    auto keys = AddTitles(2);
+TEST_F(PlayProgramRealTest, StopRestsAtStartSilentlyAndStopControlOffersPlay) {
+    // A large file, which the player would otherwise reposition with long waits.
+    std::vector<std::string> keys{AddTitle("Large", LargeOneNoteTune(20000, 60, 300000)),
+                                  AddTitle("Small", OneNoteTune(20000, 61))};
+    std::vector<int> waits;
+    midi.Wait = [&](int ms) { waits.push_back(ms); };
     Play(keys);
+    ASSERT_GT(midi.FileSize(), TMyMidi::kLargeFile);
     std::this_thread::sleep_for(300ms);
+    const int sentBefore = sent;
     program.Stop();
+    EXPECT_EQ(sent, sentBefore); // nothing of the tune's start was played
+    EXPECT_TRUE(waits.empty());
     EXPECT_EQ(midi.Mode(), TMyMidi::kStopped);
-    EXPECT_LT(midi.Position(), 100);
+    EXPECT_EQ(midi.Position(), 0);
     EXPECT_EQ(program.Transport().oneStop.hint, "Play|Restart play");
     EXPECT_EQ(program.Transport().oneStop.glyph, Glyph::Play);
     program.Tick();
@@ -238,6 +252,46 @@ TEST_F(PlayProgramRealTest, DamagedTitleIsOfferedForDeletionAndNextTitlePlays) {
     EXPECT_EQ(program.Entries(), (std::vector<std::string>{keys[0], keys[1]}));
     TitleRecord record;
     EXPECT_FALSE(data.Database().ReadRecordByKey(std::stoi(bad), record));
+}
+
+TEST_F(PlayProgramRealTest, SoundDeviceThatCannotPlayStopsProgramAndKeepsItsTitles) {
+    // No sound server behind the socket; then a server that is never reached because the
+    // SoundFont is no SoundFont.
+    auto keys = AddTitles(2);
+    const fs::path garbage = home / "garbage.sf2";
+    std::ofstream(garbage) << "This is not a SoundFont.";
+    test::ScopedEnv server("PULSE_SERVER", ("unix:" + (home / "no-such-socket").string()).c_str());
+    struct Case {
+        std::string soundFont;
+        uint32_t error;
+    };
+    for (const Case& c : {Case{"", platform::kSeqNoSoundServer},
+                          Case{garbage.string(), platform::kSeqSoundFontUnusable}}) {
+        SCOPED_TRACE(c.soundFont);
+        PlayHost host;
+        host.answers = {TModalResult::mrYes, TModalResult::mrYes, TModalResult::mrYes};
+        platform::FluidSynthSequencerOptions options;
+        options.soundFontSetting = c.soundFont;
+        platform::FluidSynthSequencer device(options);
+        TMyMidi midi(device);
+        TMyMidiPlayer player(midi);
+        PlayProgram program(host, player, store, RealPlayTools(host), home.path());
+        program.SetResetChoice(ResetChoice::GMOnly); // a reset that fails costs only the reset
+        auto gm = ResetTuneBytes("GMRESET");
+        program.SetResetData(std::string(gm.begin(), gm.end()), "");
+        program.SetSelection(keys, SelectionSource::CategoryGrid);
+        program.PlayBottom();
+
+        std::string message;
+        ASSERT_TRUE(device.ErrorText(c.error, message));
+        EXPECT_EQ(host.deviceNotices, (std::vector<std::string>{message}));
+        EXPECT_TRUE(host.messages.empty()); // neither the question nor an error box
+        EXPECT_EQ(program.Entries(), keys);
+        EXPECT_FALSE(program.Active());
+        EXPECT_EQ(midi.Mode(), TMyMidi::kNotReady);
+        TitleRecord record;
+        EXPECT_TRUE(data.Database().ReadRecordByKey(std::stoi(keys[0]), record));
+    }
 }
 
 } // namespace

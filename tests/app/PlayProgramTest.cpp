@@ -122,8 +122,10 @@ TEST_F(PlayProgramTest, WithoutAutoLoopingProgramRestsPausedAtFirstTitle) {
     EXPECT_EQ(Playing(), Tune(2));
     program.Next();
     EXPECT_EQ(program.CurrentIndex(), 0);
-    EXPECT_EQ(Playing(), Tune(1));
+    EXPECT_EQ(player.Content(), Tune(1));
+    EXPECT_EQ(player.played.size(), 2u); // loaded paused, none of it played again
     EXPECT_EQ(player.Mode(), kModePaused);
+    EXPECT_EQ(player.Position(), 0);
     EXPECT_TRUE(program.ProgramEnded());
     EXPECT_TRUE(program.Active());
     program.Tick();
@@ -185,7 +187,10 @@ TEST_F(PlayProgramTest, ClearLetsTitleFinishThenShowsNoProgram) {
 TEST_F(PlayProgramTest, StopRestsAtStartAndPressingAgainPlaysFromStart) {
     Queue({"1", "2"});
     player.SetPosition(30000);
+    player.calls.clear();
     program.Stop();
+    // Resting at the start plays nothing of it.
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"Stop", "Seek 0"}));
     EXPECT_EQ(player.Mode(), kModeStopped);
     EXPECT_EQ(player.Position(), 0);
     EXPECT_TRUE(program.UserStopped());
@@ -199,7 +204,9 @@ TEST_F(PlayProgramTest, StopRestsAtStartAndPressingAgainPlaysFromStart) {
     EXPECT_EQ(player.played.size(), 1u);
     EXPECT_EQ(program.TrackBar().position, 0);
 
+    player.calls.clear();
     program.Stop();
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"Play"}));
     EXPECT_FALSE(program.UserStopped());
     EXPECT_EQ(player.Mode(), kModePlaying);
     EXPECT_EQ(program.Transport().oneStop.hint, "Stop|Stop current play");
@@ -334,16 +341,39 @@ TEST_F(PlayProgramTest, ProgramOfOnlyBadTitlesEndsEmptyAndInactive) {
     EXPECT_EQ(store.extracted.size(), 2u);
 }
 
-TEST_F(PlayProgramTest, DeviceInUseClearsProgramWithoutBlamingTheTitle) {
-    store.Add(1, "MThd INUSE");
+TEST_F(PlayProgramTest, DeviceFailureStopsProgramWithoutBlamingTheTitle) {
+    // The device fails to open a tune, then to play one: either way the program stops with
+    // the device's message, and no title is dropped or offered for deletion.
+    for (const char* failure : {"MThd NODEVICE", "MThd INUSE"}) {
+        SCOPED_TRACE(failure);
+        PlayHost host;
+        FakeStore store;
+        store.Add(1, failure);
+        store.Add(2, Tune(2));
+        PlayProgram program{host, player, store, FakeTools(), home.path()};
+        host.answers = {TModalResult::mrYes, TModalResult::mrYes};
+        program.SetSelection({"1", "2"}, SelectionSource::CategoryGrid);
+        program.PlayBottom();
+        ASSERT_EQ(host.deviceNotices.size(), 1u);
+        EXPECT_EQ(host.deviceNotices[0], player.LastError());
+        EXPECT_EQ(program.Panel().State(), "MIDI device unavailable");
+        EXPECT_EQ(program.Entries(), (std::vector<std::string>{"1", "2"}));
+        EXPECT_FALSE(program.Active());
+        EXPECT_EQ(store.extracted, (std::vector<int>{1})); // no other title tried
+        EXPECT_TRUE(host.messages.empty());
+        EXPECT_TRUE(store.deleted.empty());
+        EXPECT_FALSE(player.IsOpen());
+        program.Tick(); // a stopped program does not step on
+        EXPECT_EQ(store.extracted.size(), 1u);
+    }
+
+    // Words of a device in use in a tune's own failure do not make it the device's.
+    store.Add(1, "MThd NOPLAY");
+    host.answers = {TModalResult::mrNo};
     Queue({"1", "2"});
-    EXPECT_EQ(host.deviceNotices, 1);
-    EXPECT_EQ(program.Panel().State(), "MIDI device unavailable");
-    EXPECT_TRUE(program.Entries().empty());
-    EXPECT_FALSE(program.Active());
-    EXPECT_FALSE(host.Shown("File may be corrupted: Delete from database?"));
-    EXPECT_TRUE(store.deleted.empty());
-    EXPECT_TRUE(store.titles.count(1));
+    EXPECT_TRUE(host.deviceNotices.empty());
+    EXPECT_TRUE(host.Shown("File may be corrupted: Delete from database?"));
+    EXPECT_EQ(Playing(), Tune(2));
 }
 
 TEST_F(PlayProgramTest, MeasuredLengthIsStoredOnlyWhenAboveZero) {
@@ -389,7 +419,7 @@ TEST_F(PlayProgramTest, EndOfProgramWaitEndsWhenPauseNeverTakes) {
     Queue({"1"});
     player.pauseIgnored = true;
     EndTune(); // wraps to the first title and tries to pause it
-    EXPECT_EQ(player.Mode(), kModePlaying);
+    EXPECT_NE(player.Mode(), kModePaused);
     EXPECT_TRUE(program.ProgramEnded());
 }
 

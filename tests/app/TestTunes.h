@@ -35,6 +35,14 @@ inline std::string OneNoteTune(int ms, int note) {
     return Smf0(track);
 }
 
+// OneNoteTune grown past `bytes` by a text event at its start: a "large" file for the player.
+inline std::string LargeOneNoteTune(int ms, int note, uint32_t bytes) {
+    std::string text = std::string("\x00\xFF\x01", 3) + Vlq(bytes) + std::string(bytes, 't');
+    std::string small = OneNoteTune(ms, note);
+    std::string track = text + small.substr(22); // after the header and the track's header
+    return Smf0(track);
+}
+
 // Stores `midiBytes` as a new title of the category "Jazz" by Ann Lee; returns its key.
 inline int32_t AddStoredTitle(TDMM2& data, TCatList& categories, const std::string& name,
                               const std::string& midiBytes) {

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace tunquil {
 namespace {
@@ -155,6 +156,59 @@ TEST_F(CtlDatabaseTest, DeletePacksOnCloseAndVerifyFindsDamagedData) {
     EXPECT_NE(lines[0].find("title 1 (slot 1): its data (offset 1048576"), std::string::npos);
     EXPECT_NE(lines[1].find("title 3 (slot 2): not a ZIP archive"), std::string::npos);
     EXPECT_EQ(lines[2], "2 titles checked, 2 problems");
+}
+
+TEST_F(CtlDatabaseTest, VerifyUnpacksEveryTuneAndFindsWhatExportWouldFailOn) {
+    // One byte of the second tune's packed data changed: the archive's structure is whole, the
+    // tune is not.
+    std::string des = FileBytes(dir / "Music.des");
+    TitleRecord second = DecodeTitleRecord(des.data() + kTitleRecordSize);
+    std::string data = FileBytes(dir / "Music.dat");
+    uint16_t nameLength = 0, extraLength = 0;
+    std::memcpy(&nameLength, data.data() + second.dataOffset + 26, 2);
+    std::memcpy(&extraLength, data.data() + second.dataOffset + 28, 2);
+    data[second.dataOffset + 30 + nameLength + extraLength + 1] ^= 0x55;
+    dir.Write("Music.dat", data);
+
+    std::string out;
+    EXPECT_EQ(Ctl("export 2 '" + (dir / "two").string() + "'", out, true), 1);
+    EXPECT_NE(out.find("Unzipping error: "), std::string::npos) << out;
+    ASSERT_EQ(Ctl("verify", out), 1);
+    std::vector<std::string> lines = Lines(out);
+    ASSERT_EQ(lines.size(), 2u) << out;
+    EXPECT_EQ(lines[0].rfind("title 2 (slot 2): Unzipping error: Cannot read AAATune.TTT: ", 0), 0u)
+        << lines[0];
+    EXPECT_EQ(lines[1], "3 titles checked, 1 problem");
+}
+
+TEST_F(CtlDatabaseTest, CommandsThatChangeNothingWriteNothing) {
+    // Every save puts a new file in the old one's place: the same inode is a file left alone.
+    auto inodes = [&] {
+        std::string all;
+        for (const char* name : {"Music.des", "Music.dat", "Categories.des", "Artists.des",
+                                 "Albums_A.des", "Albums_AT.des"}) {
+            struct stat st {};
+            EXPECT_EQ(::stat((dir / name).c_str(), &st), 0) << name;
+            all += std::to_string(st.st_ino) + " ";
+        }
+        return all;
+    };
+    std::string before = inodes(), out;
+    for (const char* command : {"list", "verify", "categories", "artists", "albums"}) {
+        ASSERT_EQ(Ctl(command, out), 0) << command;
+        EXPECT_EQ(inodes(), before) << command;
+    }
+}
+
+TEST_F(CtlDatabaseTest, AnAlbumFileThatCannotBeReadIsReportedAndNeitherAlbumFileWritten) {
+    std::string entries = FileBytes(dir / "Albums_AT.des");
+    fs::remove(dir / "Albums_A.des");
+    fs::create_symlink("/proc/self/mem", dir / "Albums_A.des"); // reads fail with EIO
+    std::string out;
+    EXPECT_EQ(Ctl("albums", out, true), 2);
+    EXPECT_NE(out.find("Albums_A.des"), std::string::npos) << out;
+    EXPECT_TRUE(fs::is_symlink(dir / "Albums_A.des"));
+    EXPECT_EQ(FileBytes(dir / "Albums_AT.des"), entries);
 }
 
 TEST_F(CtlDatabaseTest, ADatabaseThatCannotBeOpenedGivesExitStatusTwo) {

@@ -2,6 +2,7 @@
 
 #include "DatabaseTestSupport.h"
 #include "base/ScriptedHost.h"
+#include "base/Text.h"
 #include "database/DirectoryUtils.h"
 #include "database/TAlbList.h"
 #include "database/TCatList.h"
@@ -9,6 +10,7 @@
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace tunquil {
@@ -302,6 +304,110 @@ TEST_F(ListsTest, CloseSavesArtistsAndPacksWhenTitlesWereDeleted) {
     EXPECT_EQ(dm.LastPack().deleted, 1);
     EXPECT_EQ(fs::file_size(dir / "Music.des"), kTitleRecordSize);
     EXPECT_EQ(fs::file_size(dir / "Artists.des"), kPerformerRecordSize);
+}
+
+TEST(ListFiles, AListFileThatCannotBeReadIsReportedAndNeverSavedOver) {
+    TempDir dir;
+    // Reading /proc/self/mem from its start fails with EIO: list files that cannot be read.
+    const char* unreadable[] = {"Categories.des", "Artists.des", "Albums_AT.des"};
+    for (const char* name : unreadable)
+        fs::create_symlink("/proc/self/mem", dir / name);
+    char album[kAlbumRecordSize];
+    EncodeAlbumRecord({1, 0, 0, "Best"}, album);
+    dir.Write("Albums_A.des", std::string(album, kAlbumRecordSize));
+
+    TCatList categories(dir.path());
+    EXPECT_THROW(categories.Load(), FileError);
+    EXPECT_THROW(categories.AddCategory("Rock"), FileError);
+    EXPECT_EQ(categories.Count(), 0);
+    TPerfList performers(dir.path());
+    EXPECT_THROW(performers.Load(), FileError);
+    EXPECT_THROW(performers.FindOrAdd("Ann", "Lee"), FileError);
+    TAlbList albums(dir.path());
+    EXPECT_THROW(albums.Load(), FileError);
+    EXPECT_EQ(albums.Count(), 0); // not the albums without their entries
+    EXPECT_THROW(albums.AddAlbum("New"), FileError);
+    EXPECT_THROW(albums.Save(), FileError);
+
+    for (const char* name : unreadable)
+        EXPECT_TRUE(fs::is_symlink(dir / name)) << name;
+    EXPECT_EQ(FileBytes(dir / "Albums_A.des"), std::string(album, kAlbumRecordSize));
+}
+
+// A text written as Windows-1252 by the Windows program: 40 characters, 45 bytes as UTF-8.
+const std::string kWindowsText = "Chansons fran\xE7"
+                                 "aises \xE9t\xE9 d\xE9j\xE0 vu xxxxxxxx";
+
+void PutWindowsText(char* field, std::string_view text) {
+    field[0] = static_cast<char>(text.size());
+    std::memcpy(field + 1, text.data(), text.size());
+}
+
+TEST(ListFiles, RewritingARecordOrAListKeepsTheBytesOfTextsThatDidNotChange) {
+    TempDir dir;
+    ScriptedHost host;
+    const std::string first = "\xC9"
+                              "douard",
+                      last = kWindowsText.substr(0, 25);
+    char category[2][kCategoryRecordSize], performer[2][kPerformerRecordSize];
+    EncodeCategoryRecord({1, 0, 0, ""}, category[0]);
+    PutWindowsText(category[0] + 12, kWindowsText);
+    EncodeCategoryRecord({2, 0, 0, "Unused"}, category[1]);
+    EncodePerformerRecord({1, "", "", ""}, performer[0]);
+    PutWindowsText(performer[0] + 4, first);
+    PutWindowsText(performer[0] + 30, last);
+    PutWindowsText(performer[0] + 56, first + " " + last);
+    EncodePerformerRecord({2, "No", "Body", "No Body"}, performer[1]);
+    dir.Write("Categories.des", std::string(category[0], 2 * kCategoryRecordSize));
+    dir.Write("Artists.des", std::string(performer[0], 2 * kPerformerRecordSize));
+    // The title's copies of the names are cut to 20 characters, as the Windows program cut them.
+    TitleRecord title = test::SampleTitle("", 1, 1);
+    title.active = true;
+    title.masterKey = title.slotNumber = 1;
+    title.dataSize = 3;
+    TitleRecordBytes stored = EncodeTitleRecord(title);
+    PutWindowsText(stored.data() + 45, kWindowsText.substr(0, 20));
+    PutWindowsText(stored.data() + 66, last.substr(0, 20));
+    PutWindowsText(stored.data() + 87, first);
+    PutWindowsText(stored.data() + 108, first + " " + Trim(last.substr(0, 20)));
+    PutWindowsText(stored.data() + 149, kWindowsText);
+    dir.Write("Music.des", std::string(stored.data(), kTitleRecordSize));
+    dir.Write("Music.dat", "zip");
+
+    TCatList categories(dir.path());
+    categories.Load();
+    TAlbList albums(dir.path());
+    TDMM2 dm(dir.path(), host);
+    dm.SetCategoryList(&categories);
+    dm.OpenDatabase();
+    categories.SetDatabase(&dm.Database());
+    dm.SetAlbumList(&albums);
+    albums.Load();
+    TitleRecord read;
+    ASSERT_TRUE(dm.Database().ReadRecordByKey(1, read));
+    EXPECT_EQ(read.title, "Chansons fran\u00E7"
+                          "aises \u00E9t\u00E9 d\u00E9j\u00E0 vu xxxxxxxx");
+
+    // A new duration, and information given again as it stands, change only the duration.
+    ASSERT_TRUE(dm.Database().SetDuration(200, 1));
+    ASSERT_TRUE(dm.UpdateTitleInfo(1, false, 1, 1, read.title));
+    TitleRecordBytes expected = stored;
+    char duration[4] = {static_cast<char>(200), 0, 0, 0};
+    std::memcpy(expected.data() + 28, duration, 4);
+    PutWindowsText(expected.data() + 36, "3:20");
+    EXPECT_EQ(FileBytes(dir / "Music.des"), std::string(expected.data(), kTitleRecordSize));
+    // A new album entry starts from the title's own bytes.
+    albums.AppendTitles(albums.AddAlbum("Best"), {1});
+    albums.Save();
+    std::string entry = FileBytes(dir / "Albums_AT.des");
+    ASSERT_EQ(entry.size(), kTitleRecordSize);
+    EXPECT_EQ(entry.substr(45, 145), std::string(stored.data() + 45, 145)); // names and title
+
+    // Purging rewrites both lists without the unused members; the others keep their bytes.
+    categories.Purge();
+    dm.Close();
+    EXPECT_EQ(FileBytes(dir / "Categories.des"), std::string(category[0], kCategoryRecordSize));
+    EXPECT_EQ(FileBytes(dir / "Artists.des"), std::string(performer[0], kPerformerRecordSize));
 }
 
 TEST(WorkDirectories, ClearingDeletesMatchingFilesBelowButNeverTheProgramDirectory) {

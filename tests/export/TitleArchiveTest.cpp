@@ -110,15 +110,18 @@ TEST_F(Export, AnArchiveHoldsEveryTitleAndSameTitlesGetTheirKey) {
     int32_t b = p.AddTitle("Same", SmallMidiFile(1, "b"));
     int32_t c = p.AddTitle("../../escape", SmallMidiFile(1, "c"));
     int32_t d = p.AddTitle("..", SmallMidiFile(1, "d"));
-    auto outcome = p.archiver.BuildTitleArchive(
-        (p.dir / "out/songs").string(), {std::to_string(a), " " + std::to_string(b) + " ", "999",
-                                         "junk", std::to_string(c), std::to_string(d)});
+    int32_t e = p.AddTitle("SAME", SmallMidiFile(1, "e")); // the archive tells no case apart
+    auto outcome = p.archiver.BuildTitleArchive((p.dir / "out/songs").string(),
+                                                {std::to_string(a), " " + std::to_string(b) + " ",
+                                                 "999", "junk", std::to_string(c),
+                                                 std::to_string(d), std::to_string(e)});
     EXPECT_EQ(outcome, TitleArchiver::Outcome::Completed);
     EXPECT_EQ(p.host.LastMessage(), "Archiving successfully completed!");
     EXPECT_EQ(p.host.messages.back().type, TMsgDlgType::mtInformation);
     EXPECT_EQ(EntryNames(p.dir / "out/songs.zip"),
               (std::vector<std::string>{"Same.mid", "Same (" + std::to_string(b) + ").mid",
-                                        "____escape.mid", std::to_string(d) + ".mid"}));
+                                        "____escape.mid", std::to_string(d) + ".mid",
+                                        "SAME (" + std::to_string(e) + ").mid"}));
     EXPECT_EQ(Listing(p.dir / "out"), (std::vector<std::string>{"songs.zip"}));
     EXPECT_TRUE(Listing(p.archiver.StagingDirectory()).empty());
     EXPECT_EQ(p.host.busyDepth, 0);

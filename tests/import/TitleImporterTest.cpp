@@ -201,6 +201,45 @@ TEST_F(Importer, AnArchiveImportsEachMemberUnderItsBareName) {
     EXPECT_EQ(p.db().LiveCount(), 3);
 }
 
+TEST_F(Importer, EveryMemberOfAnArchiveKeepsItsOwnBytesAndOnlyUnusableNamesAreSkipped) {
+    std::vector<std::string> tunes;
+    for (int i = 0; i < 7; ++i)
+        tunes.push_back(SmallMidiFile(1, "tune " + std::to_string(i)));
+    std::string tooLong(300, 'n');
+    auto zip = p.dir.Write("in/pack.zip", BuildZip({{"cd1/track01.mid", tunes[0]},
+                                                    {"cd2/track01.mid", tunes[1], true},
+                                                    {"dup", tunes[2]},
+                                                    {"dup", tunes[3]},
+                                                    {"", tunes[4]},
+                                                    {tooLong + ".mid", tunes[5]},
+                                                    {"last.mid", tunes[6]}}));
+    p.importer.Pending().origin = zip.string();
+    EXPECT_EQ(p.importer.ImportArchive(zip, true, true),
+              "OK decompressing but Entry 5 has no file name");
+    auto titles = p.db().LiveTitles();
+    ASSERT_EQ(titles.size(), 5u);
+    std::vector<std::string> texts, origins, stored;
+    for (const auto& t : titles) {
+        texts.push_back(t.title);
+        origins.push_back(t.origin.substr(zip.string().size()));
+        stored.push_back(StoredTune(t.masterKey));
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"track01", "track01", "dup", "dup", "last"}));
+    EXPECT_EQ(origins, (std::vector<std::string>{"+track01.mid", "+track01 (2).mid", "+dup",
+                                                 "+dup (2)", "+last.mid"}));
+    EXPECT_EQ(stored, (std::vector<std::string>{tunes[0], tunes[1], tunes[2], tunes[3], tunes[6]}));
+    EXPECT_FALSE(fs::exists(p.importer.ExtractionDirectory()));
+
+    // The same archive again finds every member it added.
+    p.importer.ImportArchive(zip, true, true);
+    EXPECT_EQ(p.db().LiveCount(), 5);
+
+    auto longOnly = p.dir.Write("in/long.zip", BuildZip({{tooLong, tunes[5]}}));
+    EXPECT_EQ(p.importer.ImportArchive(longOnly, true, true),
+              "OK decompressing but Entry 1 has a file name longer than 255 bytes");
+    EXPECT_EQ(p.db().LiveCount(), 5);
+}
+
 TEST_F(Importer, BrokenArchivesGiveTheirResultTexts) {
     auto import = [&](const fs::path& zip) { return p.importer.ImportArchive(zip, true, true); };
     EXPECT_EQ(import(p.dir / "in/missing.zip"), "No archive found");

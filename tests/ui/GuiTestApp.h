@@ -13,8 +13,10 @@ inline QApplication& GuiTestApp() {
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: a QApplication torn down among the exit handlers runs after Qt's own
+    // statics are gone and crashes the test program at its very end.
+    static auto* app = new QApplication(argc, argv);
+    return *app;
 }
 
 } // namespace tunquil::test

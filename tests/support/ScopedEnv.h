@@ -1,0 +1,27 @@
+#pragma once
+// An environment variable set (or removed, with a null value) for one scope; the old value
+// comes back afterwards. Child processes started meanwhile inherit it.
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+namespace tunquil::test {
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+} // namespace tunquil::test
