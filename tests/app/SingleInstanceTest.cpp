@@ -4,6 +4,7 @@
 #include "app/SingleInstance.h"
 
 #include "platform/FakeMessageBus.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <csignal>
@@ -131,7 +132,7 @@ TEST(RegisteredMessages, PluginRequestsReplaceEachOtherAndTheWindowAnswersItsNam
 // A start of the headless peer with its standard output on a pipe.
 class Peer {
 public:
-    Peer(const fs::path& runtime, const fs::path& cwd, std::vector<std::string> args) {
+    Peer(const fs::path& cwd, std::vector<std::string> args) {
         int fds[2];
         EXPECT_EQ(pipe(fds), 0);
         posix_spawn_file_actions_t actions;
@@ -139,7 +140,6 @@ public:
         posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
         posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-        setenv("TUNQUIL_RUNTIME_DIR", runtime.c_str(), 1);
         args.insert(args.begin(), TUNQUIL_INSTANCE_PEER_PATH);
         std::vector<char*> argv;
         for (std::string& a : args)
@@ -190,9 +190,10 @@ TEST(RunningCopyProcesses, ASecondStartHandsOverAndEndsAndAKilledCopyIsReplaced)
     TempDir dir;
     fs::path runtime = dir / "run";
     dir.Write("here/song.mid", "x");
+    test::ScopedEnv env("TUNQUIL_RUNTIME_DIR", runtime.c_str());
     std::string awkward = "/music/" + std::string(300, 'a') + "\nZ/etc/passwd";
     {
-        Peer first(runtime, dir.path(), {"--home", "/h", "/first.mid"});
+        Peer first(dir.path(), {"--home", "/h", "/first.mid"});
         ASSERT_EQ(first.Line(), "ready");
         EXPECT_EQ(first.Command(), "/first.mid");
 
@@ -212,7 +213,7 @@ TEST(RunningCopyProcesses, ASecondStartHandsOverAndEndsAndAKilledCopyIsReplaced)
             close(fd);
         }
 
-        Peer second(runtime, dir / "here", {"song.mid", awkward});
+        Peer second(dir / "here", {"song.mid", awkward});
         EXPECT_EQ(second.Wait(), 0);
         EXPECT_EQ(first.Line(), "front");
         EXPECT_EQ(first.Command(), (dir / "here" / "song.mid").string());
@@ -222,9 +223,9 @@ TEST(RunningCopyProcesses, ASecondStartHandsOverAndEndsAndAKilledCopyIsReplaced)
         EXPECT_EQ(first.Wait(), 128 + SIGKILL);
     }
     EXPECT_TRUE(fs::exists(runtime / kMainWindowClass)); // the socket the killed copy left
-    Peer third(runtime, dir.path(), {});
+    Peer third(dir.path(), {});
     ASSERT_EQ(third.Line(), "ready");
-    Peer fourth(runtime, dir.path(), {"/fourth.mid"});
+    Peer fourth(dir.path(), {"/fourth.mid"});
     EXPECT_EQ(fourth.Wait(), 0);
     EXPECT_EQ(third.Line(), "front");
     EXPECT_EQ(third.Command(), "/fourth.mid");
