@@ -83,12 +83,11 @@ TUnMIDIFrm& WidgetHost::DeviceNotice() {
     return *deviceNotice_;
 }
 
-void WidgetHost::ShowDeviceUnavailable() {
-    DeviceNotice().ShowNotice();
-}
-
-void WidgetHost::ShowDeviceUnavailable(const QString& message) {
-    DeviceNotice().ShowWithMessage(message);
+void WidgetHost::ShowDeviceUnavailable(const std::string& deviceMessage) {
+    QStringList lines;
+    for (const std::string& line : DeviceUnavailableNotice::Lines(deviceMessage))
+        lines << QString::fromStdString(line);
+    DeviceNotice().ShowWithMessage(lines.join('\n'));
 }
 
 void WidgetHost::Beep() {

@@ -33,12 +33,11 @@ public:
     void Status(const std::string& text) override;
     void SetBusy(bool busy) override;
     void ProcessEvents() override;
-    void ShowDeviceUnavailable() override;
+    // The device notice: the device's message of what failed, or the standard advice when it
+    // gave none.
+    void ShowDeviceUnavailable(const std::string& deviceMessage) override;
     void Beep() override;
 
-    // The device notice with `message` in place of its standard text (a sound output that
-    // cannot start).
-    void ShowDeviceUnavailable(const QString& message);
     // The message box behind ShowMessage (the main window's MD1), for its other properties.
     TMessageDialog& MessageDialog() { return md1_; }
     // The notice window, made on first use.

@@ -91,7 +91,7 @@ TEST_F(HelpAndNoticeTest, ShowTopicOpensOneSharedWindowAtTheTopic) {
 TEST_F(HelpAndNoticeTest, DeviceNoticeShowsItsTextOrAGivenMessageAndKeepsQuietAfterClose) {
     QWidget main;
     WidgetHost host(&main);
-    host.ShowDeviceUnavailable();
+    host.ShowDeviceUnavailable("");
     TUnMIDIFrm& notice = host.DeviceNotice();
     EXPECT_TRUE(notice.isVisible());
     EXPECT_EQ(notice.windowTitle().toStdString(), "MIDI device unavailable");
