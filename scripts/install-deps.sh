@@ -9,11 +9,13 @@ packages=(
   libfluidsynth-dev fluidsynth fluid-soundfont-gm timgm6mb-soundfont
   libpulse-dev pulseaudio pulseaudio-utils
   libzip-dev zlib1g-dev zip unzip
+  libssl-dev openssl libsecret-1-dev gnome-keyring dbus dbus-x11
   libgtest-dev libgmock-dev libbenchmark-dev libsmf-dev
   clang libclang-rt-14-dev
   python3 python3-aiosmtpd python3-mido
   xdg-utils desktop-file-utils shared-mime-info poppler-utils
   fonts-liberation2 mime-support media-types
+  xvfb xauth x11-utils x11-apps netpbm dbus-x11 at-spi2-core python3-pyatspi libglib2.0-bin
 )
 
 missing=()

@@ -77,6 +77,69 @@ bool ReadExactAt(int fd, void* data, std::size_t size, uint64_t offset) {
     return true;
 }
 
+namespace {
+PreadFunction inputReader = ::pread;
+}
+
+PreadFunction SetInputFileReader(PreadFunction reader) {
+    PreadFunction previous = inputReader;
+    inputReader = reader ? reader : ::pread;
+    return previous;
+}
+
+InputFile::InputFile(const fs::path& path) : path_(path) {
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0)
+        throw FileError(DescribeErrno("Cannot open", path, errno), errno);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+        int err = errno;
+        ::close(fd_);
+        throw FileError(DescribeErrno("Cannot read", path, err), err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd_);
+        throw FileError(path.string() + " is not a regular file");
+    }
+    size_ = st.st_size;
+}
+
+InputFile::~InputFile() {
+    ::close(fd_);
+}
+
+std::size_t InputFile::ReadAt(void* data, std::size_t size, uint64_t offset) {
+    auto p = static_cast<char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t n = inputReader(fd_, p + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError(DescribeErrno("Cannot read", path_, errno), errno);
+        }
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+std::string InputFile::ReadAll(uint64_t maxSize) {
+    if (static_cast<uint64_t>(size_) > maxSize)
+        throw FileError(path_.string() + " is too large, has " + std::to_string(size_) + " bytes");
+    // A file that grew since it was opened is read only as far as it was then: what is
+    // checked is what is read.
+    std::string out(static_cast<std::size_t>(size_), '\0');
+    out.resize(ReadAt(out.data(), out.size(), 0));
+    return out;
+}
+
+std::string ReadInputFile(const fs::path& path, uint64_t maxSize) {
+    return InputFile(path).ReadAll(maxSize);
+}
+
 void SyncDirectory(const fs::path& dir) {
     int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 namespace tunquil {
 
@@ -17,6 +18,12 @@ namespace fs = std::filesystem;
 class FileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    FileError(const std::string& what, int code) : std::runtime_error(what), code_(code) {}
+    // The errno of the failed call, 0 when the failure was not a system call's.
+    int code() const { return code_; }
+
+private:
+    int code_ = 0;
 };
 
 // "<what> <path>: <strerror(err)>"
@@ -33,6 +40,36 @@ void WriteFileAtomically(const fs::path& path, std::string_view bytes);
 void WriteAll(int fd, const void* data, std::size_t size, const fs::path& pathForErrors);
 // Reads exactly `size` bytes at `offset`; false when the file ends first.
 bool ReadExactAt(int fd, void* data, std::size_t size, uint64_t offset);
+
+// A file the user names as input (a tune to add or to time). Such a name may be anything: a
+// FIFO or a device would block a read forever and a huge file would fill memory, so the file is
+// opened without blocking and refused unless it is a regular file; its size is known before
+// anything is read. Throws FileError, with the errno as its code where a call failed.
+class InputFile {
+public:
+    explicit InputFile(const fs::path& path);
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    int64_t Size() const { return size_; }
+    // Reads up to `size` bytes at `offset`, fewer only where the file ends.
+    std::size_t ReadAt(void* data, std::size_t size, uint64_t offset);
+    // The whole file; a file larger than `maxSize` is refused before it is read.
+    std::string ReadAll(uint64_t maxSize);
+
+private:
+    fs::path path_;
+    int fd_ = -1;
+    int64_t size_ = 0;
+};
+
+std::string ReadInputFile(const fs::path& path, uint64_t maxSize);
+
+// Every read of an InputFile goes through this function, pread(2) unless a test puts a
+// failing one in its place. Returns the one it replaces.
+using PreadFunction = ssize_t (*)(int fd, void* data, std::size_t size, off_t offset);
+PreadFunction SetInputFileReader(PreadFunction reader);
 
 // Flushes a directory entry change (a rename or a new file) to disk.
 void SyncDirectory(const fs::path& dir);

@@ -31,6 +31,7 @@ public:
     std::vector<std::string> statuses;
     int busyDepth = 0;
     int processEventsCalls = 0;
+    int beeps = 0;
 
     TModalResult ShowMessage(const std::string& text, TMsgDlgType type, int helpContext,
                              TMsgDlgButtons buttons) override;
@@ -41,6 +42,7 @@ public:
     void Status(const std::string& text) override { statuses.push_back(text); }
     void SetBusy(bool busy) override { busyDepth += busy ? 1 : -1; }
     void ProcessEvents() override { ++processEventsCalls; }
+    void Beep() override { ++beeps; }
 
     // The text of the last message shown, or "" when none was.
     std::string LastMessage() const { return messages.empty() ? "" : messages.back().text; }

@@ -57,9 +57,15 @@ int Add(Context& ctx) {
 
     int status = kOk;
     auto importOne = [&](const fs::path& path) {
-        fs::path full = fs::absolute(path, ec);
-        std::string result = importer.ImportMusicFile(full, path.filename().string(), full.string(),
-                                                      artist, category, true, !allowDuplicates);
+        // One origin for one file, however it was named: "./a.mid" and "a.mid" are the same.
+        fs::path full = fs::absolute(path, ec).lexically_normal();
+        std::string result;
+        try {
+            result = importer.ImportMusicFile(full, path.filename().string(), full.string(), artist,
+                                              category, true, !allowDuplicates);
+        } catch (const std::exception& e) {
+            result = e.what(); // this file's trouble; the others are still added
+        }
         std::string upper = UpperAscii(full.string());
         if (result.empty()) {
             if (upper.find(".MID") == std::string::npos && upper.find(".ZIP") == std::string::npos)
@@ -69,7 +75,7 @@ int Add(Context& ctx) {
         }
         if (result != "OK")
             status = kProblems;
-        ctx.out << result << "\t" << path.string() << "\n";
+        ctx.out << Printable(result) << "\t" << path.string() << "\n";
     };
     for (const auto& arg : ctx.args) {
         if (fs::is_directory(arg, ec)) {
@@ -94,7 +100,7 @@ int Export(Context& ctx) {
         return kUsage;
     std::string why;
     if (!ExportTitle(session->db(), session->host(), session->dir(), key, target, zip, &why)) {
-        ctx.err << "tunquilctl: " << why << "\n";
+        ctx.err << "tunquilctl: " << Printable(why) << "\n";
         return session->Finish(kProblems);
     }
     if (zip)

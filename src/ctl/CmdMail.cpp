@@ -1,5 +1,7 @@
 // tunquilctl mail: sends titles from the database with the mail settings of Tunquil.ini, as
-// one compressed archive with a listing in the body, or as separate MIDI attachments.
+// one compressed archive with a listing in the body, or as separate MIDI attachments. The
+// password of a login comes from the keyring, or from standard input with --password-stdin;
+// it is never taken from the command line, where every user of the machine could read it.
 
 #include "base/Files.h"
 #include "base/Text.h"
@@ -8,6 +10,7 @@
 #include "export/TitleMailer.h"
 #include "export/ZipArchiveWriter.h"
 
+#include <iostream>
 #include <memory>
 #include <ostream>
 
@@ -20,10 +23,19 @@ int Mail(Context& ctx) {
     std::string subject = TakeOption(ctx.args, "--subject").value_or("");
     std::optional<std::string> bodyFile = TakeOption(ctx.args, "--body-file");
     bool separate = TakeFlag(ctx.args, "--separate");
+    bool passwordStdin = TakeFlag(ctx.args, "--password-stdin");
     RejectUnknownOptions(ctx.args);
     if (!to || ctx.args.empty())
         throw UsageError("usage: mail KEY... --to ADDRESSES [--subject TEXT] [--body-file FILE] "
-                         "[--separate]");
+                         "[--separate] [--password-stdin]");
+    std::optional<std::string> password;
+    if (passwordStdin) {
+        // The first line, as `echo` or a password manager gives it.
+        password.emplace();
+        std::getline(std::cin, *password);
+        if (!password->empty() && password->back() == '\r')
+            password->pop_back();
+    }
     std::vector<int> keys;
     for (const std::string& arg : ctx.args)
         keys.push_back(ParseKey(arg));
@@ -50,6 +62,8 @@ int Mail(Context& ctx) {
         ZipArchiveWriter archiver;
         TitleMailer mailer(host, dir, exporter, archiver);
         mailer.LoadSettings();
+        if (password)
+            mailer.SetPassword(*password);
         mailer.AttachTitles(keys);
         if (mailer.rows().empty())
             ctx.err << "tunquilctl: none of the keys names a title\n";
@@ -61,7 +75,8 @@ int Mail(Context& ctx) {
 }
 
 Registration mail({"mail",
-                   "mail KEY... --to ADDRESSES [--subject TEXT] [--body-file FILE] [--separate]",
+                   "mail KEY... --to ADDRESSES [--subject TEXT] [--body-file FILE] [--separate] "
+                   "[--password-stdin]",
                    Mail});
 
 } // namespace

@@ -7,20 +7,26 @@
 
 namespace tunquil::ctl {
 
-// One line per file: kind, size, tune time in seconds (only for Standard MIDI Files), path.
+// One line per file: kind, size, tune time in seconds (only for Standard MIDI Files), path. A
+// file that cannot be read has its reason on standard error and makes the exit status 1.
 static Registration info({"info", "info FILE...", [](Context& ctx) {
                               RejectUnknownOptions(ctx.args);
                               if (ctx.args.empty())
                                   throw UsageError("info needs at least one file");
                               TMidiData midiData;
+                              int result = kOk;
                               for (const auto& path : ctx.args) {
                                   TMidiProbe probe = ProbeMidiFile(path);
+                                  if (!probe.problem.empty()) {
+                                      ctx.err << "tunquilctl info: " << probe.problem << '\n';
+                                      result = kProblems;
+                                  }
                                   ctx.out << probe.kind << '\t' << probe.size << '\t';
                                   if (probe.kind == 1)
                                       ctx.out << GetTuneTime(midiData, path);
                                   ctx.out << '\t' << path << '\n';
                               }
-                              return kOk;
+                              return result;
                           }});
 
 } // namespace tunquil::ctl

@@ -29,13 +29,8 @@ int Length(Context& ctx) {
     FluidSynthSequencer device(platform::WithoutOutput());
     int result = kOk;
     for (const auto& path : ctx.args) {
-        platform::SequencerDeviceId id = 0;
         uint32_t length = 0;
-        uint32_t error = device.Open(path, id);
-        if (!error) {
-            error = device.Status(id, platform::SequencerStatusItem::Length, length);
-            device.Close(id);
-        }
+        uint32_t error = platform::MeasureTuneLength(path, length);
         if (error) {
             ctx.err << path << ": " << DeviceText(device, error) << "\n";
             result = kProblems;

@@ -2,6 +2,7 @@
 
 #include "base/Files.h"
 #include "ctl/CtlCommand.h"
+#include "ctl/CtlLibrary.h"
 
 #include <algorithm>
 #include <exception>
@@ -114,7 +115,7 @@ int main(int argc, char** argv) {
                       << c.usage << "\n";
             return kUsage;
         } catch (const std::exception& e) {
-            std::cerr << "tunquilctl " << name << ": " << e.what() << "\n";
+            std::cerr << "tunquilctl " << name << ": " << Printable(e.what()) << "\n";
             return kUsage;
         }
     }

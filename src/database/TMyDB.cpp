@@ -660,16 +660,20 @@ std::unordered_set<int32_t> TMyDB::UsedPerformers() const {
 }
 
 bool TMyDB::FindByOrigin(const std::string& origin, int32_t& masterKey) const {
-    masterKey = -1;
+    std::vector<int32_t> found = TitlesWithOrigin(origin);
+    masterKey = found.empty() ? -1 : found.front();
+    return !found.empty();
+}
+
+std::vector<int32_t> TMyDB::TitlesWithOrigin(const std::string& origin) const {
+    std::vector<int32_t> found;
     for (int slot = 1; slot <= SlotCount(); ++slot) {
         const char* r = SlotBytes(slot);
         // The key lookup (an unreachable duplicate record is skipped) only for a match.
-        if (RawActive(r) && RawOrigin(r) == origin && FindSlot(RawMasterKey(r)) == slot) {
-            masterKey = RawMasterKey(r);
-            return true;
-        }
+        if (RawActive(r) && RawOrigin(r) == origin && FindSlot(RawMasterKey(r)) == slot)
+            found.push_back(RawMasterKey(r));
     }
-    return false;
+    return found;
 }
 
 bool TMyDB::DataUsable(const TitleRecord& r) const {

@@ -102,6 +102,8 @@ public:
     std::unordered_set<int32_t> UsedPerformers() const;
     // The first live title in slot order whose origin equals `origin` exactly; -1 if none.
     bool FindByOrigin(const std::string& origin, int32_t& masterKey) const;
+    // Every live title with that origin, in slot order.
+    std::vector<int32_t> TitlesWithOrigin(const std::string& origin) const;
     // Writes the title's stored data to `target` (replaced) and its record to `record`. False
     // when the key is unknown, the data size is 0 or the data lie outside the data file.
     bool Extract(int32_t masterKey, const fs::path& target, TitleRecord& record);

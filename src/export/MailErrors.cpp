@@ -34,6 +34,18 @@ std::string MailErrorText(int number) {
         return "MailMessage property must be assigned";
     case kMailMimePreamble:
         return "This is a multipart message in MIME format";
+    case kMailLineTooLong:
+        return "The server sent a line longer than 64 KB";
+    case kMailNoStartTls:
+        return "The server does not offer STARTTLS, so the mail was not sent: it would have "
+               "gone unencrypted";
+    case kMailNoAuth:
+        return "The server offers no login method this program knows (PLAIN, LOGIN)";
+    case kMailNoPassword:
+        return "The mail was not sent: no password was given";
+    case kMailPasswordInClear:
+        return "A login needs the security setting STARTTLS or TLS: a password is never sent "
+               "unencrypted";
     default:
         return "";
     }

@@ -26,6 +26,16 @@ enum MailErrorNumber {
     kMailServerReply = -1,
     kMailUnsafeText = -2,
     kMailConnectionClosed = -3,
+    // The secure connection and the login: the TLS handshake or certificate check failed, the
+    // server sent a line without end, the server cannot give the security the settings ask
+    // for, the login was refused or is impossible, no password was given.
+    kMailTls = -4,
+    kMailLineTooLong = -5,
+    kMailNoStartTls = -6,
+    kMailAuthRefused = -7,
+    kMailNoAuth = -8,
+    kMailPasswordInClear = -9,
+    kMailNoPassword = -10,
 };
 
 // The text of a numbered message; "" for a number without one.

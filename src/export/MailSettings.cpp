@@ -16,6 +16,13 @@ MailSettings MailSettings::Load(const IniFile& ini) {
     s.charSet = ini.ReadInteger(kSection, "CharSet", 0);
     s.encoding = ini.ReadInteger(kSection, "Encoding", 0);
     s.notification = ini.ReadBool(kSection, "Notification", false);
+    s.security = ini.ReadInteger(kSection, "Security", 0);
+    if (s.security < 0 || s.security > 2)
+        s.security = 0;
+    s.port = ini.ReadInteger(kSection, "Port", 0);
+    if (s.port < 0 || s.port > 65535)
+        s.port = 0;
+    s.user = ini.ReadString(kSection, "User", "");
     return s;
 }
 
@@ -27,6 +34,12 @@ void MailSettings::Save(IniFile& ini) const {
     ini.WriteString(kSection, "Log File", logFile);
     ini.WriteInteger(kSection, "CharSet", charSet);
     ini.WriteInteger(kSection, "Encoding", encoding);
+    if (security != 0 || ini.ValueExists(kSection, "Security"))
+        ini.WriteInteger(kSection, "Security", security);
+    if (port != 0 || ini.ValueExists(kSection, "Port"))
+        ini.WriteString(kSection, "Port", port == 0 ? "" : std::to_string(port));
+    if (!user.empty() || ini.ValueExists(kSection, "User"))
+        ini.WriteString(kSection, "User", user);
 }
 
 } // namespace tunquil

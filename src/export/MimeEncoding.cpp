@@ -51,6 +51,17 @@ void AppendBase64Lines(std::string& out, std::string_view data) {
     out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
+std::string Base64(std::string_view data) {
+    std::string lines;
+    AppendBase64Lines(lines, data);
+    std::string out;
+    out.reserve(lines.size());
+    for (char c : lines)
+        if (c != '\r' && c != '\n')
+            out.push_back(c);
+    return out;
+}
+
 void AppendUuencodeLines(std::string& out, std::string_view data) {
     const auto* in = reinterpret_cast<const unsigned char*>(data.data());
     std::size_t n = data.size();

@@ -9,6 +9,9 @@ namespace tunquil {
 // Base64 with the standard alphabet and "=" fill, 57 input bytes (76 characters) per line.
 void AppendBase64Lines(std::string& out, std::string_view data);
 
+// Base64 of `data` as one unbroken text, for tokens within a line (a login, an encoded word).
+std::string Base64(std::string_view data);
+
 // Uuencode lines of up to 45 input bytes each, with "`" standing for a zero value. The "begin"
 // line, the closing "`" line and "end" are the caller's.
 void AppendUuencodeLines(std::string& out, std::string_view data);

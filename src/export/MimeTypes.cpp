@@ -62,8 +62,13 @@ const TypeMap& Types() {
 
 std::string ContentTypeForFile(const std::filesystem::path& file) {
     std::string ext = file.extension().string();
+    std::string upper = ext.size() > 1 ? UpperAscii(ext.substr(1)) : "";
+    // The system's tables may name another type first (mime.types has audio/sp-midi for
+    // "mid"); a Standard MIDI File is audio/midi for every mail reader.
+    if (upper == "MID" || upper == "MIDI" || upper == "KAR")
+        return "audio/midi";
     if (ext.size() > 1) {
-        auto it = Types().find(UpperAscii(ext.substr(1)));
+        auto it = Types().find(upper);
         if (it != Types().end())
             return it->second;
     }

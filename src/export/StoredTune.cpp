@@ -72,7 +72,9 @@ bool ZipOneFile(const fs::path& source, const fs::path& archive) {
 
 bool UnzipOneFile(IHost& host, const fs::path& archive, const fs::path& destination,
                   fs::path& extracted) {
+    // An archive that cannot be read at all is worth a beep; trouble inside one is not.
     auto fail = [&](const std::string& text) {
+        host.Beep();
         host.ShowMessage(text, TMsgDlgType::mtError, 0, mbAbort);
         return false;
     };
@@ -91,6 +93,7 @@ bool UnzipOneFile(IHost& host, const fs::path& archive, const fs::path& destinat
 bool UnzipOneTune(IHost& host, std::string archiveBytes, const fs::path& destination,
                   fs::path& extracted) {
     if (archiveBytes.empty()) {
+        host.Beep();
         host.ShowMessage("0 bytes in archive!", TMsgDlgType::mtError, 0, mbAbort);
         return false;
     }

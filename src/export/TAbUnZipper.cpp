@@ -273,4 +273,32 @@ int TAbUnZipper::ExtractEntries(const std::vector<Extraction>& plan) {
     return written;
 }
 
+bool TAbUnZipper::EntryEquals(int index, std::string_view bytes) const {
+    if (!archive_)
+        throw EZipError("No archive open");
+    auto i = static_cast<zip_uint64_t>(index);
+    zip_stat_t st;
+    if (zip_stat_index(archive_, i, 0, &st) != 0)
+        throw EZipError(std::string("Cannot read entry: ") + zip_strerror(archive_));
+    if ((st.valid & ZIP_STAT_SIZE) && st.size != bytes.size())
+        return false;
+    std::unique_ptr<zip_file_t, ZipFileCloser> in(zip_fopen_index(archive_, i, 0));
+    if (!in)
+        throw EZipError("Cannot read " + EntryName(index) + ": " + zip_strerror(archive_));
+    // Compared a block at a time: the entry is never held whole.
+    std::string buffer(1 << 16, '\0');
+    std::size_t at = 0;
+    for (;;) {
+        zip_int64_t n = zip_fread(in.get(), buffer.data(), buffer.size());
+        if (n < 0)
+            throw EZipError("Cannot read " + EntryName(index) + ": " + zip_file_strerror(in.get()));
+        if (n == 0)
+            return at == bytes.size();
+        auto got = static_cast<std::size_t>(n);
+        if (got > bytes.size() - at || bytes.compare(at, got, buffer.data(), got) != 0)
+            return false;
+        at += got;
+    }
+}
+
 } // namespace tunquil

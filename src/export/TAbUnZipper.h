@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct zip;
@@ -72,6 +73,9 @@ public:
 
     // An entry's bytes, read and checked (size, CRC) as extraction reads them.
     std::string ReadEntry(int index);
+
+    // True when the entry unpacks to exactly `bytes`. Throws EZipError for a damaged entry.
+    bool EntryEquals(int index, std::string_view bytes) const;
 
 private:
     // Checks entries before anything is written; gives their sizes.

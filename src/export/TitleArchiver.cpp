@@ -39,6 +39,7 @@ TitleArchiver::Outcome TitleArchiver::ArchiveTitles(const std::vector<std::strin
                                                     const std::string& archiveName) {
     if (keys.empty()) {
         lastMessage_ = "No titles to archive!";
+        host_.Beep();
         host_.ShowMessage(lastMessage_, TMsgDlgType::mtError, 0, mbOK);
         return Outcome::NothingToArchive;
     }

@@ -3,17 +3,87 @@
 #include "base/Files.h"
 #include "base/ProgramDirectory.h"
 #include "base/Text.h"
+#include "export/MailErrors.h"
 #include "export/TitleExport.h"
 
 namespace tunquil {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+platform::ISecretStore& DesktopKeyring() {
+    static platform::SecretServiceStore keyring;
+    return keyring;
+}
+
+} // namespace
+
 TitleMailer::TitleMailer(IHost& host, fs::path programDir, ITitleExporter& exporter,
-                         IArchiveWriter& archiver)
+                         IArchiveWriter& archiver, platform::ISecretStore* secrets)
     : host_(host), programDir_(std::move(programDir)), mailDir_(programDir_ / "TempMail"),
-      exporter_(exporter), archiver_(archiver), smtp_(host) {
+      exporter_(exporter), archiver_(archiver), smtp_(host),
+      secrets_(secrets ? *secrets : DesktopKeyring()) {
     HookEvents();
+}
+
+std::pair<std::string, std::string> TitleMailer::LoginKey() const {
+    std::string server = Trim(settings.server);
+    return {server.substr(0, server.find(':')), settings.user};
+}
+
+void TitleMailer::SetPassword(const std::string& password) {
+    password_ = password;
+    passwordKey_ = LoginKey();
+    passwordFromKeyring_ = false;
+    passwordToKeep_ = false;
+}
+
+std::optional<std::string> TitleMailer::Password() {
+    std::pair<std::string, std::string> key = LoginKey();
+    if (password_ && passwordKey_ == key)
+        return password_;
+    password_.reset();
+    passwordKey_ = key;
+    passwordFromKeyring_ = false;
+    passwordToKeep_ = false;
+    bool keyring = secrets_.Available();
+    if (keyring) {
+        try {
+            password_ = secrets_.Lookup(key.first, key.second);
+        } catch (const std::exception& e) {
+            // A keyring that fails is no reason not to send: the password is asked for instead.
+            host_.Status(e.what());
+            keyring = false;
+        }
+        if (password_) {
+            passwordFromKeyring_ = true;
+            return password_;
+        }
+    }
+    std::string text;
+    if (!host_.InputText("Mail password", "Password for " + key.second + " at " + key.first + ":",
+                         text))
+        return std::nullopt;
+    password_ = text;
+    passwordToKeep_ = keyring;
+    return password_;
+}
+
+void TitleMailer::SettlePassword(bool sent, bool refused) {
+    try {
+        if (sent && passwordToKeep_)
+            secrets_.Store(passwordKey_.first, passwordKey_.second, *password_);
+        if (refused && passwordFromKeyring_)
+            secrets_.Remove(passwordKey_.first, passwordKey_.second);
+    } catch (const std::exception& e) {
+        host_.Status(e.what());
+    }
+    passwordToKeep_ = false;
+    if (refused) {
+        password_.reset();
+        passwordFromKeyring_ = false;
+    }
 }
 
 void TitleMailer::LoadSettings() {
@@ -173,20 +243,44 @@ bool TitleMailer::Send(const std::string& to, const std::string& subject,
     if (shuttingDown && shuttingDown())
         return false;
 
-    transferring_ = true;
     smtp_.server = settings.server;
     smtp_.logFile = settings.logFile;
     smtp_.timeOut = timeOut;
     smtp_.mailMessage = &message_;
+    smtp_.security = settings.security;
+    smtp_.portSetting = settings.port;
+    smtp_.user = settings.user;
+    smtp_.password.clear();
+    // No question for a login the client will refuse anyway: it never logs in unencrypted.
+    bool login = !settings.user.empty() && settings.security != msNone;
+    if (login) {
+        std::optional<std::string> password = Password();
+        if (!password) {
+            host_.Status(MailErrorText(kMailNoPassword));
+            return false;
+        }
+        smtp_.password = *password;
+    }
+
+    transferring_ = true;
     bool sent = false;
+    bool refused = false;
     try {
         BusyScope busy(host_);
         smtp_.Send();
         sent = true;
+    } catch (const EMailError& e) {
+        // The error event has put the text in the status bar already. Only 535 says the
+        // credentials are wrong; a temporary failure or an unknown mechanism says nothing
+        // about the password.
+        refused = e.number() == kMailAuthRefused && smtp_.lastReply().starts_with("535");
     } catch (const std::exception&) {
         // The error event has put the text in the status bar already.
     }
     transferring_ = false;
+    smtp_.password.clear();
+    if (login)
+        SettlePassword(sent, refused);
     return sent;
 }
 

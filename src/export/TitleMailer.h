@@ -8,9 +8,11 @@
 #include "export/MailSettings.h"
 #include "export/MailSources.h"
 #include "export/TmsSMTP.h"
+#include "platform/SecretStore.h"
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +28,10 @@ struct MailAttachmentRow {
 class TitleMailer {
 public:
     // `programDir` holds Tunquil.ini and the work directory TempMail/.
+    // The password of a login is kept in `secrets` (the desktop's keyring when null) when it
+    // is available, else asked for once a run and kept in memory.
     TitleMailer(IHost& host, std::filesystem::path programDir, ITitleExporter& exporter,
-                IArchiveWriter& archiver);
+                IArchiveWriter& archiver, platform::ISecretStore* secrets = nullptr);
 
     MailSettings settings;
     // Called when the settings must be completed first, and for an error that names a required
@@ -66,6 +70,8 @@ public:
     bool Send(const std::string& to, const std::string& subject,
               const std::vector<std::string>& body, bool compressed);
     void Cancel() { smtp_.Cancel(); }
+    // A password for this run only (a script's), used instead of the keyring or a question.
+    void SetPassword(const std::string& password);
     bool transferring() const { return transferring_; }
     // Refused with an error box while a transfer runs; otherwise saves the settings and stops
     // an attaching loop still running. True when closed.
@@ -74,6 +80,14 @@ public:
 private:
     bool Stopped() const { return closed_ || (shuttingDown && shuttingDown()); }
     void HookEvents();
+    // The keyring's key for the login of the current settings: the server's host and the user.
+    std::pair<std::string, std::string> LoginKey() const;
+    // The password for the current login: remembered, from the keyring, or asked for; nullopt
+    // when the user cancels the question.
+    std::optional<std::string> Password();
+    // After a send: keeps a typed password in the keyring once the server took it, and forgets
+    // one that the server refused so that the next send asks again.
+    void SettlePassword(bool sent, bool refused);
 
     IHost& host_;
     std::filesystem::path programDir_;
@@ -86,6 +100,11 @@ private:
     bool closed_ = false;
     bool transferring_ = false;
     bool mailSentMark_ = false;
+    platform::ISecretStore& secrets_;
+    std::optional<std::string> password_; // in memory for the run, never written anywhere
+    std::pair<std::string, std::string> passwordKey_;
+    bool passwordFromKeyring_ = false;
+    bool passwordToKeep_ = false;
 };
 
 } // namespace tunquil

@@ -4,6 +4,7 @@
 #include "export/MailErrors.h"
 #include "export/MimeEncoding.h"
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
@@ -22,10 +23,101 @@ std::string Padded(std::string name) {
     return name;
 }
 
-// A name with a full stop would be taken apart as an address by a reader of the header.
+bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+// Text taken for UTF-8 when it is valid UTF-8, else for Latin-1 bytes as older files hold.
+const char* CharsetOf(std::string_view text) {
+    return IsValidUtf8(text) ? "utf-8" : "iso-8859-1";
+}
+
+// Non-ASCII text as encoded words of at most 45 bytes each (well under the 75 characters a
+// word may have), never splitting a UTF-8 sequence, joined by `separator`.
+std::string EncodedWords(std::string_view text, std::string_view separator) {
+    const char* charset = CharsetOf(text);
+    bool utf8 = std::string_view(charset) == "utf-8";
+    std::string out;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = std::min(start + 45, text.size());
+        while (utf8 && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+            --end;
+        if (!out.empty())
+            out += separator;
+        out += std::string("=?") + charset + "?B?" + Base64(text.substr(start, end - start)) + "?=";
+        start = end;
+    }
+    return out;
+}
+
+// A header text as it is when it is ASCII; otherwise encoded words on folded lines.
+std::string HeaderText(const std::string& text) {
+    return IsAscii(text) ? text : EncodedWords(text, "\r\n ");
+}
+
+// `text` between double quotes, with the quotes and backslashes in it escaped.
+std::string Quoted(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            out.push_back('\\');
+        out.push_back(c);
+    }
+    return out + "\"";
+}
+
+// True when `name` reads as a phrase already: words and whole quoted strings, as in
+// Jane "JD" Doe or "Doe, Jane", with no special character outside the quotes.
+bool IsPhrase(std::string_view name) {
+    for (std::size_t i = 0; i < name.size();) {
+        if (name[i] != '"') {
+            if (std::string_view("()<>[]:;@\\,.").find(name[i]) != std::string_view::npos)
+                return false;
+            ++i;
+            continue;
+        }
+        for (++i;; ++i) {
+            if (i >= name.size())
+                return false;
+            if (name[i] == '\\')
+                ++i;
+            else if (name[i] == '"')
+                break;
+        }
+        ++i;
+    }
+    return true;
+}
+
+// A parameter value in the extended form: charset, empty language, and every byte that is not
+// a plain token character as %XX.
+std::string ExtendedParameter(std::string_view value) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out = std::string(CharsetOf(value)) + "''";
+    for (char c : value) {
+        auto u = static_cast<unsigned char>(c);
+        if (u > 0x20 && u < 0x7F &&
+            std::string_view("*'%()<>@,;:\\\"/[]?=").find(c) == std::string_view::npos) {
+            out.push_back(c);
+        } else {
+            out.push_back('%');
+            out.push_back(kHex[u >> 4]);
+            out.push_back(kHex[u & 15]);
+        }
+    }
+    return out;
+}
+
+// A name with a special character would be taken apart by a reader of the header: a full stop
+// or a comma read as part of an address, a quote as the end of a quoted name.
 std::string DisplayName(const std::string& name) {
-    if (name.find('.') != std::string::npos && name.find('"') == std::string::npos)
-        return "\"" + name + "\"";
+    if (!IsAscii(name))
+        return EncodedWords(name, " ");
+    if (!IsPhrase(name))
+        return Quoted(name);
     return name;
 }
 
@@ -130,7 +222,7 @@ std::string TmsMessage::Encode(const std::string& boundary) const {
     for (const std::string& h : extraHeaders)
         Line(out, h);
     if (!subject.empty())
-        Line(out, Padded("Subject:") + subject);
+        Line(out, Padded("Subject:") + HeaderText(subject));
 
     if (encoding == meUUCode) {
         Line(out, "");
@@ -149,13 +241,19 @@ std::string TmsMessage::Encode(const std::string& boundary) const {
     Line(out, "Mime-Version: 1.0");
 
     bool longLines = false;
-    for (const std::string& l : body)
+    std::string allText;
+    for (const std::string& l : body) {
         longLines = longLines || l.size() >= 256;
+        allText += l;
+    }
     bool latin1 = charSet == csIso8859_1;
-    bool quoted = latin1 || longLines;
+    // Text that is not ASCII cannot go out labelled US-ASCII: a reader would show it garbled.
+    const char* charset = latin1             ? "iso-8859-1"
+                          : IsAscii(allText) ? "us-ascii"
+                                             : CharsetOf(allText);
+    bool quoted = latin1 || longLines || !IsAscii(allText);
     auto textPartHeaders = [&] {
-        Line(out, "Content-Type: " + contentType + "; charset=\"" +
-                      (latin1 ? "iso-8859-1" : "us-ascii") + "\"");
+        Line(out, "Content-Type: " + contentType + "; charset=\"" + charset + "\"");
         Line(out,
              std::string("Content-Transfer-Encoding: ") + (quoted ? "quoted-printable" : "7bit"));
     };
@@ -169,9 +267,19 @@ std::string TmsMessage::Encode(const std::string& boundary) const {
         }
     };
     auto attachmentHeaders = [&](const TmsAttachment& a) {
-        Line(out, "Content-Type: " + a.contentType() + "; name=\"" + a.fileName() + "\"");
-        Line(out, "Content-Transfer-Encoding: " + a.encoding());
-        Line(out, "Content-Disposition: attachment; filename=\"" + a.fileName() + "\"");
+        const std::string& name = a.fileName();
+        if (IsAscii(name)) {
+            Line(out, "Content-Type: " + a.contentType() + "; name=" + Quoted(name));
+            Line(out, "Content-Transfer-Encoding: " + a.encoding());
+            Line(out, "Content-Disposition: attachment; filename=" + Quoted(name));
+        } else {
+            // The parameter's own encoding for readers that know it, encoded words in the
+            // older name parameter for those that do not.
+            Line(out, "Content-Type: " + a.contentType() + ";\r\n name=\"" +
+                          EncodedWords(name, " ") + "\"");
+            Line(out, "Content-Transfer-Encoding: " + a.encoding());
+            Line(out, "Content-Disposition: attachment;\r\n filename*=" + ExtendedParameter(name));
+        }
         Line(out, "");
     };
     auto attachmentContent = [&](const TmsAttachment& a) {

@@ -3,6 +3,7 @@
 #include "base/Files.h"
 #include "base/Text.h"
 #include "export/MailErrors.h"
+#include "export/MimeEncoding.h"
 
 #include <charconv>
 #include <netdb.h>
@@ -71,6 +72,12 @@ TmsSMTP::TmsSMTP(IHost& host) : host_(host), socket_(host) {
 int TmsSMTP::EffectivePort() const {
     if (int p = PortPart(server); p != 0)
         return p;
+    if (portSetting > 0)
+        return portSetting;
+    if (security == msStartTls)
+        return 587;
+    if (security == msTls)
+        return 465;
     if (!serviceName.empty()) {
         // A local file lookup (/etc/services), quick enough to need no wait of its own.
         servent result{};
@@ -94,10 +101,12 @@ void TmsSMTP::Send() {
         CheckLineText(server, "server name");
         for (const std::string& r : recipients)
             CheckLineText(r, "recipient's address");
+        CheckLineText(user, "user name");
         mailMessage->CheckTexts();
+        if (!user.empty() && security == msNone)
+            throw EMailError(kMailPasswordInClear);
         Open();
         SendMessage();
-        Close();
     } catch (const std::exception& e) {
         socket_.Close();
         const auto* mailError = dynamic_cast<const EMailError*>(&e);
@@ -107,6 +116,15 @@ void TmsSMTP::Send() {
             onError(e.what());
         WriteLogReporting();
         throw;
+    }
+    try {
+        Close();
+    } catch (const std::exception& e) {
+        // The server took the message with its reply to the data; nothing that happens at
+        // QUIT can take that back, and reporting a failure would only make the user send again.
+        socket_.Close();
+        log_.push_back(std::string("QUIT not answered: ") + e.what());
+        Fire(onClosed);
     }
     WriteLogReporting();
 }
@@ -135,11 +153,69 @@ void TmsSMTP::Open() {
         local = name;
     else
         local = hostName;
+    if (security == msTls)
+        socket_.StartTls(hostName);
     Fire(onOpen);
 
     Expect(ReadReply(), 2);
+    if (security == msNone) {
+        if (Command("HELO " + local) / 100 != 2)
+            Expect(Command("HELO"), 2);
+        return;
+    }
+    Hello(local);
+    if (security == msStartTls) {
+        // Never on without it: falling back to plain text is exactly what an attacker who
+        // strips STARTTLS from the reply wants.
+        if (!extensions_.contains("STARTTLS"))
+            throw EMailError(kMailNoStartTls);
+        Expect(Command("STARTTLS"), 2);
+        // Anything sent ahead of the handshake was not protected by it and could be taken for
+        // the server's answers to the commands that follow.
+        if (socket_.hasUnreadData())
+            throw EMailError(kMailTls, "The server sent data ahead of the TLS handshake");
+        socket_.StartTls(hostName);
+        // What the server offered before the handshake may have been tampered with.
+        Hello(local);
+    }
+    if (!user.empty())
+        Authenticate();
+}
+
+void TmsSMTP::Hello(const std::string& local) {
+    extensions_.clear();
+    if (Command("EHLO " + local) / 100 == 2) {
+        for (std::size_t i = 1; i < replyLines_.size(); ++i) {
+            std::string text = replyLines_[i].size() > 4 ? replyLines_[i].substr(4) : "";
+            std::size_t space = text.find(' ');
+            std::string keyword = UpperAscii(text.substr(0, space));
+            extensions_[keyword] = space == std::string::npos ? "" : text.substr(space + 1);
+        }
+        return;
+    }
     if (Command("HELO " + local) / 100 != 2)
         Expect(Command("HELO"), 2);
+}
+
+void TmsSMTP::Authenticate() {
+    auto auth = extensions_.find("AUTH");
+    std::string mechanisms = auth == extensions_.end() ? "" : " " + UpperAscii(auth->second) + " ";
+    auto refused = [this] {
+        return EMailError(kMailAuthRefused, "The server refused the login: " + lastReply_);
+    };
+    if (mechanisms.find(" PLAIN ") != std::string::npos) {
+        std::string token = Base64(std::string(1, '\0') + user + '\0' + password);
+        if (SecretCommand("AUTH PLAIN " + token, "AUTH PLAIN Suppressing the credentials") / 100 !=
+            2)
+            throw refused();
+    } else if (mechanisms.find(" LOGIN ") != std::string::npos) {
+        if (Command("AUTH LOGIN") != 334 ||
+            SecretCommand(Base64(user), "Suppressing the user name") != 334 ||
+            SecretCommand(Base64(password), "Suppressing the password") / 100 != 2)
+            throw refused();
+    } else {
+        throw EMailError(kMailNoAuth);
+    }
 }
 
 void TmsSMTP::SendMessage() {
@@ -193,11 +269,13 @@ void TmsSMTP::Close() {
 int TmsSMTP::ReadReply() {
     std::string line = socket_.ReadLine();
     log_.push_back(line);
+    replyLines_.assign(1, line);
     int code = ReplyCode(line);
     if (line.size() > 3 && line[3] == '-') {
         while (true) {
             line = socket_.ReadLine();
             log_.push_back(line);
+            replyLines_.push_back(line);
             if (ReplyCode(line) == code && (line.size() == 3 || line[3] == ' '))
                 break;
         }
@@ -208,6 +286,12 @@ int TmsSMTP::ReadReply() {
 
 int TmsSMTP::Command(const std::string& text) {
     log_.push_back(text);
+    socket_.SendAll(text + "\r\n");
+    return ReadReply();
+}
+
+int TmsSMTP::SecretCommand(const std::string& text, const std::string& logText) {
+    log_.push_back(logText);
     socket_.SendAll(text + "\r\n");
     return ReadReply();
 }

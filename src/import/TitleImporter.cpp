@@ -12,6 +12,7 @@
 #include "midi/MidiProbe.h"
 #include "midi/TuneTime.h"
 
+#include <cerrno>
 #include <set>
 #include <sys/stat.h>
 
@@ -65,17 +66,24 @@ void TitleImporter::AddMidiFile(const fs::path& path, bool quiet, std::string& s
         status = path.string() + " is not MIDI file, has " + std::to_string(probe.size) + " bytes";
         return;
     }
+    // A file that is not there has no size; one that is there but cannot be read (a failing
+    // disk, a FIFO, a folder) is told as what it is.
+    if (probe.kind == -1 && !probe.problem.empty() && probe.error != ENOENT) {
+        status = probe.problem;
+        return;
+    }
     if (probe.size < 6) {
         status = kStatusInvalidSize;
         return;
     }
 
-    // Read once: the timing and the archive both work from these bytes.
+    // Read once: the timing and the archive both work from these bytes. A file too large to
+    // be a tune is refused from its size, before any of it is read.
     std::string bytes;
     try {
-        bytes = ReadWholeFile(path);
-    } catch (const FileError&) {
-        status = kStatusInvalidSize;
+        bytes = ReadInputFile(path, kLargestTuneFile);
+    } catch (const FileError& e) {
+        status = e.what();
         return;
     }
 
@@ -93,6 +101,7 @@ void TitleImporter::AddMidiFile(const fs::path& path, bool quiet, std::string& s
             status = kStatusCorrupted;
             return;
         }
+        host_.Beep();
         TModalResult answer = host_.ShowMessage(
             "\"" + pending_.title + "\" is not in the right format and may be corrupted." + kCrLf +
                 kCrLf + "Add it anyway?",
@@ -104,10 +113,7 @@ void TitleImporter::AddMidiFile(const fs::path& path, bool quiet, std::string& s
     }
 
     if (!Stopping() && checkDuplicates) {
-        // Origins are stored trimmed and cut to their field, so that is the form to look for.
-        std::string stored = CutUtf8(Trim(pending_.origin), kOriginCapacity);
-        int32_t existing = -1;
-        if (data_.Database().FindByOrigin(stored, existing)) {
+        if (HasTitleOf(bytes)) {
             if (quiet) {
                 status = kStatusDuplicate;
                 return;
@@ -144,6 +150,35 @@ void TitleImporter::AddMidiFile(const fs::path& path, bool quiet, std::string& s
     status = kStatusOk;
 }
 
+bool TitleImporter::HasTitleOf(const std::string& bytes) {
+    // Origins are stored trimmed and cut to their field, so that is the form to look for.
+    std::string origin = Trim(pending_.origin);
+    std::string stored = CutUtf8(origin, kOriginCapacity);
+    std::vector<int32_t> found = data_.Database().TitlesWithOrigin(stored);
+    // A text this long may be, or may match, an origin cut short: two files of one long folder
+    // would then look alike, and only the tune itself tells whether it is already there. (A
+    // cut keeps whole characters, so it may end up to three bytes short of the field.)
+    if (stored.size() + 3 < kOriginCapacity)
+        return !found.empty();
+    for (int32_t key : found)
+        if (StoredTuneEquals(key, bytes))
+            return true;
+    return false;
+}
+
+bool TitleImporter::StoredTuneEquals(int32_t masterKey, std::string_view bytes) {
+    std::string archive;
+    if (!data_.Database().ReadStoredData(masterKey, archive))
+        return false;
+    try {
+        TAbUnZipper unzipper;
+        unzipper.OpenBytes(std::move(archive));
+        return unzipper.Count() == 1 && unzipper.EntryEquals(0, bytes);
+    } catch (const EZipError&) {
+        return false; // a damaged stored tune is no copy of a readable file
+    }
+}
+
 void TitleImporter::PackBytes(std::string bytes, const fs::path& archivePath) {
     std::error_code ec;
     fs::create_directories(archivePath.parent_path(), ec);
@@ -158,7 +193,7 @@ bool TitleImporter::PackTune(const fs::path& path, const fs::path& archivePath) 
     std::error_code ec;
     if (!fs::is_regular_file(path, ec))
         return false;
-    PackBytes(ReadWholeFile(path), archivePath);
+    PackBytes(ReadInputFile(path, kLargestTuneFile), archivePath);
     return true;
 }
 
@@ -167,7 +202,9 @@ void TitleImporter::ResolvePerformer(const std::string& performerName) {
         return;
     std::string first, last;
     SplitArtistText(performerName, first, last);
-    pending_.pk = data_.Performers().FindOrAdd(Trim(first), Trim(last));
+    // The names as split, blanks and all: "Lee, Ann" is stored with the first name " Ann", and
+    // a list written so must find its performer again.
+    pending_.pk = data_.Performers().FindOrAdd(first, last);
 }
 
 std::string TitleImporter::ImportMusicFile(const fs::path& path, const std::string& title,

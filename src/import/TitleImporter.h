@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace tunquil {
 
@@ -69,6 +70,10 @@ public:
 
 private:
     void ResolvePerformer(const std::string& performerName);
+    // True when a title in use came from the pending origin and, where that origin may have
+    // been cut, holds these very bytes.
+    bool HasTitleOf(const std::string& bytes);
+    bool StoredTuneEquals(int32_t masterKey, std::string_view bytes);
     void PackBytes(std::string bytes, const std::filesystem::path& archivePath);
     bool Stopping() const { return shuttingDown && shuttingDown(); }
 

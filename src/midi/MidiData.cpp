@@ -2,6 +2,7 @@
 
 #include "base/Files.h"
 #include "midi/MidiErrors.h"
+#include "midi/MidiProbe.h"
 
 #include <cstring>
 
@@ -56,7 +57,7 @@ void TMidiData::SetActive(bool value) {
     }
     Clear();
     // The reader parses from one buffer rather than chunk by chunk.
-    std::string file = ReadWholeFile(fileName_);
+    std::string file = ReadInputFile(fileName_, kLargestTuneFile);
     Load(reinterpret_cast<const uint8_t*>(file.data()), file.size());
 }
 

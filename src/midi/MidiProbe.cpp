@@ -3,9 +3,6 @@
 #include "base/Files.h"
 
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tunquil {
 
@@ -13,16 +10,17 @@ namespace tunquil {
 // scans probe thousands of files.
 TMidiProbe ProbeMidiFile(const std::string& path) {
     TMidiProbe result;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return result;
-    struct stat st;
     char id[4];
-    bool ok = ::fstat(fd, &st) == 0 && ReadExactAt(fd, id, sizeof id, 0);
-    ::close(fd);
-    if (!ok)
+    try {
+        InputFile file(path);
+        if (file.ReadAt(id, sizeof id, 0) < sizeof id)
+            return result;
+        result.size = file.Size();
+    } catch (const FileError& e) {
+        result.problem = e.what();
+        result.error = e.code();
         return result;
-    result.size = st.st_size;
+    }
     if (std::memcmp(id, "MThd", 4) == 0)
         result.kind = 1;
     else if (std::memcmp(id, "RIFF", 4) == 0)

@@ -35,7 +35,7 @@ void QuietSynthLog() {
     });
 }
 
-uint32_t ReadTune(const std::string& element, std::optional<MidiSequence>& tune) {
+uint32_t ReadTuneBytes(const std::string& element, std::vector<uint8_t>& bytes) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(element, ec))
         return kSeqFileNotFound;
@@ -47,9 +47,16 @@ uint32_t ReadTune(const std::string& element, std::optional<MidiSequence>& tune)
     std::ifstream in(element, std::ios::binary);
     if (!in)
         return kSeqFileNotFound;
-    std::vector<uint8_t> bytes(size);
+    bytes.resize(size);
     if (!in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size)))
         return kSeqFileNotFound;
+    return kSeqOk;
+}
+
+uint32_t ReadTune(const std::string& element, std::optional<MidiSequence>& tune) {
+    std::vector<uint8_t> bytes;
+    if (uint32_t error = ReadTuneBytes(element, bytes))
+        return error;
     try {
         tune = MidiSequence::Parse(bytes);
     } catch (const MidiSequenceError&) {
@@ -59,6 +66,18 @@ uint32_t ReadTune(const std::string& element, std::optional<MidiSequence>& tune)
 }
 
 } // namespace
+
+uint32_t MeasureTuneLength(const std::string& element, uint32_t& lengthMs) {
+    std::vector<uint8_t> bytes;
+    if (uint32_t error = ReadTuneBytes(element, bytes))
+        return error;
+    try {
+        lengthMs = uint32_t(std::llround(MidiSequence::MeasureLengthMs(bytes)));
+    } catch (const MidiSequenceError&) {
+        return kSeqInvalidFile;
+    }
+    return kSeqOk;
+}
 
 FluidSynthSequencer::FluidSynthSequencer(FluidSynthSequencerOptions options)
     : options_(std::move(options)) {

@@ -44,6 +44,10 @@ inline FluidSynthSequencerOptions WithoutOutput() {
     return options;
 }
 
+// The length in milliseconds that the device's Status gives for the tune in `element` once it
+// is open, measured without loading the tune for playing; the device's error codes.
+uint32_t MeasureTuneLength(const std::string& element, uint32_t& lengthMs);
+
 class FluidSynthSequencer final : public ISequencerDevice {
 public:
     explicit FluidSynthSequencer(FluidSynthSequencerOptions options = {});

@@ -54,8 +54,9 @@ struct Tempo {
 
 class TrackReader {
 public:
-    TrackReader(std::span<const uint8_t> track, std::vector<uint8_t>& pool,
-                std::vector<RawEvent>& events, std::vector<Tempo>& tempos)
+    // Without `pool` and `events` only the tempo map and the track's end are gathered.
+    TrackReader(std::span<const uint8_t> track, std::vector<uint8_t>* pool,
+                std::vector<RawEvent>* events, std::vector<Tempo>& tempos)
         : t_(track), pool_(pool), events_(events), tempos_(tempos) {}
 
     // Reads up to the End of Track (or up to damage, keeping what came before it) and returns
@@ -130,38 +131,44 @@ private:
     }
 
     void Add(uint64_t tick, std::initializer_list<uint8_t> head, std::span<const uint8_t> rest) {
-        RawEvent e{tick, uint32_t(pool_.size()), uint32_t(head.size() + rest.size())};
-        pool_.insert(pool_.end(), head.begin(), head.end());
-        pool_.insert(pool_.end(), rest.begin(), rest.end());
-        events_.push_back(e);
+        if (!events_)
+            return;
+        RawEvent e{tick, uint32_t(pool_->size()), uint32_t(head.size() + rest.size())};
+        pool_->insert(pool_->end(), head.begin(), head.end());
+        pool_->insert(pool_->end(), rest.begin(), rest.end());
+        events_->push_back(e);
     }
 
     std::span<const uint8_t> t_;
-    std::vector<uint8_t>& pool_;
-    std::vector<RawEvent>& events_;
+    std::vector<uint8_t>* pool_;
+    std::vector<RawEvent>* events_;
     std::vector<Tempo>& tempos_;
     std::size_t at_ = 0;
     uint64_t last_ = 0;
 };
 
-} // namespace
+// What every track of a file gives: its events (when asked for), the tempo map and the tick at
+// which the last track ends.
+struct Tracks {
+    uint16_t division = 0;
+    std::vector<Tempo> tempos;
+    uint64_t endTick = 0;
+};
 
-MidiSequence MidiSequence::Parse(std::span<const uint8_t> bytes) {
+Tracks ReadTracks(std::span<const uint8_t> bytes, std::vector<uint8_t>* pool,
+                  std::vector<RawEvent>* raw) {
     auto smf = UnwrapRmid(bytes);
     if (!HasTag(smf, 0, "MThd") || smf.size() < 14)
         throw MidiSequenceError("no MIDI header");
     uint32_t headerSize = BigEndian(&smf[4], 4);
     if (headerSize < 6 || headerSize > smf.size() - 8)
         throw MidiSequenceError("damaged MIDI header");
-    uint16_t division = uint16_t(BigEndian(&smf[12], 2));
-    if (division == 0)
+    Tracks tracks;
+    tracks.division = uint16_t(BigEndian(&smf[12], 2));
+    if (tracks.division == 0)
         throw MidiSequenceError("MIDI header with no time division");
 
-    MidiSequence seq;
-    std::vector<RawEvent> raw;
-    std::vector<Tempo> tempos;
-    uint64_t endTick = 0;
-    int tracks = 0;
+    int count = 0;
     std::size_t at = 8 + headerSize;
     while (at + 8 <= smf.size()) {
         std::size_t size = BigEndian(&smf[at + 4], 4);
@@ -169,51 +176,80 @@ MidiSequence MidiSequence::Parse(std::span<const uint8_t> bytes) {
         std::size_t available = std::min(size, smf.size() - start);
         if (HasTag(smf, at, "MTrk")) {
             uint64_t last =
-                TrackReader(smf.subspan(start, available), seq.pool_, raw, tempos).Read();
-            endTick = std::max(endTick, last);
-            ++tracks;
+                TrackReader(smf.subspan(start, available), pool, raw, tracks.tempos).Read();
+            tracks.endTick = std::max(tracks.endTick, last);
+            ++count;
         }
         at = start + available;
     }
-    if (tracks == 0)
+    if (count == 0)
         throw MidiSequenceError("MIDI file without a track");
+    std::stable_sort(tracks.tempos.begin(), tracks.tempos.end(),
+                     [](const Tempo& a, const Tempo& b) { return a.tick < b.tick; });
+    return tracks;
+}
+
+// Tick to milliseconds through the tempo map, for ticks asked in rising order. SMPTE divisions
+// count real time directly.
+class TickClock {
+public:
+    explicit TickClock(const Tracks& tracks)
+        : tempos_(tracks.tempos), division_(tracks.division),
+          msPerTick_(500.0 / tracks.division) { // 120 beats per minute until a tempo says otherwise
+        if (division_ & 0x8000) {
+            int fps = -int8_t(division_ >> 8);
+            int perFrame = division_ & 0xFF;
+            double rate = fps == 29 ? 29.97 : fps;
+            if (fps <= 0 || perFrame == 0)
+                throw MidiSequenceError("MIDI header with a bad SMPTE division");
+            smpteMsPerTick_ = 1000.0 / (rate * perFrame);
+        }
+    }
+
+    double ToMs(uint64_t tick) {
+        if (smpteMsPerTick_ > 0)
+            return tick * smpteMsPerTick_;
+        while (nextTempo_ < tempos_.size() && tempos_[nextTempo_].tick <= tick) {
+            segMs_ += (tempos_[nextTempo_].tick - segTick_) * msPerTick_;
+            segTick_ = tempos_[nextTempo_].tick;
+            msPerTick_ = tempos_[nextTempo_].usPerQuarter / 1000.0 / division_;
+            ++nextTempo_;
+        }
+        return segMs_ + (tick - segTick_) * msPerTick_;
+    }
+
+private:
+    const std::vector<Tempo>& tempos_;
+    uint16_t division_;
+    double msPerTick_;
+    double smpteMsPerTick_ = 0;
+    std::size_t nextTempo_ = 0;
+    uint64_t segTick_ = 0;
+    double segMs_ = 0;
+};
+
+} // namespace
+
+MidiSequence MidiSequence::Parse(std::span<const uint8_t> bytes) {
+    MidiSequence seq;
+    std::vector<RawEvent> raw;
+    Tracks tracks = ReadTracks(bytes, &seq.pool_, &raw);
     // Tracks were appended one after the other: a stable sort keeps the earlier track's event
     // first at equal ticks, as a player reading them side by side would send them.
     std::stable_sort(raw.begin(), raw.end(),
                      [](const RawEvent& a, const RawEvent& b) { return a.tick < b.tick; });
-    std::stable_sort(tempos.begin(), tempos.end(),
-                     [](const Tempo& a, const Tempo& b) { return a.tick < b.tick; });
-
-    // Tick to milliseconds through the tempo map. SMPTE divisions count real time directly.
-    double smpteMsPerTick = 0;
-    if (division & 0x8000) {
-        int fps = -int8_t(division >> 8);
-        int perFrame = division & 0xFF;
-        double rate = fps == 29 ? 29.97 : fps;
-        if (fps <= 0 || perFrame == 0)
-            throw MidiSequenceError("MIDI header with a bad SMPTE division");
-        smpteMsPerTick = 1000.0 / (rate * perFrame);
-    }
-    std::size_t nextTempo = 0;
-    uint64_t segTick = 0;
-    double segMs = 0;
-    double msPerTick = 500.0 / division; // 120 beats per minute until a tempo says otherwise
-    auto toMs = [&](uint64_t tick) {
-        if (smpteMsPerTick > 0)
-            return tick * smpteMsPerTick;
-        while (nextTempo < tempos.size() && tempos[nextTempo].tick <= tick) {
-            segMs += (tempos[nextTempo].tick - segTick) * msPerTick;
-            segTick = tempos[nextTempo].tick;
-            msPerTick = tempos[nextTempo].usPerQuarter / 1000.0 / division;
-            ++nextTempo;
-        }
-        return segMs + (tick - segTick) * msPerTick;
-    };
+    TickClock clock(tracks);
     seq.events_.reserve(raw.size());
     for (const auto& e : raw)
-        seq.events_.push_back({toMs(e.tick), e.offset, e.size});
-    seq.lengthMs_ = toMs(endTick);
+        seq.events_.push_back({clock.ToMs(e.tick), e.offset, e.size});
+    seq.lengthMs_ = clock.ToMs(tracks.endTick);
     return seq;
+}
+
+double MidiSequence::MeasureLengthMs(std::span<const uint8_t> bytes) {
+    // The events are what takes memory (many times the file's size); the length needs none.
+    Tracks tracks = ReadTracks(bytes, nullptr, nullptr);
+    return TickClock(tracks).ToMs(tracks.endTick);
 }
 
 std::size_t MidiSequence::FirstEventAtOrAfter(double ms) const {

@@ -29,6 +29,8 @@ public:
     // Reads a Standard MIDI File, or the "data" chunk of a RIFF RMID file. Throws
     // MidiSequenceError when the bytes are neither.
     static MidiSequence Parse(std::span<const uint8_t> bytes);
+    // The LengthMs that Parse would give, without gathering the events.
+    static double MeasureLengthMs(std::span<const uint8_t> bytes);
 
     double LengthMs() const { return lengthMs_; }
     const std::vector<SequenceEvent>& Events() const { return events_; }

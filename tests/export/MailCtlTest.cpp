@@ -93,5 +93,30 @@ TEST_F(MailCtl, FailedSendExitsWithOneAndSaysWhy) {
     EXPECT_TRUE(sink.Messages().empty());
 }
 
+TEST_F(MailCtl, LoginOverStartTlsTakesThePasswordFromStandardInputOnly) {
+    test::SmtpSink secure({test::SmtpSinkOptions::kStartTls, "me", "pa ss", "PLAIN"});
+    ::setenv("SSL_CERT_FILE", test::SmtpSink::CertificateFile().c_str(), 1);
+    // No keyring for this run: the password must come from standard input.
+    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    Settings("Server=localhost\nPort=" + std::to_string(secure.port()) +
+             "\nSecurity=1\nUser=me\nEMail Address=me@example.org\nLog File=" +
+             (dir / "smtp.log").string() + "\n");
+    dir.Write("password", "pa ss\n");
+    std::string out;
+    ASSERT_EQ(
+        Ctl("mail 1 --to x@example.org --password-stdin < '" + (dir / "password").string() + "'",
+            out),
+        0)
+        << out;
+    ASSERT_EQ(secure.Messages().size(), 1u);
+    EXPECT_EQ(ReadWholeFile(dir / "smtp.log").find("pa ss"), std::string::npos);
+
+    EXPECT_EQ(Ctl("mail 1 --to x@example.org < /dev/null", out), 1);
+    EXPECT_NE(out.find("no password was given"), std::string::npos) << out;
+    EXPECT_EQ(secure.Messages().size(), 1u);
+    EXPECT_EQ(ReadWholeFile(dir / "home" / "Tunquil.ini").find("pa ss"), std::string::npos);
+}
+
 } // namespace
 } // namespace tunquil

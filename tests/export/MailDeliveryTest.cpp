@@ -141,5 +141,37 @@ TEST_F(MailDelivery, QuotedPrintableBodiesReadBackAsWritten) {
                              longLine + "\r\n.\r\ntab\tand trailing blank \r\n\r\n");
 }
 
+TEST_F(MailDelivery, SpecialAndNonAsciiNamesAndTextReachAStrictReaderIntact) {
+    TmsMessage m = Message();
+    m.sender.name = "Doe, Jane";
+    m.to = {{"Ann \"Bobby", "ann@example.org"}, {"J\xC3\xBCrgen", "j@example.org"}};
+    m.cc.clear();
+    m.subject = "Gr\xC3\xBC\xC3\x9F"
+                "e";
+    m.body = {"Sch\xC3\xB6ne Gr\xC3\xBC\xC3\x9F"
+              "e"}; // under the US-ASCII setting
+    std::string midi = MidiLikeBytes(100, 6);
+    m.attachments.emplace_back("say \"hi\".mid", midi);
+    m.attachments.emplace_back("Gr\xC3\xBC\xC3\x9F"
+                               "e.mid",
+                               midi);
+    ReceivedMail mail = SendAndRead(m);
+
+    EXPECT_EQ(mail.Header("From"), "\"Doe, Jane\" <user@example.org>");
+    EXPECT_EQ(mail.Header("To").rfind("\"Ann \\\"Bobby\" <ann@example.org>,", 0), 0u)
+        << mail.Header("To");
+    EXPECT_EQ(mail.raw.find("Gr\xC3\xBC"), std::string::npos);
+    EXPECT_EQ(mail.body, "Sch\xC3\xB6ne Gr\xC3\xBC\xC3\x9F"
+                         "e\r\n");
+    ASSERT_EQ(mail.attachments.size(), 2u);
+    EXPECT_EQ(mail.attachments[0].fileName, "say \"hi\".mid");
+    EXPECT_EQ(mail.attachments[1].fileName, "Gr\xC3\xBC\xC3\x9F"
+                                            "e.mid");
+    for (const ReceivedMail::Part& part : mail.attachments) {
+        EXPECT_EQ(part.contentType, "audio/midi");
+        EXPECT_TRUE(part.data == midi);
+    }
+}
+
 } // namespace
 } // namespace tunquil

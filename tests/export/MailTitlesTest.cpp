@@ -185,6 +185,77 @@ TEST_F(MailTitles, MissingExportSurfacesAtSend) {
     EXPECT_NE(host.statuses.back().find("Second.mid"), std::string::npos);
 }
 
+// Sending with a login: where the password comes from, and where it never goes.
+class MailLogin : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("SSL_CERT_FILE", SmtpSink::CertificateFile().c_str(), 1);
+        Configure(mailer);
+    }
+    void TearDown() override { ::unsetenv("SSL_CERT_FILE"); }
+    void Configure(TitleMailer& m) {
+        m.settings.server = "localhost:" + std::to_string(sink.port());
+        m.settings.emailAddress = "me@example.org";
+        m.settings.security = msStartTls;
+        m.settings.user = "ann";
+        m.settings.logFile = (home / "smtp.log").string();
+    }
+    bool Send(TitleMailer& m) { return m.Send("you@example.org", "Hi", {"Hello"}, false); }
+
+    SmtpSink sink{{test::SmtpSinkOptions::kStartTls, "ann", "s3cret", "PLAIN,LOGIN"}};
+    test::TempDir home;
+    ScriptedHost host;
+    StandInTitles titles;
+    StandInArchiver archiver;
+    platform::MemorySecretStore keyring;
+    TitleMailer mailer{host, home.path(), titles, archiver, &keyring};
+    const std::pair<std::string, std::string> key{"localhost", "ann"};
+};
+
+TEST_F(MailLogin, WithoutKeyringThePasswordIsAskedOnceARunAndWrittenNowhere) {
+    keyring.available = false;
+    host.inputAnswers = {"s3cret"};
+    ASSERT_TRUE(Send(mailer)) << host.statuses.back();
+    ASSERT_TRUE(Send(mailer)) << host.statuses.back();
+    EXPECT_TRUE(host.inputAnswers.empty());
+    EXPECT_EQ(sink.Messages().size(), 2u);
+    ASSERT_TRUE(mailer.Close());
+    std::string ini = ReadWholeFile(home / "Tunquil.ini");
+    EXPECT_NE(ini.find("\nSecurity=1"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("\nUser=ann"), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("s3cret"), std::string::npos);
+    EXPECT_EQ(ReadWholeFile(home / "smtp.log").find("s3cret"), std::string::npos);
+    EXPECT_TRUE(keyring.passwords.empty());
+}
+
+TEST_F(MailLogin, KeyringKeepsAnAcceptedPasswordAndForgetsARefusedOne) {
+    host.inputAnswers = {"s3cret"};
+    ASSERT_TRUE(Send(mailer));
+    EXPECT_EQ(keyring.passwords[key], "s3cret");
+    {
+        // The next run finds it there and asks nothing.
+        TitleMailer next(host, home.path(), titles, archiver, &keyring);
+        Configure(next);
+        ASSERT_TRUE(Send(next));
+    }
+    keyring.passwords[key] = "changed since";
+    TitleMailer later(host, home.path(), titles, archiver, &keyring);
+    Configure(later);
+    EXPECT_FALSE(Send(later));
+    EXPECT_EQ(host.statuses.back().rfind("The server refused the login: 535", 0), 0u);
+    EXPECT_FALSE(keyring.passwords.contains(key));
+    host.inputAnswers = {"s3cret"};
+    ASSERT_TRUE(Send(later));
+    EXPECT_EQ(keyring.passwords[key], "s3cret");
+    EXPECT_EQ(sink.Messages().size(), 3u);
+}
+
+TEST_F(MailLogin, CancelledPasswordQuestionSendsNothing) {
+    EXPECT_FALSE(Send(mailer));
+    EXPECT_EQ(host.statuses.back(), "The mail was not sent: no password was given");
+    EXPECT_TRUE(sink.Messages().empty());
+}
+
 TEST(MailTitlesText, RecipientsSplitAtSemicolonUnchanged) {
     EXPECT_EQ(TitleMailer::SplitRecipients("a@x; b@y;"), (std::vector<std::string>{"a@x", " b@y"}));
     EXPECT_EQ(TitleMailer::SplitRecipients(";;a@x"), (std::vector<std::string>{"a@x"}));

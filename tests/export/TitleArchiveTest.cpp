@@ -167,6 +167,7 @@ TEST_F(Export, AnEmptySelectionIsToldAndWritesNothing) {
     EXPECT_EQ(p.archiver.ArchiveTitles({}, (p.dir / "out/x.zip").string()),
               TitleArchiver::Outcome::NothingToArchive);
     EXPECT_EQ(p.host.LastMessage(), "No titles to archive!");
+    EXPECT_EQ(p.host.beeps, 1);
     EXPECT_TRUE(Listing(p.dir / "out").empty());
     EXPECT_EQ(TitleArchiver::SaveDialogTitle(3), "Enter the name for this 3-title archive...");
 }

@@ -301,14 +301,16 @@ TEST(StoredTune, UnusableArchivesAreReportedAndGiveFalse) {
     dir.Write("two.zip", BuildZip({{"a.mid", "a"}, {"b.mid", "b"}}));
     dir.Write("none.zip", BuildZip({}));
     dir.Write("bad.zip", BuildZip({{"c.mid", "x", true, 99}}));
+    // Only an archive that cannot be read at all beeps.
     struct Case {
         const char* file;
         std::string message;
-    } cases[] = {{"zero.zip", "0 bytes in archive!"},
-                 {"two.zip", "Valid archive format but 2 files in archive"},
-                 {"none.zip", "Valid archive format but 0 files in archive"},
-                 {"bad.zip", "Unzipping error: "},
-                 {"missing.zip", "Archive file exception: "}};
+        int beeps;
+    } cases[] = {{"zero.zip", "0 bytes in archive!", 1},
+                 {"two.zip", "Valid archive format but 2 files in archive", 0},
+                 {"none.zip", "Valid archive format but 0 files in archive", 0},
+                 {"bad.zip", "Unzipping error: ", 0},
+                 {"missing.zip", "Archive file exception: ", 1}};
     for (const auto& c : cases) {
         ScriptedHost host;
         fs::path extracted;
@@ -317,6 +319,7 @@ TEST(StoredTune, UnusableArchivesAreReportedAndGiveFalse) {
         EXPECT_EQ(host.messages[0].text.rfind(c.message, 0), 0u) << host.messages[0].text;
         EXPECT_EQ(host.messages[0].type, TMsgDlgType::mtError);
         EXPECT_EQ(host.messages[0].buttons, TMsgDlgButtons(mbAbort));
+        EXPECT_EQ(host.beeps, c.beeps) << c.file;
     }
     EXPECT_TRUE(fs::is_empty(dir / "tune"));
 }

@@ -5,6 +5,7 @@
 #include "support/ZipBuilder.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace tunquil {
 namespace {
@@ -51,6 +52,42 @@ TEST_F(CtlImport, AddSearchesFoldersSortsAndReportsEachFile) {
     EXPECT_NE(out.find("Various"), std::string::npos);
     EXPECT_NE(out.find((dir / "pack.zip").string() + "+p.mid"), std::string::npos);
     EXPECT_EQ(out.find("h.mid"), std::string::npos);
+}
+
+TEST_F(CtlImport, AddKnowsAFileByItsNormalPathAndGoesOnPastFilesItRefuses) {
+    std::string t = (dir / "tunes").string();
+    dir.Write("tunes/a.mid", SmallMidiFile(1, "a"));
+    fs::create_directories(dir / "tunes/sub");
+    std::string out;
+    EXPECT_EQ(Ctl("add '" + t + "/./a.mid'", out), 0);
+    EXPECT_EQ(Ctl("add '" + t + "/sub/../a.mid'", out), 1);
+    EXPECT_EQ(out, "Duplicate\t" + t + "/sub/../a.mid\n");
+
+    // Neither a FIFO (which would wait for a writer, the library locked) nor a file of 3 GB
+    // (sparse: no disk used) is read; the file after them is still added.
+    ASSERT_EQ(::mkfifo((dir / "tunes/fifo.mid").c_str(), 0600), 0);
+    auto huge = dir.Write("tunes/huge.mid", "MThd");
+    fs::resize_file(huge, 3ull << 30);
+    dir.Write("tunes/b.mid", SmallMidiFile(2, "b"));
+    EXPECT_EQ(Ctl("add '" + t + "/fifo.mid' '" + t + "/huge.mid' '" + t + "/b.mid'", out), 1);
+    EXPECT_EQ(out, t + "/fifo.mid is not a regular file\t" + t + "/fifo.mid\n" + t +
+                       "/huge.mid is too large, has 3221225472 bytes\t" + t + "/huge.mid\nOK\t" +
+                       t + "/b.mid\n");
+    ASSERT_EQ(Ctl("list --tsv", out), 0);
+    EXPECT_NE(out.find("\t" + t + "/a.mid"), std::string::npos) << out;
+    EXPECT_EQ(out.find("/./"), std::string::npos) << out;
+}
+
+TEST_F(CtlImport, AStatusOfSeveralLinesIsPrintedOnSeveralLines) {
+    std::string out;
+    ASSERT_EQ(Ctl("add '" + dir.Write("a.mid", SmallMidiFile(1, "a")).string() + "'", out), 0);
+    // A data file at its limit (sparse again) cannot take the next title.
+    fs::resize_file(dir / "home/Music.dat", 2147483600);
+    auto b = dir.Write("b.mid", SmallMidiFile(2, "b"));
+    EXPECT_EQ(Ctl("add '" + b.string() + "'", out), 1);
+    EXPECT_EQ(out, "Not added: The database is full: " + (dir / "home/Music.dat").string() +
+                       " cannot grow past 2,147,483,647 bytes.\nThe title was not added.\t" +
+                       b.string() + "\n");
 }
 
 TEST_F(CtlImport, ExportAndArchiveWriteTheStoredTunes) {

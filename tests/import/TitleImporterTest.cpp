@@ -1,11 +1,15 @@
 #include "base/Files.h"
+#include "base/Text.h"
 #include "export/StoredTune.h"
 #include "export/TAbUnZipper.h"
 #include "support/MidiBytes.h"
 #include "support/TestProgram.h"
 #include "support/ZipBuilder.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tunquil {
 namespace {
@@ -81,6 +85,61 @@ TEST_F(Importer, QuietStatusesNameWhatIsWrongWithAFile) {
     EXPECT_EQ(Only().duration, 0);
 }
 
+std::size_t bytesRead = 0;
+
+ssize_t CountingRead(int fd, void* data, std::size_t size, off_t offset) {
+    ssize_t n = ::pread(fd, data, size, offset);
+    if (n > 0)
+        bytesRead += static_cast<std::size_t>(n);
+    return n;
+}
+
+ssize_t FailingRead(int, void*, std::size_t, off_t) {
+    errno = EIO;
+    return -1;
+}
+
+// Lets the four bytes of the probe through and fails the reading of the whole file.
+ssize_t FailingWholeRead(int fd, void* data, std::size_t size, off_t offset) {
+    return size <= 4 ? ::pread(fd, data, size, offset) : FailingRead(fd, data, size, offset);
+}
+
+struct InputReader {
+    explicit InputReader(PreadFunction reader) : previous(SetInputFileReader(reader)) {}
+    ~InputReader() { SetInputFileReader(previous); }
+    PreadFunction previous;
+};
+
+TEST_F(Importer, WhatCannotBeATuneIsRefusedBeforeItIsRead) {
+    // A FIFO would block the add for ever; a folder named like a tune is no tune either.
+    fs::create_directories(p.dir / "in");
+    auto fifo = p.dir / "in/fifo.mid";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(Add(fifo), fifo.string() + " is not a regular file");
+    fs::create_directories(p.dir / "in/folder.mid");
+    EXPECT_EQ(Add(p.dir / "in/folder.mid"),
+              (p.dir / "in/folder.mid").string() + " is not a regular file");
+
+    // Sparse: 3 GB that cost no disk. Its header is all that may be read.
+    auto huge = p.dir.Write("in/huge.mid", "MThd");
+    fs::resize_file(huge, 3ull << 30);
+    bytesRead = 0;
+    {
+        InputReader counting(CountingRead);
+        EXPECT_EQ(Add(huge), huge.string() + " is too large, has 3221225472 bytes");
+    }
+    EXPECT_LE(bytesRead, 4u);
+
+    // A disk that fails is named as such, not taken for a short file.
+    auto good = p.dir.Write("in/good.mid", SmallMidiFile(2));
+    for (PreadFunction reader : {FailingRead, FailingWholeRead}) {
+        InputReader failing(reader);
+        EXPECT_EQ(Add(good), "Cannot read " + good.string() + ": Input/output error");
+    }
+    EXPECT_EQ(p.db().LiveCount(), 0);
+    EXPECT_EQ(Add(good), "OK");
+}
+
 TEST_F(Importer, TitlesAreCleanedOfTheirExtensionAndUnderscores) {
     EXPECT_EQ(TitleImporter::CleanTitle("  song_one.MID "), "song one");
     EXPECT_EQ(TitleImporter::CleanTitle("Song.mid"), "Song");
@@ -96,12 +155,17 @@ TEST_F(Importer, DuplicatesAreFoundByTheStoredFormOfTheirOrigin) {
     EXPECT_EQ(Add(path, true, false), "OK");
     EXPECT_EQ(p.db().LiveCount(), 2);
 
-    // Origins longer than the stored field are still recognised.
-    std::string deep = "in/" + std::string(60, 'd') + "/" + std::string(60, 'e') + "/long.mid";
-    auto longPath = p.dir.Write(deep, SmallMidiFile(2));
-    ASSERT_GT(longPath.string().size(), kOriginCapacity);
-    EXPECT_EQ(Add(longPath), "OK");
-    EXPECT_EQ(Add(longPath), "Duplicate");
+    // Origins longer than the stored field are still recognised, and only the same tune is a
+    // duplicate: other files of a long folder look alike once cut.
+    std::string deep = "in/" + std::string(60, 'd') + "/" + std::string(60, 'e') + "/";
+    auto first = p.dir.Write(deep + "first.mid", SmallMidiFile(2, "first"));
+    auto second = p.dir.Write(deep + "second.mid", SmallMidiFile(2, "second"));
+    ASSERT_EQ(CutUtf8(first.string(), kOriginCapacity), CutUtf8(second.string(), kOriginCapacity));
+    EXPECT_EQ(Add(first), "OK");
+    EXPECT_EQ(Add(second), "OK");
+    EXPECT_EQ(Add(second), "Duplicate");
+    EXPECT_EQ(Add(first), "Duplicate");
+    EXPECT_EQ(p.db().LiveCount(), 4);
 }
 
 TEST_F(Importer, InteractiveAddsAskAndFollowTheAnswer) {
@@ -113,6 +177,7 @@ TEST_F(Importer, InteractiveAddsAskAndFollowTheAnswer) {
     EXPECT_EQ(p.host.LastMessage(),
               "\"cut.mid\" is not in the right format and may be corrupted.\r\n\r\nAdd it anyway?");
     EXPECT_EQ(p.host.messages[0].type, TMsgDlgType::mtError);
+    EXPECT_EQ(p.host.beeps, 1);
     EXPECT_EQ(Add(cut, false), "OK");
     EXPECT_EQ(Only().duration, -1);
 
@@ -160,8 +225,19 @@ TEST_F(Importer, TheDispatcherSetsCategoryAndArtistAndRoutesByName) {
     TitleRecord r = Only();
     EXPECT_EQ(r.title, "Tune 1");
     EXPECT_EQ(r.categoryName, "Jazz");
-    EXPECT_EQ(r.firstName, "John");
+    // The first name keeps what followed the comma, blank and all, as lists written before
+    // hold it: such a performer is found again, not added twice.
+    EXPECT_EQ(r.firstName, " John");
     EXPECT_EQ(r.lastName, "Doe");
+    EXPECT_EQ(r.artist, "John Doe");
+    int32_t blupi = p.data.Performers().FindOrAdd(" Planet", "Blupi");
+    int performers = p.data.Performers().Count();
+    auto other = p.dir.Write("in/other.mid", SmallMidiFile(1, "other"));
+    EXPECT_EQ(p.importer.ImportMusicFile(other, "other.mid", other.string(), "Blupi, Planet", "",
+                                         true, true),
+              "OK");
+    EXPECT_EQ(p.importer.Pending().pk, blupi);
+    EXPECT_EQ(p.data.Performers().Count(), performers);
 
     // A ".mid" anywhere in the path wins over ".zip".
     auto zipInMidiDir = p.dir.Write("Tunes.Midi/pack.zip", BuildZip({{"a.mid", SmallMidiFile(1)}}));
@@ -172,7 +248,7 @@ TEST_F(Importer, TheDispatcherSetsCategoryAndArtistAndRoutesByName) {
         zipInMidiDir.string().size());
     // Anything else is left alone.
     EXPECT_EQ(p.importer.ImportMusicFile(p.dir / "in/x.txt", "x", "x", "", "", true, true), "");
-    EXPECT_EQ(p.db().LiveCount(), 1);
+    EXPECT_EQ(p.db().LiveCount(), 2);
 }
 
 TEST_F(Importer, AnArchiveImportsEachMemberUnderItsBareName) {

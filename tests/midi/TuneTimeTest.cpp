@@ -1,9 +1,12 @@
 #include "midi/TuneTime.h"
 
 #include "MidiFileBytes.h"
+#include "base/Files.h"
 #include "midi/MidiPosition.h"
 #include "midi/MidiProbe.h"
 #include "support/TempDir.h"
+
+#include <sys/stat.h>
 
 using namespace tunquil;
 using namespace tunquil::test;
@@ -92,12 +95,21 @@ TEST(TuneTime, InfoCommandPrintsKindSizeTimeAndPath) {
     auto tune = dir.Write("tune.mid", MidiFile(96, {Track{}.NoteOn(0).NoteOff(1920)}));
     auto broken = dir.Write("broken.mid", "MThd" + BigEndian32(2));
     auto riff = dir.Write("x.rmi", "RIFFxxxx");
+    // A FIFO is unreadable at once, never waited on.
+    auto fifo = dir / "fifo.mid";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::string out;
     int rc = RunCtl("info '" + tune.string() + "' '" + broken.string() + "' '" + riff.string() +
-                        "' '" + (dir / "none").string() + "'",
+                        "' '" + (dir / "none").string() + "' '" + fifo.string() + "' 2>'" +
+                        (dir / "err").string() + "'",
                     out);
-    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(rc, 1);
     EXPECT_EQ(out, "1\t" + std::to_string(std::filesystem::file_size(tune)) + "\t12\t" +
                        tune.string() + "\n" + "1\t8\t-1\t" + broken.string() + "\n" + "2\t8\t\t" +
-                       riff.string() + "\n" + "-1\t0\t\t" + (dir / "none").string() + "\n");
+                       riff.string() + "\n" + "-1\t0\t\t" + (dir / "none").string() + "\n" +
+                       "-1\t0\t\t" + fifo.string() + "\n");
+    EXPECT_EQ(ReadWholeFile(dir / "err"),
+              "tunquilctl info: Cannot open " + (dir / "none").string() +
+                  ": No such file or directory\ntunquilctl info: " + fifo.string() +
+                  " is not a regular file\n");
 }

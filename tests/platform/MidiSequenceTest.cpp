@@ -117,4 +117,24 @@ TEST(MidiSequence, DamagedFilesKeepWhatCameBeforeTheDamageAndOtherFilesAreRefuse
                  MidiSequenceError);
 }
 
+TEST(MidiSequence, TheLengthAloneIsMeasuredAsParsingGivesIt) {
+    auto measure = [](const std::string& bytes) {
+        return MidiSequence::MeasureLengthMs(
+            std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    };
+    TrackBuilder conductor, notes, smpte;
+    conductor.Tempo(0, 500000).Tempo(480, 1000000).End(480);
+    notes.Note(0, 480, 0, 60).Note(960, 480, 0, 62);
+    smpte.Tempo(0, 250000).Note(0, 1234, 0, 60);
+    auto tempoMap = test::SmfBytes(1, 480, {conductor, notes});
+    for (const std::string& file :
+         {tempoMap, test::RmidBytes(tempoMap), tempoMap.substr(0, tempoMap.size() - 6),
+          test::SmfBytes(0, uint16_t((uint8_t(-25) << 8) | 40), {smpte})})
+        EXPECT_DOUBLE_EQ(measure(file), Parse(file).LengthMs());
+    EXPECT_THROW(measure("MThd"), MidiSequenceError);
+    EXPECT_THROW(
+        measure("MThd" + test::Be(6, 4) + test::Be(0, 2) + test::Be(0, 2) + test::Be(480, 2)),
+        MidiSequenceError);
+}
+
 } // namespace

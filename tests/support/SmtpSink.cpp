@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -80,7 +82,34 @@ fs::path SmtpSink::ScriptDir() {
     return fs::path(TUNQUIL_TEST_DATA_DIR).parent_path() / "support";
 }
 
-SmtpSink::SmtpSink() : folder_(MakeFolder()) {
+namespace {
+
+const fs::path& CertificateFolder() {
+    static const fs::path folder = [] {
+        fs::path f = MakeFolder();
+        std::string cmd = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+                          "-nodes -days 2 -subj /CN=localhost -addext "
+                          "subjectAltName=DNS:localhost -keyout '" +
+                          (f / "key.pem").string() + "' -out '" + (f / "cert.pem").string() +
+                          "' 2>/dev/null";
+        if (std::system(cmd.c_str()) != 0)
+            throw std::runtime_error("openssl could not make the test certificate");
+        return f;
+    }();
+    return folder;
+}
+
+} // namespace
+
+fs::path SmtpSink::CertificateFile() {
+    return CertificateFolder() / "cert.pem";
+}
+
+fs::path SmtpSink::KeyFile() {
+    return CertificateFolder() / "key.pem";
+}
+
+SmtpSink::SmtpSink(const SmtpSinkOptions& options) : folder_(MakeFolder()) {
     int in[2], out[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
@@ -90,9 +119,18 @@ SmtpSink::SmtpSink() : folder_(MakeFolder()) {
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     std::string python = Python();
     std::string script = (ScriptDir() / "smtp_sink.py").string();
-    std::string folder = folder_.string();
-    char* argv[] = {python.data(), script.data(), folder.data(), nullptr};
-    int rc = ::posix_spawn(&pid_, python.c_str(), &actions, nullptr, argv, environ);
+    std::vector<std::string> args = {python, script, folder_.string()};
+    if (options.security != SmtpSinkOptions::kPlain)
+        args.insert(args.end(),
+                    {options.security == SmtpSinkOptions::kStartTls ? "--starttls" : "--tls",
+                     CertificateFile().string(), KeyFile().string()});
+    if (!options.user.empty())
+        args.insert(args.end(), {"--auth", options.user, options.password, options.mechanisms});
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int rc = ::posix_spawn(&pid_, python.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(in[0]);
     ::close(out[1]);
@@ -183,7 +221,12 @@ ReceivedMail SmtpSink::Read(const fs::path& eml) const {
             mail.body = Unescape(f.at(1));
         else if (f[0] == "attach")
             mail.attachments.push_back({f.at(1), f.at(2), f.at(3), ReadFile(f.at(4))});
+        else if (f[0] == "defect")
+            mail.defects.push_back(Unescape(f.at(1)));
     }
+    // Every message a test receives must read cleanly, whatever else the test looks at.
+    for (const std::string& defect : mail.defects)
+        ADD_FAILURE() << eml << ": a strict reader finds " << defect;
     return mail;
 }
 

@@ -22,16 +22,27 @@ struct ReceivedMail {
     };
     std::vector<Part> attachments;
     std::string raw; // the message bytes as the server stored them
+    // What Python's email package, with its default policy, found wrong in the message; Read
+    // fails the running test for each.
+    std::vector<std::string> defects;
 
     // The value of the first header of that name (exact case), or "" when there is none.
     std::string Header(const std::string& name) const;
     int HeaderCount(const std::string& name) const;
 };
 
+struct SmtpSinkOptions {
+    enum Security { kPlain, kStartTls, kImplicitTls } security = kPlain;
+    // When `user` is set the server requires a login with these mechanisms ("PLAIN,LOGIN").
+    std::string user;
+    std::string password;
+    std::string mechanisms = "PLAIN,LOGIN";
+};
+
 class SmtpSink {
 public:
     // Starts the server on a free port with a fresh folder for the messages.
-    SmtpSink();
+    explicit SmtpSink(const SmtpSinkOptions& options = {});
     ~SmtpSink();
     SmtpSink(const SmtpSink&) = delete;
     SmtpSink& operator=(const SmtpSink&) = delete;
@@ -43,6 +54,11 @@ public:
     // Removes every stored message.
     void Clear() const;
     ReceivedMail Read(const std::filesystem::path& eml) const;
+
+    // A certificate for "localhost", self-signed, made once per test program with openssl;
+    // the certificate file doubles as the CA file a client trusts through SSL_CERT_FILE.
+    static std::filesystem::path CertificateFile();
+    static std::filesystem::path KeyFile();
 
     // The Python interpreter and the folder with the support scripts.
     static std::string Python() { return "/usr/bin/python3"; }

@@ -7,6 +7,7 @@ mail reader would see, one tab-separated record per line:
   header  <name> <value>                    (top-level headers, in order)
   body    <text of the message body>
   attach  <file name> <content type> <transfer encoding> <path of the decoded bytes>
+  defect  <what the email package (default policy) found wrong in the message>
 
 Decoded attachments are written into OUTDIR. Uuencoded attachments (a message without MIME)
 are found by their "begin" and "end" lines. Text fields escape backslash, tab, CR and LF.
@@ -51,6 +52,19 @@ def main(eml, outdir):
     out("from", envelope["mail_from"])
     for r in envelope["rcpt_tos"]:
         out("rcpt", esc(r))
+    strict = email.message_from_bytes(raw, policy=email.policy.default)
+    for entity in strict.walk():
+        for defect in entity.defects:
+            out("defect", esc(repr(defect)))
+        for name, value in entity.items():
+            for defect in getattr(value, "defects", ()):
+                # A non-ASCII file name goes into the older name parameter as encoded words
+                # between quotes on purpose: readers that know no other form understand it.
+                if name == "Content-Type" and str(defect) in (
+                        "encoded word inside quoted string",
+                        "missing trailing whitespace after encoded-word"):
+                    continue
+                out("defect", esc(name + ": " + repr(defect)))
     msg = email.message_from_bytes(raw, policy=email.policy.compat32)
     for name, value in msg.items():
         out("header", name, esc(value))

@@ -13,9 +13,9 @@ inline QApplication& GuiTestApp() {
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Never destroyed: a QApplication torn down among the exit handlers runs after Qt's own
-    // statics are gone and crashes the test program at its very end.
-    static auto* app = new QApplication(argc, argv);
+    // Never destroyed: the pointing devices that Qt Test makes for simulated clicks are freed
+    // at exit, after a static application would be gone, and crash there.
+    static QApplication* app = new QApplication(argc, argv);
     return *app;
 }
 
