@@ -126,7 +126,7 @@ int Categories(Context& ctx) {
     std::map<int32_t, Usage> used;
     s->db().ForEachLiveTitle([&](const TitleRecord& t) {
         used[t.ck].titles++;
-        used[t.ck].seconds += t.duration;
+        used[t.ck].seconds += CountedDuration(t.duration);
     });
     if (tsv)
         ctx.out << "ck\tname\ttitles\tduration\n";

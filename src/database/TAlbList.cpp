@@ -275,7 +275,7 @@ void TAlbList::RefreshSummary(int32_t albumKey) {
         return;
     long long total = 0;
     for (const auto& r : album->entries)
-        total += r.duration;
+        total += CountedDuration(r.duration);
     album->record.titleCount = static_cast<int32_t>(album->entries.size());
     album->record.totalDuration =
         static_cast<int32_t>(std::clamp<long long>(total, INT32_MIN, INT32_MAX));

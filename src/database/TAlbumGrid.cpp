@@ -36,7 +36,7 @@ int64_t TAlbumGrid::TotalDuration() const {
     int64_t total = 0;
     if (const auto* entries = Entries())
         for (const TitleRecord& e : *entries)
-            total += e.duration;
+            total += CountedDuration(e.duration);
     return total;
 }
 

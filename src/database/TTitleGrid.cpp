@@ -80,7 +80,8 @@ TitleRow TTitleGrid::Row(int row) const {
 }
 
 TTitleGrid::Entry TTitleGrid::EntryOf(Handle title) const {
-    return {store_.MasterKey(title), title, store_.Duration(title), false};
+    return {store_.MasterKey(title), title,
+            static_cast<int32_t>(CountedDuration(store_.Duration(title))), false};
 }
 
 bool TTitleGrid::SetRow(Handle title, int row) {
@@ -157,9 +158,10 @@ void TTitleGrid::Update(Handle title, bool sort) {
     if (row < 0)
         return;
     Entry& e = rows_[row - 1];
-    total_ += store_.Duration(title) - e.duration;
+    int32_t counted = static_cast<int32_t>(CountedDuration(store_.Duration(title)));
+    total_ += counted - e.duration;
     e.title = title;
-    e.duration = store_.Duration(title);
+    e.duration = counted;
     AnnounceChanged(row, row);
     if (!sort) {
         sorted_ = false;

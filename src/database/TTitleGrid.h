@@ -65,7 +65,7 @@ private:
     struct Entry {
         int32_t masterKey;
         Handle title;
-        int32_t duration; // as last filled, so the total follows changes of the title
+        int32_t duration; // counted as last filled, so the total follows changes of the title
         bool selected;
     };
     Entry EntryOf(Handle title) const;

@@ -77,6 +77,11 @@ std::string RawOrigin(const char* bytes);
 std::string DurationText(int64_t seconds);
 // The same for a running or summed time, where nothing yet is "0:00" rather than "?".
 std::string TimeText(int64_t seconds);
+// What a title adds to a total: a duration that could not be measured (-1) or is unknown (0)
+// adds nothing, so it never takes time away from the others.
+inline int64_t CountedDuration(int64_t seconds) {
+    return seconds > 0 ? seconds : 0;
+}
 
 // The full artist name from the two name parts: trim(trim(first) + " " + trim(last)).
 std::string JoinFullName(std::string_view first, std::string_view last);

@@ -1,7 +1,8 @@
 #include "ui/TunquilApp.h"
 
 #include "base/ProgramDirectory.h"
-#include "ui/TMasterFrm.h"
+#include "platform/SequencerDevice.h"
+#include "ui/app/TMasterFrm.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -23,9 +24,10 @@ std::string HomeOption(int argc, char** argv) {
     return home;
 }
 
-std::unique_ptr<TMasterFrm> StartMainWindow(const std::string& home, std::string& error) {
+std::unique_ptr<TMasterFrm> StartMainWindow(const std::string& home, std::string& error,
+                                            std::unique_ptr<platform::ISequencerDevice> device) {
     try {
-        auto window = std::make_unique<TMasterFrm>(FindProgramDirectory(home));
+        auto window = std::make_unique<TMasterFrm>(FindProgramDirectory(home), std::move(device));
         window->StartUp();
         return window;
     } catch (const std::exception& e) {
@@ -37,14 +39,18 @@ std::unique_ptr<TMasterFrm> StartMainWindow(const std::string& home, std::string
 int RunTunquil(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tunquil");
-    std::string error;
-    std::unique_ptr<TMasterFrm> window = StartMainWindow(HomeOption(argc, argv), error);
-    if (!window) {
-        QMessageBox::critical(nullptr, "Tunquil",
-                              QString::fromStdString(ExpandLineSeparators(error)));
+    std::unique_ptr<TMasterFrm> window;
+    try {
+        window = std::make_unique<TMasterFrm>(FindProgramDirectory(HomeOption(argc, argv)));
+        // The window shows at once; the database fills it afterwards.
+        window->show();
+        QCoreApplication::processEvents();
+        window->StartUp();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(window.get(), "Tunquil",
+                              QString::fromStdString(ExpandLineSeparators(e.what())));
         return 1;
     }
-    window->show();
     int status = app.exec();
     window->ShutDown();
     return status;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SequencerDevice.h"
+
 #include <memory>
 #include <string>
 
@@ -16,6 +18,9 @@ std::string HomeOption(int argc, char** argv);
 
 // Makes the main window on the program directory found from `home` and runs its start-up.
 // Null, with the reason in `error`, when the directory or the database cannot be used.
-std::unique_ptr<TMasterFrm> StartMainWindow(const std::string& home, std::string& error);
+// `device` as TMasterFrm takes it.
+std::unique_ptr<TMasterFrm>
+StartMainWindow(const std::string& home, std::string& error,
+                std::unique_ptr<platform::ISequencerDevice> device = nullptr);
 
 } // namespace tunquil::ui

@@ -9,7 +9,20 @@
 
 namespace tunquil::ui {
 
-WidgetHost::WidgetHost(QWidget* parent) : parent_(parent), md1_(parent) {}
+WidgetHost::WidgetHost(QWidget* parent) : parent_(parent), md1_(parent) {
+    positionTimer_.setInterval(100);
+    QObject::connect(&positionTimer_, &QTimer::timeout, [this] {
+        if (positionTick_)
+            positionTick_();
+    });
+}
+
+void WidgetHost::PositionTimer(bool running) {
+    if (running)
+        positionTimer_.start();
+    else
+        positionTimer_.stop();
+}
 
 WidgetHost::~WidgetHost() {
     // The notice belongs to the host, whichever window it hangs on.

@@ -7,6 +7,8 @@
 
 #include <QPointer>
 #include <QString>
+#include <QTimer>
+#include <functional>
 
 class QLabel;
 class QProgressBar;
@@ -37,6 +39,10 @@ public:
     // gave none.
     void ShowDeviceUnavailable(const std::string& deviceMessage) override;
     void Beep() override;
+    // The play program's 100 ms position timer; each tick calls `tick`.
+    void PositionTimer(bool running) override;
+    void SetPositionTick(std::function<void()> tick) { positionTick_ = std::move(tick); }
+    bool PositionTimerRunning() const { return positionTimer_.isActive(); }
 
     // The message box behind ShowMessage (the main window's MD1), for its other properties.
     TMessageDialog& MessageDialog() { return md1_; }
@@ -50,6 +56,8 @@ private:
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     int busyDepth_ = 0;
+    QTimer positionTimer_;
+    std::function<void()> positionTick_;
 };
 
 } // namespace tunquil::ui

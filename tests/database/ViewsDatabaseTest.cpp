@@ -102,6 +102,21 @@ TEST_F(ViewsDatabaseTest, UpdateAndSetDurationRefillTheRows) {
     EXPECT_EQ(views->AllTitles().Summary(), "2 titles  ---  1:01:00");
 }
 
+// A title whose duration could not be measured carries -1: the totals of the grids, the
+// category records and the albums count only measured titles.
+TEST_F(ViewsDatabaseTest, UnmeasuredTitlesAddNothingToTheTotals) {
+    int32_t a = Add("a", rock, 65);
+    int32_t b = Add("b", rock, -1);
+    int32_t mix = albums.AddAlbum("Mix");
+    albums.AppendTitles(mix, {a, b});
+    EXPECT_EQ(views->AllTitles().Summary(), "2 titles  ---  1:05");
+    EXPECT_EQ(views->CategoryGrid(rock)->Summary(), "2 titles  ---  1:05");
+    EXPECT_EQ(views->AlbumGrid(mix)->Summary(), "2 titles  ---  1:05");
+    EXPECT_EQ(albums.AlbumOf(mix)->record.totalDuration, 65);
+    ASSERT_TRUE(dmm->Database().SetDuration(-1, a)); // a title measured again, and failing
+    EXPECT_EQ(views->AllTitles().Summary(), "2 titles  ---  0:00");
+}
+
 TEST_F(ViewsDatabaseTest, DeletedTitlesLeaveTheGridsAndTheAlbums) {
     int32_t a = Add("a", rock);
     int32_t b = Add("b", rock);

@@ -2,7 +2,7 @@
 // grid announces: Qt's own model tester watches it while titles come, change, move and go.
 
 #include "database/TTitleGrid.h"
-#include "ui/TTitleTableModel.h"
+#include "ui/controls/TTitleTableModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "ui/TTitleTableModel.h"
+#include "ui/controls/TTitleTableModel.h"
 
 #include "database/StoredDate.h"
 

@@ -7,9 +7,9 @@
 #include "database/TDMM2.h"
 #include "support/TempDir.h"
 #include "ui/GuiTestApp.h"
-#include "ui/TMasterFrm.h"
-#include "ui/TMyStringGrid.h"
 #include "ui/TunquilApp.h"
+#include "ui/app/TMasterFrm.h"
+#include "ui/controls/TMyStringGrid.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -87,7 +87,7 @@ TEST_F(MainWindowTest, ShowsTheLiveTitlesSortedWithTheirSummary) {
     EXPECT_EQ(window->AllTitlesSummary()->text().toStdString(), "3 titles  ---  1:01:35");
 
     // The first row starts selected, as the grid has it.
-    EXPECT_TRUE(window->AllTitlesGrid()->selectionModel()->isRowSelected(0, {}));
+    EXPECT_TRUE(window->AllTitlesGrid()->View().Selected(1));
 
     // A click on the Duration header sorts by duration.
     window->AllTitlesGrid()->horizontalHeader()->sectionClicked(3);

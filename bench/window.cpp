@@ -1,0 +1,136 @@
+// The main window over a large library: from the start to the summary line shown (and the
+// same over an empty library), sorting every row from the menu until the grid has repainted,
+// scrolling page by page, and the peak memory. Figures are printed, never asserted.
+//   bench_window [TITLES]
+
+#include "BenchDatabase.h"
+#include "platform/FakeSequencerDevice.h"
+#include "ui/app/TMasterFrm.h"
+#include "ui/controls/TMyStringGrid.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QScrollBar>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <unistd.h>
+
+using namespace tunquil;
+using Wall = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(Wall::time_point from) {
+    return std::chrono::duration<double, std::milli>(Wall::now() - from).count();
+}
+
+// Thread CPU time: the machine is shared, and waiting for a core is not our cost.
+double CpuNow() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+long StatusKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(std::string(field).size()));
+    return -1;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Makes and starts the window on `home` and waits until its summary line has been painted.
+std::unique_ptr<ui::TMasterFrm> StartWindow(const fs::path& home, double& ms, double& cpu) {
+    auto t0 = Wall::now();
+    double c0 = CpuNow();
+    auto window =
+        std::make_unique<ui::TMasterFrm>(home, std::make_unique<platform::FakeSequencerDevice>());
+    window->resize(1000, 700);
+    window->show();
+    QCoreApplication::processEvents();
+    window->StartUp();
+    window->AllTitlesSummary()->repaint();
+    window->AllTitlesGrid()->viewport()->repaint();
+    ms = Ms(t0);
+    cpu = CpuNow() - c0;
+    return window;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int titles = argc > 1 ? std::atoi(argv[1]) : 100000;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const fs::path base =
+        fs::temp_directory_path() / ("tunquil-bench-window-" + std::to_string(getpid()));
+    const fs::path empty = base / "empty", full = base / "full";
+    fs::create_directories(empty);
+    fs::create_directories(full);
+    bench::BuildDatabase(full, titles);
+
+    std::vector<double> emptyStart, emptyCpu;
+    for (int round = 0; round < 3; ++round) {
+        double ms = 0, cpu = 0;
+        auto window = StartWindow(empty, ms, cpu);
+        emptyStart.push_back(ms);
+        emptyCpu.push_back(cpu);
+    }
+    double fullMs = 0, fullCpu = 0;
+    auto window = StartWindow(full, fullMs, fullCpu);
+    std::printf("start to summary line shown: %.0f ms wall, %.0f ms CPU with %d titles (target "
+                "<= 1000 ms); %.0f ms wall, %.0f ms CPU with none; the titles cost %.0f ms wall, "
+                "%.0f ms CPU (target <= 500 ms)\n",
+                fullMs, fullCpu, titles, Median(emptyStart), Median(emptyCpu),
+                fullMs - Median(emptyStart), fullCpu - Median(emptyCpu));
+    std::printf("  summary: %s\n", window->AllTitlesSummary()->text().toUtf8().constData());
+
+    ui::TMyStringGrid* grid = window->AllTitlesGrid();
+    const char* columns[] = {"&Category", "&Artist", "&Title",
+                             "&Duration", "&Origin", "Date &obtained"};
+    for (const char* column : columns) {
+        std::vector<double> rounds, cpu;
+        for (int round = 0; round < 3; ++round) {
+            window->MenuItem({"&Categories", "&Sort by", round % 2 ? "&Title" : "&Origin"})
+                ->trigger();
+            auto t0 = Wall::now();
+            double c0 = CpuNow();
+            window->MenuItem({"&Categories", "&Sort by", column})->trigger();
+            grid->viewport()->repaint();
+            rounds.push_back(Ms(t0));
+            cpu.push_back(CpuNow() - c0);
+        }
+        QString name = QString(column).remove('&');
+        std::printf("sort %d rows from the menu by %-13s to repaint: %6.1f ms wall, %6.1f ms "
+                    "CPU (target <= 150 ms)\n",
+                    titles, name.toUtf8().constData(), Median(rounds), Median(cpu));
+    }
+
+    QScrollBar* bar = grid->verticalScrollBar();
+    const int pages = 200;
+    auto t0 = Wall::now();
+    for (int i = 0; i < pages; ++i) {
+        bar->setValue(bar->value() + bar->pageStep());
+        grid->viewport()->repaint();
+    }
+    double perPage = Ms(t0) / pages;
+    std::printf("scrolling a page and repainting: %.2f ms (%.0f pages a second)\n", perPage,
+                1000.0 / perPage);
+    std::printf("peak memory: %.1f MB (target < 150 MB)\n", StatusKb("VmHWM:") / 1024.0);
+
+    window.reset();
+    std::error_code ec;
+    fs::remove_all(base, ec);
+    return 0;
+}

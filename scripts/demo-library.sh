@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Fills a program directory with a demo library of real MIDI files (the openMSX tunes that
+# bench/fetch-openmsx.sh fetches), under a few categories and artists.
+#   scripts/demo-library.sh BUILD_DIR HOME_DIR
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=$1
+home=$2
+"$here/bench/fetch-openmsx.sh" >/dev/null
+tunes=("$here"/bench-data/openmsx/*.mid)
+ctl() { "$build/tunquilctl" --home "$home" "$@" >/dev/null; }
+mkdir -p "$home"
+ctl add --category "Blues and boogie" --artist "Redfarn" "${tunes[@]:0:10}"
+ctl add --category "Railway songs" --artist "John Sawyer" "${tunes[@]:10:11}"
+ctl add --category "Themes" --artist "Matthew Richards" "${tunes[@]:21}"

@@ -1,0 +1,41 @@
+#pragma once
+// The settings that the main window owns, as Tunquil.ini keeps them: read at start-up, written
+// at shut-down. Keys are stored exactly as named here; other keys of the file stay untouched.
+
+#include "app/PlayProgram.h"
+
+#include <cstdint>
+
+namespace tunquil {
+
+class IniFile;
+
+// Colours as the file stores them: 0x00BBGGRR.
+constexpr uint32_t kSilver = 12632256;
+constexpr uint32_t kGreen = 32768;
+
+struct MainWindowSettings {
+    bool showTools = true;
+    bool showAllHints = true;
+    bool showAlbTabs = true;
+    bool showCatTabs = true;
+    bool confirmBeforeExit = true;
+    bool remindToScan = true;
+    bool autoLooping = true;
+    ResetChoice reset = ResetChoice::None;
+    bool launchOnWinStart = true;
+    int albPanelWidth = 200;
+    int top = 100;
+    int left = 100;
+    int height = 400;
+    int width = 585;
+    uint32_t tabActiveColor = kSilver;
+    uint32_t tabActiveFontColor = kGreen;
+
+    // Missing keys read as the defaults above; a "Top" or "Left" below 5 is used as 10.
+    static MainWindowSettings Read(const IniFile& ini);
+    // The "Setup" keys, then the window's bounds unless `maximised`, then the tab colours.
+    void Write(IniFile& ini, bool maximised) const;
+};
+
+} // namespace tunquil

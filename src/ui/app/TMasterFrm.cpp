@@ -1,0 +1,943 @@
+#include "ui/app/TMasterFrm.h"
+
+#include "app/DatabaseTitleStore.h"
+#include "app/PlayProgram.h"
+#include "app/TMyMidiPlayer.h"
+#include "base/IniFile.h"
+#include "midi/ResetTunes.h"
+#include "midi/TMyMidi.h"
+#include "platform/FluidSynthSequencer.h"
+#include "ui/app/MasterLayout.h"
+#include "ui/app/THelpWindow.h"
+#include "ui/controls/Glyphs.h"
+#include "ui/controls/TCDPanelP.h"
+#include "ui/controls/TDropButton.h"
+#include "ui/controls/TExtListView.h"
+#include "ui/controls/TExtPageControl.h"
+#include "ui/controls/TMyStringGrid.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSlider>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace tunquil::ui {
+
+namespace {
+
+constexpr int kSummaryHeight = 19;
+constexpr int kTopAreaHeight = 127;
+
+QColor FromColorRef(uint32_t c) {
+    return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff);
+}
+uint32_t ToColorRef(const QColor& c) {
+    return static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 |
+           static_cast<uint32_t>(c.blue()) << 16;
+}
+
+// Hints are a short and a long text joined by "|": the short one is the pop-up hint and the
+// control's accessible name, the long one goes to the status bar.
+void SetHint(QWidget* w, const QString& hint, int helpContext = 0) {
+    QString shortPart = hint.section('|', 0, 0);
+    QString longPart = hint.contains('|') ? hint.section('|', 1) : hint;
+    w->setProperty("hint", hint);
+    w->setToolTip(shortPart);
+    w->setStatusTip(longPart);
+    w->setAccessibleName(shortPart.isEmpty() ? longPart : shortPart);
+    w->setAccessibleDescription(longPart);
+    if (helpContext > 0)
+        w->setProperty("helpContext", helpContext);
+}
+
+// Deletes the pages whose view is gone (their grids still hold the views, so at once).
+template <class Views, class KeyOf>
+void DropGonePages(QTabWidget* tabs, std::map<int32_t, QWidget*>& pages, const Views& views,
+                   KeyOf keyOf) {
+    for (auto it = pages.begin(); it != pages.end();) {
+        bool known = std::any_of(views.begin(), views.end(),
+                                 [&](const auto& v) { return keyOf(v) == it->first; });
+        if (known) {
+            ++it;
+        } else {
+            tabs->setCurrentIndex(0);
+            delete it->second;
+            it = pages.erase(it);
+        }
+    }
+}
+
+// Puts `page` at tab position `at`, moving it there when it stands elsewhere.
+void PlaceTab(QTabWidget* tabs, QWidget* page, int at) {
+    if (tabs->indexOf(page) == at)
+        return;
+    int old = tabs->indexOf(page);
+    if (old >= 0)
+        tabs->removeTab(old);
+    tabs->insertTab(at, page, QString());
+}
+
+QFrame* LoweredFrame(QWidget* parent, int bevel) {
+    auto* frame = new QFrame(parent);
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    frame->setLineWidth(bevel);
+    return frame;
+}
+
+std::unique_ptr<platform::ISequencerDevice> DefaultDevice(const fs::path& programDirectory) {
+    platform::FluidSynthSequencerOptions options;
+    try {
+        IniFile ini(programDirectory / "Tunquil.ini");
+        options.soundFontSetting = ini.ReadString("Sound", "SoundFont", "");
+    } catch (const std::exception&) {
+        // An unreadable settings file only costs the SoundFont choice; start-up reports it.
+    }
+    return std::make_unique<platform::FluidSynthSequencer>(options);
+}
+
+} // namespace
+
+TMasterFrm::TMasterFrm(fs::path programDirectory,
+                       std::unique_ptr<platform::ISequencerDevice> device, QWidget* parent)
+    : QMainWindow(parent), programDirectory_(std::move(programDirectory)), host_(this),
+      library_(programDirectory_, host_),
+      device_(device ? std::move(device) : DefaultDevice(programDirectory_)),
+      midi_(std::make_unique<TMyMidi>(*device_)), player_(std::make_unique<TMyMidiPlayer>(*midi_)) {
+    setObjectName("TMasterFrm");
+    setWindowTitle("Tunquil");
+    setAccessibleName("Tunquil");
+    scale_ = std::max(1.0, logicalDpiX() / 96.0);
+    setMinimumSize(Px(kMinWindowWidth), Px(kMinWindowHeight));
+    SetHint(this, "Tunquil", 1000);
+
+    auto* central = new QWidget(this);
+    central->setObjectName("central");
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    setCentralWidget(central);
+    BuildTopArea();
+    BuildDatabaseArea();
+    layout->addWidget(topArea_);
+    layout->addWidget(dbArea_, 1);
+    BuildStatusBar();
+    BuildMenus();
+    BuildPlayMenu();
+    qApp->installEventFilter(this);
+    // Most commands wait for the database (unlocked at the end of start-up).
+    Lock();
+    RefreshTransport();
+}
+
+TMasterFrm::~TMasterFrm() {
+    qApp->removeEventFilter(this);
+    if (program_ && library_.DataModule())
+        library_.Database().RemoveObserver(program_.get());
+    TakeDownViews();
+    host_.SetPositionTick(nullptr);
+    host_.PositionTimer(false);
+}
+
+int TMasterFrm::Px(int pixels) const {
+    return static_cast<int>(pixels * scale_ + 0.5);
+}
+
+void TMasterFrm::TakeDownViews() {
+    // The grids' models observe the views: they go first, while the views still exist.
+    if (views_)
+        views_->RemoveObserver(this);
+    if (Categories)
+        while (Categories->count() > 0)
+            delete Categories->widget(0);
+    if (Albums)
+        while (Albums->count() > 1)
+            delete Albums->widget(1);
+    allTitlesGrid_ = nullptr;
+    AllCatPT = nullptr;
+    categoryPages_.clear();
+    albumPages_.clear();
+    views_.reset();
+}
+
+// ------------------------------------------------------------------ the top area
+
+void TMasterFrm::BuildTopArea() {
+    topArea_ = new QFrame(this);
+    topArea_->setObjectName("TopPanel");
+    topArea_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    topArea_->setLineWidth(2);
+    topArea_->setFixedHeight(Px(kTopAreaHeight));
+    topArea_->installEventFilter(this);
+    SetHint(topArea_, "Music controls");
+
+    displayFrame_ = new QFrame(topArea_);
+    displayFrame_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    displayFrame_->setLineWidth(3);
+    displayFrame_->setStyleSheet("background: black;");
+    displayFrame_->setAccessibleName("Now playing");
+    panel_ = new TCDPanelP(displayFrame_);
+    panel_->setObjectName("CDPanel");
+    auto* displayLayout = new QVBoxLayout(displayFrame_);
+    displayLayout->setContentsMargins(4, 4, 4, 4);
+    displayLayout->addWidget(panel_);
+
+    TrackBar1 = new QSlider(Qt::Horizontal, topArea_);
+    TrackBar1->setObjectName("TrackBar1");
+    TrackBar1->setTickPosition(QSlider::NoTicks);
+    TrackBar1->setRange(0, 10);
+    TrackBar1->setPageStep(10);
+    SetHint(TrackBar1, "Move|Move position within playing title", 14);
+
+    auto makeButton = [&](auto* button, const char* name, GlyphKind glyph, const QString& hint,
+                          int helpContext) {
+        button->setObjectName(name);
+        button->setIcon(Glyph(glyph));
+        button->setAutoRaise(false);
+        SetHint(button, hint, helpContext);
+        return button;
+    };
+    PlayReplace = makeButton(new TDropButton(topArea_), "PlayReplace", GlyphKind::AddPlay,
+                             "Add + Play|Add music and play it first", 3);
+    Play = makeButton(new TDropButton(topArea_), "Play", GlyphKind::Add,
+                      "Add|Add music and play it last", 4);
+    PlayReplace->setFixedSize(Px(43), Px(25));
+    Play->setFixedSize(Px(43), Px(25));
+    PlayReplace->setText("Add+Play");
+    Play->setText("Add");
+    PlayReplace->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    Play->setToolButtonStyle(Qt::ToolButtonIconOnly);
+
+    struct Small {
+        QToolButton** button;
+        const char* name;
+        GlyphKind glyph;
+        const char* hint;
+        int help;
+    };
+    const Small smalls[] = {
+        {&ProgView, "ProgView", GlyphKind::View, "View|View the program currently playing", 11},
+        {&Shuffle, "Shuffle", GlyphKind::Shuffle, "Shuffle|Shuffle the program currently playing",
+         15},
+        {&MusicClear, "MusicClear", GlyphKind::Clear, "Clear|Erase the currently playing program",
+         16},
+        {&Back, "Back", GlyphKind::Previous,
+         "Previous|Restart play with the previously playing title", 0},
+        {&PlayNext, "PlayNext", GlyphKind::Next, "Next|Play the next title in the program", 0},
+        {&RepeatSB, "RepeatSB", GlyphKind::Restart, "Restart|Restart title currently playing", 0},
+        {&Pause, "Pause", GlyphKind::Pause, "Pause", 0},
+        {&OneStop, "OneStop", GlyphKind::Stop, "Stop|Stop current play", 0},
+        {&AllStop, "AllStop", GlyphKind::StopClear,
+         "Stop+Clear program|Stop all play and erase play list", 0},
+        {&Volume, "Volume", GlyphKind::Volume, "Volume + Balance", 17},
+    };
+    for (const Small& s : smalls) {
+        QFrame* frame = LoweredFrame(topArea_, 2);
+        frame->setFixedSize(Px(25), Px(25));
+        *s.button = makeButton(new QToolButton(frame), s.name, s.glyph, s.hint, s.help);
+        (*s.button)->setGeometry(Px(2), Px(2), Px(21), Px(21));
+        (*s.button)->setIconSize(QSize(Px(16), Px(16)));
+        controlFrames_.push_back(frame);
+    }
+
+    for (auto [button, frame] : {std::pair{&leftToggle_, &leftToggleFrame_},
+                                 std::pair{&rightToggle_, &rightToggleFrame_}}) {
+        *frame = LoweredFrame(topArea_, 1);
+        (*frame)->setFixedSize(Px(18), Px(20));
+        *button = new QToolButton(*frame);
+        (*button)->setGeometry(Px(2), Px(2), Px(14), Px(16));
+        (*button)->setIconSize(QSize(Px(10), Px(10)));
+        connect(*button, &QToolButton::clicked, this, &TMasterFrm::ToggleToolbar);
+    }
+    leftToggle_->setObjectName("ToolsLeft");
+    rightToggle_->setObjectName("ToolsRight");
+
+    connect(ProgView, &QToolButton::clicked, this, &TMasterFrm::NotAvailable);
+    connect(Volume, &QToolButton::clicked, this, &TMasterFrm::NotAvailable);
+    auto transport = [this](QToolButton* button, void (PlayProgram::*action)()) {
+        connect(button, &QToolButton::clicked, this, [this, action] {
+            if (program_) {
+                (program_.get()->*action)();
+                RefreshTransport();
+            }
+        });
+    };
+    transport(Shuffle, &PlayProgram::Shuffle);
+    transport(MusicClear, &PlayProgram::Clear);
+    transport(Back, &PlayProgram::Previous);
+    transport(PlayNext, &PlayProgram::Next);
+    transport(RepeatSB, &PlayProgram::Restart);
+    transport(Pause, &PlayProgram::PauseOrResume);
+    transport(OneStop, &PlayProgram::Stop);
+    transport(AllStop, &PlayProgram::StopAndClear);
+    connect(TrackBar1, &QSlider::sliderPressed, this, [this] {
+        if (program_)
+            program_->TrackBarPressed();
+    });
+    connect(TrackBar1, &QSlider::valueChanged, this, [this](int position) {
+        if (!program_)
+            return;
+        program_->TrackBarChanged(position);
+        if (program_->TrackBar().position != position) {
+            QSignalBlocker quiet(TrackBar1);
+            TrackBar1->setValue(program_->TrackBar().position);
+        }
+    });
+    connect(TrackBar1, &QSlider::sliderReleased, this, [this] {
+        if (program_) {
+            program_->TrackBarReleased();
+            RefreshTransport();
+        }
+    });
+    StartPlayProgram();
+}
+
+void TMasterFrm::LayOutTopArea() {
+    const int w = topArea_->width();
+    displayFrame_->setGeometry(0, 0, w, Px(70));
+    TrackBar1->setGeometry(Px(2), Px(72), w - Px(4), Px(23));
+    std::vector<int> widths{PlayReplace->width(), Play->width()};
+    for (QFrame* frame : controlFrames_)
+        widths.push_back(frame->width());
+    std::vector<int> lefts = MusicControlLefts(w, widths);
+    PlayReplace->move(lefts[0], Px(97));
+    Play->move(lefts[1], Px(97));
+    for (std::size_t i = 0; i < controlFrames_.size(); ++i)
+        controlFrames_[i]->move(lefts[i + 2], Px(97));
+    leftToggleFrame_->move(Px(8), Px(102));
+    rightToggleFrame_->move(w - rightToggleFrame_->width() - Px(8), Px(102));
+}
+
+// ------------------------------------------------------------------ the database area
+
+void TMasterFrm::BuildDatabaseArea() {
+    dbArea_ = new QWidget(this);
+    dbArea_->setObjectName("DatabasePanel");
+    dbArea_->installEventFilter(this);
+    dbArea_->setMinimumHeight(Px(120));
+
+    auto tool = [&](QToolButton* button, const char* name, GlyphKind glyph, const QString& hint,
+                    int helpContext) {
+        button->setParent(dbArea_);
+        button->setObjectName(name);
+        button->setIcon(Glyph(glyph, 18));
+        button->setIconSize(QSize(Px(18), Px(18)));
+        button->setFixedSize(Px(25), Px(25));
+        SetHint(button, hint, helpContext);
+        return button;
+    };
+    NewAlb = tool(new QToolButton, "NewAlb", GlyphKind::NewAlbum, "New|Create a new album", 5);
+    LoadFiles =
+        tool(new QToolButton, "LoadFiles", GlyphKind::Load, "Load|Load MIDIs into Tunquil", 20);
+    DriveScan = tool(new QToolButton, "DriveScan", GlyphKind::ScanDrive,
+                     "Scan drive|Scan a drive for MIDIs", 10);
+    GetLocal = tool(new QToolButton, "GetLocal", GlyphKind::ScanSystem,
+                    "Scan system|Scan system for MIDIs", 7);
+    EditCat = static_cast<TDropButton*>(tool(new TDropButton, "EditCat", GlyphKind::Edit,
+                                             "Edit|Rename a category or edit a title", 6));
+    MailTitle = static_cast<TDropButton*>(
+        tool(new TDropButton, "MailTitle", GlyphKind::Mail,
+             "Mail|Mail titles or a category to Internet email address", 27));
+    Archive =
+        static_cast<TDropButton*>(tool(new TDropButton, "Archive", GlyphKind::Archive,
+                                       "Archive|Archive music in a single compressed file", 21));
+    ExportTitle = static_cast<TDropButton*>(tool(new TDropButton, "ExportTitle", GlyphKind::Save,
+                                                 "Save|Save titles or categories to disk", 8));
+    PrintCat = static_cast<TDropButton*>(tool(new TDropButton, "PrintCat", GlyphKind::Print,
+                                              "Print|Print categories or albums", 31));
+    TrashCat =
+        static_cast<TDropButton*>(tool(new TDropButton, "TrashCat", GlyphKind::Delete,
+                                       "Delete|Delete titles or categories, permanently", 9));
+    for (QToolButton* b : {NewAlb, LoadFiles, DriveScan, GetLocal})
+        connect(b, &QToolButton::clicked, this, &TMasterFrm::NotAvailable);
+    // Drop-only buttons and the add buttons: a click always shows the button's help.
+    for (TDropButton* b :
+         {EditCat, MailTitle, Archive, ExportTitle, PrintCat, TrashCat, Play, PlayReplace}) {
+        b->accepting = [this] { return !Locked(); };
+        b->onDrop = [this, b](const DraggedTitles& titles) { return DropTitles(b, titles); };
+        connect(b, &QToolButton::clicked, this, [b] {
+            THelpWindow::ShowPopup(b->property("helpContext").toInt(), QCursor::pos(), b);
+        });
+    }
+
+    albumPanel_ = LoweredFrame(dbArea_, 3);
+    albumPanel_->setObjectName("AlbumPanel");
+    categoryPanel_ = LoweredFrame(dbArea_, 3);
+    categoryPanel_->setObjectName("CategoryPanel");
+
+    Albums = new TExtPageControl(albumPanel_);
+    Albums->setObjectName("Albums");
+    Albums->Bar()->pictureTabs = true;
+    SetHint(Albums, "View, edit and play albums", 1033);
+    Albums->Bar()->setAccessibleName("Album tabs");
+    auto* allAlbumsPage = new QWidget;
+    auto* allAlbumsLayout = new QVBoxLayout(allAlbumsPage);
+    allAlbumsLayout->setContentsMargins(2, 2, 2, 2);
+    allAlbumsLayout->setSpacing(2);
+    albumDetails_ = new QCheckBox("show album details", allAlbumsPage);
+    albumDetails_->setChecked(true);
+    albumDetails_->setAccessibleName("show album details");
+    AllAlbLV = new TExtListView(allAlbumsPage);
+    AllAlbLV->setProperty("helpContext", 2);
+    AllAlbLV->Report()->setProperty("helpContext", 2);
+    AllAlbLV->titlesOf = [this](const std::vector<int>& rows) { return AlbumTitles(rows); };
+    allAlbumsLayout->addWidget(albumDetails_);
+    allAlbumsLayout->addWidget(AllAlbLV, 1);
+    Albums->addTab(allAlbumsPage, "  ALL ALBUMS  ");
+    connect(albumDetails_, &QCheckBox::toggled, AllAlbLV, &TExtListView::SetReportStyle);
+    connect(AllAlbLV, &TExtListView::touched, this, [this] { MakeSideCurrent(true); });
+    connect(AllAlbLV, &TExtListView::albumDoubleClicked, this,
+            [this](int row) { PlayKeys(AlbumTitles({row}), SelectionSource::AlbumList, false); });
+    connect(AllAlbLV, &TExtListView::contextMenuWanted, this,
+            [this](const QPoint& at) { albumPopup_->popup(at); });
+    connect(Albums, &QTabWidget::currentChanged, this, [this] {
+        MakeSideCurrent(true);
+        UpdateMenus();
+    });
+
+    Categories = new TExtPageControl(categoryPanel_);
+    Categories->setObjectName("Categories");
+    SetHint(Categories, "View all titles", 18);
+    Categories->Bar()->setAccessibleName("Category tabs");
+    connect(Categories, &QTabWidget::currentChanged, this, [this] {
+        MakeSideCurrent(false);
+        UpdateMenus();
+    });
+    for (TExtPageControl* tabs : {Albums, Categories}) {
+        tabs->Bar()->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(
+            tabs->Bar(), &QWidget::customContextMenuRequested, this, [this, tabs](const QPoint& p) {
+                MakeSideCurrent(tabs == Albums);
+                (tabs == Albums ? albumPopup_ : categoryPopup_)->popup(tabs->Bar()->mapToGlobal(p));
+            });
+    }
+    for (QFrame* panel : {albumPanel_, categoryPanel_}) {
+        auto* l = new QVBoxLayout(panel);
+        l->setContentsMargins(3, 3, 3, 3);
+        l->addWidget(panel == albumPanel_ ? static_cast<QWidget*>(Albums) : Categories);
+    }
+
+    separator_ = new QWidget(dbArea_);
+    separator_->setObjectName("Separator");
+    separator_->setCursor(Qt::SplitHCursor);
+    separator_->setAccessibleName("Separator");
+    separator_->installEventFilter(this);
+    separatorLine_ = new QWidget(this);
+    separatorLine_->setStyleSheet("background: rgb(90,90,90);");
+    separatorLine_->hide();
+}
+
+void TMasterFrm::LayOutDatabaseArea() {
+    if (!dbArea_)
+        return;
+    const int w = dbArea_->width(), h = dbArea_->height();
+    const bool tools = settings_.showTools;
+    for (QWidget* b :
+         std::initializer_list<QWidget*>{NewAlb, LoadFiles, DriveScan, GetLocal, EditCat, MailTitle,
+                                         Archive, ExportTitle, PrintCat, TrashCat})
+        b->move(b->x(), Px(4));
+    NewAlb->move(Px(7), Px(4));
+    std::vector<QWidget*> middle{EditCat, MailTitle, Archive, ExportTitle, PrintCat, TrashCat};
+    std::vector<int> widths;
+    for (QWidget* b : middle)
+        widths.push_back(b->width());
+    std::vector<int> lefts = MiddleGroupLefts(w, widths);
+    for (std::size_t i = 0; i < middle.size(); ++i)
+        middle[i]->move(lefts[i], Px(4));
+    GetLocal->move(w - GetLocal->width() - Px(7), Px(4));
+    DriveScan->move(GetLocal->x() - Px(5) - DriveScan->width(), Px(4));
+    LoadFiles->move(DriveScan->x() - Px(5) - LoadFiles->width(), Px(4));
+    for (QWidget* b : std::initializer_list<QWidget*>{LoadFiles, DriveScan, Archive, PrintCat})
+        b->setVisible(tools);
+
+    albumPanel_->hide();
+    categoryPanel_->hide();
+    DatabaseAreaLayout layout = ui::LayOutDatabaseArea(qRound(w / scale_), qRound(h / scale_),
+                                                       tools, settings_.albPanelWidth);
+    settings_.albPanelWidth = layout.albumWidth;
+    auto place = [this](QWidget* wgt, const PanelGeometry& g) {
+        wgt->setGeometry(Px(g.left), Px(g.top), Px(g.width), Px(g.height));
+    };
+    place(albumPanel_, layout.albumPanel);
+    place(separator_, layout.separator);
+    place(categoryPanel_, layout.categoryPanel);
+    albumPanel_->show();
+    categoryPanel_->show();
+    albumPanel_->raise();
+    categoryPanel_->raise();
+}
+
+void TMasterFrm::SeparatorDragged(int distance) {
+    int albumWidth = qRound(albumPanel_->width() / scale_);
+    int categoryWidth = qRound(categoryPanel_->width() / scale_);
+    settings_.albPanelWidth = AlbumWidthAfterDrag(albumWidth, categoryWidth, distance);
+    LayOutDatabaseArea();
+}
+
+void TMasterFrm::ToggleToolbar() {
+    settings_.showTools = !settings_.showTools;
+    ApplySettingsToMenus();
+    LayOutDatabaseArea();
+}
+
+// ------------------------------------------------------------------ the status bar
+
+void TMasterFrm::BuildStatusBar() {
+    statusBar()->setFixedHeight(Px(18));
+    statusBar()->setSizeGripEnabled(true);
+    hintPanel_ = new QLabel(this);
+    hintPanel_->setObjectName("HintPanel");
+    hintPanel_->setAccessibleName("Hint");
+    hintPanel_->setFixedWidth(Px(290));
+    QFont font = hintPanel_->font();
+    font.setPointSize(8);
+    font.setBold(true);
+    hintPanel_->setFont(font);
+    statusBar()->addWidget(hintPanel_);
+    progress_ = new QProgressBar(statusBar());
+    progress_->setObjectName("ProgressBar");
+    progress_->setAccessibleName("Progress");
+    progress_->setRange(0, 100);
+    progress_->setTextVisible(false);
+    progress_->hide();
+    host_.SetStatusWidgets(hintPanel_, progress_);
+}
+
+void TMasterFrm::PlaceProgressBar() {
+    QStatusBar* bar = statusBar();
+    int height = std::max(4, bar->height() - Px(6));
+    progress_->setGeometry(Px(290), (bar->height() - height) / 2 + 1,
+                           std::max(0, bar->width() - Px(290) - Px(17)), height);
+}
+
+void TMasterFrm::resizeEvent(QResizeEvent* event) {
+    bool progressShown = progress_->isVisible();
+    progress_->hide();
+    int w = qRound(width() / scale_), h = qRound(height() / scale_);
+    ClampWindowSize(w, h);
+    if (Px(w) != width() || Px(h) != height()) {
+        resize(Px(w), Px(h));
+        return;
+    }
+    QMainWindow::resizeEvent(event);
+    LayOutTopArea();
+    LayOutDatabaseArea();
+    PlaceProgressBar();
+    progress_->setVisible(progressShown);
+}
+
+// ------------------------------------------------------------------ hints and help cursor
+
+bool TMasterFrm::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        // The status bar's hint panel shows the long hint of the control under the mouse.
+        if (isActiveWindow() || QApplication::activeWindow() == nullptr)
+            hintPanel_->setText(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TMasterFrm::SetHelpCursor(bool on) {
+    if (on == helpCursor_)
+        return;
+    helpCursor_ = on;
+    if (on)
+        QApplication::setOverrideCursor(Qt::WhatsThisCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+bool TMasterFrm::eventFilter(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    switch (event->type()) {
+    case QEvent::ToolTip:
+        if (!settings_.showAllHints)
+            return true;
+        break;
+    case QEvent::MouseButtonPress:
+        if (helpCursor_ && widget && widget->window() == this) {
+            SetHelpCursor(false);
+            for (QWidget* w = widget; w; w = w->parentWidget()) {
+                int context = w->property("helpContext").toInt();
+                if (context > 0) {
+                    THelpWindow::ShowPopup(context, QCursor::pos(), this);
+                    break;
+                }
+            }
+            return true;
+        }
+        if (watched == separator_) {
+            separatorPressX_ = QCursor::pos().x();
+            separatorDragging_ = true;
+            return true;
+        }
+        break;
+    case QEvent::MouseMove:
+        if (watched == separator_ && separatorDragging_) {
+            QPoint at = mapFromGlobal(QCursor::pos());
+            QPoint areaLeft = dbArea_->mapTo(this, QPoint(0, 0));
+            if (at.x() >= areaLeft.x() + Px(kMinPanelWidth) &&
+                at.x() <= width() - Px(kMinPanelWidth)) {
+                QPoint top = separator_->mapTo(this, QPoint(0, 0));
+                separatorLine_->setGeometry(at.x(), top.y(), Px(4), separator_->height() - 3);
+                separatorLine_->show();
+                separatorLine_->raise();
+            }
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (watched == separator_ && separatorDragging_) {
+            separatorDragging_ = false;
+            separatorLine_->hide();
+            SeparatorDragged(qRound((QCursor::pos().x() - separatorPressX_) / scale_));
+            return true;
+        }
+        break;
+    case QEvent::Resize:
+        if (watched == dbArea_)
+            LayOutDatabaseArea();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ------------------------------------------------------------------ lock
+
+void TMasterFrm::Lock() {
+    if (lockDepth_++ == 0)
+        ApplyLock();
+}
+
+void TMasterFrm::Unlock() {
+    if (lockDepth_ > 0 && --lockDepth_ == 0)
+        ApplyLock();
+}
+
+void TMasterFrm::ApplyLock() {
+    const bool locked = Locked();
+    for (QWidget* w : std::initializer_list<QWidget*>{NewAlb, GetLocal, LoadFiles, DriveScan})
+        w->setEnabled(!locked);
+    for (QMenu* m : {fileMenu_, viewMenu_, albumsMenu_, categoriesMenu_, helpMenu_})
+        if (m)
+            m->menuAction()->setEnabled(!locked);
+    // Drop targets refuse drops while locked: the album list and the grids too.
+    AllAlbLV->setAcceptDrops(!locked);
+    if (locked)
+        setCursor(Qt::WaitCursor);
+    else
+        unsetCursor();
+    UpdateMenus();
+    RefreshTransport();
+}
+
+// ------------------------------------------------------------------ start-up and shut-down
+
+void TMasterFrm::StartPlayProgram() {
+    host_.SetPositionTick([this] {
+        if (program_) {
+            program_->Tick();
+            RefreshTransport();
+        }
+    });
+}
+
+void TMasterFrm::StartUp() {
+    CommandLock lock(*this);
+    try {
+        settings_ = MainWindowSettings::Read(IniFile(programDirectory_ / "Tunquil.ini"));
+    } catch (const std::exception& e) {
+        host_.ShowMessage(e.what(), TMsgDlgType::mtError, 0, mbCancel);
+    }
+    if (!isMaximized())
+        setGeometry(settings_.left, settings_.top, std::max(settings_.width, kMinWindowWidth),
+                    std::max(settings_.height, kMinWindowHeight));
+    SetTabColours(FromColorRef(settings_.tabActiveColor),
+                  FromColorRef(settings_.tabActiveFontColor));
+    ApplySettingsToMenus();
+    LayOutDatabaseArea();
+
+    library_.OpenDatabase();
+    TMyDB& db = library_.Database();
+
+    views_ = std::make_unique<TTitleViews>(library_.Categories(), &library_.Albums());
+    QWidget* allPage = MakeGridPage(views_->AllTitles(), &allTitlesGrid_, &AllCatPT, false);
+    AllCatPT->setObjectName("AllCatPT");
+    allTitlesGrid_->setObjectName("AllTitlesGrid");
+    allTitlesGrid_->setAccessibleName("All titles");
+    allTitlesGrid_->setProperty("helpContext", 12);
+    Categories->insertTab(0, allPage, "   ALL CATEGORIES   ");
+    Categories->SetTabHint(allPage, "View all titles");
+    views_->AddObserver(this);
+    CategoryViewsChanged();
+    views_->Attach(db);
+
+    views_->LoadViews(db, &host_);
+    allTitlesGrid_->FitColumns();
+    // Each category grid takes the all-titles grid's widths, less its Category column.
+    for (const auto& [ck, page] : categoryPages_)
+        if (auto* grid = page->findChild<TMyStringGrid*>())
+            for (int c = 0; c < grid->Model()->columnCount(); ++c)
+                grid->setColumnWidth(c, allTitlesGrid_->columnWidth(c + 1));
+
+    library_.LoadAlbums();
+    views_->AlbumsLoaded();
+    AlbumViewsChanged();
+    ShowAlbumTabs(settings_.showAlbTabs);
+    ShowCategoryTabs(settings_.showCatTabs);
+
+    store_ = std::make_unique<DatabaseTitleStore>(library_.Data());
+    program_ = std::make_unique<PlayProgram>(host_, *player_, *store_, RealPlayTools(host_),
+                                             programDirectory_);
+    auto bytes = [](const char* name) {
+        auto data = ResetTuneBytes(name);
+        return std::string(data.begin(), data.end());
+    };
+    program_->SetResetData(bytes("GMRESET"), bytes("GSRESET"));
+    program_->SetAutoLooping(settings_.autoLooping);
+    program_->SetResetChoice(settings_.reset);
+    program_->onChanged = [this] { RefreshTransport(); };
+    db.AddObserver(program_.get());
+    panel_->AttachPlayer(
+        program_->Panel(), [this] { return program_->SafeMode(); },
+        [this] { return midi_->Busy(); });
+    program_->Panel().Show("None", "None", "None", "No program", 0, 0, 0, 0);
+    panel_->Render(program_->Panel());
+    startedUp_ = true;
+    Unlock(); // the lock taken when the window was made
+    allTitlesGrid_->setFocus();
+    panel_->EnableFlashing();
+}
+
+void TMasterFrm::ShutDown() {
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    host_.PositionTimer(false);
+    Lock();
+    if (program_) {
+        program_->SetShuttingDown(true);
+        RunShowingFailure(host_, "Exception closing MIDI: ", [&] {
+            if (PlayingLike(program_->SafeMode()))
+                midi_->Stop();
+            midi_->Close();
+        });
+        if (library_.DataModule())
+            library_.Database().RemoveObserver(program_.get());
+    }
+    library_.Close(); // does nothing once closed
+    RunShowingFailure(host_, "FinishAll1: ", [&] {
+        IniFile ini(programDirectory_ / "Tunquil.ini");
+        if (!isMaximized()) {
+            QRect r = geometry();
+            settings_.left = r.left();
+            settings_.top = r.top();
+            settings_.width = r.width();
+            settings_.height = r.height();
+        }
+        settings_.tabActiveColor = ToColorRef(Categories->TabActiveColor());
+        settings_.tabActiveFontColor = ToColorRef(Categories->TabActiveFontColor());
+        settings_.Write(ini, isMaximized());
+        ini.WriteBool("Setup", "StartNotification", true);
+        ini.UpdateFile();
+    });
+    if (program_) {
+        std::error_code ec;
+        fs::remove(program_->InternalPlayFile(), ec);
+    }
+    THelpWindow::Quit();
+}
+
+void TMasterFrm::closeEvent(QCloseEvent* event) {
+    if (!shutDown_ && settings_.confirmBeforeExit && startedUp_ &&
+        host_.ShowMessage("Are you sure you want to exit Tunquil?", TMsgDlgType::mtConfirmation, 0,
+                          mbYes | mbNo) != TModalResult::mrYes) {
+        event->ignore();
+        return;
+    }
+    ShutDown();
+    event->accept();
+}
+
+// ------------------------------------------------------------------ views
+
+void TMasterFrm::MakeSideCurrent(bool albums) {
+    if (albumSide_ != albums) {
+        albumSide_ = albums;
+        UpdateMenus();
+    }
+}
+
+void TMasterFrm::ConnectGrid(TMyStringGrid* grid, bool album) {
+    grid->SetDragSource(album ? SelectionSource::AlbumList : SelectionSource::CategoryGrid);
+    grid->SetAcceptsOwnDrops(album);
+    grid->setProperty("helpContext", album ? 2 : 12);
+    connect(grid, &TMyStringGrid::touched, this, [this, album] { MakeSideCurrent(album); });
+    connect(grid, &TMyStringGrid::titleDoubleClicked, this,
+            [this, grid](int row) { PlayTitleNow(grid, row); });
+    connect(grid, &TMyStringGrid::contextMenuWanted, this,
+            [this, album](const QPoint& at) { (album ? albumPopup_ : categoryPopup_)->popup(at); });
+    connect(grid, &TMyStringGrid::ownRowsDropped, this, &TMasterFrm::NotAvailable);
+    connect(grid->Model(), &TTitleTableModel::selectionFollow, this, &TMasterFrm::UpdateMenus);
+}
+
+QWidget* TMasterFrm::MakeGridPage(TTitleView& view, TMyStringGrid** grid, QLabel** summary,
+                                  bool album) {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* panel = new QLabel(QString::fromStdString(view.Summary()), page);
+    panel->setFixedHeight(Px(kSummaryHeight));
+    panel->setStyleSheet("color: black; padding-left: 4px;");
+    panel->setAccessibleName("Summary");
+    auto* table = new TMyStringGrid(view, page);
+    ConnectGrid(table, album);
+    connect(table->Model(), &TTitleTableModel::summaryFollow, panel, &QLabel::setText);
+    layout->addWidget(panel);
+    layout->addWidget(table);
+    if (grid)
+        *grid = table;
+    if (summary)
+        *summary = panel;
+    return page;
+}
+
+void TMasterFrm::CategoryViewsChanged() {
+    if (!Categories || !views_)
+        return;
+    const auto& views = views_->CategoryViews();
+    DropGonePages(Categories, categoryPages_, views, [](const TCategoryView& v) { return v.ck; });
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        const TCategoryView& v = views[i];
+        QWidget*& page = categoryPages_[v.ck];
+        if (!page) {
+            TMyStringGrid* grid = nullptr;
+            page = MakeGridPage(*v.grid, &grid, nullptr, false);
+            grid->setAccessibleName(QString::fromStdString(v.name) + " titles");
+        }
+        int at = static_cast<int>(i) + 1;
+        PlaceTab(Categories, page, at);
+        Categories->setTabText(at, QString::fromStdString(v.caption));
+        Categories->SetTabHint(page, QString::fromStdString(v.hint));
+        Categories->setTabVisible(at, settings_.showCatTabs);
+    }
+}
+
+void TMasterFrm::ScheduleAlbumListRebuild() {
+    // Summaries change while the views are being rebuilt (every album's at start-up), so the
+    // list is rebuilt once, afterwards, however many changed.
+    if (albumListPending_)
+        return;
+    albumListPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            albumListPending_ = false;
+            AlbumViewsChanged();
+        },
+        Qt::QueuedConnection);
+}
+
+void TMasterFrm::AlbumViewsChanged() {
+    if (!Albums || !views_)
+        return;
+    const auto& views = views_->AlbumViews();
+    DropGonePages(Albums, albumPages_, views, [](const TAlbumView& v) { return v.albumKey; });
+    std::vector<AlbumListRow> rows;
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        const TAlbumView& v = views[i];
+        QWidget*& page = albumPages_[v.albumKey];
+        if (!page) {
+            TMyStringGrid* grid = nullptr;
+            page = MakeGridPage(*v.grid, &grid, nullptr, true);
+            grid->setAccessibleName(QString::fromStdString(v.name) + " album titles");
+            connect(grid->Model(), &TTitleTableModel::summaryFollow, this,
+                    &TMasterFrm::ScheduleAlbumListRebuild);
+        }
+        int at = static_cast<int>(i) + 1;
+        PlaceTab(Albums, page, at);
+        Albums->setTabText(at, QString::fromStdString(v.caption));
+        Albums->SetTabHint(page, QString::fromStdString(v.name));
+        Albums->setTabVisible(at, settings_.showAlbTabs);
+        rows.push_back({QString::fromStdString(v.name), QString::number(v.grid->SummaryCount()),
+                        QString::fromStdString(TimeText(v.grid->SummaryTotal()))});
+    }
+    AllAlbLV->SetRows(rows);
+    UpdateMenus();
+}
+
+TMyStringGrid* TMasterFrm::ActiveCategoryGrid() const {
+    QWidget* page = Categories ? Categories->currentWidget() : nullptr;
+    return page ? page->findChild<TMyStringGrid*>() : nullptr;
+}
+
+TMyStringGrid* TMasterFrm::ActiveAlbumGrid() const {
+    if (!Albums || Albums->currentIndex() <= 0)
+        return nullptr;
+    return Albums->currentWidget()->findChild<TMyStringGrid*>();
+}
+
+std::vector<int32_t> TMasterFrm::AllKeysOf(const TTitleView& view) const {
+    std::vector<int32_t> keys;
+    for (int row = 1; row <= view.TitleCount(); ++row)
+        keys.push_back(view.MasterKey(row));
+    return keys;
+}
+
+std::vector<int32_t> TMasterFrm::AlbumTitles(const std::vector<int>& albumRows) const {
+    std::vector<int32_t> keys;
+    if (!views_)
+        return keys;
+    const auto& views = views_->AlbumViews();
+    for (int row : albumRows)
+        if (row >= 0 && row < static_cast<int>(views.size())) {
+            auto more = AllKeysOf(*views[row].grid);
+            keys.insert(keys.end(), more.begin(), more.end());
+        }
+    return keys;
+}
+
+void TMasterFrm::ShowAlbumTabs(bool show) {
+    settings_.showAlbTabs = show;
+    Albums->ShowTabsAfterFirst(show);
+    ApplySettingsToMenus();
+}
+
+void TMasterFrm::ShowCategoryTabs(bool show) {
+    settings_.showCatTabs = show;
+    Categories->ShowTabsAfterFirst(show);
+    ApplySettingsToMenus();
+}
+
+void TMasterFrm::SetTabColours(const QColor& background, const QColor& font) {
+    for (TExtPageControl* tabs : {Categories, Albums}) {
+        tabs->SetTabActiveColor(background);
+        tabs->SetTabActiveFontColor(font);
+        tabs->SetTabInactiveColor(QColor(192, 192, 192));
+    }
+    settings_.tabActiveColor = ToColorRef(background);
+    settings_.tabActiveFontColor = ToColorRef(font);
+}
+
+QWidget* TMasterFrm::Control(const QString& name) const {
+    return findChild<QWidget*>(name);
+}
+
+} // namespace tunquil::ui

@@ -1,0 +1,244 @@
+#pragma once
+// The main window: the now-playing panel, the position bar and the music controls on top; the
+// database area below with its toolbar, the album tabs on the left and the category tabs on the
+// right of a movable separator; the status bar with the hint panel and the progress bar. It owns
+// the category and album lists, the data module, the sequencer player and the play program for
+// the whole run, and renders what the core computes.
+
+#include "app/MainWindowSettings.h"
+#include "base/Files.h"
+#include "database/TMusicLibrary.h"
+#include "database/TTitleViews.h"
+#include "ui/WidgetHost.h"
+#include "ui/controls/TExtPageControl.h"
+#include "ui/controls/TitleKeysMime.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <map>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+#include <QFrame>
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSlider;
+class QToolButton;
+
+namespace tunquil {
+class DatabaseTitleStore;
+class PlayProgram;
+class TMyMidi;
+class TMyMidiPlayer;
+namespace platform {
+class ISequencerDevice;
+}
+} // namespace tunquil
+
+namespace tunquil::ui {
+
+class TCDPanelP;
+class TDropButton;
+class TExtListView;
+
+class TMyStringGrid;
+
+class TMasterFrm : public QMainWindow, public IViewSetObserver {
+    Q_OBJECT
+public:
+    // `device` is the sequencer device to play on; null means FluidSynth to the sound server.
+    explicit TMasterFrm(fs::path programDirectory,
+                        std::unique_ptr<platform::ISequencerDevice> device = nullptr,
+                        QWidget* parent = nullptr);
+    ~TMasterFrm() override;
+
+    // Reads Tunquil.ini, loads the category list, opens the database at program directory +
+    // "Music", fills the views, loads the album list and applies the summary-tabs options; the
+    // window's commands are locked until it is done. Throws DatabaseError or FileError with a
+    // text for the user; the window then shows no titles.
+    void StartUp();
+    // Stops the player, saves the albums, purges the categories, closes the data module and
+    // writes the settings, each step on its own so that one failure (shown) does not stop the
+    // next. Runs once.
+    void ShutDown();
+
+    // Long operations lock the window's commands and drop targets. Locks nest: the window is
+    // unlocked when the last one ends.
+    void Lock();
+    void Unlock();
+    bool Locked() const { return lockDepth_ > 0; }
+
+    IHost& Host() { return host_; }
+    WidgetHost& Widgets() { return host_; }
+    TTitleViews* Views() const { return views_.get(); }
+    TDMM2* DataModule() const { return library_.DataModule(); }
+    PlayProgram* Program() const { return program_.get(); }
+    TMyMidi& Midi() const { return *midi_; }
+    const MainWindowSettings& Settings() const { return settings_; }
+    TExtPageControl* CategoriesTabs() const { return Categories; }
+    TExtPageControl* AlbumsTabs() const { return Albums; }
+    TMyStringGrid* AllTitlesGrid() const { return allTitlesGrid_; }
+    QLabel* AllTitlesSummary() const { return AllCatPT; }
+    TExtListView* AlbumList() const { return AllAlbLV; }
+    TCDPanelP* NowPlayingPanel() const { return panel_; }
+    QLabel* HintPanel() const { return hintPanel_; }
+    QSlider* TrackBar() const { return TrackBar1; }
+    QWidget* AlbumPanel() const { return albumPanel_; }
+    QWidget* CategoryPanel() const { return categoryPanel_; }
+    // A control by its object name ("PlayReplace", "NewAlb", "Pause", ...).
+    QWidget* Control(const QString& name) const;
+    // The menu item at the end of a path of captions, as shown ("&Categories", "&Sort by",
+    // "&Title"); null when there is none.
+    QAction* MenuItem(const QStringList& captions) const;
+    QMenu* PlayPopupMenu() const { return playMenu_; }
+
+    // The grid of the active tab on the category side (the all-titles grid on tab 0).
+    TMyStringGrid* ActiveCategoryGrid() const;
+    // The grid of the active album tab, null on tab 0.
+    TMyStringGrid* ActiveAlbumGrid() const;
+    bool AlbumSideCurrent() const { return albumSide_; }
+
+    // What a drop of titles on a drop target does; false when refused (locked, or not titles).
+    bool DropTitles(QWidget* target, const DraggedTitles& titles);
+    // Plays a title of a grid at once, at the top of the program (a double-click).
+    void PlayTitleNow(TMyStringGrid* grid, int row);
+    // The help cursor: while on, a click on a control shows its help instead of acting.
+    void SetHelpCursor(bool on);
+    bool HelpCursor() const { return helpCursor_; }
+    // Lays out the database area again (after a resize or a toolbar toggle).
+    void LayOutDatabaseArea();
+    void ToggleToolbar();
+    void ShowAlbumTabs(bool show);
+    void ShowCategoryTabs(bool show);
+    void SetTabColours(const QColor& background, const QColor& font);
+    // Ends a drag of the separator that moved it by `distance` pixels.
+    void SeparatorDragged(int distance);
+    // Brings the buttons, track bar, panel and the Program menu in line with the play program.
+    void RefreshTransport();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CategoryViewsChanged() override;
+    void AlbumViewsChanged() override;
+
+    void BuildTopArea();
+    void BuildDatabaseArea();
+    void BuildStatusBar();
+    void BuildMenus();
+    void BuildPlayMenu();
+    void LayOutTopArea();
+    void PlaceProgressBar();
+    void ApplyLock();
+    void UpdateMenus();
+    void ApplySettingsToMenus();
+    void StartPlayProgram();
+    void NotAvailable();
+    // Fills the play selection and opens the PLAY pop-up (or plays at once).
+    void PlayKeys(const std::vector<int32_t>& keys, SelectionSource source, bool fromMenu);
+    void RunPlayMenu(bool fromMenu);
+    void SortActiveCategoryGrid(TitleColumn column);
+    void ChooseTabColour(bool font);
+    void MakeSideCurrent(bool albums);
+    void ConnectGrid(TMyStringGrid* grid, bool album);
+    QWidget* MakeGridPage(TTitleView& view, TMyStringGrid** grid, QLabel** summary, bool album);
+    void ScheduleAlbumListRebuild();
+    void TakeDownViews();
+    std::vector<int32_t> AlbumTitles(const std::vector<int>& albumRows) const;
+    std::vector<int32_t> AllKeysOf(const TTitleView& view) const;
+    int Px(int pixels) const;
+
+    fs::path programDirectory_;
+    WidgetHost host_;
+    TMusicLibrary library_;
+    std::unique_ptr<TTitleViews> views_;
+    std::unique_ptr<platform::ISequencerDevice> device_;
+    std::unique_ptr<TMyMidi> midi_;
+    std::unique_ptr<TMyMidiPlayer> player_;
+    std::unique_ptr<DatabaseTitleStore> store_;
+    std::unique_ptr<PlayProgram> program_;
+    MainWindowSettings settings_;
+    bool albumListPending_ = false;
+    bool albumSide_ = false;
+    bool helpCursor_ = false;
+    bool shutDown_ = false;
+    bool startedUp_ = false;
+    int lockDepth_ = 0;
+    double scale_ = 1.0;
+
+    // top area
+    QFrame* topArea_ = nullptr;
+    QFrame* displayFrame_ = nullptr;
+    TCDPanelP* panel_ = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    TDropButton* PlayReplace = nullptr;
+    TDropButton* Play = nullptr;
+    QToolButton *ProgView = nullptr, *Shuffle = nullptr, *MusicClear = nullptr, *Back = nullptr,
+                *PlayNext = nullptr, *RepeatSB = nullptr, *Pause = nullptr, *OneStop = nullptr,
+                *AllStop = nullptr, *Volume = nullptr;
+    std::vector<QFrame*> controlFrames_; // view ... volume, in toolbar order
+    QToolButton *leftToggle_ = nullptr, *rightToggle_ = nullptr;
+    QFrame *leftToggleFrame_ = nullptr, *rightToggleFrame_ = nullptr;
+
+    // database area
+    QWidget* dbArea_ = nullptr;
+    QToolButton *NewAlb = nullptr, *LoadFiles = nullptr, *DriveScan = nullptr, *GetLocal = nullptr;
+    TDropButton *EditCat = nullptr, *MailTitle = nullptr, *Archive = nullptr,
+                *ExportTitle = nullptr, *PrintCat = nullptr, *TrashCat = nullptr;
+    QFrame* albumPanel_ = nullptr;
+    QFrame* categoryPanel_ = nullptr;
+    QWidget* separator_ = nullptr;
+    QWidget* separatorLine_ = nullptr;
+    int separatorPressX_ = 0;
+    bool separatorDragging_ = false;
+    TExtPageControl* Categories = nullptr;
+    TExtPageControl* Albums = nullptr;
+    QCheckBox* albumDetails_ = nullptr;
+    TExtListView* AllAlbLV = nullptr;
+    QLabel* AllCatPT = nullptr;
+    TMyStringGrid* allTitlesGrid_ = nullptr;
+    std::map<int32_t, QWidget*> categoryPages_; // by CK
+    std::map<int32_t, QWidget*> albumPages_;    // by album key
+
+    // status bar
+    QLabel* hintPanel_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+
+    // menus
+    QMenu *fileMenu_ = nullptr, *viewMenu_ = nullptr, *albumsMenu_ = nullptr,
+          *categoriesMenu_ = nullptr, *titlesMenu_ = nullptr, *programMenu_ = nullptr,
+          *settingsMenu_ = nullptr, *helpMenu_ = nullptr, *tabColoursMenu_ = nullptr;
+    QMenu* playMenu_ = nullptr;
+    QMenu* categoryPopup_ = nullptr;
+    QMenu* albumPopup_ = nullptr;
+    QAction *toolbarItem_ = nullptr, *albumTabsItem_ = nullptr, *categoryTabsItem_ = nullptr;
+    QAction *setDefaultItem_ = nullptr, *restoreDefaultItem_ = nullptr, *pluginItem_ = nullptr;
+    QAction *confirmItem_ = nullptr, *remindItem_ = nullptr, *launchItem_ = nullptr,
+            *loopingItem_ = nullptr, *hintsItem_ = nullptr;
+    std::map<ResetChoice, QAction*> resetItems_;
+    std::vector<QAction*> allAlbumsItems_;
+    QAction* sortByCategoryItem_ = nullptr;
+    QAction *playTopItem_ = nullptr, *playBottomItem_ = nullptr, *playReplaceItem_ = nullptr;
+    std::vector<QAction*> playTitleItems_; // the four after "&Cancel"
+};
+
+// Locks the main window's commands for a scope.
+class CommandLock {
+public:
+    explicit CommandLock(TMasterFrm& window) : window_(window) { window_.Lock(); }
+    ~CommandLock() { window_.Unlock(); }
+    CommandLock(const CommandLock&) = delete;
+    CommandLock& operator=(const CommandLock&) = delete;
+
+private:
+    TMasterFrm& window_;
+};
+
+} // namespace tunquil::ui

@@ -1,0 +1,401 @@
+#include "ui/controls/TMyStringGrid.h"
+
+#include "database/TTitleGrid.h"
+#include "ui/controls/TitleKeysMime.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <algorithm>
+
+namespace tunquil::ui {
+
+namespace {
+
+constexpr int kRowHeight = 16;
+const QColor kNavy(0, 0, 128);
+const QColor kFrameGrey(128, 128, 128);
+
+// The longest prefix of `text` that fits in `width` with "..." after it (the whole text when it
+// fits as it is).
+QString CutToFit(const QString& text, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    int lo = 0, hi = static_cast<int>(text.size());
+    while (lo < hi) {
+        int mid = (lo + hi + 1) / 2;
+        if (metrics.horizontalAdvance(text.left(mid) + "...") <= width)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    return text.left(lo) + "...";
+}
+
+class TitleCellDelegate : public QStyledItemDelegate {
+public:
+    explicit TitleCellDelegate(TMyStringGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const TTitleView& view = grid_->View();
+        int row = index.row() + 1;
+        // While the grid's own rows are dragged over it, the drop row alone shows selected.
+        bool selected = grid_->DropRow() > 0 ? row == grid_->DropRow() : view.Selected(row);
+        painter->save();
+        painter->fillRect(option.rect, selected ? kNavy : Qt::white);
+        painter->setPen(selected ? Qt::white : Qt::black);
+        QString text = index.data().toString().trimmed();
+        if (text.isEmpty())
+            text = " ";
+        QRect area = option.rect.adjusted(4, 0, -2, 0);
+        text = CutToFit(text, option.fontMetrics, option.rect.width() - 6);
+        int align = index.data(Qt::TextAlignmentRole).toInt();
+        if (align & Qt::AlignHCenter)
+            painter->drawText(option.rect, Qt::AlignCenter, text);
+        else
+            painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter, text);
+        if (grid_->currentIndex() == index && grid_->hasFocus()) {
+            QRect r = option.rect.adjusted(0, 0, -1, -1);
+            painter->setPen(Qt::white);
+            painter->drawLine(r.topLeft(), r.topRight());
+            painter->drawLine(r.topLeft(), r.bottomLeft());
+            painter->setPen(kFrameGrey);
+            painter->drawLine(r.bottomLeft(), r.bottomRight());
+            painter->drawLine(r.topRight(), r.bottomRight());
+        }
+        painter->restore();
+    }
+
+private:
+    TMyStringGrid* grid_;
+};
+
+} // namespace
+
+TMyStringGrid::TMyStringGrid(TTitleView& view, QWidget* parent)
+    : QTableView(parent), model_(new TTitleTableModel(view, this)) {
+    setModel(model_);
+    setItemDelegate(new TitleCellDelegate(this));
+    // The grid keeps its own selection; Qt's would cost a range per row on 100,000 titles.
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setDragEnabled(false); // drags start by the grid's own rules
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(kRowHeight);
+    verticalHeader()->setMinimumSectionSize(kRowHeight);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setStyleSheet(
+        "QHeaderView::section { background: rgb(192,192,192); color: black; padding-left: 4px;"
+        " border: 1px solid rgb(128,128,128); border-top: none; border-left: none; }");
+    setStyleSheet("QTableView { background: white; gridline-color: rgb(192,192,192); }");
+    setToolTip("Right mouse click for pop-up menu");
+    setStatusTip("Right mouse click for pop-up menu");
+    setProperty("hint", "|Right mouse click for pop-up menu");
+    setAccessibleName("Titles");
+    horizontalHeader()->setAccessibleName("Column headers");
+    verticalHeader()->setAccessibleName("Row headers");
+
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+        if (auto* grid = dynamic_cast<TTitleGrid*>(&View()))
+            grid->Sort(section);
+    });
+    connect(model_, &TTitleTableModel::selectionFollow, viewport(), qOverload<>(&QWidget::update));
+    connect(model_, &TTitleTableModel::positionFollow, this, &TMyStringGrid::ShowPosition);
+    connect(model_, &QAbstractItemModel::modelReset, this,
+            [this] { ShowPosition(View().CurrentRow(), View().TopRow()); });
+}
+
+void TMyStringGrid::FitColumns() {
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        resizeColumnToContents(c);
+        setColumnWidth(c, columnWidth(c) + 6);
+    }
+}
+
+void TMyStringGrid::SetAcceptsOwnDrops(bool on) {
+    ownDrops_ = on;
+    setAcceptDrops(on);
+    viewport()->setAcceptDrops(on);
+}
+
+void TMyStringGrid::SaveSelection() {
+    saved_ = View().SelectedKeys();
+}
+
+void TMyStringGrid::RestoreSelection() {
+    TTitleView& view = View();
+    std::vector<int32_t> keys = saved_;
+    std::sort(keys.begin(), keys.end());
+    view.BeginUpdate();
+    int n = view.TitleCount();
+    for (int row = 1; row <= n; ++row)
+        view.SetSelected(row, std::binary_search(keys.begin(), keys.end(), view.MasterKey(row)));
+    view.EndUpdate();
+    viewport()->update();
+}
+
+int TMyStringGrid::GridRowAt(const QPoint& pos) const {
+    int row = rowAt(pos.y());
+    return row < 0 ? 0 : row + 1;
+}
+
+int TMyStringGrid::ClampedAnchor() const {
+    int n = View().TitleCount();
+    return n < 1 ? 0 : std::clamp(anchor_, 1, n);
+}
+
+void TMyStringGrid::PressRow(int row, Qt::KeyboardModifiers modifiers) {
+    TTitleView& view = View();
+    if (row < 1 || row > view.RowCount())
+        return;
+    const bool shift = modifiers & Qt::ShiftModifier;
+    const bool ctrl = modifiers & Qt::ControlModifier;
+    view.SetCurrentRow(row);
+    if (!plain_ && view.Selected(row) && !shift && !ctrl) {
+        pendingCollapse_ = true; // a drag may yet carry every selected row
+        return;
+    }
+    pendingCollapse_ = false;
+    if (plain_ || (!shift && !ctrl && !view.Selected(row)))
+        view.ClearSelection();
+    if (!plain_ && (shift || ctrl) && anchor_ != -1 && view.HasRecord(row)) {
+        if (shift && !view.Selected(row)) {
+            int from = ClampedAnchor();
+            for (int r = std::min(from, row); r <= std::max(from, row); ++r)
+                view.SetSelected(r, true);
+        }
+        if (ctrl)
+            view.SetSelected(row, !view.Selected(row));
+    } else {
+        view.SetSelected(row, true);
+        anchor_ = row;
+        SaveSelection();
+    }
+    viewport()->update();
+}
+
+void TMyStringGrid::ReleaseRow(int row) {
+    if (!dragging_ && pendingCollapse_ && row >= 1) {
+        View().SelectOnly(row);
+        anchor_ = row;
+        SaveSelection();
+    }
+    pendingCollapse_ = false;
+    viewport()->update();
+}
+
+void TMyStringGrid::MoveCurrentRow(int row, bool shift) {
+    TTitleView& view = View();
+    int n = view.RowCount();
+    row = std::clamp(row, 1, n);
+    view.BeginUpdate();
+    if (shift && !plain_) {
+        // An anchor that was never set, or that the rows have outgrown, is brought inside.
+        int from = anchor_ < 1 ? view.CurrentRow() : ClampedAnchor();
+        from = std::clamp(from, 1, n);
+        view.ClearSelection();
+        for (int r = std::min(from, row); r <= std::max(from, row); ++r)
+            view.SetSelected(r, true);
+        anchor_ = from;
+    } else {
+        view.ClearSelection();
+        view.SetSelected(row, true);
+        anchor_ = row;
+    }
+    view.EndUpdate();
+    SaveSelection();
+    view.SetCurrentRow(row);
+    ScrollRowIntoView(row);
+    viewport()->update();
+}
+
+void TMyStringGrid::ScrollRowIntoView(int row) {
+    int visible = std::max(1, viewport()->height() / kRowHeight);
+    int top = verticalScrollBar()->value() + 1;
+    if (row < top)
+        verticalScrollBar()->setValue(row - 1);
+    else if (row >= top + visible)
+        verticalScrollBar()->setValue(row - visible);
+    setCurrentIndex(model_->index(row - 1, std::max(0, currentIndex().column())));
+}
+
+void TMyStringGrid::mousePressEvent(QMouseEvent* event) {
+    emit touched();
+    setFocus(Qt::MouseFocusReason);
+    pressPos_ = event->position().toPoint();
+    moved_ = false;
+    pressRow_ = GridRowAt(pressPos_);
+    if (pressRow_ > 0 && event->button() == Qt::LeftButton) {
+        PressRow(pressRow_, event->modifiers());
+        QModelIndex index = indexAt(pressPos_);
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    } else if (pressRow_ > 0 && event->button() == Qt::RightButton && !View().Selected(pressRow_)) {
+        PressRow(pressRow_, Qt::NoModifier);
+    }
+}
+
+void TMyStringGrid::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    if ((event->position().toPoint() - pressPos_).manhattanLength() <
+        QApplication::startDragDistance())
+        return;
+    moved_ = true;
+    if (!plain_ && !dragging_ && pressRow_ > 0 && View().HasRecord(pressRow_))
+        StartDrag();
+}
+
+void TMyStringGrid::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        ReleaseRow(GridRowAt(event->position().toPoint()));
+}
+
+void TMyStringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    int row = GridRowAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && View().HasRecord(row)) {
+        View().SelectOnly(row);
+        anchor_ = row;
+        SaveSelection();
+        emit titleDoubleClicked(row);
+    }
+}
+
+void TMyStringGrid::keyPressEvent(QKeyEvent* event) {
+    emit touched();
+    TTitleView& view = View();
+    int current = view.CurrentRow();
+    int page = std::max(1, viewport()->height() / kRowHeight - 1);
+    int target = -1;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        target = current - 1;
+        break;
+    case Qt::Key_Down:
+        target = current + 1;
+        break;
+    case Qt::Key_PageUp:
+        target = current - page;
+        break;
+    case Qt::Key_PageDown:
+        target = current + page;
+        break;
+    case Qt::Key_Home:
+        target = 1;
+        break;
+    case Qt::Key_End:
+        target = view.RowCount();
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (view.HasRecord(current))
+            emit titleDoubleClicked(current);
+        return;
+    default:
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    MoveCurrentRow(target, event->modifiers() & Qt::ShiftModifier);
+}
+
+void TMyStringGrid::contextMenuEvent(QContextMenuEvent* event) {
+    emit touched();
+    emit contextMenuWanted(event->globalPos());
+}
+
+void TMyStringGrid::StartDrag() {
+    RestoreSelection();
+    SaveSelection();
+    if (saved_.empty())
+        return;
+    pendingCollapse_ = false;
+    dragging_ = true;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(MakeTitleKeysMime({dragSource_, saved_}));
+    // The cursor tells one title from several.
+    QString label = saved_.size() == 1 ? "1 title" : QString::number(saved_.size()) + " titles";
+    QFontMetrics metrics(font());
+    QPixmap picture(metrics.horizontalAdvance(label) + 10, metrics.height() + 4);
+    picture.fill(saved_.size() == 1 ? QColor(255, 255, 225) : QColor(255, 235, 160));
+    QPainter painter(&picture);
+    painter.setPen(Qt::black);
+    painter.drawRect(picture.rect().adjusted(0, 0, -1, -1));
+    painter.drawText(picture.rect(), Qt::AlignCenter, label);
+    painter.end();
+    drag->setPixmap(picture);
+    drag->setHotSpot(QPoint(-12, -4));
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    dragging_ = false;
+    dropRow_ = -1;
+    viewport()->update();
+}
+
+int TMyStringGrid::DropRowAt(const QPoint& pos) const {
+    int n = View().RowCount();
+    if (pos.y() < 0)
+        return pos.y() >= -(kRowHeight + 3) ? 1 : -1;
+    int row = GridRowAt(pos);
+    return row == 0 ? n : row;
+}
+
+void TMyStringGrid::dragEnterEvent(QDragEnterEvent* event) {
+    if (ownDrops_ && event->source() == this)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TMyStringGrid::dragMoveEvent(QDragMoveEvent* event) {
+    if (!ownDrops_ || event->source() != this) {
+        event->ignore();
+        return;
+    }
+    dropRow_ = DropRowAt(event->position().toPoint());
+    event->acceptProposedAction();
+    viewport()->update();
+}
+
+void TMyStringGrid::dragLeaveEvent(QDragLeaveEvent* event) {
+    dropRow_ = -1;
+    View().ClearSelection();
+    viewport()->update();
+    QTableView::dragLeaveEvent(event);
+}
+
+void TMyStringGrid::dropEvent(QDropEvent* event) {
+    int row = dropRow_ > 0 ? dropRow_ : 1;
+    dropRow_ = -1;
+    if (!ownDrops_ || event->source() != this) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit ownRowsDropped(row, ReadTitleKeysMime(event->mimeData()).keys);
+    viewport()->update();
+}
+
+void TMyStringGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    View().SetVisibleRows(viewport()->height() / kRowHeight);
+}
+
+void TMyStringGrid::ShowPosition(int currentRow, int topRow) {
+    if (currentRow < 1 || currentRow > model_->rowCount())
+        return;
+    selectionModel()->setCurrentIndex(model_->index(currentRow - 1, 0),
+                                      QItemSelectionModel::NoUpdate);
+    verticalScrollBar()->setValue(topRow - 1);
+    viewport()->update();
+}
+
+} // namespace tunquil::ui

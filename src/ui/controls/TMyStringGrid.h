@@ -1,0 +1,97 @@
+#pragma once
+// The title grid control: a table view over one grid of titles. The selection is the grid's own
+// (the rows' selected flags), kept by the mouse and keyboard rules of the title grid rather than
+// by Qt's selection model; selected rows are painted navy. Drags carry the selected titles'
+// master keys; album grids also take drops of their own rows on the drop row.
+
+#include "app/PlayProgram.h"
+#include "database/TTitleView.h"
+#include "ui/controls/TTitleTableModel.h"
+
+#include <QPoint>
+#include <QTableView>
+#include <vector>
+
+namespace tunquil::ui {
+
+class TMyStringGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit TMyStringGrid(TTitleView& view, QWidget* parent = nullptr);
+
+    TTitleView& View() const { return model_->View(); }
+    TTitleTableModel* Model() const { return model_; }
+    // Each column as wide as its widest text, header included, + 6 pixels.
+    void FitColumns();
+
+    // Plain mode: one selected row at a time, empty rows selectable, no dragging.
+    void SetPlainMode(bool on) { plain_ = on; }
+    void SetAcceptsOwnDrops(bool on);
+    // What a drag of this grid's titles says about where they come from.
+    void SetDragSource(SelectionSource source) { dragSource_ = source; }
+    SelectionSource DragSource() const { return dragSource_; }
+
+    // The row of the last plain click (-1 before any); Shift selections run from it.
+    int Anchor() const { return anchor_; }
+    void SetAnchor(int row) { anchor_ = row; }
+    // The selected titles' keys, kept so that a drag carries what the user chose even when the
+    // rows moved since.
+    void SaveSelection();
+    void RestoreSelection();
+    const std::vector<int32_t>& SavedSelection() const { return saved_; }
+    // The row a drop of the grid's own rows would land before (-1 when no drag is over it).
+    int DropRow() const { return dropRow_; }
+    bool Dragging() const { return dragging_; }
+
+    // What the mouse and keyboard rules do, callable without a real event.
+    void PressRow(int row, Qt::KeyboardModifiers modifiers);
+    void ReleaseRow(int row);
+    void MoveCurrentRow(int row, bool shift);
+
+    // The drop row for a point over the viewport during a drag.
+    int DropRowAt(const QPoint& pos) const;
+
+signals:
+    void titleDoubleClicked(int row);
+    void contextMenuWanted(const QPoint& globalPos);
+    // The grid's own rows were dropped before `dropRow` (album grids).
+    void ownRowsDropped(int dropRow, const std::vector<int32_t>& keys);
+    // Any click or key in the grid: its side becomes the current one.
+    void touched();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // 1-based grid row under a viewport point, or 0 outside the data rows.
+    int GridRowAt(const QPoint& pos) const;
+    int ClampedAnchor() const;
+    void StartDrag();
+    void ShowPosition(int currentRow, int topRow);
+    void ScrollRowIntoView(int row);
+
+    TTitleTableModel* model_;
+    SelectionSource dragSource_ = SelectionSource::CategoryGrid;
+    int anchor_ = -1;
+    std::vector<int32_t> saved_;
+    int dropRow_ = -1;
+    bool pendingCollapse_ = false;
+    bool dragging_ = false;
+    bool moved_ = false;
+    bool plain_ = false;
+    bool ownDrops_ = false;
+    QPoint pressPos_;
+    int pressRow_ = 0;
+};
+
+} // namespace tunquil::ui

@@ -1,0 +1,294 @@
+// The main window offscreen: its menu tree, lock, layout rules, options and settings, sorting
+// from the menu, and titles played from the grids and the drop targets on a fake sequencer.
+
+#include "app/PlayProgram.h"
+#include "app/TestTunes.h"
+#include "base/IniFile.h"
+#include "base/ScriptedHost.h"
+#include "database/TAlbList.h"
+#include "platform/FakeSequencerDevice.h"
+#include "ui/GuiTestApp.h"
+#include "ui/TunquilApp.h"
+#include "ui/app/TMasterFrm.h"
+#include "ui/controls/TCDPanelP.h"
+#include "ui/controls/TExtListView.h"
+#include "ui/controls/TExtPageControl.h"
+#include "ui/controls/TFlashLabel.h"
+#include "ui/controls/TMyStringGrid.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QAction>
+#include <QMenu>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTabBar>
+#include <QTest>
+#include <QToolButton>
+#include <QWhatsThis>
+#include <gtest/gtest.h>
+
+namespace tunquil::ui {
+namespace {
+
+class MasterWindowTest : public ::testing::Test {
+protected:
+    test::TempDir home;
+    std::vector<int32_t> keys;
+    platform::FakeSequencerDevice* device = nullptr;
+
+    void SetUp() override {
+        test::GuiTestApp();
+        ScriptedHost host;
+        TCatList categories(home.path());
+        categories.Load();
+        TDMM2 dmm(home.path(), host);
+        dmm.OpenDatabase();
+        categories.SetDatabase(&dmm.Database());
+        dmm.SetCategoryList(&categories);
+        for (const char* name : {"Charlie", "alpha", "Bravo"})
+            keys.push_back(test::AddStoredTitle(dmm, categories, name, test::OneNoteTune(900, 60)));
+        int seconds = 10;
+        for (int32_t key : keys)
+            dmm.Database().SetDuration(seconds++ * (key == keys[1] ? 3 : 1), key);
+        TAlbList albums(home.path());
+        dmm.SetAlbumList(&albums);
+        albums.Load();
+        albums.AppendTitles(albums.AddAlbum("Mix"), {keys[0], keys[1]});
+        albums.Save();
+        categories.Save();
+        dmm.Close();
+    }
+
+    void WriteIni(const std::string& text) { home.Write("Tunquil.ini", text); }
+
+    std::unique_ptr<TMasterFrm> Start() {
+        auto fake = std::make_unique<platform::FakeSequencerDevice>();
+        device = fake.get();
+        std::string error;
+        auto window = StartMainWindow(home.path().string(), error, std::move(fake));
+        EXPECT_TRUE(window) << error;
+        if (window) {
+            window->resize(900, 600);
+            window->show();
+        }
+        return window;
+    }
+
+    static std::vector<std::string> GridTitles(TMyStringGrid* grid) {
+        std::vector<std::string> titles;
+        for (int row = 1; row <= grid->View().TitleCount(); ++row)
+            titles.push_back(std::string(grid->View().Row(row).title));
+        return titles;
+    }
+};
+
+TEST_F(MasterWindowTest, MenuTreeHasEveryItemWithItsChecksAndRules) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    const std::vector<QStringList> paths = {
+        {"&File", "&Open"},
+        {"&File", "Scan a &drive for MIDI files..."},
+        {"&File", "&Scan system for MIDI files..."},
+        {"&File", "Set Tunquil as default &MIDI player"},
+        {"&File", "&Restore original default MIDI player"},
+        {"&File", "&Manage Navigator plugin..."},
+        {"&File", "E&xit"},
+        {"&View", "&Active tab colors...", "&Background"},
+        {"&View", "&Active tab colors...", "&Font"},
+        {"&View", "&Hide music toolbar"},
+        {"&View", "Show album summary tab only"},
+        {"&View", "Show category summary tab only"},
+        {"&Albums", "Play", "A&ll albums"},
+        {"&Albums", "&Create new"},
+        {"&Albums", "&Rename"},
+        {"&Albums", "&Delete", "&Album selected"},
+        {"&Albums", "&Mail", "&Titles selected"},
+        {"&Albums", "Archive", "A&ll albums"},
+        {"&Albums", "&Save to disk", "&Album selected"},
+        {"&Albums", "P&rint", "&Title(s) selected"},
+        {"&Categories", "&Play", "Active &category"},
+        {"&Categories", "&Sort by", "Date &obtained"},
+        {"&Categories", "&Delete", "Active &category"},
+        {"&Categories", "P&rint", "&All categories"},
+        {"&Titles", "&Play"},
+        {"&Titles", "P&rint"},
+        {"&Program", "&View titles"},
+        {"&Program", "&Erase and stop play"},
+        {"&Settings", "&Launch at login"},
+        {"&Settings", "&Reset before play", "G&S only"},
+        {"&Help", "&Use help cursor"},
+        {"&Help", "&About..."},
+    };
+    for (const QStringList& path : paths)
+        EXPECT_NE(window->MenuItem(path), nullptr) << path.join(" > ").toStdString();
+
+    EXPECT_FALSE(window->MenuItem({"&File", "&Restore original default MIDI player"})->isEnabled());
+    EXPECT_FALSE(window->MenuItem({"&File", "&Manage Navigator plugin..."})->isVisible());
+    EXPECT_TRUE(window->MenuItem({"&Settings", "&Auto looping"})->isChecked());
+    EXPECT_TRUE(window->MenuItem({"&Settings", "&Reset before play", "&None"})->isChecked());
+    window->MenuItem({"&Settings", "&Reset before play", "GS &then GM"})->trigger();
+    EXPECT_FALSE(window->MenuItem({"&Settings", "&Reset before play", "&None"})->isChecked());
+    EXPECT_EQ(window->Program()->GetResetChoice(), ResetChoice::GSThenGM);
+
+    // Titles: only while titles are selected in the current view. Program: while active.
+    EXPECT_TRUE(window->MenuItem({"&Titles"})->isEnabled()); // the first row starts selected
+    window->AllTitlesGrid()->View().ClearSelection();
+    EXPECT_FALSE(window->MenuItem({"&Titles"})->isEnabled());
+    EXPECT_FALSE(window->MenuItem({"&Program"})->isEnabled());
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, LocksNestAndCoverTheDropTargetsAndTheLoadAndScanButtons) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    auto* play = static_cast<QToolButton*>(window->Control("Play"));
+    DraggedTitles titles{SelectionSource::CategoryGrid, {keys[0]}};
+    window->Lock();
+    window->Lock();
+    window->Unlock();
+    EXPECT_TRUE(window->Locked()); // one long operation still runs
+    for (const char* name : {"NewAlb", "GetLocal", "DriveScan", "LoadFiles", "TrackBar1"})
+        EXPECT_FALSE(window->Control(name)->isEnabled()) << name;
+    EXPECT_FALSE(window->MenuItem({"&File"})->isEnabled());
+    EXPECT_FALSE(window->DropTitles(play, titles));
+    EXPECT_TRUE(window->Program()->Entries().empty());
+    window->Unlock();
+    EXPECT_FALSE(window->Locked());
+    EXPECT_TRUE(window->Control("GetLocal")->isEnabled());
+    EXPECT_TRUE(window->MenuItem({"&File"})->isEnabled());
+    EXPECT_TRUE(window->DropTitles(play, titles));
+    EXPECT_EQ(window->Program()->Entries(), std::vector<std::string>{std::to_string(keys[0])});
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, SavedAlbumPanelWiderThanTheWindowLeavesBothPanelsTheirMinimum) {
+    WriteIni("[Format]\nAlbPanelWidth=5000\nWidth=700\nHeight=500\n");
+    auto window = Start();
+    ASSERT_TRUE(window);
+    window->resize(700, 500);
+    window->LayOutDatabaseArea();
+    EXPECT_GE(window->AlbumPanel()->width(), 140);
+    EXPECT_GE(window->CategoryPanel()->width(), 140);
+    EXPECT_LE(window->CategoryPanel()->geometry().right(), window->width());
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, ToolbarAndSummaryTabOptionsShowAndHideAndAreSaved) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    window->ToggleToolbar();
+    for (const char* name : {"LoadFiles", "DriveScan", "Archive", "PrintCat"})
+        EXPECT_FALSE(window->Control(name)->isVisible()) << name;
+    EXPECT_EQ(window->AlbumPanel()->y(), 0);
+    EXPECT_NE(window->MenuItem({"&View", "&Show music toolbar"}), nullptr);
+
+    window->AlbumsTabs()->setCurrentIndex(1);
+    window->MenuItem({"&View", "Show album summary tab only"})->trigger();
+    EXPECT_EQ(window->AlbumsTabs()->currentIndex(), 0);
+    EXPECT_FALSE(window->AlbumsTabs()->isTabVisible(1));
+    EXPECT_NE(window->MenuItem({"&View", "Show all album tabs"}), nullptr);
+    window->MenuItem({"&Settings", "&Auto looping"})->trigger();
+    window->ShutDown();
+
+    IniFile ini(home.path() / "Tunquil.ini");
+    EXPECT_FALSE(ini.ReadBool("Setup", "ShowTools", true));
+    EXPECT_FALSE(ini.ReadBool("Setup", "ShowAlbTabs", true));
+    EXPECT_TRUE(ini.ReadBool("Setup", "ShowCatTabs", false));
+    EXPECT_FALSE(ini.ReadBool("Setup", "AutoLooping", true));
+    EXPECT_EQ(ini.ReadInteger("Format", "TabActiveFontColor", 0), 32768);
+
+    auto again = Start();
+    ASSERT_TRUE(again);
+    EXPECT_FALSE(again->Control("Archive")->isVisible());
+    EXPECT_FALSE(again->AlbumsTabs()->isTabVisible(1));
+    EXPECT_FALSE(again->MenuItem({"&Settings", "&Auto looping"})->isChecked());
+    again->ShutDown();
+}
+
+TEST_F(MasterWindowTest, SortingFromTheMenuReordersTheActiveGrid) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    TMyStringGrid* grid = window->AllTitlesGrid();
+    window->MenuItem({"&Categories", "&Sort by", "&Duration"})->trigger();
+    EXPECT_EQ(GridTitles(grid), (std::vector<std::string>{"Charlie", "Bravo", "alpha"}));
+    window->MenuItem({"&Categories", "&Sort by", "&Title"})->trigger();
+    EXPECT_EQ(GridTitles(grid), (std::vector<std::string>{"alpha", "Bravo", "Charlie"}));
+    // A category grid has no Category column to sort by.
+    window->CategoriesTabs()->setCurrentIndex(1);
+    EXPECT_FALSE(window->MenuItem({"&Categories", "&Sort by", "&Category"})->isEnabled());
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, DoubleClickedTitlePlaysAndTheTransportFollows) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    TMyStringGrid* grid = window->AllTitlesGrid();
+    int row = grid->View().FindRow(keys[2]);
+    emit grid->titleDoubleClicked(row);
+    PlayProgram* program = window->Program();
+    ASSERT_TRUE(program->Active());
+    EXPECT_EQ(program->CurrentKey(), keys[2]);
+    program->Tick(); // what the position timer does
+    window->RefreshTransport();
+    EXPECT_EQ(window->NowPlayingPanel()->ItemLabel(TCDPanelP::Item::Title)->text().toStdString(),
+              "Bravo");
+    auto* pause = static_cast<QToolButton*>(window->Control("Pause"));
+    ASSERT_TRUE(pause->isEnabled());
+    pause->click();
+    EXPECT_EQ(pause->accessibleName().toStdString(), "Resume");
+    auto* stop = static_cast<QToolButton*>(window->Control("OneStop"));
+    stop->click();
+    EXPECT_EQ(stop->accessibleName().toStdString(), "Play");
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, HelpCursorAndTheAddButtonsShowHelpInsteadOfActing) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    static_cast<QToolButton*>(window->Control("Play"))->click();
+    EXPECT_TRUE(window->Program()->Entries().empty());
+    window->MenuItem({"&Help", "&Use help cursor"})->trigger();
+    ASSERT_TRUE(window->HelpCursor());
+    QTest::mouseClick(window->Control("NewAlb"), Qt::LeftButton);
+    EXPECT_FALSE(window->HelpCursor()); // one click, then the cursor is the default again
+    QWhatsThis::hideText();
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, EveryControlHasAnAccessibleName) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractSlider*>(w) ||
+                       qobject_cast<QAbstractItemView*>(w) || qobject_cast<QTabBar*>(w) ||
+                       qobject_cast<QProgressBar*>(w);
+        // Scroll bars and Qt's own helper buttons ("qt_..." names) are named by Qt.
+        if (!control || qobject_cast<QScrollBar*>(w) || w->inherits("QTableCornerButton") ||
+            w->objectName().startsWith("qt_"))
+            continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(a, nullptr);
+        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty())
+            << w->metaObject()->className() << " " << w->objectName().toStdString();
+    }
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, AlbumListShowsEachAlbumsCountAndDuration) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    QCoreApplication::processEvents();
+    TExtListView* list = window->AlbumList();
+    ASSERT_EQ(list->RowCount(), 1);
+    EXPECT_EQ(list->Cell(0, 0).toStdString(), "Mix");
+    EXPECT_EQ(list->Cell(0, 1).toStdString(), "2");
+    list->SetReportStyle(false); // "show album details" unchecked: large icons
+    EXPECT_FALSE(list->ReportStyle());
+    window->ShutDown();
+}
+
+} // namespace
+} // namespace tunquil::ui
