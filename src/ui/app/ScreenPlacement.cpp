@@ -22,10 +22,17 @@ QRect ClampToScreens(QRect wanted, const QList<QRect>& screens) {
     for (const QRect& s : screens)
         if (s.contains(grip))
             return wanted;
+    // The screen it overlaps most; when it overlaps none, the nearest.
+    auto distance = [&](const QRect& s) {
+        QPoint d = s.center() - wanted.center();
+        return 1LL * d.x() * d.x() + 1LL * d.y() * d.y();
+    };
     const QRect* best = &screens.front();
-    for (const QRect& s : screens)
-        if (area(s.intersected(wanted)) > area(best->intersected(wanted)))
+    for (const QRect& s : screens) {
+        long long a = area(s.intersected(wanted)), b = area(best->intersected(wanted));
+        if (a > b || (a == 0 && b == 0 && distance(s) < distance(*best)))
             best = &s;
+    }
     wanted.setWidth(std::min(wanted.width(), best->width()));
     wanted.setHeight(std::min(wanted.height(), best->height()));
     wanted.moveLeft(std::clamp(wanted.left(), best->left(), best->right() - wanted.width() + 1));

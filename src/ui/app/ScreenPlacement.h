@@ -11,7 +11,7 @@ namespace tunquil::ui {
 QList<QRect> AvailableScreenAreas();
 
 // `wanted` unchanged when its title bar region lies on one of `screens`; otherwise shrunk to
-// fit and moved onto the screen it overlaps most (the first screen when it overlaps none).
+// fit and moved onto the screen it overlaps most (the nearest when it overlaps none).
 QRect ClampToScreens(QRect wanted, const QList<QRect>& screens);
 
 } // namespace tunquil::ui

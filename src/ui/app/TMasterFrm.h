@@ -99,6 +99,7 @@ public:
     WidgetHost& Widgets() { return host_; }
     TTitleViews* Views() const { return views_.get(); }
     TDMM2* DataModule() const { return library_.DataModule(); }
+    TMusicLibrary& Library() { return library_; }
     PlayProgram* Program() const { return program_.get(); }
     TMyMidi& Midi() const { return *midi_; }
     const MainWindowSettings& Settings() const { return settings_; }
