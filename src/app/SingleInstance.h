@@ -80,6 +80,9 @@ public:
 
     // Becomes the main window on the bus; false when another copy is running.
     bool Register();
+    // Stops being the main window, at the very end of shut-down.
+    void Unregister() { bus_.UnregisterWindow(); }
+    void SetCallbacks(Callbacks callbacks) { callbacks_ = std::move(callbacks); }
     // Handles one message as the main window; returns the message's result.
     int64_t Receive(const platform::BusMessage& message);
 

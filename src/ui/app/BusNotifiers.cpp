@@ -7,9 +7,11 @@
 
 namespace tunquil::ui {
 
-BusNotifiers::BusNotifiers(platform::SocketMessageBus& bus, QObject* parent)
+BusNotifiers::BusNotifiers(platform::SocketMessageBus* bus, QObject* parent)
     : QObject(parent), bus_(bus) {
-    bus_.SetWatcher([this](int fd, bool watch) {
+    if (!bus_)
+        return;
+    bus_->SetWatcher([this](int fd, bool watch) {
         auto it = notifiers_.find(fd);
         if (it != notifiers_.end()) {
             // Deleted later: the notifier may be the one whose signal is being handled.
@@ -20,21 +22,22 @@ BusNotifiers::BusNotifiers(platform::SocketMessageBus& bus, QObject* parent)
         if (watch) {
             auto* n = new QSocketNotifier(fd, QSocketNotifier::Read, this);
             connect(n, &QSocketNotifier::activated, this,
-                    [this] { bus_.Pump(std::chrono::milliseconds(0)); });
+                    [this] { bus_->Pump(std::chrono::milliseconds(0)); });
             notifiers_[fd] = n;
         }
     });
 }
 
 BusNotifiers::~BusNotifiers() {
-    bus_.SetWatcher(nullptr);
+    if (bus_)
+        bus_->SetWatcher(nullptr);
 }
 
-void BusNotifiers::WatchSignals(platform::TerminationSignals& signals,
+void BusNotifiers::WatchSignals(platform::TerminationSignals& termination,
                                 std::function<void(int)> arrived) {
-    auto* n = new QSocketNotifier(signals.fd(), QSocketNotifier::Read, this);
-    connect(n, &QSocketNotifier::activated, this, [&signals, arrived] {
-        if (int signal = signals.Take())
+    auto* n = new QSocketNotifier(termination.fd(), QSocketNotifier::Read, this);
+    connect(n, &QSocketNotifier::activated, this, [&termination, arrived] {
+        if (int signal = termination.Take())
             arrived(signal);
     });
 }

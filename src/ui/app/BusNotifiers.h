@@ -18,14 +18,15 @@ namespace tunquil::ui {
 class BusNotifiers : public QObject {
     Q_OBJECT
 public:
-    BusNotifiers(platform::SocketMessageBus& bus, QObject* parent = nullptr);
+    // `bus` may be null (no bus could be had): then only the signals are watched.
+    explicit BusNotifiers(platform::SocketMessageBus* bus, QObject* parent = nullptr);
     ~BusNotifiers() override;
 
     // Calls `arrived` with the signal's number when SIGTERM, SIGINT or SIGHUP arrives.
-    void WatchSignals(platform::TerminationSignals& signals, std::function<void(int)> arrived);
+    void WatchSignals(platform::TerminationSignals& termination, std::function<void(int)> arrived);
 
 private:
-    platform::SocketMessageBus& bus_;
+    platform::SocketMessageBus* bus_;
     std::map<int, QSocketNotifier*> notifiers_;
 };
 
