@@ -35,11 +35,17 @@ double Median(std::vector<double> v) {
 
 // A one-second tune: one note on channel 1.
 std::string Tune() {
-    const unsigned char bytes[] = {
-        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0, // format 0, 1 track, 480 ticks
-        'M', 'T', 'r', 'k', 0, 0, 0, 13, 0x00, 0x90, 60, 100, 0x83, 0x60, 0x80, 60, 0,
-        0x00, 0xFF, 0x2F, 0x00};
+    const unsigned char bytes[] = {'M', 'T',  'h',  'd',  0,  0, 0,    6,    0,    0,    0,
+                                   1,   0x01, 0xE0, // format 0, 1 track, 480 ticks
+                                   'M', 'T',  'r',  'k',  0,  0, 0,    13,   0x00, 0x90, 60,
+                                   100, 0x83, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00};
     return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+// A program directory whose settings ask no question at start-up.
+void NewHome(const fs::path& home) {
+    fs::create_directories(home);
+    WriteFileAtomically(home / "Tunquil.ini", "[Setup]\nRemindToScan=0\n");
 }
 
 } // namespace
@@ -55,7 +61,7 @@ int main(int argc, char** argv) {
     std::vector<double> shown, complete;
     for (int r = 0; r < rounds; ++r) {
         fs::path home = base / ("start" + std::to_string(r));
-        fs::create_directories(home);
+        NewHome(home);
         auto t0 = Wall::now();
         ui::TMasterFrm window(home, std::make_unique<platform::FakeSequencerDevice>());
         window.ApplySavedSettings();
@@ -74,7 +80,7 @@ int main(int argc, char** argv) {
 
     // The running copy on the real bus; the second start on a thread of its own.
     fs::path home = base / "running";
-    fs::create_directories(home);
+    NewHome(home);
     platform::SocketMessageBus bus(base / "run"), secondBus(base / "run");
     auto copy = std::make_unique<RunningCopy>(bus, RunningCopy::Callbacks{});
     if (!copy->Register()) {

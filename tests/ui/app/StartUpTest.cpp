@@ -29,6 +29,7 @@ std::unique_ptr<TMasterFrm> Window(const fs::path& home) {
 
 TEST(StartUpWindow, SigtermClosesThroughTheShutDownAndKeepsUnsavedAlbumEntries) {
     test::TempDir home;
+    home.Write("Tunquil.ini", "[Setup]\nRemindToScan=0\n");
     auto window = Window(home.path());
     window->DeferredStartUp();
     ASSERT_TRUE(window->StartUpComplete());
