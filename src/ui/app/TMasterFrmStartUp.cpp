@@ -7,6 +7,7 @@
 #include "import/TitleImporter.h"
 #include "platform/FakeMessageBus.h"
 #include "ui/app/TMasterFrm.h"
+#include "ui/app/TSplashFrm.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -41,6 +42,10 @@ void TMasterFrm::SetStartArguments(std::vector<std::string> arguments) {
 }
 
 void TMasterFrm::BringToFront() {
+    // The splash would otherwise stay on top of the window the user asked for.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* splash = qobject_cast<TSplashFrm*>(w))
+            splash->close();
     if (isMinimized())
         showNormal();
     show();
