@@ -4,6 +4,7 @@
 //
 //   bench_database [WORK_DIR]     (default: a fresh directory under /tmp)
 
+#include "BenchFigures.h"
 #include "base/ScriptedHost.h"
 #include "database/StoredDate.h"
 #include "database/TMyDB.h"
@@ -20,21 +21,13 @@
 #include <vector>
 
 using namespace tunquil;
+using tunquil::bench::StatusKb;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
 double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-long StatusKb(const char* field) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(field, 0) == 0)
-            return std::strtol(line.c_str() + std::string(field).size(), nullptr, 10);
-    return -1;
 }
 
 TitleRecord Title(int i, std::mt19937& rng) {

@@ -9,7 +9,7 @@
 #include "base/Text.h"
 #include "database/TCatList.h"
 #include "database/TDMM2.h"
-#include "export/TitleArchiver.h"
+#include "export/archive/TitleArchiver.h"
 #include "import/TitleImporter.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 
 #include "base/Files.h"
 #include "base/ScriptedHost.h"
-#include "export/TmsSMTP.h"
+#include "export/mail/TmsSMTP.h"
 
 #include <chrono>
 #include <cstdio>

@@ -4,6 +4,7 @@
 // is the work alone. The peer is the sequencer opening and starting the same tune from a plain
 // file, which is the share of a step no program can avoid.
 
+#include "BenchFigures.h"
 #include "app/DatabaseTitleStore.h"
 #include "app/PlayProgram.h"
 #include "app/TMyMidiPlayer.h"
@@ -11,7 +12,7 @@
 #include "base/ScriptedHost.h"
 #include "database/TCatList.h"
 #include "database/TDMM2.h"
-#include "export/StoredTune.h"
+#include "export/archive/StoredTune.h"
 #include "platform/FluidSynthSequencer.h"
 
 #include <algorithm>
@@ -23,6 +24,7 @@
 #include <vector>
 
 using namespace tunquil;
+using tunquil::bench::Median;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
@@ -46,11 +48,6 @@ std::string TuneOfSize(std::size_t bytes, unsigned seed) {
     track += std::string("\x00\xFF\x2F\x00", 4);
     return "MThd" + Be32(6) + std::string("\x00\x00\x00\x01\x01\xE0", 6) + "MTrk" +
            Be32(uint32_t(track.size())) + track;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 std::atomic<int64_t> firstSent{0};

@@ -3,6 +3,7 @@
 // the same run: reading the descriptor file whole, and a plain comparison sort of the rows.
 
 #include "BenchDatabase.h"
+#include "BenchFigures.h"
 #include "base/Files.h"
 #include "base/ScriptedHost.h"
 #include "database/TCatList.h"
@@ -22,6 +23,8 @@
 
 using namespace tunquil;
 using tunquil::bench::BuildDatabase;
+using tunquil::bench::Median;
+using tunquil::bench::StatusKb;
 // Thread CPU time: the machine is shared, and waiting for a core is not our cost. Wall-clock
 // figures are printed beside it where it matters.
 struct Clock {
@@ -41,20 +44,6 @@ double Ms(Clock::time_point from) {
 }
 double WallMs(Wall::time_point from) {
     return std::chrono::duration<double, std::milli>(Wall::now() - from).count();
-}
-
-long StatusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(std::string(field).size()));
-    return -1;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 struct Program {

@@ -4,6 +4,7 @@
 //   bench_window [TITLES]
 
 #include "BenchDatabase.h"
+#include "BenchFigures.h"
 #include "platform/FakeSequencerDevice.h"
 #include "ui/app/TMasterFrm.h"
 #include "ui/controls/TMyStringGrid.h"
@@ -20,6 +21,8 @@
 #include <unistd.h>
 
 using namespace tunquil;
+using tunquil::bench::Median;
+using tunquil::bench::StatusKb;
 using Wall = std::chrono::steady_clock;
 
 namespace {
@@ -33,20 +36,6 @@ double CpuNow() {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-long StatusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(std::string(field).size()));
-    return -1;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // Makes and starts the window on `home` and waits until its summary line has been painted.

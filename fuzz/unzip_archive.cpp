@@ -1,7 +1,7 @@
 // Any bytes taken as a ZIP archive: opening, listing and extracting must neither crash nor write
 // anything outside the extraction folder.
 
-#include "export/TAbUnZipper.h"
+#include "export/archive/TAbUnZipper.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "app/DatabaseTitleStore.h"
 
 #include "database/TDMM2.h"
-#include "export/StoredTune.h"
+#include "export/archive/StoredTune.h"
 #include "midi/MidiProbe.h"
 
 namespace tunquil {

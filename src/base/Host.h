@@ -48,6 +48,11 @@ public:
     // untouched.
     virtual bool InputText(const std::string& caption, const std::string& prompt,
                            std::string& text) = 0;
+    // The same for a secret (a password): what is typed is not shown.
+    virtual bool InputSecret(const std::string& caption, const std::string& prompt,
+                             std::string& text) {
+        return InputText(caption, prompt, text);
+    }
 
     // Progress of a long operation, 0..100, with a line saying what is being done.
     virtual void Progress(int percent, const std::string& what) {

@@ -5,8 +5,8 @@
 #include "ctl/CtlLibrary.h"
 #include "database/StoredDate.h"
 #include "database/TitleOrder.h"
-#include "export/StoredTune.h"
-#include "export/ZipError.h"
+#include "export/archive/StoredTune.h"
+#include "export/archive/ZipError.h"
 
 #include <algorithm>
 #include <iomanip>

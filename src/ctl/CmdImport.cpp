@@ -3,8 +3,8 @@
 
 #include "base/Text.h"
 #include "ctl/CtlLibrary.h"
-#include "export/TitleArchiver.h"
 #include "export/TitleExport.h"
+#include "export/archive/TitleArchiver.h"
 #include "import/TitleImporter.h"
 
 #include <algorithm>

@@ -7,8 +7,8 @@
 #include "base/Text.h"
 #include "ctl/CtlLibrary.h"
 #include "export/DatabaseTitleExporter.h"
-#include "export/TitleMailer.h"
-#include "export/ZipArchiveWriter.h"
+#include "export/archive/ZipArchiveWriter.h"
+#include "export/mail/TitleMailer.h"
 
 #include <iostream>
 #include <memory>

@@ -3,7 +3,7 @@
 // full name from the category list when there is one), MIDI data through the title export.
 
 #include "base/Host.h"
-#include "export/MailSources.h"
+#include "export/mail/MailSources.h"
 
 #include <filesystem>
 

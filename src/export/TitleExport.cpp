@@ -5,7 +5,7 @@
 #include "base/Text.h"
 #include "database/TMusicLibrary.h"
 #include "database/TMyDB.h"
-#include "export/StoredTune.h"
+#include "export/archive/StoredTune.h"
 
 #include <cerrno>
 #include <cstdio>

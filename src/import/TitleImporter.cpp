@@ -6,9 +6,9 @@
 #include "database/TCatList.h"
 #include "database/TDMM2.h"
 #include "database/TitleRecord.h"
-#include "export/StoredTune.h"
-#include "export/TAbUnZipper.h"
-#include "export/TAbZipper.h"
+#include "export/archive/StoredTune.h"
+#include "export/archive/TAbUnZipper.h"
+#include "export/archive/TAbZipper.h"
 #include "midi/MidiProbe.h"
 #include "midi/TuneTime.h"
 

@@ -50,7 +50,18 @@ TModalResult WidgetHost::ShowMessage(const std::string& text, TMsgDlgType type, 
 
 bool WidgetHost::InputText(const std::string& caption, const std::string& prompt,
                            std::string& text) {
+    return Ask(caption, prompt, text, false);
+}
+
+bool WidgetHost::InputSecret(const std::string& caption, const std::string& prompt,
+                             std::string& text) {
+    return Ask(caption, prompt, text, true);
+}
+
+bool WidgetHost::Ask(const std::string& caption, const std::string& prompt, std::string& text,
+                     bool secret) {
     TInputDialog input(parent_);
+    input.Secret = secret;
     input.Caption = QString::fromStdString(caption);
     input.Text = QString::fromStdString(text);
     if (!input.Execute(QString::fromStdString(prompt)))

@@ -31,6 +31,8 @@ public:
                              TMsgDlgButtons buttons) override;
     bool InputText(const std::string& caption, const std::string& prompt,
                    std::string& text) override;
+    bool InputSecret(const std::string& caption, const std::string& prompt,
+                     std::string& text) override;
     void Progress(int percent, const std::string& what) override;
     void Status(const std::string& text) override;
     void SetBusy(bool busy) override;
@@ -50,6 +52,7 @@ public:
     TUnMIDIFrm& DeviceNotice();
 
 private:
+    bool Ask(const std::string& caption, const std::string& prompt, std::string& text, bool secret);
     QWidget* parent_;
     TMessageDialog md1_;
     QPointer<TUnMIDIFrm> deviceNotice_;

@@ -8,7 +8,7 @@
 #include "app/TMyMidiPlayer.h"
 #include "database/TCatList.h"
 #include "database/TDMM2.h"
-#include "export/StoredTune.h"
+#include "export/archive/StoredTune.h"
 #include "midi/ResetTunes.h"
 #include "platform/FluidSynthSequencer.h"
 #include "support/ScopedEnv.h"

@@ -3,7 +3,7 @@
 
 #include "database/TCatList.h"
 #include "database/TDMM2.h"
-#include "export/StoredTune.h"
+#include "export/archive/StoredTune.h"
 #include "support/TempDir.h"
 
 #include <cstdint>

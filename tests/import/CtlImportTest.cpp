@@ -1,5 +1,5 @@
 #include "base/Files.h"
-#include "export/TAbUnZipper.h"
+#include "export/archive/TAbUnZipper.h"
 #include "support/MidiBytes.h"
 #include "support/TempDir.h"
 #include "support/ZipBuilder.h"

@@ -1,6 +1,6 @@
 #include "TestProgram.h"
 
-#include "export/StoredTune.h"
+#include "export/archive/StoredTune.h"
 
 namespace tunquil::test {
 

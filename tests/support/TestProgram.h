@@ -6,7 +6,7 @@
 #include "base/ScriptedHost.h"
 #include "database/TCatList.h"
 #include "database/TDMM2.h"
-#include "export/TitleArchiver.h"
+#include "export/archive/TitleArchiver.h"
 #include "import/TitleImporter.h"
 
 namespace tunquil::test {

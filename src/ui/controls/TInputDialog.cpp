@@ -60,6 +60,8 @@ TInputBox::TInputBox(const QString& caption, const QString& prompt, const QStrin
 std::unique_ptr<TInputBox> TInputDialog::BuildBox(const QString& prompt) const {
     auto box = std::make_unique<TInputBox>(Caption, dialog::ExpandSeparators(prompt, LineSeparator),
                                            Text, owner_);
+    if (Secret)
+        box->Edit()->setEchoMode(QLineEdit::Password);
     if (HelpContext > 0) {
         int context = HelpContext;
         TInputBox* raw = box.get();

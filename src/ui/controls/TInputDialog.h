@@ -26,6 +26,8 @@ public:
     QString Prompt;
     // The initial value, and the result after OK.
     QString Text;
+    // A password: the line shows dots, never what is typed.
+    bool Secret = false;
     std::optional<Qt::CursorShape> Cursor;
     TMsgDlgBeepType MsgBeep = TMsgDlgBeepType::mbNone;
     TMsgDlgPosition Position = TMsgDlgPosition::poParentCenter;

@@ -193,6 +193,19 @@ TEST_F(MessageDialogTest, InputBoxReturnsTheEditedLineOnlyOnOk) {
     });
     EXPECT_TRUE(host.InputText("New album", "Album name:", text));
     EXPECT_EQ(text, "Party mix");
+
+    // A password asked for never shows on the screen.
+    QLineEdit::EchoMode echo = QLineEdit::Normal;
+    WhenModal([&](QWidget* modal) {
+        auto* box = static_cast<TInputBox*>(modal);
+        echo = box->Edit()->echoMode();
+        box->Edit()->setText("s3cret");
+        box->accept();
+    });
+    std::string password;
+    EXPECT_TRUE(host.InputSecret("Mail password", "Password:", password));
+    EXPECT_EQ(password, "s3cret");
+    EXPECT_EQ(echo, QLineEdit::Password);
 }
 
 } // namespace
