@@ -76,8 +76,11 @@ void TMasterFrm::DeferredStartUp() {
     copy_->SetStartUpComplete(true);
     program_->SetStartupComplete(true);
     // A plug-in request that came during start-up goes first; otherwise the first argument.
+    // Hand-overs that came during start-up follow this start's own first argument.
+    std::vector<std::string> handedOver = copy_->TakeCommands();
     if (!copy_->HasPluginRequest() && !startArguments_.empty())
         copy_->Queue({startArguments_.front()});
+    copy_->Queue(std::move(handedOver));
     RunCommands();
     if (startArguments_.empty())
         QTimer::singleShot(0, this, &TMasterFrm::OfferScan);
