@@ -17,6 +17,12 @@ inline std::filesystem::path TrashDirectory(const std::filesystem::path& program
     return programDirectory / "TempTrash";
 }
 
+// The settings file. Every part reads and writes this one path, whatever the executable is
+// called, so that a setting written at shut-down is the one read at the next start.
+inline std::filesystem::path SettingsPath(const std::filesystem::path& programDirectory) {
+    return programDirectory / "Tunquil.ini";
+}
+
 // The directory holding the running executable.
 std::filesystem::path ExecutableDirectory();
 

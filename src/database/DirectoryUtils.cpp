@@ -64,8 +64,9 @@ bool CopyWholeFile(IHost& host, const fs::path& source, const fs::path& target) 
     std::error_code ec;
     if (!fs::exists(source, ec))
         return false;
-    if (SameTextIgnoringCase(source.string(), target.string()) ||
-        (fs::exists(target, ec) && fs::equivalent(source, target, ec)))
+    // Only the same file is refused: on a case-sensitive file system A.mid and a.mid are two
+    // files, and copying one onto the other is an ordinary copy.
+    if (fs::exists(target, ec) && fs::equivalent(source, target, ec))
         throw FileError("Target is same as source for copying " + source.string());
     std::string bytes;
     try {

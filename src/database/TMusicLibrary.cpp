@@ -1,5 +1,7 @@
 #include "database/TMusicLibrary.h"
 
+#include "base/ProgramDirectory.h"
+
 namespace tunquil {
 
 TMusicLibrary::TMusicLibrary(fs::path programDirectory, IHost& host)
@@ -56,7 +58,7 @@ bool IsLibraryFile(const TMyDB& db, const fs::path& programDirectory, const fs::
     for (const fs::path& own :
          {db.DescriptorPath(), db.DataPath(), dbDir / "InfoTemp.bak", dbDir / "DataTemp.bak",
           dir / "Categories.des", dir / "Artists.des", dir / "Albums_A.des", dir / "Albums_AT.des",
-          dir / "Tunquil.ini", dir / kSessionLockName}) {
+          SettingsPath(dir), dir / kSessionLockName}) {
         if (own.empty())
             continue;
         // equivalent() also catches a hard link; the canonical form a file not made yet.

@@ -1,11 +1,22 @@
 #include "ui/TunquilApp.h"
 
+#include "app/SingleInstance.h"
+#include "app/WorkDirectories.h"
 #include "base/ProgramDirectory.h"
+#include "platform/FakeMessageBus.h"
 #include "platform/SequencerDevice.h"
+#include "platform/SocketMessageBus.h"
+#include "platform/TerminationSignals.h"
+#include "ui/app/BusNotifiers.h"
 #include "ui/app/TMasterFrm.h"
+#include "ui/app/TSplashFrm.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QSessionManager>
+#include <QTimer>
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
@@ -36,23 +47,81 @@ std::unique_ptr<TMasterFrm> StartMainWindow(const std::string& home, std::string
     }
 }
 
+namespace {
+// The second start's last word, on the terminal it was started from.
+int EndSecondStart(StartRole role) {
+    switch (role) {
+    case StartRole::HandedOver:
+        return 0;
+    case StartRole::Refused:
+        std::fputs("Tunquil is closing down; start it again in a moment.\n", stderr);
+        return 1;
+    default:
+        std::fputs("The running Tunquil did not answer.\n", stderr);
+        return 1;
+    }
+}
+} // namespace
+
 int RunTunquil(int argc, char** argv) {
+    // Paths are made absolute before anything else: the running copy, and this one once it
+    // is running, work in the program directory.
+    std::error_code ec;
+    std::vector<std::string> arguments = CommandArguments(argc, argv, fs::current_path(ec));
+
+    // One copy per user, decided before any window or display is needed.
+    std::unique_ptr<platform::IMessageBus> bus;
+    platform::SocketMessageBus* socketBus = nullptr;
+    try {
+        auto real = std::make_unique<platform::SocketMessageBus>();
+        socketBus = real.get();
+        bus = std::move(real);
+    } catch (const platform::BusError& e) {
+        // Without a bus this copy cannot be found, but it still runs for the user.
+        std::fprintf(stderr, "%s\n", e.what());
+        bus = std::make_unique<platform::FakeMessageBus>();
+    }
+    auto copy = std::make_unique<RunningCopy>(*bus, RunningCopy::Callbacks{});
+    if (StartRole role = ClaimOrHandOver(*copy, *bus, arguments); role != StartRole::First)
+        return EndSecondStart(role);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tunquil");
+    platform::TerminationSignals termination;
     std::unique_ptr<TMasterFrm> window;
+    fs::path home;
     try {
-        window = std::make_unique<TMasterFrm>(FindProgramDirectory(HomeOption(argc, argv)));
-        // The window shows at once; the database fills it afterwards.
-        window->show();
-        QCoreApplication::processEvents();
-        window->StartUp();
+        home = FindProgramDirectory(HomeOption(argc, argv));
+        window = std::make_unique<TMasterFrm>(home);
     } catch (const std::exception& e) {
-        QMessageBox::critical(window.get(), "Tunquil",
+        QMessageBox::critical(nullptr, "Tunquil",
                               QString::fromStdString(ExpandLineSeparators(e.what())));
         return 1;
     }
+    PrepareWorkDirectories(window->Host(), home);
+    window->AdoptRunningCopy(std::move(copy));
+    window->SetStartArguments(arguments);
+
+    BusNotifiers notifiers(socketBus);
+    notifiers.WatchSignals(termination, [&](int) { window->EndSession(); });
+    // The desktop session is ending: everything is saved now, without a question.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest,
+                     [&](QSessionManager&) { window->EndSession(); });
+
+    QPointer<TSplashFrm> splash;
+    if (arguments.empty()) {
+        splash = new TSplashFrm(home, [&] { return window->StartUpComplete(); });
+        splash->show();
+    }
+    window->ApplySavedSettings();
+    window->show();
+    QCoreApplication::processEvents();
+    // The window shows at once, locked; the database fills it on the start-up timer.
+    QTimer::singleShot(100, window.get(), [&] { window->DeferredStartUp(); });
     int status = app.exec();
     window->ShutDown();
+    if (splash)
+        delete splash;
     return status;
 }
 

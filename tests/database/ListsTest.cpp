@@ -433,7 +433,7 @@ TEST(WorkDirectories, ClearingDeletesMatchingFilesBelowButNeverTheProgramDirecto
     EXPECT_EQ(host.LastMessage(), "Potential error in ClearDirectory");
 }
 
-TEST(WorkDirectories, CopyingAFileReplacesTheTargetWholeAndRefusesItself) {
+TEST(WorkDirectories, CopyingAFileReplacesTheTargetWholeAndRefusesOnlyTheSameFile) {
     TempDir dir;
     ScriptedHost host;
     fs::path source = dir.Write("s.mid", "tune");
@@ -441,11 +441,20 @@ TEST(WorkDirectories, CopyingAFileReplacesTheTargetWholeAndRefusesItself) {
     dir.Write("t.mid", "older and longer");
     EXPECT_TRUE(CopyWholeFile(host, source, dir / "t.mid"));
     EXPECT_EQ(FileBytes(dir / "t.mid"), "tune");
-    try {
-        CopyWholeFile(host, source, dir / "S.MID");
-        FAIL();
-    } catch (const FileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Target is same as source for copying " + source.string());
+    // A name that differs only in case is another file here; the same file, by another path,
+    // is refused.
+    EXPECT_TRUE(CopyWholeFile(host, source, dir / "S.MID"));
+    EXPECT_EQ(FileBytes(dir / "S.MID"), "tune");
+    EXPECT_EQ(FileBytes(source), "tune");
+    fs::create_hard_link(source, dir / "linked.mid");
+    for (const fs::path& same : {source, dir / "." / "s.mid", dir / "linked.mid"}) {
+        try {
+            CopyWholeFile(host, source, same);
+            ADD_FAILURE() << same;
+        } catch (const FileError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "Target is same as source for copying " + source.string());
+        }
     }
     EXPECT_FALSE(CopyWholeFile(host, source, dir / "no" / "such" / "dir.mid"));
     EXPECT_EQ(host.LastMessage().rfind("Copyfile exception2: ", 0), 0u);

@@ -1,6 +1,7 @@
 #include "export/mail/TitleMailer.h"
 
 #include "base/Files.h"
+#include "base/ProgramDirectory.h"
 #include "base/Text.h"
 #include "export/TitleExport.h"
 #include "export/mail/MailErrors.h"
@@ -86,11 +87,11 @@ void TitleMailer::SettlePassword(bool sent, bool refused) {
 }
 
 void TitleMailer::LoadSettings() {
-    settings = MailSettings::Load(IniFile(programDir_ / "Tunquil.ini"));
+    settings = MailSettings::Load(IniFile(SettingsPath(programDir_)));
 }
 
 void TitleMailer::SaveSettings() const {
-    IniFile ini(programDir_ / "Tunquil.ini");
+    IniFile ini(SettingsPath(programDir_));
     settings.Save(ini);
     ini.UpdateFile();
 }

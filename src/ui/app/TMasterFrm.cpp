@@ -4,10 +4,14 @@
 #include "app/PlayProgram.h"
 #include "app/TMyMidiPlayer.h"
 #include "base/IniFile.h"
+#include "base/ProgramDirectory.h"
+#include "import/TitleImporter.h"
 #include "midi/ResetTunes.h"
 #include "midi/TMyMidi.h"
+#include "platform/FakeMessageBus.h"
 #include "platform/FluidSynthSequencer.h"
 #include "ui/app/MasterLayout.h"
+#include "ui/app/ScreenPlacement.h"
 #include "ui/app/THelpWindow.h"
 #include "ui/controls/Glyphs.h"
 #include "ui/controls/TCDPanelP.h"
@@ -19,6 +23,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -141,6 +146,7 @@ TMasterFrm::TMasterFrm(fs::path programDirectory,
     // Most commands wait for the database (unlocked at the end of start-up).
     Lock();
     RefreshTransport();
+    AdoptRunningCopy(nullptr);
 }
 
 TMasterFrm::~TMasterFrm() {
@@ -671,20 +677,31 @@ void TMasterFrm::StartPlayProgram() {
     });
 }
 
-void TMasterFrm::StartUp() {
-    CommandLock lock(*this);
+void TMasterFrm::ApplySavedSettings() {
+    settingsApplied_ = true;
     try {
-        settings_ = MainWindowSettings::Read(IniFile(programDirectory_ / "Tunquil.ini"));
+        startSettings_ = TunquilSettings::ReadAtStartUp(programDirectory_);
+        settings_ = MainWindowSettings::Read(IniFile(SettingsPath(programDirectory_)));
     } catch (const std::exception& e) {
         host_.ShowMessage(e.what(), TMsgDlgType::mtError, 0, mbCancel);
     }
-    if (!isMaximized())
-        setGeometry(settings_.left, settings_.top, std::max(settings_.width, kMinWindowWidth),
+    if (!isMaximized()) {
+        QRect saved(settings_.left, settings_.top, std::max(settings_.width, kMinWindowWidth),
                     std::max(settings_.height, kMinWindowHeight));
+        if (startSettings_.firstRun)
+            saved.moveCenter(QGuiApplication::primaryScreen()->availableGeometry().center());
+        setGeometry(ClampToScreens(saved, AvailableScreenAreas()));
+    }
     SetTabColours(FromColorRef(settings_.tabActiveColor),
                   FromColorRef(settings_.tabActiveFontColor));
     ApplySettingsToMenus();
     LayOutDatabaseArea();
+}
+
+void TMasterFrm::StartUp() {
+    CommandLock lock(*this);
+    if (!settingsApplied_)
+        ApplySavedSettings();
 
     library_.OpenDatabase();
     TMyDB& db = library_.Database();
@@ -738,25 +755,51 @@ void TMasterFrm::StartUp() {
     panel_->EnableFlashing();
 }
 
+namespace {
+// The window's part in each step of closing.
+struct WindowShutDownSteps : IShutDownSteps {
+    std::function<void()> lock, stop, deactivate, closeDatabase, writeSettings, release, deleteFile,
+        closed;
+    std::function<bool()> playing;
+    void LockWindow() override { lock(); }
+    bool PlayerPlaying() override { return playing(); }
+    void StopPlayer() override { stop(); }
+    void DeactivateProgram() override { deactivate(); }
+    void CloseDatabase() override { closeDatabase(); }
+    void WriteSettings() override { writeSettings(); }
+    void ReleaseProgram() override { release(); }
+    void DeleteInternalPlayFile() override { deleteFile(); }
+    void QuitHelp() override { THelpWindow::Quit(); }
+    void Closed() override { closed(); }
+};
+} // namespace
+
 void TMasterFrm::ShutDown() {
     if (shutDown_)
         return;
     shutDown_ = true;
-    host_.PositionTimer(false);
-    Lock();
-    if (program_) {
-        program_->SetShuttingDown(true);
-        RunShowingFailure(host_, "Exception closing MIDI: ", [&] {
-            if (PlayingLike(program_->SafeMode()))
-                midi_->Stop();
-            midi_->Close();
-        });
-        if (library_.DataModule())
-            library_.Database().RemoveObserver(program_.get());
-    }
-    library_.Close(); // does nothing once closed
-    RunShowingFailure(host_, "FinishAll1: ", [&] {
-        IniFile ini(programDirectory_ / "Tunquil.ini");
+    WindowShutDownSteps steps;
+    steps.lock = [&] {
+        host_.PositionTimer(false);
+        Lock();
+        repaint();
+    };
+    steps.playing = [&] { return program_ && PlayingLike(program_->SafeMode()); };
+    steps.stop = [&] {
+        midi_->Stop();
+        midi_->Close();
+    };
+    steps.deactivate = [&] {
+        if (program_) {
+            program_->SetShuttingDown(true);
+            if (library_.DataModule())
+                library_.Database().RemoveObserver(program_.get());
+        }
+    };
+    // The library saves the albums, purges the categories and closes the database, in order.
+    steps.closeDatabase = [&] { library_.Close(); };
+    steps.writeSettings = [&] {
+        IniFile ini(SettingsPath(programDirectory_));
         if (!isMaximized()) {
             QRect r = geometry();
             settings_.left = r.left();
@@ -767,20 +810,23 @@ void TMasterFrm::ShutDown() {
         settings_.tabActiveColor = ToColorRef(Categories->TabActiveColor());
         settings_.tabActiveFontColor = ToColorRef(Categories->TabActiveFontColor());
         settings_.Write(ini, isMaximized());
-        ini.WriteBool("Setup", "StartNotification", true);
+        startSettings_.Write(ini);
         ini.UpdateFile();
-    });
-    if (program_) {
-        std::error_code ec;
-        fs::remove(program_->InternalPlayFile(), ec);
-    }
-    THelpWindow::Quit();
+    };
+    steps.release = [] {};
+    steps.deleteFile = [&] {
+        if (program_)
+            fs::remove(program_->InternalPlayFile());
+    };
+    steps.closed = [&] {
+        statusBar()->showMessage("Closing down . . . .");
+        copy_->Unregister(); // no window of ours is left for a sender to find
+    };
+    closing_->Run(steps);
 }
 
 void TMasterFrm::closeEvent(QCloseEvent* event) {
-    if (!shutDown_ && settings_.confirmBeforeExit && startedUp_ &&
-        host_.ShowMessage("Are you sure you want to exit Tunquil?", TMsgDlgType::mtConfirmation, 0,
-                          mbYes | mbNo) != TModalResult::mrYes) {
+    if (!shutDown_ && startedUp_ && !closing_->MayClose(settings_.confirmBeforeExit)) {
         event->ignore();
         return;
     }

@@ -6,6 +6,9 @@
 // the whole run, and renders what the core computes.
 
 #include "app/MainWindowSettings.h"
+#include "app/ShutDownSequence.h"
+#include "app/SingleInstance.h"
+#include "app/TunquilSettings.h"
 #include "base/Files.h"
 #include "database/TMusicLibrary.h"
 #include "database/TTitleViews.h"
@@ -31,11 +34,13 @@ class QToolButton;
 namespace tunquil {
 class DatabaseTitleStore;
 class PlayProgram;
+class TitleImporter;
 class TMyMidi;
 class TMyMidiPlayer;
 namespace platform {
+class FakeMessageBus;
 class ISequencerDevice;
-}
+} // namespace platform
 } // namespace tunquil
 
 namespace tunquil::ui {
@@ -65,6 +70,25 @@ public:
     // next. Runs once.
     void ShutDown();
 
+    // Reads the window's settings from Tunquil.ini and takes its saved place and looks; StartUp
+    // does it when it has not been done.
+    void ApplySavedSettings();
+    // The running copy on the message bus, already registered: hand-overs, plug-in requests and
+    // the registered messages reach the window through it. Without one the window has a copy
+    // of its own on a private bus.
+    void AdoptRunningCopy(std::unique_ptr<RunningCopy> copy);
+    RunningCopy& Copy() const { return *copy_; }
+    // This start's arguments; the first is carried out at the end of the deferred start-up.
+    void SetStartArguments(std::vector<std::string> arguments);
+    // The deferred start-up (the 100 ms timer's tick): StartUp, then the first argument, or
+    // without arguments the scan reminder.
+    void DeferredStartUp();
+    bool StartUpComplete() const { return startedUp_; }
+    // SIGTERM, SIGINT, SIGHUP or the end of the desktop session: closes without the question.
+    void EndSession();
+    void BringToFront();
+    const TunquilSettings& StartSettings() const { return startSettings_; }
+
     // Long operations lock the window's commands and drop targets. Locks nest: the window is
     // unlocked when the last one ends.
     void Lock();
@@ -75,6 +99,7 @@ public:
     WidgetHost& Widgets() { return host_; }
     TTitleViews* Views() const { return views_.get(); }
     TDMM2* DataModule() const { return library_.DataModule(); }
+    TMusicLibrary& Library() { return library_; }
     PlayProgram* Program() const { return program_.get(); }
     TMyMidi& Midi() const { return *midi_; }
     const MainWindowSettings& Settings() const { return settings_; }
@@ -126,6 +151,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void RunCommands();
+    void RunCommand(const std::string& argument);
+    void OfferScan();
     void CategoryViewsChanged() override;
     void AlbumViewsChanged() override;
 
@@ -165,6 +193,14 @@ private:
     std::unique_ptr<DatabaseTitleStore> store_;
     std::unique_ptr<PlayProgram> program_;
     MainWindowSettings settings_;
+    TunquilSettings startSettings_;
+    bool settingsApplied_ = false;
+    std::unique_ptr<platform::FakeMessageBus> privateBus_;
+    std::unique_ptr<RunningCopy> copy_;
+    std::unique_ptr<ShutDownSequence> closing_;
+    std::unique_ptr<TitleImporter> importer_;
+    std::vector<std::string> startArguments_;
+    bool commandsScheduled_ = false;
     bool albumListPending_ = false;
     bool albumSide_ = false;
     bool helpCursor_ = false;

@@ -1,0 +1,150 @@
+#include "app/SingleInstance.h"
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+namespace tunquil {
+
+namespace fs = std::filesystem;
+using platform::BusMessage;
+
+std::vector<std::string> RegisteredMessageNames() {
+    return {kBringToFront, kTrackBarPerc, kTrackBarSetPos, kShowMixerWindow, kShowBadFileBitmap};
+}
+
+namespace {
+bool IsVerb(char c) {
+    return c == 'P' || c == 'O' || c == 'M' || c == 'Z';
+}
+
+std::string Absolute(const std::string& arg, const fs::path& cwd) {
+    if (arg.empty() || arg[0] == '/')
+        return arg;
+    std::error_code ec;
+    if (fs::exists(cwd / arg, ec))
+        return (cwd / arg).lexically_normal().string();
+    if (arg.size() > 1 && IsVerb(arg[0]) && arg[1] != '/' && fs::exists(cwd / arg.substr(1), ec))
+        return arg[0] + (cwd / arg.substr(1)).lexically_normal().string();
+    return arg;
+}
+} // namespace
+
+std::vector<std::string> CommandArguments(int argc, const char* const* argv,
+                                          const fs::path& workingDirectory) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--home") {
+            ++i;
+            continue;
+        }
+        if (arg.rfind("--home=", 0) == 0)
+            continue;
+        args.push_back(Absolute(arg, workingDirectory));
+    }
+    return args;
+}
+
+HandOverResult HandOver(platform::IMessageBus& bus, const std::vector<std::string>& arguments,
+                        std::chrono::milliseconds timeout) {
+    BusMessage m;
+    m.number = kHandOverMessage;
+    m.wParam = static_cast<int64_t>(arguments.size());
+    m.items = arguments;
+    platform::BusResult result = bus.Send(kMainWindowClass, std::move(m), timeout);
+    if (!result)
+        return HandOverResult::NoAnswer;
+    return *result != 0 ? HandOverResult::Done : HandOverResult::Refused;
+}
+
+StartRole ClaimOrHandOver(RunningCopy& copy, platform::IMessageBus& bus,
+                          const std::vector<std::string>& arguments,
+                          std::chrono::milliseconds timeout) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + timeout;
+    StartRole role = StartRole::NoAnswer;
+    for (;;) {
+        if (copy.Register())
+            return StartRole::First;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        switch (HandOver(bus, arguments, std::max(left, std::chrono::milliseconds(0)))) {
+        case HandOverResult::Done:
+            return StartRole::HandedOver;
+        case HandOverResult::Refused:
+            role = StartRole::Refused;
+            break;
+        case HandOverResult::NoAnswer:
+            // Either the owner went between our two steps (claim again) or it is hung.
+            role = StartRole::NoAnswer;
+            break;
+        }
+        if (Clock::now() >= deadline)
+            return role;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+RunningCopy::RunningCopy(platform::IMessageBus& bus, Callbacks callbacks)
+    : bus_(bus), callbacks_(std::move(callbacks)) {}
+
+bool RunningCopy::Register() {
+    return bus_.RegisterWindow(kMainWindowClass, RegisteredMessageNames(),
+                               [this](const BusMessage& m) { return Receive(m); });
+}
+
+namespace {
+template <class F, class... Args> void Call(const F& f, Args... args) {
+    if (f)
+        f(args...);
+}
+} // namespace
+
+int64_t RunningCopy::Receive(const BusMessage& m) {
+    if (shuttingDown_)
+        return 0;
+    if (m.number == kHandOverMessage) {
+        Call(callbacks_.bringToFront);
+        if (!m.items.empty()) {
+            Queue(m.items);
+            Call(callbacks_.commandsArrived);
+        }
+        return 1;
+    }
+    if (m.number == kPluginRequestMessage) {
+        pluginRequest_ = m.text;
+        if (!pluginRequest_.empty())
+            Call(callbacks_.pluginRequestArrived);
+        return 1;
+    }
+    if (m.name == kBringToFront)
+        Call(callbacks_.bringToFront);
+    else if (m.name == kTrackBarSetPos)
+        Call(callbacks_.setPosition, static_cast<int>(std::clamp<int64_t>(m.wParam, 0, 1000)));
+    else if (m.name == kShowMixerWindow)
+        Call(callbacks_.showMixer);
+    return 0;
+}
+
+std::vector<std::string> RunningCopy::TakeCommands() {
+    return std::exchange(commands_, {});
+}
+
+void RunningCopy::Queue(std::vector<std::string> commands) {
+    for (std::string& c : commands)
+        commands_.push_back(std::move(c));
+}
+
+std::string RunningCopy::TakePluginRequest() {
+    return std::exchange(pluginRequest_, {});
+}
+
+bool RunningCopy::TellPlugin(const std::string& name, int64_t wParam) {
+    BusMessage m;
+    m.name = name;
+    m.wParam = wParam;
+    return bus_.Post(kPluginWindowClass, std::move(m));
+}
+
+} // namespace tunquil

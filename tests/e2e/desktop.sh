@@ -1,0 +1,42 @@
+# The private desktop of an end-to-end test, sourced by its run script: the PulseAudio null sink,
+# an X server, a session bus with the accessibility bus, and XDG and bus folders under WORK.
+# Everything is stopped, and WORK removed, when the script exits.
+#   source tests/e2e/desktop.sh; start_desktop WORK
+
+_desktop_xvfb=""
+_desktop_work=""
+_stop_desktop() {
+  [ -n "$_desktop_xvfb" ] && kill "$_desktop_xvfb" 2>/dev/null || true
+  [ -n "${DBUS_SESSION_BUS_PID:-}" ] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
+  stop_test_services
+  [ -n "$_desktop_work" ] && rm -rf "$_desktop_work"
+}
+
+start_desktop() {
+  local work=$1 here
+  here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  _desktop_work=$work
+  source "$here/scripts/test-services.sh"
+  trap _stop_desktop EXIT
+  start_test_services
+
+  # A display number of our own: the first free one from a random start.
+  local n display=""
+  for n in $(seq $((100 + RANDOM % 400)) 600); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
+  done
+  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  _desktop_xvfb=$!
+  export DISPLAY=$display
+  for _ in $(seq 1 300); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+
+  eval "$(dbus-launch --sh-syntax)"
+  export XDG_RUNTIME_DIR=$work/runtime && mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
+  export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
+  export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data TUNQUIL_RUNTIME_DIR=$work/bus
+  /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
+  # The program looks for the accessibility bus once, as it starts: the bus must answer first.
+  a11y() { gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus "$@" >/dev/null 2>&1; }
+  for _ in $(seq 1 600); do a11y --method org.a11y.Bus.GetAddress && break; sleep 0.1; done
+  a11y --method org.freedesktop.DBus.Properties.Set org.a11y.Status IsEnabled '<true>' || true
+}
