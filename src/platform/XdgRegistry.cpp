@@ -77,7 +77,7 @@ std::string UnescapeDesktopString(const std::string& s) {
 }
 
 // One argument of an Exec line: "%" doubled so that it is never a field code, and quoted only
-// when it holds a character the desktop entry specification reserves (xdg-mime takes the
+// when it holds a character the freedesktop desktop entry format reserves (xdg-mime takes the
 // program's path as it stands, quotes included), with the characters reserved inside quotes
 // escaped.
 std::string QuoteExecArgument(const std::string& arg) {
