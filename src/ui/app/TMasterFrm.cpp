@@ -486,7 +486,10 @@ void TMasterFrm::LayOutDatabaseArea() {
     categoryPanel_->hide();
     DatabaseAreaLayout layout = ui::LayOutDatabaseArea(qRound(w / scale_), qRound(h / scale_),
                                                        tools, settings_.albPanelWidth);
-    settings_.albPanelWidth = layout.albumWidth;
+    // Before the window is shown its areas have no real size yet: a width clamped to that
+    // would be kept and the saved one lost.
+    if (isVisible())
+        settings_.albPanelWidth = layout.albumWidth;
     auto place = [this](QWidget* wgt, const PanelGeometry& g) {
         wgt->setGeometry(Px(g.left), Px(g.top), Px(g.width), Px(g.height));
     };
@@ -628,8 +631,12 @@ bool TMasterFrm::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     case QEvent::Resize:
+        // The areas get their size from the window's layout after the window's own resize,
+        // so each is laid out when it is resized itself.
         if (watched == dbArea_)
             LayOutDatabaseArea();
+        else if (watched == topArea_)
+            LayOutTopArea();
         break;
     default:
         break;
