@@ -179,6 +179,23 @@ TEST_F(MasterWindowTest, SavedAlbumPanelWiderThanTheWindowLeavesBothPanelsTheirM
     window->ShutDown();
 }
 
+TEST_F(MasterWindowTest, SavedBoundsAndPanelWidthHoldWhenTheWindowFirstShows) {
+    // As the program starts: the saved bounds are applied to the hidden window, then it shows.
+    WriteIni("[Format]\nTop=0\nLeft=0\nWidth=1000\nHeight=640\nAlbPanelWidth=260\n");
+    auto fake = std::make_unique<platform::FakeSequencerDevice>();
+    std::string error;
+    auto window = StartMainWindow(home.path().string(), error, std::move(fake));
+    ASSERT_TRUE(window) << error;
+    window->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->Settings().albPanelWidth, 260);
+    QWidget* top = window->Control("TopPanel");
+    QWidget* panel = window->Control("CDPanel");
+    ASSERT_TRUE(top && panel);
+    EXPECT_EQ(panel->parentWidget()->width(), top->width());
+    window->ShutDown();
+}
+
 TEST_F(MasterWindowTest, ToolbarAndSummaryTabOptionsShowAndHideAndAreSaved) {
     auto window = Start();
     ASSERT_TRUE(window);
