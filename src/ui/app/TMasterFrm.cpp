@@ -271,8 +271,8 @@ void TMasterFrm::BuildTopArea() {
     leftToggle_->setObjectName("ToolsLeft");
     rightToggle_->setObjectName("ToolsRight");
 
-    connect(ProgView, &QToolButton::clicked, this, &TMasterFrm::NotAvailable);
-    connect(Volume, &QToolButton::clicked, this, &TMasterFrm::NotAvailable);
+    connect(ProgView, &QToolButton::clicked, this, &TMasterFrm::ShowProgramView);
+    connect(Volume, &QToolButton::clicked, this, &TMasterFrm::ShowMixer);
     auto transport = [this](QToolButton* button, void (PlayProgram::*action)()) {
         connect(button, &QToolButton::clicked, this, [this, action] {
             if (program_) {
@@ -367,8 +367,10 @@ void TMasterFrm::BuildDatabaseArea() {
     TrashCat =
         static_cast<TDropButton*>(tool(new TDropButton, "TrashCat", GlyphKind::Delete,
                                        "Delete|Delete titles or categories, permanently", 9));
-    for (QToolButton* b : {NewAlb, LoadFiles, DriveScan, GetLocal})
-        connect(b, &QToolButton::clicked, this, &TMasterFrm::NotAvailable);
+    connect(NewAlb, &QToolButton::clicked, this, &TMasterFrm::CreateAlbum);
+    connect(LoadFiles, &QToolButton::clicked, this, &TMasterFrm::OpenLocalFiles);
+    connect(DriveScan, &QToolButton::clicked, this, &TMasterFrm::ScanDrive);
+    connect(GetLocal, &QToolButton::clicked, this, &TMasterFrm::ScanSystem);
     // Drop-only buttons and the add buttons: a click always shows the button's help.
     for (TDropButton* b :
          {EditCat, MailTitle, Archive, ExportTitle, PrintCat, TrashCat, Play, PlayReplace}) {
@@ -859,7 +861,10 @@ void TMasterFrm::ConnectGrid(TMyStringGrid* grid, bool album) {
             [this, grid](int row) { PlayTitleNow(grid, row); });
     connect(grid, &TMyStringGrid::contextMenuWanted, this,
             [this, album](const QPoint& at) { (album ? albumPopup_ : categoryPopup_)->popup(at); });
-    connect(grid, &TMyStringGrid::ownRowsDropped, this, &TMasterFrm::NotAvailable);
+    connect(grid, &TMyStringGrid::ownRowsDropped, this,
+            [this, grid](int dropRow, const std::vector<int32_t>& keys) {
+                AlbumRowsDropped(grid, dropRow, keys);
+            });
     connect(grid->Model(), &TTitleTableModel::selectionFollow, this, &TMasterFrm::UpdateMenus);
 }
 
@@ -978,6 +983,41 @@ std::vector<int32_t> TMasterFrm::AlbumTitles(const std::vector<int>& albumRows) 
             keys.insert(keys.end(), more.begin(), more.end());
         }
     return keys;
+}
+
+std::vector<int32_t> TMasterFrm::SelectionKeys(TitleSelection which) const {
+    auto allRows = [this] {
+        std::vector<int> rows(AllAlbLV ? AllAlbLV->RowCount() : 0);
+        for (int i = 0; i < static_cast<int>(rows.size()); ++i)
+            rows[i] = i;
+        return rows;
+    };
+    // On an album's tab its grid; on the summary tab the albums selected in the list.
+    auto albumSelection = [this] {
+        if (TMyStringGrid* grid = ActiveAlbumGrid())
+            return grid->View().SelectedKeys();
+        return AllAlbLV ? AlbumTitles(AllAlbLV->SelectedRows()) : std::vector<int32_t>{};
+    };
+    TMyStringGrid* categoryGrid = ActiveCategoryGrid();
+    switch (which) {
+    case TitleSelection::CategoryTitles:
+        return categoryGrid ? categoryGrid->View().SelectedKeys() : std::vector<int32_t>{};
+    case TitleSelection::ActiveCategory:
+        if (!categoryGrid || categoryGrid == allTitlesGrid_)
+            return {};
+        return AllKeysOf(categoryGrid->View());
+    case TitleSelection::AllCategories:
+        return allTitlesGrid_ ? AllKeysOf(allTitlesGrid_->View()) : std::vector<int32_t>{};
+    case TitleSelection::AlbumTitles:
+        return albumSelection();
+    case TitleSelection::AlbumSelected:
+        if (Albums && Albums->currentIndex() > 0)
+            return AlbumTitles({Albums->currentIndex() - 1});
+        return albumSelection();
+    case TitleSelection::AllAlbums:
+        return AlbumTitles(allRows());
+    }
+    return {};
 }
 
 void TMasterFrm::ShowAlbumTabs(bool show) {

@@ -51,6 +51,19 @@ class TExtListView;
 
 class TMyStringGrid;
 
+// The title lists that menu items and pop-ups hand to a command, each in row order.
+enum class TitleSelection {
+    CategoryTitles, // the rows selected in the active category-area grid
+    ActiveCategory, // every title of the active category tab (nothing on the summary tab)
+    AllCategories,  // every title of the all-titles grid
+    AlbumTitles,    // the album selection: an album tab's selected rows, or the selected albums
+    AlbumSelected,  // every entry of the album tab shown, or the album selection on tab 0
+    AllAlbums,      // every entry of every album, album after album
+};
+
+// What the save, print, mail and archive commands do with a title list.
+enum class TitleFeature { Mail, Archive, SaveToDisk, Print };
+
 class TMasterFrm : public QMainWindow, public IViewSetObserver {
     Q_OBJECT
 public:
@@ -128,6 +141,8 @@ public:
 
     // What a drop of titles on a drop target does; false when refused (locked, or not titles).
     bool DropTitles(QWidget* target, const DraggedTitles& titles);
+    // The keys a menu item's selection stands for, as the window shows them now.
+    std::vector<int32_t> SelectionKeys(TitleSelection which) const;
     // Plays a title of a grid at once, at the top of the program (a double-click).
     void PlayTitleNow(TMyStringGrid* grid, int row);
     // The help cursor: while on, a click on a control shows its help instead of acting.
@@ -169,6 +184,39 @@ private:
     void ApplySettingsToMenus();
     void StartPlayProgram();
     void NotAvailable();
+
+    // Editing the library (TMasterFrmEdit.cpp).
+    void CreateCategory();
+    void RenameCategory();
+    void DeleteActiveCategory();
+    void DeleteCategoryTitles();
+    void CreateAlbum();
+    void RenameAlbum();
+    void DeleteAlbumTitles();
+    void DeleteSelectedAlbum();
+    void DeleteAllAlbums();
+    void EditTitlesOfLastArea();
+    void DeleteTitlesOfLastArea();
+    bool DropOnEditOrTrash(QWidget* target, const DraggedTitles& titles);
+    void AlbumRowsDropped(TMyStringGrid* grid, int dropRow, const std::vector<int32_t>& keys);
+
+    // Getting titles out (TMasterFrmExport.cpp).
+    void RunFeature(TitleFeature feature, TitleSelection which);
+    bool DropOnFeature(QWidget* target, const DraggedTitles& titles);
+
+    // Getting tunes in (TMasterFrmImport.cpp).
+    void OpenLocalFiles();
+    void ScanDrive();
+    void ScanSystem();
+
+    // Sound and the desktop (TMasterFrmDesktop.cpp).
+    void ShowProgramView();
+    void ShowMixer();
+    void ChooseSoundFont();
+    void SetAsDefaultPlayer();
+    void RestoreDefaultPlayer();
+    void ManagePlugin();
+    void SetLaunchAtLogin(bool on);
     // Fills the play selection and opens the PLAY pop-up (or plays at once).
     void PlayKeys(const std::vector<int32_t>& keys, SelectionSource source, bool fromMenu);
     void RunPlayMenu(bool fromMenu);

@@ -72,26 +72,19 @@ QAction* TMasterFrm::MenuItem(const QStringList& captions) const {
 }
 
 void TMasterFrm::BuildMenus() {
-    auto later = [this] { NotAvailable(); };
-    // A submenu whose items all belong to a later issue.
-    auto laterSub = [&](QMenu* parent, const QString& caption, const QStringList& items) {
-        QMenu* sub = parent->addMenu(caption);
-        for (const QString& item : items)
-            Item(sub, item, this, later);
-        return sub;
-    };
-
     fileMenu_ = menuBar()->addMenu("&File");
-    Item(fileMenu_, "&Open", this, later);
-    Item(fileMenu_, "Scan a &drive for MIDI files...", this, later);
-    Item(fileMenu_, "&Scan system for MIDI files...", this, later);
+    Item(fileMenu_, "&Open", this, [this] { OpenLocalFiles(); });
+    Item(fileMenu_, "Scan a &drive for MIDI files...", this, [this] { ScanDrive(); });
+    Item(fileMenu_, "&Scan system for MIDI files...", this, [this] { ScanSystem(); });
     fileMenu_->addSeparator();
-    setDefaultItem_ = Item(fileMenu_, "Set Tunquil as default &MIDI player", this, later);
-    restoreDefaultItem_ = Item(fileMenu_, "&Restore original default MIDI player", this, later);
+    setDefaultItem_ = Item(fileMenu_, "Set Tunquil as default &MIDI player", this,
+                           [this] { SetAsDefaultPlayer(); });
+    restoreDefaultItem_ = Item(fileMenu_, "&Restore original default MIDI player", this,
+                               [this] { RestoreDefaultPlayer(); });
     // Until the desktop association is in place the program is never the default player.
     restoreDefaultItem_->setEnabled(false);
     fileMenu_->addSeparator();
-    pluginItem_ = Item(fileMenu_, "&Manage Navigator plugin...", this, later);
+    pluginItem_ = Item(fileMenu_, "&Manage Navigator plugin...", this, [this] { ManagePlugin(); });
     pluginItem_->setVisible(false); // no browser plug-in directory on this system
     fileMenu_->addSeparator();
     QAction* exitItem = Item(fileMenu_, "E&xit", this, [this] { close(); });
@@ -116,35 +109,47 @@ void TMasterFrm::BuildMenus() {
     albumsMenu_ = menuBar()->addMenu("&Albums");
     QMenu* albumPlay = albumsMenu_->addMenu("Play");
     Item(albumPlay, "&Titles selected", this, [this] {
-        if (TMyStringGrid* grid = ActiveAlbumGrid())
-            PlayKeys(grid->View().SelectedKeys(), SelectionSource::AlbumList, true);
+        if (ActiveAlbumGrid())
+            PlayKeys(SelectionKeys(TitleSelection::AlbumTitles), SelectionSource::AlbumList, true);
         else
             host_.ShowMessage("Please select an album tab first", TMsgDlgType::mtInformation, 0,
                               mbOK);
     });
     Item(albumPlay, "&Album selected", this, [this] {
-        std::vector<int> rows;
-        if (Albums->currentIndex() > 0)
-            rows.push_back(Albums->currentIndex() - 1);
-        else
-            rows = AllAlbLV->SelectedRows();
-        PlayKeys(AlbumTitles(rows), SelectionSource::AlbumList, true);
+        PlayKeys(SelectionKeys(TitleSelection::AlbumSelected), SelectionSource::AlbumList, true);
     });
     allAlbumsItems_.push_back(Item(albumPlay, "A&ll albums", this, [this] {
-        std::vector<int> rows(AllAlbLV->RowCount());
-        for (int i = 0; i < static_cast<int>(rows.size()); ++i)
-            rows[i] = i;
-        PlayKeys(AlbumTitles(rows), SelectionSource::AlbumList, true);
+        PlayKeys(SelectionKeys(TitleSelection::AllAlbums), SelectionSource::AlbumList, true);
     }));
     albumsMenu_->addSeparator();
-    Item(albumsMenu_, "&Create new", this, later);
-    Item(albumsMenu_, "&Rename", this, later);
-    const QStringList albumThree{"&Titles selected", "&Album selected", "A&ll albums"};
-    for (const char* caption : {"&Delete", "&Mail", "Archive", "&Save to disk"}) {
-        QMenu* sub = laterSub(albumsMenu_, caption, albumThree);
+    Item(albumsMenu_, "&Create new", this, [this] { CreateAlbum(); });
+    Item(albumsMenu_, "&Rename", this, [this] { RenameAlbum(); });
+    QMenu* albumDelete = albumsMenu_->addMenu("&Delete");
+    Item(albumDelete, "&Titles selected", this, [this] { DeleteAlbumTitles(); });
+    Item(albumDelete, "&Album selected", this, [this] { DeleteSelectedAlbum(); });
+    allAlbumsItems_.push_back(
+        Item(albumDelete, "A&ll albums", this, [this] { DeleteAllAlbums(); }));
+    // The features' submenus: each item hands its selection to the feature.
+    auto featureSub = [this](QMenu* parent, const QString& caption, TitleFeature feature,
+                             const std::vector<std::pair<QString, TitleSelection>>& items) {
+        QMenu* sub = parent->addMenu(caption);
+        for (const auto& [item, which] : items)
+            Item(sub, item, this, [this, feature, which] { RunFeature(feature, which); });
+        return sub;
+    };
+    const std::vector<std::pair<QString, TitleSelection>> albumThree{
+        {"&Titles selected", TitleSelection::AlbumTitles},
+        {"&Album selected", TitleSelection::AlbumSelected},
+        {"A&ll albums", TitleSelection::AllAlbums}};
+    for (auto [caption, feature] :
+         {std::pair{"&Mail", TitleFeature::Mail}, std::pair{"Archive", TitleFeature::Archive},
+          std::pair{"&Save to disk", TitleFeature::SaveToDisk}}) {
+        QMenu* sub = featureSub(albumsMenu_, caption, feature, albumThree);
         allAlbumsItems_.push_back(sub->actions().last());
     }
-    laterSub(albumsMenu_, "P&rint", {"&Title(s) selected", "&Album selected"});
+    featureSub(albumsMenu_, "P&rint", TitleFeature::Print,
+               {{"&Title(s) selected", TitleSelection::AlbumTitles},
+                {"&Album selected", TitleSelection::AlbumSelected}});
     connect(albumsMenu_, &QMenu::aboutToShow, this, [this] {
         MakeSideCurrent(true);
         UpdateMenus();
@@ -152,18 +157,12 @@ void TMasterFrm::BuildMenus() {
 
     categoriesMenu_ = menuBar()->addMenu("&Categories");
     QMenu* categoryPlay = categoriesMenu_->addMenu("&Play");
-    Item(categoryPlay, "&Titles selected", this, [this] {
-        if (TMyStringGrid* grid = ActiveCategoryGrid())
-            PlayKeys(grid->View().SelectedKeys(), SelectionSource::CategoryGrid, true);
-    });
-    Item(categoryPlay, "Active &category", this, [this] {
-        if (TMyStringGrid* grid = ActiveCategoryGrid())
-            PlayKeys(AllKeysOf(grid->View()), SelectionSource::CategoryGrid, true);
-    });
-    Item(categoryPlay, "&All categories", this, [this] {
-        if (allTitlesGrid_)
-            PlayKeys(AllKeysOf(allTitlesGrid_->View()), SelectionSource::CategoryGrid, true);
-    });
+    for (auto [caption, which] : {std::pair{"&Titles selected", TitleSelection::CategoryTitles},
+                                  std::pair{"Active &category", TitleSelection::ActiveCategory},
+                                  std::pair{"&All categories", TitleSelection::AllCategories}})
+        Item(categoryPlay, caption, this, [this, which] {
+            PlayKeys(SelectionKeys(which), SelectionSource::CategoryGrid, true);
+        });
     categoriesMenu_->addSeparator();
     QMenu* sortBy = categoriesMenu_->addMenu("&Sort by");
     const std::pair<const char*, TitleColumn> sorts[] = {
@@ -176,13 +175,21 @@ void TMasterFrm::BuildMenus() {
         if (column == TitleColumn::Category)
             sortByCategoryItem_ = item;
     }
-    Item(categoriesMenu_, "&Create new", this, later);
-    Item(categoriesMenu_, "&Rename", this, later);
-    laterSub(categoriesMenu_, "&Delete", {"&Titles selected", "Active &category"});
+    Item(categoriesMenu_, "&Create new", this, [this] { CreateCategory(); });
+    Item(categoriesMenu_, "&Rename", this, [this] { RenameCategory(); });
+    QMenu* categoryDelete = categoriesMenu_->addMenu("&Delete");
+    Item(categoryDelete, "&Titles selected", this, [this] { DeleteCategoryTitles(); });
+    Item(categoryDelete, "Active &category", this, [this] { DeleteActiveCategory(); });
     categoriesMenu_->addSeparator();
-    const QStringList categoryThree{"&Titles selected", "Active &category", "&All categories"};
-    for (const char* caption : {"&Mail", "Archive", "&Save to disk", "P&rint"})
-        laterSub(categoriesMenu_, caption, categoryThree);
+    const std::vector<std::pair<QString, TitleSelection>> categoryThree{
+        {"&Titles selected", TitleSelection::CategoryTitles},
+        {"Active &category", TitleSelection::ActiveCategory},
+        {"&All categories", TitleSelection::AllCategories}};
+    for (auto [caption, feature] :
+         {std::pair{"&Mail", TitleFeature::Mail}, std::pair{"Archive", TitleFeature::Archive},
+          std::pair{"&Save to disk", TitleFeature::SaveToDisk},
+          std::pair{"P&rint", TitleFeature::Print}})
+        featureSub(categoriesMenu_, caption, feature, categoryThree);
     connect(categoriesMenu_, &QMenu::aboutToShow, this, [this] {
         MakeSideCurrent(false);
         UpdateMenus();
@@ -196,11 +203,19 @@ void TMasterFrm::BuildMenus() {
                      albumSide_ ? SelectionSource::AlbumList : SelectionSource::CategoryGrid, true);
     });
     titlesMenu_->addSeparator();
-    for (const char* caption : {"&Edit", "&Delete", "&Mail", "&Save to disk", "P&rint"})
-        Item(titlesMenu_, caption, this, later);
+    Item(titlesMenu_, "&Edit", this, [this] { EditTitlesOfLastArea(); });
+    Item(titlesMenu_, "&Delete", this, [this] { DeleteTitlesOfLastArea(); });
+    // The titles of the side used last.
+    for (auto [caption, feature] : {std::pair{"&Mail", TitleFeature::Mail},
+                                    std::pair{"&Save to disk", TitleFeature::SaveToDisk},
+                                    std::pair{"P&rint", TitleFeature::Print}})
+        Item(titlesMenu_, caption, this, [this, feature] {
+            RunFeature(feature,
+                       albumSide_ ? TitleSelection::AlbumTitles : TitleSelection::CategoryTitles);
+        });
 
     programMenu_ = menuBar()->addMenu("&Program");
-    Item(programMenu_, "&View titles", this, later);
+    Item(programMenu_, "&View titles", this, [this] { ShowProgramView(); });
     programMenu_->addSeparator();
     Item(programMenu_, "&Shuffle", this, [this] { program_->Shuffle(); });
     programMenu_->addSeparator();
@@ -213,8 +228,8 @@ void TMasterFrm::BuildMenus() {
     remindItem_ = Check(settingsMenu_, "&Remind to scan", this,
                         [this](bool on) { settings_.remindToScan = on; });
     settingsMenu_->addSeparator();
-    launchItem_ = Check(settingsMenu_, "&Launch at login", this,
-                        [this](bool on) { settings_.launchOnWinStart = on; });
+    launchItem_ =
+        Check(settingsMenu_, "&Launch at login", this, [this](bool on) { SetLaunchAtLogin(on); });
     settingsMenu_->addSeparator();
     loopingItem_ = Check(settingsMenu_, "&Auto looping", this, [this](bool on) {
         settings_.autoLooping = on;
@@ -224,20 +239,7 @@ void TMasterFrm::BuildMenus() {
     settingsMenu_->addSeparator();
     QMenu* resets = settingsMenu_->addMenu("&Reset before play");
     // Beyond the reset choices: the SoundFont the synthesizer plays with.
-    QAction* soundFont = settingsMenu_->addAction("Sound&Font...");
-    connect(soundFont, &QAction::triggered, this, [this] {
-        QString file =
-            QFileDialog::getOpenFileName(this, "SoundFont", QString(), "SoundFonts (*.sf2 *.sf3)");
-        if (file.isEmpty())
-            return;
-        RunShowingFailure(host_, "", [&] {
-            IniFile ini(programDirectory_ / "Tunquil.ini");
-            ini.WriteString("Sound", "SoundFont", file.toStdString());
-            ini.UpdateFile();
-        });
-        host_.ShowMessage("The SoundFont is used from the next start of Tunquil.",
-                          TMsgDlgType::mtInformation, 0, mbOK);
-    });
+    Item(settingsMenu_, "Sound&Font...", this, [this] { ChooseSoundFont(); });
     auto* resetGroup = new QActionGroup(this);
     resetGroup->setExclusive(true);
     const std::pair<const char*, ResetChoice> choices[] = {{"&GM then GS", ResetChoice::GMThenGS},
@@ -365,8 +367,16 @@ void TMasterFrm::BuildPlayMenu() {
                            [this] { program_->SetSelection({}, SelectionSource::None); });
     cancel->setShortcut(QKeySequence(Qt::Key_Escape));
     playTitleItems_.push_back(playMenu_->addSeparator());
-    for (const char* caption : {"&Edit", "&Delete", "&Mail", "&Save to disk"})
-        playTitleItems_.push_back(Item(playMenu_, caption, this, [this] { NotAvailable(); }));
+    // The selection waiting to be played, handed to the title commands instead.
+    playTitleItems_.push_back(Item(playMenu_, "&Edit", this, [this] { EditTitlesOfLastArea(); }));
+    playTitleItems_.push_back(
+        Item(playMenu_, "&Delete", this, [this] { DeleteTitlesOfLastArea(); }));
+    for (auto [caption, feature] : {std::pair{"&Mail", TitleFeature::Mail},
+                                    std::pair{"&Save to disk", TitleFeature::SaveToDisk}})
+        playTitleItems_.push_back(Item(playMenu_, caption, this, [this, feature] {
+            RunFeature(feature,
+                       albumSide_ ? TitleSelection::AlbumTitles : TitleSelection::CategoryTitles);
+        }));
 }
 
 void TMasterFrm::PlayKeys(const std::vector<int32_t>& keys, SelectionSource source, bool fromMenu) {
@@ -414,8 +424,9 @@ bool TMasterFrm::DropTitles(QWidget* target, const DraggedTitles& titles) {
         RefreshTransport();
         return true;
     }
-    NotAvailable();
-    return true;
+    if (target == EditCat || target == TrashCat)
+        return DropOnEditOrTrash(target, titles);
+    return DropOnFeature(target, titles);
 }
 
 // ------------------------------------------------------------------ the transport

@@ -33,7 +33,7 @@ void TMasterFrm::AdoptRunningCopy(std::unique_ptr<RunningCopy> copy) {
                 if (program_ && startedUp_ && program_->SafeMode() == 2)
                     program_->SetPositionPerMille(thousandths);
             },
-        .showMixer = [this] { QTimer::singleShot(0, this, &TMasterFrm::NotAvailable); },
+        .showMixer = [this] { QTimer::singleShot(0, this, &TMasterFrm::ShowMixer); },
     });
 }
 
@@ -94,7 +94,7 @@ void TMasterFrm::OfferScan() {
                           TMsgDlgType::mtConfirmation, 201,
                           mbYes | mbNo | mbHelp) == TModalResult::mrYes) {
         repaint();
-        NotAvailable(); // the system scan comes with the scan window
+        ScanSystem();
     }
 }
 
