@@ -209,10 +209,12 @@ private:
     void ScanDrive();
     void ScanSystem();
 
-    // Sound and the desktop (TMasterFrmDesktop.cpp).
+    // Sound (TMasterFrmSound.cpp).
     void ShowProgramView();
     void ShowMixer();
     void ChooseSoundFont();
+
+    // The desktop (TMasterFrmDesktop.cpp).
     void SetAsDefaultPlayer();
     void RestoreDefaultPlayer();
     void ManagePlugin();
