@@ -2,6 +2,8 @@
 
 #include "app/PlayProgram.h"
 
+#include <algorithm>
+
 namespace tunquil {
 
 std::string MediaPlaybackStatus(PlayProgram& program) {
@@ -68,6 +70,30 @@ void ApplyMediaCommand(PlayProgram& program, MediaCommand command) {
         program.Previous();
         break;
     }
+}
+
+namespace {
+
+int64_t PlayFromUs(PlayProgram& program, int64_t positionUs) {
+    const int64_t lengthUs = CurrentMediaMetadata(program).lengthUs;
+    positionUs = std::clamp<int64_t>(positionUs, 0, std::max<int64_t>(0, lengthUs));
+    program.SeekTo(positionUs / 1000);
+    return positionUs;
+}
+
+} // namespace
+
+int64_t SeekMedia(PlayProgram& program, int64_t offsetUs) {
+    if (MediaPlaybackStatus(program) != "Playing")
+        return -1;
+    return PlayFromUs(program, MediaPositionUs(program) + offsetUs);
+}
+
+int64_t SetMediaPosition(PlayProgram& program, const std::string& trackId, int64_t positionUs) {
+    if (MediaPlaybackStatus(program) != "Playing" ||
+        CurrentMediaMetadata(program).trackId != trackId || positionUs < 0)
+        return -1;
+    return PlayFromUs(program, positionUs);
 }
 
 } // namespace tunquil

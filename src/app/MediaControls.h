@@ -26,4 +26,10 @@ int64_t MediaPositionUs(const PlayProgram& program);
 // Carries out a command; a command that does not apply in the present state does nothing.
 void ApplyMediaCommand(PlayProgram& program, MediaCommand command);
 
+// Moves within the playing title by `offsetUs` (back when negative), or to `positionUs` when
+// `trackId` names the playing title; stale or foreign track ids are ignored. Each gives the
+// position played from, or -1 when nothing moved.
+int64_t SeekMedia(PlayProgram& program, int64_t offsetUs);
+int64_t SetMediaPosition(PlayProgram& program, const std::string& trackId, int64_t positionUs);
+
 } // namespace tunquil

@@ -804,10 +804,19 @@ void PlayProgram::SetPositionPerMille(long long perMille) {
     try {
         if (SafeMode() != kModePlaying)
             return;
-        long long length = player_.Length();
-        player_.PlayFrom(static_cast<int>(perMille * std::max(0LL, length) / 1000));
+        SeekTo(perMille * std::max(0LL, static_cast<long long>(player_.Length())) / 1000);
     } catch (const std::exception&) {
         // Another process's request: a failure here is not the user's to see.
+    }
+}
+
+void PlayProgram::SeekTo(long long ms) {
+    try {
+        if (SafeMode() != kModePlaying)
+            return;
+        long long length = std::max(0LL, static_cast<long long>(player_.Length()));
+        player_.PlayFrom(static_cast<int>(std::clamp(ms, 0LL, length)));
+    } catch (const std::exception&) {
     }
 }
 

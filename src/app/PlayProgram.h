@@ -134,6 +134,9 @@ public:
     void TrackBarReleased();
     // "TQ_TrackBar_SetPos" from the plug-in: a position in thousandths of the length.
     void SetPositionPerMille(long long perMille);
+    // Plays on from `ms` into the title (kept within it) while one plays; otherwise nothing.
+    // A request from outside the window: a failure is not shown.
+    void SeekTo(long long ms);
 
     // --- the position timer
     void Tick();

@@ -102,4 +102,20 @@ TUNQUIL_MEDIA_COMMAND(Next)
 TUNQUIL_MEDIA_COMMAND(Previous)
 #undef TUNQUIL_MEDIA_COMMAND
 
+void MprisPlayerAdaptor::Seek(qlonglong offsetUs) {
+    QTimer::singleShot(0, service_, [this, offsetUs] {
+        int64_t at = SeekMedia(service_->Program(), offsetUs);
+        if (at >= 0)
+            emit Seeked(at);
+    });
+}
+
+void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& trackId, qlonglong positionUs) {
+    QTimer::singleShot(0, service_, [this, id = trackId.path().toStdString(), positionUs] {
+        int64_t at = SetMediaPosition(service_->Program(), id, positionUs);
+        if (at >= 0)
+            emit Seeked(at);
+    });
+}
+
 } // namespace tunquil::ui

@@ -86,7 +86,7 @@ public:
     double Rate() const { return 1.0; }
     double Volume() const { return 1.0; }
     bool CanControl() const { return true; }
-    bool CanSeek() const { return false; }
+    bool CanSeek() const { return true; }
 public slots:
     void Play();
     void Pause();
@@ -94,8 +94,10 @@ public slots:
     void Stop();
     void Next();
     void Previous();
-    void Seek(qlonglong) {}
-    void SetPosition(const QDBusObjectPath&, qlonglong) {}
+    void Seek(qlonglong offsetUs);
+    void SetPosition(const QDBusObjectPath& trackId, qlonglong positionUs);
+signals:
+    void Seeked(qlonglong Position);
 
 private:
     MprisService* service_;

@@ -10,6 +10,10 @@
 #include "midi/TMyMidi.h"
 #include "platform/FakeMessageBus.h"
 #include "platform/FluidSynthSequencer.h"
+#include "platform/MixerDevice.h"
+#include "ui/app/MprisService.h"
+#include "ui/app/TViewProgFrm.h"
+#include "ui/midi/TMixerFrm2.h"
 #include "ui/app/MasterLayout.h"
 #include "ui/app/ScreenPlacement.h"
 #include "ui/app/THelpWindow.h"
@@ -103,8 +107,10 @@ QFrame* LoweredFrame(QWidget* parent, int bevel) {
     return frame;
 }
 
-std::unique_ptr<platform::ISequencerDevice> DefaultDevice(const fs::path& programDirectory) {
+std::unique_ptr<platform::ISequencerDevice>
+DefaultDevice(const fs::path& programDirectory, std::shared_ptr<platform::SynthesizerMix> mix) {
     platform::FluidSynthSequencerOptions options;
+    options.mix = std::move(mix);
     try {
         IniFile ini(programDirectory / "Tunquil.ini");
         options.soundFontSetting = ini.ReadString("Sound", "SoundFont", "");
@@ -120,7 +126,8 @@ TMasterFrm::TMasterFrm(fs::path programDirectory,
                        std::unique_ptr<platform::ISequencerDevice> device, QWidget* parent)
     : QMainWindow(parent), programDirectory_(std::move(programDirectory)), host_(this),
       library_(programDirectory_, host_),
-      device_(device ? std::move(device) : DefaultDevice(programDirectory_)),
+      synthesizerMix_(std::make_shared<platform::SynthesizerMix>()),
+      device_(device ? std::move(device) : DefaultDevice(programDirectory_, synthesizerMix_)),
       midi_(std::make_unique<TMyMidi>(*device_)), player_(std::make_unique<TMyMidiPlayer>(*midi_)) {
     setObjectName("TMasterFrm");
     setWindowTitle("Tunquil");
@@ -151,6 +158,10 @@ TMasterFrm::TMasterFrm(fs::path programDirectory,
 
 TMasterFrm::~TMasterFrm() {
     qApp->removeEventFilter(this);
+    // These windows hold the program and the mixer device, which go before the children do.
+    delete programView_;
+    delete mixerWindow_;
+    delete mediaControls_;
     if (program_ && library_.DataModule())
         library_.Database().RemoveObserver(program_.get());
     TakeDownViews();
@@ -751,7 +762,8 @@ void TMasterFrm::StartUp() {
     program_->SetResetData(bytes("GMRESET"), bytes("GSRESET"));
     program_->SetAutoLooping(settings_.autoLooping);
     program_->SetResetChoice(settings_.reset);
-    program_->onChanged = [this] { RefreshTransport(); };
+    program_->onChanged = [this] { ProgramChanged(); };
+    StartMediaControls();
     db.AddObserver(program_.get());
     panel_->AttachPlayer(
         program_->Panel(), [this] { return program_->SafeMode(); },

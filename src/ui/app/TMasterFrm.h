@@ -39,7 +39,9 @@ class TMyMidi;
 class TMyMidiPlayer;
 namespace platform {
 class FakeMessageBus;
+class IMixerDevice;
 class ISequencerDevice;
+class SynthesizerMix;
 } // namespace platform
 } // namespace tunquil
 
@@ -49,7 +51,10 @@ class TCDPanelP;
 class TDropButton;
 class TExtListView;
 
+class TMixerFrm2;
 class TMyStringGrid;
+class TViewProgFrm;
+class MprisService;
 
 // The title lists that menu items and pop-ups hand to a command, each in row order.
 enum class TitleSelection {
@@ -213,6 +218,10 @@ private:
     void ShowProgramView();
     void ShowMixer();
     void ChooseSoundFont();
+    // After every change of the program, its index or the player: the transport, the program
+    // window and the desktop's media controls follow.
+    void ProgramChanged();
+    void StartMediaControls();
 
     // The desktop (TMasterFrmDesktop.cpp).
     void SetAsDefaultPlayer();
@@ -237,6 +246,8 @@ private:
     WidgetHost host_;
     TMusicLibrary library_;
     std::unique_ptr<TTitleViews> views_;
+    // Our synthesizer's volume, balance and mute: set by the mixer, applied by the device.
+    std::shared_ptr<platform::SynthesizerMix> synthesizerMix_;
     std::unique_ptr<platform::ISequencerDevice> device_;
     std::unique_ptr<TMyMidi> midi_;
     std::unique_ptr<TMyMidiPlayer> player_;
@@ -313,6 +324,12 @@ private:
     QAction* sortByCategoryItem_ = nullptr;
     QAction *playTopItem_ = nullptr, *playBottomItem_ = nullptr, *playReplaceItem_ = nullptr;
     std::vector<QAction*> playTitleItems_; // the four after "&Cancel"
+
+    // sound windows
+    QPointer<TViewProgFrm> programView_;
+    std::unique_ptr<platform::IMixerDevice> mixerDevice_;
+    QPointer<TMixerFrm2> mixerWindow_;
+    MprisService* mediaControls_ = nullptr;
 };
 
 // Locks the main window's commands for a scope.

@@ -53,7 +53,7 @@ private:
 };
 
 TViewProgFrm::TViewProgFrm(PlayProgram& program, TitleLookup lookup, QWidget* parent)
-    : QWidget(parent, Qt::Window), program_(program), lookup_(std::move(lookup)) {
+    : QDialog(parent, Qt::Window), program_(program), lookup_(std::move(lookup)) {
     setObjectName("TViewProgFrm");
     setWindowTitle("Music program titles");
     resize(340, 440);
@@ -174,7 +174,7 @@ bool TViewProgFrm::eventFilter(QObject* watched, QEvent* event) {
         DeleteSelectedRow();
         return true;
     }
-    return QWidget::eventFilter(watched, event);
+    return QDialog::eventFilter(watched, event);
 }
 
 void TViewProgFrm::ViewBeside(QWidget* mainWindow) {

@@ -6,7 +6,7 @@
 
 #include "app/ProgramListing.h"
 
-#include <QWidget>
+#include <QDialog>
 
 class QLabel;
 class QPushButton;
@@ -20,7 +20,7 @@ namespace tunquil::ui {
 
 class ProgramListingModel;
 
-class TViewProgFrm : public QWidget {
+class TViewProgFrm : public QDialog {
     Q_OBJECT
 public:
     // `lookup` reads a title record by master key (the database's ReadRecordByKey).

@@ -101,6 +101,14 @@ TEST_F(MediaControlsTest, PanelWidgetsSeeThePlayingTitleAndSteerTheProgram) {
     Call("Next");
     EXPECT_EQ(player.played.back(), "MThd tune 2");
     EXPECT_TRUE(Get("Metadata").contains("'xesam:title': <'Title 2'>"));
+    // Seeking plays on from within the title, never past its end, and only for the title named.
+    program.Tick();
+    Gdbus({"org.mpris.MediaPlayer2.Player.Seek", "2000000"});
+    EXPECT_EQ(player.calls.back(), "PlayFrom 2000");
+    Gdbus({"org.mpris.MediaPlayer2.Player.SetPosition", "'/org/tunquil/title/2'", "90000000"});
+    EXPECT_EQ(player.calls.back(), "PlayFrom 60000");
+    Gdbus({"org.mpris.MediaPlayer2.Player.SetPosition", "'/org/tunquil/title/1'", "1000000"});
+    EXPECT_EQ(player.calls.back(), "PlayFrom 60000");
     Call("Stop");
     EXPECT_EQ(Get("PlaybackStatus"), "(<'Stopped'>,)");
     Call("Stop"); // a second Stop does not start the title again, unlike the button
