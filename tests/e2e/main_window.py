@@ -105,7 +105,8 @@ SUBMENUS = {
 }
 
 
-def main():
+def run_tunquil(run, what):
+    """Starts TUNQUIL --home HOME (the script's arguments), runs `run` against it and ends it."""
     program, home = sys.argv[1], sys.argv[2]
     process = subprocess.Popen([program, "--home", home])
     try:
@@ -116,7 +117,7 @@ def main():
             process.wait(20)
         except subprocess.TimeoutExpired:
             process.kill()
-    print("main window end-to-end: all checks passed")
+    print(f"{what} end-to-end: all checks passed")
 
 
 def run():
@@ -175,4 +176,4 @@ def run():
 
 
 if __name__ == "__main__":
-    main()
+    run_tunquil(run, "main window")

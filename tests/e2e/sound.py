@@ -4,11 +4,10 @@ opens the mixer, whose master bar moves the sound server's volume.
    sound.py TUNQUIL HOME"""
 import re
 import subprocess
-import sys
 
 import pyatspi
 
-from main_window import application, find, find_all, menu_path, press, role, wait
+from main_window import application, find, find_all, menu_path, press, role, run_tunquil, wait
 
 
 def click(cell, double=False):
@@ -21,20 +20,6 @@ def sink_volume():
     out = subprocess.run(["pactl", "get-sink-volume", "@DEFAULT_SINK@"], capture_output=True,
                          text=True, check=True).stdout
     return int(re.search(r"(\d+)%", out).group(1))
-
-
-def main():
-    program, home = sys.argv[1], sys.argv[2]
-    process = subprocess.Popen([program, "--home", home])
-    try:
-        run()
-    finally:
-        process.terminate()
-        try:
-            process.wait(20)
-        except subprocess.TimeoutExpired:
-            process.kill()
-    print("sound windows end-to-end: all checks passed")
 
 
 def run():
@@ -81,4 +66,4 @@ def run():
 
 
 if __name__ == "__main__":
-    main()
+    run_tunquil(run, "sound windows")

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Runs the main window's end-to-end test: a private X server, a private session bus with the
-# accessibility bus, the PulseAudio null sink, a demo library, and the real tunquil.
-#   tests/e2e/run-main-window.sh BUILD_DIR
+# Runs one end-to-end test script against the real tunquil over a small library (four real
+# tunes in "Demo" by "Ann Lee") on a private desktop (see desktop.sh): an X server, a session
+# bus with the accessibility bus, the PulseAudio null sink.
+#   tests/e2e/run-library.sh BUILD_DIR SCRIPT.py
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "$1" && pwd)
+script=$2
 work=$(mktemp -d /tmp/tunquil-e2e.XXXXXX)
 source "$here/tests/e2e/desktop.sh"
 start_desktop "$work"
@@ -14,4 +16,4 @@ mkdir -p "$work/home"
 "$build/tunquilctl" --home "$work/home" add --category "Demo" --artist "Ann Lee" "$work"/tunes/*.mid >/dev/null
 printf '[Setup]\nConfirmBeforeExit=0\nRemindToScan=0\n[Format]\nTop=0\nLeft=0\nWidth=900\nHeight=600\n' >"$work/home/Tunquil.ini"
 
-/usr/bin/python3 "$here/tests/e2e/main_window.py" "$build/tunquil" "$work/home"
+/usr/bin/python3 "$here/tests/e2e/$script" "$build/tunquil" "$work/home" "$build"
