@@ -1,19 +1,15 @@
 #!/usr/bin/env bash
-# Starts Tunquil on a private X server over a demo library of real MIDI files and saves a
-# picture of each window into docs/screenshots/.
+# Starts Tunquil on a private desktop over a demo library of real MIDI files, opens each window
+# as a person would (through the accessibility bus) and saves its picture into docs/screenshots/.
 #   scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build}
+build=$(cd "${1:-$here/build}" && pwd)
 out=$here/docs/screenshots
 mkdir -p "$out"
 work=$(mktemp -d /tmp/tunquil-shots.XXXXXX)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$here/tests/e2e/desktop.sh"
+start_desktop "$work"
 
 "$here/scripts/demo-library.sh" "$build" "$work/home"
 # A window size that shows all three areas at their usual proportions.
@@ -29,28 +25,5 @@ Height=640
 AlbPanelWidth=260
 INI
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1020x670x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 1 100); do
-  DISPLAY=$display xwd -root -silent >/dev/null 2>&1 && break
-  sleep 0.1
-done
-
-DISPLAY=$display QT_QPA_PLATFORM=xcb \
-  "$build/tunquil" --home "$work/home" >"$work/tunquil.log" 2>&1 &
-pids+=($!)
-# Wait for the main window, then for a screen that no longer changes (the views are filled).
-for _ in $(seq 1 300); do
-  DISPLAY=$display xwininfo -root -tree 2>/dev/null | grep -q '"Tunquil"' && break
-  sleep 0.1
-done
-previous=""
-for _ in $(seq 1 150); do
-  sleep 0.2
-  now=$(DISPLAY=$display xwd -root -silent | md5sum)
-  [ "$now" = "$previous" ] && [ -n "$previous" ] && break
-  previous=$now
-done
-DISPLAY=$display xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$out/main-window.png"
-echo "saved $out/main-window.png"
+PYTHONPATH=$here/tests/e2e /usr/bin/python3 "$here/scripts/screenshot_tour.py" \
+  "$build/tunquil" "$work/home" "$out"

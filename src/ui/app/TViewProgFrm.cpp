@@ -72,6 +72,7 @@ TViewProgFrm::TViewProgFrm(PlayProgram& program, TitleLookup lookup, QWidget* pa
     SG1->verticalHeader()->setDefaultSectionSize(16);
     SG1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     SG1->installEventFilter(this);
+    SG1->viewport()->installEventFilter(this);
 
     shuffleButton = new QPushButton("&Shuffle");
     clearButton = new QPushButton("&Clear");
@@ -135,6 +136,7 @@ void TViewProgFrm::Refresh() {
     shuffleButton->setEnabled(entries.size() > 1);
     clearButton->setEnabled(!entries.empty());
     SG1->resizeColumnsToContents();
+    FitTitleColumn();
     SG1->clearSelection();
     SelectRow(std::max(listing_.currentRow, 0));
     // The list stays where it was, so that an operation does not make it jump.
@@ -174,7 +176,23 @@ bool TViewProgFrm::eventFilter(QObject* watched, QEvent* event) {
         DeleteSelectedRow();
         return true;
     }
+    if (watched == SG1->viewport() && event->type() == QEvent::Resize) {
+        SG1->resizeColumnsToContents();
+        FitTitleColumn();
+    }
     return QDialog::eventFilter(watched, event);
+}
+
+void TViewProgFrm::FitTitleColumn() {
+    // Order, artist and duration keep their widths; the title gives way to them.
+    auto* header = SG1->horizontalHeader();
+    int others = 0;
+    for (int c = 0; c < model_->columnCount({}); ++c)
+        if (c != 1)
+            others += header->sectionSize(c);
+    const int room = SG1->viewport()->width() - others;
+    if (room > 40 && header->sectionSize(1) > room)
+        header->resizeSection(1, room);
 }
 
 void TViewProgFrm::ViewBeside(QWidget* mainWindow) {

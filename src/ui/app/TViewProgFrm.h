@@ -47,6 +47,7 @@ protected:
 private:
     int SelectedRow() const;
     void SelectRow(int row);
+    void FitTitleColumn();
 
     PlayProgram& program_;
     TitleLookup lookup_;

@@ -1,0 +1,80 @@
+"""Opens each window of the running tunquil through the accessibility bus and saves a picture
+of it (the window alone, by its caption) into OUT.
+   screenshot_tour.py TUNQUIL HOME OUT"""
+import hashlib
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+from main_window import application, find, find_all, menu_path, press, role, run_tunquil, wait
+
+OUT = sys.argv[3]
+
+
+def window_id(caption):
+    """The shown X window with this caption (Qt keeps hidden helper windows of the same name)."""
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True,
+                          check=True).stdout
+    for line in tree.splitlines():
+        line = line.strip()
+        if f'"{caption}"' in line:
+            wid = line.split()[0]
+            info = subprocess.run(["xwininfo", "-id", wid], capture_output=True,
+                                  text=True).stdout
+            if "IsViewable" in info:
+                return wid
+    return None
+
+
+def picture(caption):
+    wid = wait(f"the X window {caption!r} on screen", lambda: window_id(caption))
+    return subprocess.run(["xwd", "-silent", "-id", wid], stdout=subprocess.PIPE,
+                          check=True).stdout
+
+
+def shoot(caption, name):
+    """Waits for the window to stop changing, then saves it as NAME.png."""
+    previous = None
+    for _ in range(100):
+        time.sleep(0.2)
+        now = hashlib.md5(picture(caption)).digest()
+        if now == previous:
+            break
+        previous = now
+    pnm = subprocess.run(["xwdtopnm"], input=picture(caption), capture_output=True,
+                         check=True).stdout
+    png = subprocess.run(["pnmtopng"], input=pnm, capture_output=True, check=True).stdout
+    with open(f"{OUT}/{name}.png", "wb") as f:
+        f.write(png)
+    print(f"saved {OUT}/{name}.png")
+
+
+def window(app, caption):
+    return wait(f"the window {caption!r}", lambda: find(
+        app, lambda n: role(n) in ("dialog", "frame", "window") and n.name == caption))
+
+
+def tour():
+    app = wait("the tunquil application on the accessibility bus", application)
+    frame = window(app, "Tunquil")
+    menubar = wait("the menu bar", lambda: find(frame, lambda n: role(n) == "menu bar"))
+    play_all = menu_path(menubar, ["Categories", "Play", "All categories"])
+    wait("start-up to end", lambda: play_all.getState().contains(pyatspi.STATE_ENABLED))
+    shoot("Tunquil", "main-window")
+
+    # The sound windows, with a program playing.
+    press(play_all)
+    wait("a title to play", lambda: find(frame, lambda n: role(n) == "label" and
+                                         n.name == "Playing"))
+    press(menu_path(menubar, ["Program", "View titles"]))
+    window(app, "Music program titles")
+    shoot("Music program titles", "program-window")
+    press(find(frame, lambda n: role(n) == "push button" and n.name == "Volume + Balance"))
+    window(app, "Tunquil sound control")
+    shoot("Tunquil sound control", "mixer-window")
+
+
+if __name__ == "__main__":
+    run_tunquil(tour, "screenshot tour")
