@@ -91,10 +91,15 @@ bool LibraryEditor::DeleteCategory(int32_t ck) {
         return false;
     BusyScope busy(host_);
     TAlbList::DeferSaves oneSave(library_.Albums());
-    categories.DeleteCategory(ck, [&](int32_t key) {
-        if (program_)
-            program_->RemoveTitle(key);
-    });
+    try {
+        categories.DeleteCategory(ck, [&](int32_t key) {
+            if (program_)
+                program_->RemoveTitle(key);
+        });
+    } catch (const std::exception& e) {
+        host_.ShowMessage(e.what(), TMsgDlgType::mtError, 0, mbOK);
+        return false;
+    }
     return true;
 }
 

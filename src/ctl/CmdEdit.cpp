@@ -60,14 +60,7 @@ std::string Quoted(const std::string& name) {
 
 // A 1-based row number as given on the command line.
 int ParseRow(const std::string& text) {
-    try {
-        std::size_t used = 0;
-        long value = std::stol(text, &used);
-        if (used == text.size() && value > 0 && value <= 0x7FFFFFFF)
-            return static_cast<int>(value);
-    } catch (const std::exception&) {
-    }
-    throw UsageError("not a row number: " + text);
+    return ParsePositive(text, "a row number");
 }
 
 void Expect(const std::vector<std::string>& args, std::size_t fewest, std::size_t most) {
@@ -206,8 +199,13 @@ int Category(Context& ctx) {
                 << Quoted(Trim(args[1])) << "\n";
     } else {
         int before = s->lib->db().LiveCount();
-        s->editor->DeleteCategory(ck);
+        bool whole = s->editor->DeleteCategory(ck); // when not, the reason was shown
         int deleted = before - s->lib->db().LiveCount();
+        if (!whole) {
+            ctx.out << deleted << (deleted == 1 ? " title" : " titles") << " of category "
+                    << Quoted(name) << " deleted; the category stays\n";
+            return s->lib->Finish(kProblems);
+        }
         ctx.out << "category " << Quoted(name) << " deleted with " << deleted
                 << (deleted == 1 ? " title\n" : " titles\n");
     }
