@@ -110,6 +110,8 @@ int Album(Context& ctx) {
             return s->Fail(ctx, command, "an album name cannot be blank");
         bool existed = s->albums().FindByName(Trim(name)) != 0;
         int32_t key = s->editor->CreateAlbum(name);
+        if (key == 0)
+            return s->lib->Finish(kProblems); // the reason was shown
         const auto* album = s->albums().AlbumOf(key);
         ctx.out << "album " << key << " " << Quoted(album ? album->record.name : name)
                 << (existed ? " already exists\n" : " created\n");
@@ -183,6 +185,8 @@ int Category(Context& ctx) {
         if (Trim(name).empty())
             return s->Fail(ctx, command, "a category name cannot be blank");
         int32_t ck = s->editor->CreateCategory(name);
+        if (ck == 0)
+            return s->lib->Finish(kProblems);
         ctx.out << "category " << ck << " " << Quoted(s->categories().NameOf(ck)) << "\n";
         return s->lib->Finish(kOk);
     }

@@ -103,7 +103,7 @@ int TDMM2::DeleteTitlesEverywhere(const std::vector<int32_t>& masterKeys,
             if (db_.DeleteTitles({key}) == 0)
                 continue;
         } catch (const std::exception& e) {
-            failed.push_back(DeleteFailure(r, e));
+            failed.push_back(TitleFailure(r, e));
             continue;
         }
         records.push_back(r);

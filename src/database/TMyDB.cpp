@@ -615,7 +615,7 @@ int TMyDB::DeleteTitles(const std::vector<int32_t>& masterKeys) {
     return count;
 }
 
-std::string DeleteFailure(const TitleRecord& title, const std::exception& why) {
+std::string TitleFailure(const TitleRecord& title, const std::exception& why) {
     return std::to_string(title.masterKey) + " (" + Trim(title.title) + "): " + why.what();
 }
 
@@ -641,7 +641,7 @@ int TMyDB::DeleteTitlesOfCategory(int32_t ck, std::vector<int32_t>& deletedKeys,
         } catch (const std::exception& e) {
             // The others still go, and those deleted are announced: a title gone from the
             // database must not stay in the views or the play program.
-            failed.push_back(DeleteFailure(record, e));
+            failed.push_back(TitleFailure(record, e));
             continue;
         }
         gone.push_back(std::move(record));

@@ -40,9 +40,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// One message for the titles a delete could not remove, each told as DeleteFailure tells it:
-// "key (title): why".
-std::string DeleteFailure(const TitleRecord& title, const std::exception& why);
+// A title an operation failed on, as "key (title): why"; and one message for the titles a
+// delete could not remove, each told so.
+std::string TitleFailure(const TitleRecord& title, const std::exception& why);
 std::string DescribeDeleteFailures(const std::vector<std::string>& failures);
 
 class TMyDB {

@@ -242,6 +242,22 @@ TEST_F(LibraryEditorTest, TitleEditsChangeOneTitleWholeAndSeveralKeepingTheirOwn
     library.Database().ReadRecordByKey(b, r);
     EXPECT_EQ(r.pk, lee);
     EXPECT_EQ(r.ck, rock);
+
+    // A title that cannot be written keeps the others from nothing (b stands in slot 2).
+    host.messages.clear();
+    {
+        test::FileSizeLimit oneRecord(kTitleRecordSize, true);
+        EXPECT_EQ(editor.ApplyTitleEdit({b, a}, {kKeepOwnKey, cole, ""}), 1);
+    }
+    library.Database().ReadRecordByKey(a, r);
+    EXPECT_EQ(r.pk, cole);
+    library.Database().ReadRecordByKey(b, r);
+    EXPECT_EQ(r.pk, lee);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text.rfind(
+                  "These titles could not be changed:\\n" + std::to_string(b) + " (b2): ", 0),
+              0u)
+        << host.messages[0].text;
 }
 
 } // namespace
