@@ -768,7 +768,7 @@ namespace {
 // The window's part in each step of closing.
 struct WindowShutDownSteps : IShutDownSteps {
     std::function<void()> lock, stop, deactivate, closeDatabase, writeSettings, release, deleteFile,
-        closed;
+        closed, restorePlugins;
     std::function<bool()> playing;
     void LockWindow() override { lock(); }
     bool PlayerPlaying() override { return playing(); }
@@ -779,6 +779,7 @@ struct WindowShutDownSteps : IShutDownSteps {
     void ReleaseProgram() override { release(); }
     void DeleteInternalPlayFile() override { deleteFile(); }
     void QuitHelp() override { THelpWindow::Quit(); }
+    void RestorePlugins() override { restorePlugins(); }
     void Closed() override { closed(); }
 };
 } // namespace
@@ -827,6 +828,7 @@ void TMasterFrm::ShutDown() {
         if (program_)
             fs::remove(program_->InternalPlayFile());
     };
+    steps.restorePlugins = [&] { DesktopShutDown(); };
     steps.closed = [&] {
         statusBar()->showMessage("Closing down . . . .");
         copy_->Unregister(); // no window of ours is left for a sender to find

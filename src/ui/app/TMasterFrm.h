@@ -39,13 +39,16 @@ class TMyMidi;
 class TMyMidiPlayer;
 namespace platform {
 class FakeMessageBus;
+class IRegistry;
 class ISequencerDevice;
 } // namespace platform
+class CommandProcessor;
 } // namespace tunquil
 
 namespace tunquil::ui {
 
 class TCDPanelP;
+struct DesktopParts;
 class TDropButton;
 class TExtListView;
 
@@ -101,6 +104,9 @@ public:
     void EndSession();
     void BringToFront();
     const TunquilSettings& StartSettings() const { return startSettings_; }
+    // The desktop's registry (TMasterFrmDesktop.cpp): registers the document type and its verbs
+    // for `executable` at once. Without one the window keeps its registrations in memory.
+    void AdoptRegistry(std::unique_ptr<platform::IRegistry> registry, fs::path executable);
 
     // Long operations lock the window's commands and drop targets. Locks nest: the window is
     // unlocked when the last one ends.
@@ -219,6 +225,19 @@ private:
     void RestoreDefaultPlayer();
     void ManagePlugin();
     void SetLaunchAtLogin(bool on);
+    // The end of the deferred start-up: the menu state of the default player, launch at login
+    // and the plug-in, the plug-in's start-up hook and its dialog at the first start.
+    void DesktopStartUp();
+    // The plug-in's shut-down hook.
+    void DesktopShutDown();
+    // Every command of a start, a hand-over or the plug-in goes through here.
+    CommandProcessor& Commands();
+    void MailFromCommand(const std::vector<int>& keys);
+    void ApplyDefaultPlayerMenu();
+    void ShowLaunchState(bool on);
+    // The registry, the shell integration, the plug-in manager and the command processor; a
+    // shared_ptr so that the type stays in TMasterFrmDesktop.cpp.
+    std::shared_ptr<DesktopParts> desktop_;
     // Fills the play selection and opens the PLAY pop-up (or plays at once).
     void PlayKeys(const std::vector<int32_t>& keys, SelectionSource source, bool fromMenu);
     void RunPlayMenu(bool fromMenu);
