@@ -1,8 +1,13 @@
 """The real tunquil and the desktop's own default-application query: File > "Set Tunquil as
 default MIDI player" makes `xdg-mime query default audio/midi` answer tunquil.desktop, and
 "Restore original default MIDI player", after its question, gives the former player back; each
-command shows its message and swaps which of the two items is enabled.
-   desktop_menu.py TUNQUIL HOME"""
+command shows its message and swaps which of the two items is enabled. Then the desktop entry
+the program registered opens a tune through `gio launch`: the running copy adds and plays it; its
+"Send as email" action's command line files another under "Email default".
+   desktop_menu.py TUNQUIL HOME TUNES"""
+import configparser
+import os
+import shlex
 import signal
 import subprocess
 import sys
@@ -40,7 +45,7 @@ def press_modal(item):
 
 
 def main():
-    program, home = sys.argv[1], sys.argv[2]
+    program, home, tunes = sys.argv[1], sys.argv[2], sys.argv[3]
     assert default_midi_player() == "formerplayer.desktop", default_midi_player()
     tunquil = subprocess.Popen([program, "--home", home])
     try:
@@ -59,6 +64,27 @@ def main():
         answer(app, "Your original default MIDI player setting has been restored.", "OK")
         wait("Set enabled", lambda: enabled(set_item) and not enabled(restore_item))
         assert default_midi_player() == "formerplayer.desktop", default_midi_player()
+
+        entry = os.path.join(os.environ["XDG_DATA_HOME"], "applications", "tunquil.desktop")
+        assert subprocess.run(["desktop-file-validate", entry]).returncode == 0
+        name = sorted(n for n in os.listdir(tunes) if n.endswith(".mid"))[0]
+        subprocess.run(["gio", "launch", entry, os.path.join(tunes, name)], check=True,
+                       timeout=30)
+        title = name[:-4]
+        wait(f"the opened {title!r} to play", lambda: find(
+            frame, lambda n: role(n) == "label" and n.name == title) and find(
+            frame, lambda n: role(n) == "label" and n.name == "Playing"))
+
+        # The verb reaches the program as its own argument, whatever the file is called.
+        desktop = configparser.ConfigParser(interpolation=None)
+        desktop.optionxform = str
+        desktop.read(entry)
+        line = desktop["Desktop Action SendAsEmail"]["Exec"]
+        other = os.path.join(tunes, sorted(n for n in os.listdir(tunes) if n.endswith(".mid"))[1])
+        command = [other if a == "%f" else a for a in shlex.split(line)]
+        assert subprocess.run(command, timeout=30).returncode == 0
+        wait("the category tab 'Email default'", lambda: find(
+            frame, lambda n: role(n) == "page tab" and (n.name or "").strip() == "Email default"))
 
         tunquil.send_signal(signal.SIGTERM)
         assert tunquil.wait(30) == 0
