@@ -54,3 +54,43 @@ for _ in $(seq 1 150); do
 done
 DISPLAY=$display xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$out/main-window.png"
 echo "saved $out/main-window.png"
+
+# The plug-in's management dialog: a first start (no Tunquil.ini) without a file to open, on a
+# desktop of its own whose browser has a plug-in folder, shows it by itself.
+mkdir -p "$work/npi/home" "$work/npi/config/Tunquil" "$work/npi/plugins"
+cat >"$work/npi/config/Tunquil/registry.ini" <<INI
+[HKEY_CURRENT_USER\\Software\\Netscape\\Netscape Navigator\\Main]
+Install Directory=$work/npi/navigator
+[HKEY_LOCAL_MACHINE\\Software\\Netscape\\Netscape Navigator]
+CurrentVersion=4.7
+[HKEY_LOCAL_MACHINE\\Software\\Netscape\\Netscape Navigator\\4.7\\Main]
+Plugins Directory=$work/npi/plugins
+INI
+DISPLAY=$display QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$work/npi/config XDG_DATA_HOME=$work/npi/data \
+  TUNQUIL_RUNTIME_DIR=$work/npi/bus \
+  "$build/tunquil" --home "$work/npi/home" >"$work/npi.log" 2>&1 &
+pids+=($!)
+# The scan question of a first start comes first: it is declined (Escape), then the dialog shows.
+dialog=""
+for _ in $(seq 1 300); do
+  dialog=$(DISPLAY=$display xwininfo -root -tree 2>/dev/null |
+    awk '/" Manage Navigator plugin"/ {print $1; exit}')
+  [ -n "$dialog" ] && break
+  for id in $(DISPLAY=$display xdotool search --onlyvisible --name '^Tunquil$' 2>/dev/null); do
+    if DISPLAY=$display xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q DIALOG; then
+      DISPLAY=$display xdotool windowfocus --sync "$id" key Escape 2>/dev/null || true
+      sleep 0.5
+    fi
+  done
+  sleep 0.1
+done
+# The splash of this start closes, and the dialog paints, before the screen stops changing.
+previous=""
+for _ in $(seq 1 150); do
+  sleep 0.2
+  now=$(DISPLAY=$display xwd -id "$dialog" -silent | md5sum)
+  [ "$now" = "$previous" ] && [ -n "$previous" ] && break
+  previous=$now
+done
+DISPLAY=$display xwd -id "$dialog" -silent | xwdtopnm 2>/dev/null | pnmtopng >"$out/manage-plugin.png"
+echo "saved $out/manage-plugin.png"

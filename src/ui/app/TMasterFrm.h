@@ -228,6 +228,8 @@ private:
     // The end of the deferred start-up: the menu state of the default player, launch at login
     // and the plug-in, the plug-in's start-up hook and its dialog at the first start.
     void DesktopStartUp();
+    // The plug-in's dialog at the first start, once nothing else asks the user anything.
+    void IntroducePlugin();
     // The plug-in's shut-down hook.
     void DesktopShutDown();
     // Every command of a start, a hand-over or the plug-in goes through here.

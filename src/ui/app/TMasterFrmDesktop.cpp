@@ -13,6 +13,7 @@
 #include "ui/integration/TManageNPIFrm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -63,8 +64,21 @@ void TMasterFrm::DesktopStartUp() {
     d.plugins->AfterStartup();
     startSettings_.disableTempConPI = d.plugins->TemporaryDisable();
     // The first start without a file to open introduces the plug-in when a browser is there.
+    // Two turns of the event loop: the scan question of this start is scheduled next and is
+    // to be answered first.
     if (startSettings_.firstRun && startArguments_.empty() && pluginItem_->isVisible())
-        QTimer::singleShot(0, this, &TMasterFrm::ManagePlugin);
+        QTimer::singleShot(0, this,
+                           [this] { QTimer::singleShot(0, this, &TMasterFrm::IntroducePlugin); });
+}
+
+void TMasterFrm::IntroducePlugin() {
+    // Never on top of another dialog or during a scan: one question at a time.
+    if (QApplication::activeModalWidget() || Locked()) {
+        QTimer::singleShot(200, this, &TMasterFrm::IntroducePlugin);
+        return;
+    }
+    BringToFront(); // the splash would cover the dialog until its own time is up
+    ManagePlugin();
 }
 
 void TMasterFrm::DesktopShutDown() {
