@@ -429,13 +429,13 @@ void TMasterFrm::BuildDatabaseArea() {
         QWidget* page = Categories->widget(index);
         auto* grid = page ? page->findChild<TMyStringGrid*>() : nullptr;
         return DraggedTitles{SelectionSource::CategoryGrid,
-                             grid ? AllKeysOf(grid->View()) : std::vector<int32_t>{}};
+                             grid ? AllKeysOf(grid->View()) : std::vector<int32_t>{}, true};
     };
     Albums->Bar()->titlesOfTab = [this](int index) {
         std::vector<int> rows;
         if (index > 0)
             rows.push_back(index - 1);
-        return DraggedTitles{SelectionSource::AlbumList, AlbumTitles(rows)};
+        return DraggedTitles{SelectionSource::AlbumList, AlbumTitles(rows), true};
     };
     for (TExtPageControl* tabs : {Albums, Categories}) {
         tabs->Bar()->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -769,7 +769,11 @@ namespace {
 struct WindowShutDownSteps : IShutDownSteps {
     std::function<void()> lock, stop, deactivate, closeDatabase, writeSettings, release, deleteFile,
         closed, restorePlugins;
-    std::function<bool()> playing;
+    std::function<bool()> playing, printing;
+    std::function<void()> endPrint, closeMail;
+    bool PrintJobRunning() override { return printing(); }
+    void EndPrintJob() override { endPrint(); }
+    void CloseMail() override { closeMail(); }
     void LockWindow() override { lock(); }
     bool PlayerPlaying() override { return playing(); }
     void StopPlayer() override { stop(); }
@@ -789,6 +793,9 @@ void TMasterFrm::ShutDown() {
         return;
     shutDown_ = true;
     WindowShutDownSteps steps;
+    steps.printing = [&] { return PrintJobRunning(); };
+    steps.endPrint = [&] { EndPrintJob(); };
+    steps.closeMail = [&] { CloseMail(); };
     steps.lock = [&] {
         host_.PositionTimer(false);
         Lock();

@@ -18,6 +18,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -49,7 +50,11 @@ namespace tunquil::ui {
 
 class TCDPanelP;
 struct DesktopParts;
+class TCreateArchiveForm;
 class TDropButton;
+class TMailForm;
+class TSaveTitleDialog;
+class TTitlePrinter;
 class TExtListView;
 
 class TMyStringGrid;
@@ -210,6 +215,37 @@ private:
     void RunFeature(TitleFeature feature, TitleSelection which);
     bool DropOnFeature(QWidget* target, const DraggedTitles& titles);
 
+public:
+    // Lists the titles in the mail window and shows it (the mail verb's way in, too).
+    void MailTitles(const std::vector<int32_t>& keys);
+    // Where a chosen title list goes: the mail, archive, save or print window. Tests put a
+    // recorder here to see which feature gets which titles with which heading.
+    std::function<void(TitleFeature, const std::vector<int32_t>&, const std::string& heading)>
+        openFeature;
+    // The feature windows, made on first use and kept for the run.
+    TMailForm& MailForm();
+    TTitlePrinter& TitlePrinter();
+    TSaveTitleDialog& SaveDialog();
+    TCreateArchiveForm& CreateArchiveForm();
+    // Asks for the archive's file name (empty cancels); tests answer here.
+    std::function<std::string(std::size_t titleCount)> askArchiveName;
+
+private:
+    void OpenFeature(TitleFeature feature, const std::vector<int32_t>& keys,
+                     const std::string& heading);
+    std::string PrintHeading(TitleSelection which, std::size_t count) const;
+    void SaveTitles(const std::vector<int32_t>& keys);
+    void PrintTitles(const std::string& heading, const std::vector<int32_t>& keys);
+    void ArchiveTitles(const std::vector<int32_t>& keys);
+    bool PrintJobRunning() const;
+    void EndPrintJob();
+    void CloseMail();
+    // The feature windows and what they hold on to, all defined in TMasterFrmExport.cpp; a
+    // shared_ptr only because it can be freed where its type is not known.
+    struct ExportWindows;
+    std::shared_ptr<ExportWindows> export_;
+    ExportWindows& Export();
+
     // Getting tunes in (TMasterFrmImport.cpp).
     void OpenLocalFiles();
     void ScanDrive();
@@ -234,7 +270,6 @@ private:
     void DesktopShutDown();
     // Every command of a start, a hand-over or the plug-in goes through here.
     CommandProcessor& Commands();
-    void MailFromCommand(const std::vector<int>& keys);
     void ApplyDefaultPlayerMenu();
     void ShowLaunchState(bool on);
     // The registry, the shell integration, the plug-in manager and the command processor; a

@@ -93,7 +93,9 @@ CommandProcessor& TMasterFrm::Commands() {
     d.target =
         std::make_unique<CoreCommandTarget>(library_.Database(), *importer_, *program_, nullptr);
     d.target->onRefreshViews = [this] { RefreshTransport(); };
-    d.target->onShowMail = [this](const std::vector<int>& keys) { MailFromCommand(keys); };
+    d.target->onShowMail = [this](const std::vector<int>& keys) {
+        MailTitles(std::vector<int32_t>(keys.begin(), keys.end()));
+    };
     d.target->onPluginBadFile = [this] { copy_->TellPlugin(kShowBadFileBitmap); };
     d.target->onAutoLooping = [this](bool on) {
         settings_.autoLooping = on;
@@ -115,13 +117,6 @@ void TMasterFrm::RunCommand(const std::string& command) {
         Commands().ProcessCommand(command);
     }
     RefreshTransport();
-}
-
-void TMasterFrm::MailFromCommand(const std::vector<int>& keys) {
-    // TODO(export-out): TMasterFrm::MailTitles(keys) once the mail window is on this branch;
-    // until then the M verb only adds the title.
-    (void)keys;
-    host_.Status("The title was added; mailing it is not available yet.");
 }
 
 void TMasterFrm::ApplyDefaultPlayerMenu() {
