@@ -3,7 +3,8 @@ default MIDI player" makes `xdg-mime query default audio/midi` answer tunquil.de
 "Restore original default MIDI player", after its question, gives the former player back; each
 command shows its message and swaps which of the two items is enabled. Then the desktop entry
 the program registered opens a tune through `gio launch`: the running copy adds and plays it; its
-"Send as email" action's command line files another under "Email default".
+"Send as email" action's command line files another under "Email default" and attaches it to a
+mail.
    desktop_menu.py TUNQUIL HOME TUNES"""
 import configparser
 import os
@@ -85,6 +86,11 @@ def main():
         assert subprocess.run(command, timeout=30).returncode == 0
         wait("the category tab 'Email default'", lambda: find(
             frame, lambda n: role(n) == "page tab" and (n.name or "").strip() == "Email default"))
+        mail = wait("the mail window", lambda: find(
+            app, lambda n: (n.name or "") == " Mail the attached 1 title(s)"))
+        mailed = os.path.basename(other)[:-4]
+        wait(f"{mailed!r} among the attachments", lambda: find(
+            mail, lambda n: role(n) != "label" and n.name == mailed))
 
         tunquil.send_signal(signal.SIGTERM)
         assert tunquil.wait(30) == 0
