@@ -1,7 +1,9 @@
 """Opens each window of the running tunquil through the accessibility bus and saves a picture
 of it (the window alone, by its caption) into OUT.
-   screenshot_tour.py TUNQUIL HOME OUT"""
+   screenshot_tour.py TUNQUIL HOME OUT FIRST_START
+FIRST_START holds home/ and config/ (with a browser's registry.ini) for a first start."""
 import hashlib
+import os
 import subprocess
 import sys
 import time
@@ -76,5 +78,33 @@ def tour():
     shoot("Tunquil sound control", "mixer-window")
 
 
+def first_start():
+    """A first start on a desktop whose browser has a plug-in folder: the scan question is
+    declined, then the plug-in dialog shows by itself."""
+    program, first = sys.argv[1], sys.argv[4]
+    env = dict(os.environ, XDG_CONFIG_HOME=f"{first}/config", XDG_DATA_HOME=f"{first}/data",
+               TUNQUIL_RUNTIME_DIR=f"{first}/bus")
+    process = subprocess.Popen([program, "--home", f"{first}/home"], env=env)
+    try:
+        app = wait("the first start on the accessibility bus", application)
+        question = wait("the scan question", lambda: find(
+            app, lambda n: role(n) in ("dialog", "alert") and
+            find(n, lambda m: "Scan your system" in (m.name or ""))))
+        no = find(question, lambda n: role(n) == "push button" and n.name.replace("&", "") == "No")
+        try:
+            press(no)
+        except Exception:  # the reply of a press that ends a modal loop may time out
+            pass
+        window(app, " Manage Navigator plugin")
+        shoot(" Manage Navigator plugin", "manage-plugin")
+    finally:
+        process.terminate()
+        try:
+            process.wait(20)
+        except subprocess.TimeoutExpired:
+            process.kill()
+
+
 if __name__ == "__main__":
     run_tunquil(tour, "screenshot tour")
+    first_start()

@@ -25,5 +25,16 @@ Height=640
 AlbPanelWidth=260
 INI
 
+# A browser with a plug-in folder, for the plug-in dialog that a first start shows by itself.
+mkdir -p "$work/npi/home" "$work/npi/config/Tunquil" "$work/npi/plugins"
+cat >"$work/npi/config/Tunquil/registry.ini" <<INI
+[HKEY_CURRENT_USER\\Software\\Netscape\\Netscape Navigator\\Main]
+Install Directory=$work/npi/navigator
+[HKEY_LOCAL_MACHINE\\Software\\Netscape\\Netscape Navigator]
+CurrentVersion=4.7
+[HKEY_LOCAL_MACHINE\\Software\\Netscape\\Netscape Navigator\\4.7\\Main]
+Plugins Directory=$work/npi/plugins
+INI
+
 PYTHONPATH=$here/tests/e2e /usr/bin/python3 "$here/scripts/screenshot_tour.py" \
-  "$build/tunquil" "$work/home" "$out"
+  "$build/tunquil" "$work/home" "$out" "$work/npi"

@@ -3,10 +3,12 @@
 #include "app/SingleInstance.h"
 #include "app/WorkDirectories.h"
 #include "base/ProgramDirectory.h"
+#include "integration/CommandProcessor.h"
 #include "platform/FakeMessageBus.h"
 #include "platform/SequencerDevice.h"
 #include "platform/SocketMessageBus.h"
 #include "platform/TerminationSignals.h"
+#include "platform/XdgRegistry.h"
 #include "ui/app/BusNotifiers.h"
 #include "ui/app/TMasterFrm.h"
 #include "ui/app/TSplashFrm.h"
@@ -66,8 +68,16 @@ int EndSecondStart(StartRole role) {
 int RunTunquil(int argc, char** argv) {
     // Paths are made absolute before anything else: the running copy, and this one once it
     // is running, work in the program directory.
+    // The desktop entry passes a verb and its file as separate arguments ("--verb P /path");
+    // they are joined into one command before relative paths are made absolute.
+    std::vector<std::string> commands =
+        CommandProcessor::CommandsFromArguments(std::vector<std::string>(argv + 1, argv + argc));
+    std::vector<const char*> joined{argv[0]};
+    for (const std::string& c : commands)
+        joined.push_back(c.c_str());
     std::error_code ec;
-    std::vector<std::string> arguments = CommandArguments(argc, argv, fs::current_path(ec));
+    std::vector<std::string> arguments =
+        CommandArguments(static_cast<int>(joined.size()), joined.data(), fs::current_path(ec));
 
     // One copy per user, decided before any window or display is needed.
     std::unique_ptr<platform::IMessageBus> bus;
@@ -98,6 +108,9 @@ int RunTunquil(int argc, char** argv) {
                               QString::fromStdString(ExpandLineSeparators(e.what())));
         return 1;
     }
+    window->AdoptRegistry(std::make_unique<platform::XdgRegistry>(
+                              platform::XdgLocations::FromEnvironment(), "Tunquil.Document"),
+                          QCoreApplication::applicationFilePath().toStdString());
     PrepareWorkDirectories(window->Host(), home);
     window->AdoptRunningCopy(std::move(copy));
     window->SetStartArguments(arguments);

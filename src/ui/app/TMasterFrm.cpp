@@ -440,13 +440,13 @@ void TMasterFrm::BuildDatabaseArea() {
         QWidget* page = Categories->widget(index);
         auto* grid = page ? page->findChild<TMyStringGrid*>() : nullptr;
         return DraggedTitles{SelectionSource::CategoryGrid,
-                             grid ? AllKeysOf(grid->View()) : std::vector<int32_t>{}};
+                             grid ? AllKeysOf(grid->View()) : std::vector<int32_t>{}, true};
     };
     Albums->Bar()->titlesOfTab = [this](int index) {
         std::vector<int> rows;
         if (index > 0)
             rows.push_back(index - 1);
-        return DraggedTitles{SelectionSource::AlbumList, AlbumTitles(rows)};
+        return DraggedTitles{SelectionSource::AlbumList, AlbumTitles(rows), true};
     };
     for (TExtPageControl* tabs : {Albums, Categories}) {
         tabs->Bar()->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -780,8 +780,12 @@ namespace {
 // The window's part in each step of closing.
 struct WindowShutDownSteps : IShutDownSteps {
     std::function<void()> lock, stop, deactivate, closeDatabase, writeSettings, release, deleteFile,
-        closed;
-    std::function<bool()> playing;
+        closed, restorePlugins;
+    std::function<bool()> playing, printing;
+    std::function<void()> endPrint, closeMail;
+    bool PrintJobRunning() override { return printing(); }
+    void EndPrintJob() override { endPrint(); }
+    void CloseMail() override { closeMail(); }
     void LockWindow() override { lock(); }
     bool PlayerPlaying() override { return playing(); }
     void StopPlayer() override { stop(); }
@@ -791,6 +795,7 @@ struct WindowShutDownSteps : IShutDownSteps {
     void ReleaseProgram() override { release(); }
     void DeleteInternalPlayFile() override { deleteFile(); }
     void QuitHelp() override { THelpWindow::Quit(); }
+    void RestorePlugins() override { restorePlugins(); }
     void Closed() override { closed(); }
 };
 } // namespace
@@ -800,6 +805,9 @@ void TMasterFrm::ShutDown() {
         return;
     shutDown_ = true;
     WindowShutDownSteps steps;
+    steps.printing = [&] { return PrintJobRunning(); };
+    steps.endPrint = [&] { EndPrintJob(); };
+    steps.closeMail = [&] { CloseMail(); };
     steps.lock = [&] {
         host_.PositionTimer(false);
         Lock();
@@ -839,6 +847,7 @@ void TMasterFrm::ShutDown() {
         if (program_)
             fs::remove(program_->InternalPlayFile());
     };
+    steps.restorePlugins = [&] { DesktopShutDown(); };
     steps.closed = [&] {
         statusBar()->showMessage("Closing down . . . .");
         copy_->Unregister(); // no window of ours is left for a sender to find

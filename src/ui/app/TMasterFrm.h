@@ -18,6 +18,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -40,15 +41,22 @@ class TMyMidiPlayer;
 namespace platform {
 class FakeMessageBus;
 class IMixerDevice;
+class IRegistry;
 class ISequencerDevice;
 class SynthesizerMix;
 } // namespace platform
+class CommandProcessor;
 } // namespace tunquil
 
 namespace tunquil::ui {
 
 class TCDPanelP;
+struct DesktopParts;
+class TCreateArchiveForm;
 class TDropButton;
+class TMailForm;
+class TSaveTitleDialog;
+class TTitlePrinter;
 class TExtListView;
 
 class TMixerFrm2;
@@ -106,6 +114,9 @@ public:
     void EndSession();
     void BringToFront();
     const TunquilSettings& StartSettings() const { return startSettings_; }
+    // The desktop's registry (TMasterFrmDesktop.cpp): registers the document type and its verbs
+    // for `executable` at once. Without one the window keeps its registrations in memory.
+    void AdoptRegistry(std::unique_ptr<platform::IRegistry> registry, fs::path executable);
 
     // Long operations lock the window's commands and drop targets. Locks nest: the window is
     // unlocked when the last one ends.
@@ -209,6 +220,37 @@ private:
     void RunFeature(TitleFeature feature, TitleSelection which);
     bool DropOnFeature(QWidget* target, const DraggedTitles& titles);
 
+public:
+    // Lists the titles in the mail window and shows it (the mail verb's way in, too).
+    void MailTitles(const std::vector<int32_t>& keys);
+    // Where a chosen title list goes: the mail, archive, save or print window. Tests put a
+    // recorder here to see which feature gets which titles with which heading.
+    std::function<void(TitleFeature, const std::vector<int32_t>&, const std::string& heading)>
+        openFeature;
+    // The feature windows, made on first use and kept for the run.
+    TMailForm& MailForm();
+    TTitlePrinter& TitlePrinter();
+    TSaveTitleDialog& SaveDialog();
+    TCreateArchiveForm& CreateArchiveForm();
+    // Asks for the archive's file name (empty cancels); tests answer here.
+    std::function<std::string(std::size_t titleCount)> askArchiveName;
+
+private:
+    void OpenFeature(TitleFeature feature, const std::vector<int32_t>& keys,
+                     const std::string& heading);
+    std::string PrintHeading(TitleSelection which, std::size_t count) const;
+    void SaveTitles(const std::vector<int32_t>& keys);
+    void PrintTitles(const std::string& heading, const std::vector<int32_t>& keys);
+    void ArchiveTitles(const std::vector<int32_t>& keys);
+    bool PrintJobRunning() const;
+    void EndPrintJob();
+    void CloseMail();
+    // The feature windows and what they hold on to, all defined in TMasterFrmExport.cpp; a
+    // shared_ptr only because it can be freed where its type is not known.
+    struct ExportWindows;
+    std::shared_ptr<ExportWindows> export_;
+    ExportWindows& Export();
+
     // Getting tunes in (TMasterFrmImport.cpp).
     void OpenLocalFiles();
     void ScanDrive();
@@ -228,6 +270,20 @@ private:
     void RestoreDefaultPlayer();
     void ManagePlugin();
     void SetLaunchAtLogin(bool on);
+    // The end of the deferred start-up: the menu state of the default player, launch at login
+    // and the plug-in, the plug-in's start-up hook and its dialog at the first start.
+    void DesktopStartUp();
+    // The plug-in's dialog at the first start, once nothing else asks the user anything.
+    void IntroducePlugin();
+    // The plug-in's shut-down hook.
+    void DesktopShutDown();
+    // Every command of a start, a hand-over or the plug-in goes through here.
+    CommandProcessor& Commands();
+    void ApplyDefaultPlayerMenu();
+    void ShowLaunchState(bool on);
+    // The registry, the shell integration, the plug-in manager and the command processor; a
+    // shared_ptr so that the type stays in TMasterFrmDesktop.cpp.
+    std::shared_ptr<DesktopParts> desktop_;
     // Fills the play selection and opens the PLAY pop-up (or plays at once).
     void PlayKeys(const std::vector<int32_t>& keys, SelectionSource source, bool fromMenu);
     void RunPlayMenu(bool fromMenu);

@@ -3,7 +3,6 @@
 // closing at the end of the session.
 
 #include "app/PlayProgram.h"
-#include "app/StartCommand.h"
 #include "import/TitleImporter.h"
 #include "platform/FakeMessageBus.h"
 #include "ui/app/TMasterFrm.h"
@@ -75,6 +74,7 @@ void TMasterFrm::DeferredStartUp() {
     };
     copy_->SetStartUpComplete(true);
     program_->SetStartupComplete(true);
+    DesktopStartUp();
     // A plug-in request that came during start-up goes first; otherwise the first argument.
     // Hand-overs that came during start-up follow this start's own first argument.
     std::vector<std::string> handedOver = copy_->TakeCommands();
@@ -113,29 +113,6 @@ void TMasterFrm::RunCommands() {
         for (const std::string& command : copy_->TakeCommands())
             RunCommand(command);
     });
-}
-
-void TMasterFrm::RunCommand(const std::string& argument) {
-    copy_->SetCommandHandled();
-    StartCommand command = ParseStartCommand(argument);
-    if (command.verb != StartVerb::Play && command.verb != StartVerb::Add &&
-        command.verb != StartVerb::Mail)
-        return; // plug-in requests and the rest come with the command processor
-    std::string status;
-    int32_t key = -1;
-    {
-        CommandLock lock(*this);
-        key = TitleForStartCommand(*importer_, library_.Database(), command, status);
-    }
-    if (key < 0) {
-        host_.Status(status);
-        return;
-    }
-    if (command.verb == StartVerb::Play) {
-        program_->SetSelectionKeys({key}, SelectionSource::CategoryGrid);
-        program_->PlayTop();
-        RefreshTransport();
-    }
 }
 
 } // namespace tunquil::ui

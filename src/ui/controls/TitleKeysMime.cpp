@@ -21,7 +21,8 @@ const char* SourceName(SelectionSource source) {
 
 // One line naming the source, then one decimal key per line: the key list's own text form.
 QMimeData* MakeTitleKeysMime(const DraggedTitles& titles) {
-    QStringList lines{SourceName(titles.source)};
+    QStringList lines{QString::fromLatin1(SourceName(titles.source)) +
+                      (titles.fromTab ? QStringLiteral(" tab") : QString())};
     for (int32_t key : titles.keys)
         lines << QString::number(key);
     auto* data = new QMimeData;
@@ -36,9 +37,13 @@ DraggedTitles ReadTitleKeysMime(const QMimeData* data) {
     QStringList lines = QString::fromUtf8(data->data(kTitleKeysMimeType)).split('\n');
     if (lines.isEmpty())
         return titles;
-    SelectionSource source = lines[0] == "category" ? SelectionSource::CategoryGrid
-                             : lines[0] == "album"  ? SelectionSource::AlbumList
-                                                    : SelectionSource::None;
+    QString first = lines[0];
+    titles.fromTab = first.endsWith(QStringLiteral(" tab"));
+    if (titles.fromTab)
+        first.chop(4);
+    SelectionSource source = first == "category" ? SelectionSource::CategoryGrid
+                             : first == "album"  ? SelectionSource::AlbumList
+                                                 : SelectionSource::None;
     for (int i = 1; i < lines.size(); ++i) {
         bool ok = false;
         long long key = lines[i].toLongLong(&ok);

@@ -18,6 +18,8 @@ inline const QString kTitleKeysMimeType = QStringLiteral("application/x-tunquil-
 struct DraggedTitles {
     SelectionSource source = SelectionSource::None;
     std::vector<int32_t> keys;
+    // A whole tab was dragged rather than rows of a grid or list: some targets tell them apart.
+    bool fromTab = false;
 };
 
 QMimeData* MakeTitleKeysMime(const DraggedTitles& titles);

@@ -1,0 +1,141 @@
+// tunquil-plugin-helper: the browser plug-in's side of its contract with Tunquil, as a small
+// program. It is the plug-in's message window on the bus (class TMsgRcvFrm) and hands files from
+// the web over as a plug-in does. Driven by lines on standard input:
+//   request LOCAL-PATH URL   hands the file over ("NV" + path + "[" + URL); the URL is the last
+//                            word of the line. Without a running Tunquil, the program given by
+//                            --program is started with the command as its argument.
+//   position N               asks Tunquil to move the play position to N thousandths
+//   front | mixer            asks Tunquil to come to the front / to show its mixer
+//   quit                     ends (so does the end of input, SIGTERM and SIGINT)
+// and writing one line to standard output for each event: "ready", "sent", "started",
+// "no program", "too long", "position N" (each change of the play position Tunquil reports),
+// "bad file" (Tunquil could not take the file handed over).
+
+#include "app/SingleInstance.h"
+#include "platform/SocketMessageBus.h"
+#include "platform/TerminationSignals.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+using namespace tunquil;
+using platform::BusMessage;
+
+namespace {
+
+void Say(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+// Starts Tunquil with the command as its argument, the way the plug-in does when it finds no
+// running copy; the helper does not wait for it.
+bool StartProgram(const std::string& program, const std::string& command) {
+    std::string p = program, c = command;
+    char* argv[] = {p.data(), c.data(), nullptr};
+    pid_t pid = 0;
+    return posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ) == 0;
+}
+
+void HandOver(platform::IMessageBus& bus, const std::string& line, const std::string& program) {
+    const std::string rest = line.substr(line.find(' ') + 1);
+    const std::size_t blank = rest.rfind(' ');
+    if (blank == std::string::npos) {
+        Say("usage: request LOCAL-PATH URL");
+        return;
+    }
+    const std::string command = "NV" + rest.substr(0, blank) + "[" + rest.substr(blank + 1);
+    if (command.size() > platform::kMaxAtomText) {
+        Say("too long");
+        return;
+    }
+    BusMessage m;
+    m.number = kPluginRequestMessage;
+    m.text = command;
+    if (bus.Send(kMainWindowClass, m, std::chrono::seconds(5))) {
+        Say("sent");
+    } else if (!program.empty() && StartProgram(program, command)) {
+        Say("started");
+    } else {
+        Say("no program");
+    }
+}
+
+void Ask(platform::IMessageBus& bus, const std::string& name, int64_t wParam = 0) {
+    BusMessage m;
+    m.name = name;
+    m.wParam = wParam;
+    Say(bus.Post(kMainWindowClass, m) ? "sent" : "no program");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string program;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--program" && i + 1 < argc)
+            program = argv[++i];
+
+    platform::SocketMessageBus bus;
+    platform::TerminationSignals signals;
+    int lastPosition = -1;
+    const bool registered = bus.RegisterWindow(
+        kPluginWindowClass, RegisteredMessageNames(), [&](const BusMessage& m) -> int64_t {
+            if (m.name == kTrackBarPerc && m.wParam != lastPosition) {
+                lastPosition = static_cast<int>(m.wParam);
+                Say("position " + std::to_string(m.wParam));
+            } else if (m.name == kShowBadFileBitmap) {
+                Say("bad file");
+            }
+            return 0;
+        });
+    if (!registered) {
+        std::fputs("Another plug-in window is already on the bus.\n", stderr);
+        return 1;
+    }
+    Say("ready");
+
+    std::string pending;
+    for (;;) {
+        pollfd p[2] = {{STDIN_FILENO, POLLIN, 0}, {signals.fd(), POLLIN, 0}};
+        if (poll(p, 2, 0) > 0) {
+            if (p[1].revents && signals.Take() != 0)
+                break;
+            if (p[0].revents) {
+                char buffer[4096];
+                ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+                if (n <= 0)
+                    break;
+                pending.append(buffer, static_cast<std::size_t>(n));
+            }
+        }
+        bool quit = false;
+        for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+            std::string line = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            const std::string verb = line.substr(0, line.find(' '));
+            if (verb == "request")
+                HandOver(bus, line, program);
+            else if (verb == "position")
+                Ask(bus, kTrackBarSetPos, std::atoi(line.c_str() + 9));
+            else if (verb == "front")
+                Ask(bus, kBringToFront);
+            else if (verb == "mixer")
+                Ask(bus, kShowMixerWindow);
+            else if (verb == "quit")
+                quit = true;
+        }
+        if (quit)
+            break;
+        bus.Pump(std::chrono::milliseconds(20));
+    }
+    bus.UnregisterWindow();
+    return 0;
+}
