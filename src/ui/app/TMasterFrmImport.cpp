@@ -17,6 +17,7 @@
 #include "ui/import/TGetLocalF.h"
 #include "ui/import/TScanStatus.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -100,6 +101,8 @@ void TMasterFrm::ScanDrive() {
     if (!startedUp_ || !importer_ || Locked())
         return;
     TDriveScanFrm frm(host_, DriveLayer(), this);
+    // It starts in the working directory, as the add-local-files window does.
+    frm.SetDirectory(QDir::currentPath());
     std::vector<std::string> names, keys;
     library_.Categories().FillNameLists(names, keys);
     std::vector<std::string> firsts, lasts, pks;

@@ -198,21 +198,31 @@ void TGetLocalF::Prepare(TCatList& categories, TPerfList& performers) {
     }
     Refill(artists_, artists);
 
-    const QString current = drives_->currentText();
+    // The first showing starts in the working directory, on the drive that holds it.
+    const QString start = directory_.isEmpty() ? QDir::currentPath() : directory_;
     drives_->clear();
-    for (const auto& drive : driveLayer_.LocalDrives())
-        drives_->addItem(QString::fromStdString(drive.root.string()));
-    int keep = drives_->findText(current);
-    previousDrive_ = keep >= 0 ? keep : 0;
+    int holder = -1, holderLength = -1;
+    for (const auto& drive : driveLayer_.LocalDrives()) {
+        QString root = QString::fromStdString(drive.root.string());
+        drives_->addItem(root);
+        QString prefix = root.endsWith('/') ? root : root + '/';
+        if ((start == root || start.startsWith(prefix)) && root.size() > holderLength) {
+            holder = drives_->count() - 1;
+            holderLength = static_cast<int>(root.size());
+        }
+    }
+    previousDrive_ = std::max(holder, 0);
     drives_->setCurrentIndex(previousDrive_);
-    if (directory_.isEmpty())
-        SetDirectory(drives_->count() ? drives_->itemText(previousDrive_) : QDir::homePath());
+    if (holder >= 0 || drives_->count() == 0)
+        SetDirectory(start);
     else
-        ShowFiles(); // the folder may have changed since the last time
+        SetDirectory(drives_->itemText(previousDrive_));
 }
 
 void TGetLocalF::SetDirectory(const QString& directory) {
     directory_ = QDir::cleanPath(directory);
+    // Tells a screen reader which folder the list shows.
+    dirList_->setAccessibleDescription(directory_);
     dirList_->clear();
     QDir dir(directory_);
     if (!dir.isRoot())
