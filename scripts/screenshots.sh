@@ -4,7 +4,7 @@
 #   scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build}
+build=$(cd "${1:-$here/build}" && pwd)
 out=$here/docs/screenshots
 mkdir -p "$out"
 work=$(mktemp -d /tmp/tunquil-shots.XXXXXX)
@@ -37,8 +37,12 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 
-DISPLAY=$display QT_QPA_PLATFORM=xcb \
-  "$build/tunquil" --home "$work/home" >"$work/tunquil.log" 2>&1 &
+# The import windows start in the working directory: a folder of tunes to show there.
+mkdir -p "$work/Tunes/Live" "$work/Tunes/Studio"
+cp "$here"/bench-data/openmsx/*.mid "$work/Tunes/" 2>/dev/null || true
+mkdir -p "$work/bus"
+(cd "$work/Tunes" && DISPLAY=$display QT_QPA_PLATFORM=xcb TUNQUIL_RUNTIME_DIR="$work/bus" \
+  "$build/tunquil" --home "$work/home" >"$work/tunquil.log" 2>&1) &
 pids+=($!)
 # Wait for the main window, then for a screen that no longer changes (the views are filled).
 for _ in $(seq 1 300); do
@@ -54,3 +58,37 @@ for _ in $(seq 1 150); do
 done
 DISPLAY=$display xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$out/main-window.png"
 echo "saved $out/main-window.png"
+
+# The import windows, each opened from the File menu by its accelerator and closed with Escape.
+shoot_window() { # KEY TITLE FILE
+  local id="" main
+  # Without a window manager the keyboard goes where it is sent: to the main window.
+  main=$(DISPLAY=$display xdotool search --onlyvisible --name '^Tunquil$' | head -1)
+  DISPLAY=$display xdotool windowfocus --sync "$main"
+  DISPLAY=$display xdotool key alt+f
+  sleep 0.5
+  DISPLAY=$display xdotool key "$1"
+  for _ in $(seq 1 100); do
+    id=$(DISPLAY=$display xdotool search --onlyvisible --name "^ ?$2\$" 2>/dev/null | head -1 || true)
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  [ -n "$id" ] || { echo "no window \"$2\"" >&2; return 1; }
+  sleep 1
+  DISPLAY=$display xwd -id "$id" -silent | xwdtopnm 2>/dev/null | pnmtopng >"$out/$3"
+  echo "saved $out/$3"
+  DISPLAY=$display xdotool key Escape
+  for _ in $(seq 1 50); do
+    DISPLAY=$display xdotool search --onlyvisible --name "^ ?$2\$" >/dev/null 2>&1 || break
+    sleep 0.1
+  done
+}
+
+# The add-local-files window (File > Open).
+shoot_window o "Select MIDI files to add" add-local-files.png
+
+# The drive-scan window (File > Scan a drive for MIDI files...).
+shoot_window d "Scan a drive for MIDI files" drive-scan.png
+
+# The system-scan window (File > Scan system for MIDI files...).
+shoot_window s "Scan system for MIDI files" system-scan.png

@@ -69,6 +69,11 @@ TDriveScanFrm::TDriveScanFrm(IHost& host, platform::IDrives& drives, QWidget* pa
     categories_ = Named(new QComboBox, "Category");
     categories_->setEditable(true);
     categories_->setInsertPolicy(QComboBox::NoInsert);
+    // Wide enough for the prompts, which are the texts a person reads first.
+    for (QComboBox* box : {artists_, categories_}) {
+        box->setMinimumContentsLength(26);
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    }
     infoGrid->addWidget(new QLabel("Artist"), 0, 0);
     infoGrid->addWidget(artists_, 0, 1);
     infoGrid->addWidget(new QLabel("Category"), 1, 0);
