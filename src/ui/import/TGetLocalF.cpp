@@ -2,6 +2,7 @@
 
 #include "database/TCatList.h"
 #include "database/TPerfList.h"
+#include "ui/import/TDriveScanFrm.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -242,14 +243,9 @@ void TGetLocalF::ShowFiles() {
 
 void TGetLocalF::DriveChange(int index) {
     const QString root = drives_->itemText(index);
-    if (!driveLayer_.IsReady(root.toStdString())) {
-        host_.Beep();
-        auto answer = host_.ShowMessage(root.toStdString() + ": is not ready.  Insert disk!",
-                                        TMsgDlgType::mtWarning, 0, mbOK | mbCancel);
-        if (answer != TModalResult::mrOk || !driveLayer_.IsReady(root.toStdString())) {
-            drives_->setCurrentIndex(previousDrive_);
-            return;
-        }
+    if (!TDriveScanFrm::DriveReady(host_, driveLayer_, root)) {
+        drives_->setCurrentIndex(previousDrive_);
+        return;
     }
     previousDrive_ = index;
     SetDirectory(root);
