@@ -185,7 +185,7 @@ protected:
     std::string Zip(int entries) {
         std::vector<test::ZipTestEntry> members;
         for (int i = 1; i <= entries; ++i)
-            members.push_back({"inner/Part " + std::to_string(i) + ".mid",
+            members.push_back({"inner/Track " + std::to_string(i) + ".mid",
                                SmallMidiFile(1, "zip" + std::to_string(i)), true});
         return test::BuildZip(members);
     }
@@ -210,7 +210,7 @@ TEST_F(WindowImport, DroppedFilesFoldersAndArchivesGetInTitledByTheirNames) {
 
     Drop({blue, far, zip});
     EXPECT_EQ(Titles(),
-              (std::multiset<std::string>{"Mr. Blue Sky", "Far Away", "Part 1", "Part 2"}));
+              (std::multiset<std::string>{"Mr. Blue Sky", "Far Away", "Track 1", "Track 2"}));
     for (const TitleRecord& r : window->DataModule()->Database().LiveTitles()) {
         EXPECT_EQ(r.categoryName, "Windows default") << r.title;
         EXPECT_EQ(Trim(r.lastName), "Unknown") << r.title;
