@@ -10,7 +10,8 @@ import time
 
 import pyatspi
 
-from main_window import application, find, find_all, menu_path, press, role, run_tunquil, wait
+from main_window import (application, click, dialog, enabled, find, menu_path, named, press, role,
+                         run_tunquil, wait)
 
 OUT = sys.argv[3]
 
@@ -66,6 +67,16 @@ def tour():
     wait("start-up to end", lambda: play_all.getState().contains(pyatspi.STATE_ENABLED))
     shoot("Tunquil", "main-window")
 
+    # The import windows, from their toolbar buttons, each closed with Escape.
+    for button, caption, name in (("Load", "Select MIDI files to add", "add-local-files"),
+                                  ("Scan drive", "Scan a drive for MIDI files", "drive-scan")):
+        click(named(frame, "push button", button))
+        wait(f"the window {caption!r}", lambda: dialog(app, caption))
+        shoot(" " + caption if window_id(" " + caption) else caption, name)
+        pyatspi.Registry.generateKeyboardEvent(9, None, pyatspi.KEY_PRESSRELEASE)  # Escape
+        wait(f"{caption!r} to close", lambda: window_id(caption) is None and
+             window_id(" " + caption) is None)
+
     # The sound windows, with a program playing.
     press(play_all)
     wait("a title to play", lambda: find(frame, lambda n: role(n) == "label" and
@@ -76,6 +87,12 @@ def tour():
     press(find(frame, lambda n: role(n) == "push button" and n.name == "Volume + Balance"))
     window(app, "Tunquil sound control")
     shoot("Tunquil sound control", "mixer-window")
+
+    # Last, as it locks the window while it searches: the system scan.
+    click(named(frame, "push button", "Scan system"))
+    caption = "Scan system for MIDI files"
+    wait(f"the window {caption!r}", lambda: dialog(app, caption))
+    shoot(" " + caption if window_id(" " + caption) else caption, "system-scan")
 
 
 def first_start():

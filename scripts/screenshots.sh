@@ -36,5 +36,9 @@ CurrentVersion=4.7
 Plugins Directory=$work/npi/plugins
 INI
 
+# The import windows start in the working directory: a folder of tunes to show there.
+mkdir -p "$work/Tunes/Live" "$work/Tunes/Studio"
+cp "$here"/bench-data/openmsx/*.mid "$work/Tunes/"
+cd "$work/Tunes"
 PYTHONPATH=$here/tests/e2e /usr/bin/python3 "$here/scripts/screenshot_tour.py" \
   "$build/tunquil" "$work/home" "$out" "$work/npi"

@@ -164,8 +164,9 @@ void CommandProcessor::ImportDroppedFile(const fs::path& path) {
     if (!fs::exists(path, ec))
         return;
     try {
-        std::string name = path.filename().string();
-        std::string title = name.substr(0, name.find('.'));
+        // The name without its extension: "Mr. Blue Sky.mid" is "Mr. Blue Sky", not "Mr", and a
+        // name without a dot is whole, never empty (an empty title would keep the last one).
+        std::string title = path.stem().string();
         std::string category = Trim(target_.ActiveCategoryCaption());
         if (category.empty())
             category = kWindowsDefault;

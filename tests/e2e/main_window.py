@@ -72,6 +72,28 @@ def menu_path(menubar, captions):
     return node
 
 
+def enabled(node):
+    return node.getState().contains(pyatspi.STATE_ENABLED)
+
+
+def named(root, kind, name):
+    return find(root, lambda n: role(n) == kind and n.name == name)
+
+
+def dialog(app, title):
+    return find(app, lambda n: role(n) == "dialog" and n.name.strip() == title)
+
+
+def key(name):
+    pyatspi.Registry.generateKeyboardEvent(0, name, pyatspi.KEY_STRING)
+
+
+def click(node, event=pyatspi.MOUSE_B1C):
+    """A click of the mouse: unlike an action, it returns at once while a modal window runs."""
+    x, y, w, h = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(x + w // 2, y + h // 2, event)
+
+
 def press(node):
     action = node.queryAction()
     for i in range(action.nActions):

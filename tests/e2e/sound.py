@@ -7,13 +7,8 @@ import subprocess
 
 import pyatspi
 
-from main_window import application, find, find_all, menu_path, press, role, run_tunquil, wait
-
-
-def click(cell, double=False):
-    x, y, w, h = cell.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-    pyatspi.Registry.generateMouseEvent(x + w // 2, y + h // 2,
-                                        pyatspi.MOUSE_B1D if double else pyatspi.MOUSE_B1C)
+from main_window import (application, click, find, find_all, menu_path, press, role, run_tunquil,
+                         wait)
 
 
 def sink_volume():
@@ -43,7 +38,7 @@ def run():
         (t.queryTable() for t in find_all(window, lambda n: role(n) == "table")
          if t.queryTable().nRows == 4), None))
     second = table.getAccessibleAt(1, 0).name
-    click(table.getAccessibleAt(1, 0), double=True)
+    click(table.getAccessibleAt(1, 0), pyatspi.MOUSE_B1D)
     wait(f"the second entry {second!r} to play",
          lambda: find(frame, lambda n: role(n) == "label" and n.name == second))
 

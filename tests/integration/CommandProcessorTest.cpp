@@ -141,19 +141,24 @@ TEST(PluginTitles, ComeFromTheUrlsLastSegmentMadeSafe) {
     EXPECT_EQ(title("http://h/%2"), "%2");
 }
 
-TEST_F(Commands, DroppedFilesGoToTheActiveCategory) {
-    fs::path a = p.dir.Write("in/Take.Five.mid", test::SmallMidiFile(1, "a"));
+TEST_F(Commands, DroppedFilesGoToTheActiveCategoryTitledByTheirNameWithoutExtension) {
+    fs::path a = p.dir.Write("in/Mr. Blue Sky.mid", test::SmallMidiFile(1, "a"));
     fs::path b = p.dir.Write("in/b.mid", test::SmallMidiFile(1, "b"));
+    fs::path c = p.dir.Write("in/Take Five.MID", test::SmallMidiFile(1, "c"));
     activeTab = "  Jazz ";
     commands.ImportDroppedFile(a);
     TitleRecord r = Title(p.db().HighestMasterKey());
-    EXPECT_EQ(r.title, "Take");
+    EXPECT_EQ(r.title, "Mr. Blue Sky");
     EXPECT_EQ(r.categoryName, "Jazz");
     activeTab = "";
     commands.ImportDroppedFile(b);
-    EXPECT_EQ(Title(p.db().HighestMasterKey()).categoryName, "Windows default");
+    r = Title(p.db().HighestMasterKey());
+    EXPECT_EQ(r.title, "b");
+    EXPECT_EQ(r.categoryName, "Windows default");
+    commands.ImportDroppedFile(c);
+    EXPECT_EQ(Title(p.db().HighestMasterKey()).title, "Take Five");
     commands.ImportDroppedFile(p.dir / "in/none.mid");
-    EXPECT_EQ(Count(), 2u);
+    EXPECT_EQ(Count(), 3u);
     EXPECT_TRUE(player.played.empty());
 }
 

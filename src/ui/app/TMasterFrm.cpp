@@ -150,6 +150,7 @@ TMasterFrm::TMasterFrm(fs::path programDirectory,
     BuildMenus();
     BuildPlayMenu();
     qApp->installEventFilter(this);
+    setAcceptDrops(true); // files and folders from the desktop
     // Most commands wait for the database (unlocked at the end of start-up).
     Lock();
     RefreshTransport();

@@ -12,6 +12,7 @@
 #include "base/Files.h"
 #include "database/TMusicLibrary.h"
 #include "database/TTitleViews.h"
+#include "platform/Drives.h"
 #include "ui/WidgetHost.h"
 #include "ui/controls/TExtPageControl.h"
 #include "ui/controls/TitleKeysMime.h"
@@ -25,6 +26,9 @@
 class QAction;
 class QActionGroup;
 class QCheckBox;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 #include <QFrame>
 class QLabel;
 class QMenu;
@@ -58,6 +62,7 @@ class TMailForm;
 class TSaveTitleDialog;
 class TTitlePrinter;
 class TExtListView;
+class TGetLocalF;
 
 class TMixerFrm2;
 class TMyStringGrid;
@@ -255,6 +260,19 @@ private:
     void OpenLocalFiles();
     void ScanDrive();
     void ScanSystem();
+    // Files and folders dropped from the desktop.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void ImportDroppedPaths(const std::vector<fs::path>& paths);
+    // The import dispatcher; an archive of 5 entries or more is imported under its progress
+    // window.
+    std::string ImportShowingProgress(const fs::path& path, const std::string& title,
+                                      const std::string& origin, const std::string& performer,
+                                      const std::string& category, bool assign, bool addOption);
+    platform::IDrives& DriveLayer();
+    std::unique_ptr<platform::IDrives> drives_;
+    QPointer<TGetLocalF> getLocal_;
 
     // Sound (TMasterFrmSound.cpp).
     void ShowProgramView();

@@ -69,6 +69,11 @@ TDriveScanFrm::TDriveScanFrm(IHost& host, platform::IDrives& drives, QWidget* pa
     categories_ = Named(new QComboBox, "Category");
     categories_->setEditable(true);
     categories_->setInsertPolicy(QComboBox::NoInsert);
+    // Wide enough for the prompts, which are the texts a person reads first.
+    for (QComboBox* box : {artists_, categories_}) {
+        box->setMinimumContentsLength(26);
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    }
     infoGrid->addWidget(new QLabel("Artist"), 0, 0);
     infoGrid->addWidget(artists_, 0, 1);
     infoGrid->addWidget(new QLabel("Category"), 1, 0);
@@ -173,16 +178,20 @@ void TDriveScanFrm::DirectoryActivated(QListWidgetItem* item) {
     SetDirectory(QDir(directory_).filePath(item->text()));
 }
 
+bool TDriveScanFrm::DriveReady(IHost& host, platform::IDrives& drives, const QString& root) {
+    if (drives.IsReady(root.toStdString()))
+        return true;
+    host.Beep();
+    auto answer = host.ShowMessage(root.toStdString() + ": is not ready.  Insert disk!",
+                                   TMsgDlgType::mtWarning, 0, mbOK | mbCancel);
+    return answer == TModalResult::mrOk && drives.IsReady(root.toStdString());
+}
+
 void TDriveScanFrm::DriveChange(int index) {
     const QString root = drives_->itemText(index);
-    if (!driveLayer_.IsReady(root.toStdString())) {
-        host_.Beep();
-        auto answer = host_.ShowMessage(root.toStdString() + ": is not ready.  Insert disk!",
-                                        TMsgDlgType::mtWarning, 0, mbOK | mbCancel);
-        if (answer != TModalResult::mrOk || !driveLayer_.IsReady(root.toStdString())) {
-            drives_->setCurrentIndex(previousDrive_);
-            return;
-        }
+    if (!DriveReady(host_, driveLayer_, root)) {
+        drives_->setCurrentIndex(previousDrive_);
+        return;
     }
     previousDrive_ = index;
     SetDirectory(root);

@@ -38,6 +38,10 @@ public:
 
     TDriveScanFrm(IHost& host, platform::IDrives& drives, QWidget* parent = nullptr);
 
+    // A drive chosen in a drive box: true when it is ready, or when it is after the user was
+    // asked to insert a disk and answered OK.
+    static bool DriveReady(IHost& host, platform::IDrives& drives, const QString& root);
+
     // What the window does on showing: the Categories box gets the names, the Artists box the
     // performers (first name, last name) as "Last, First"; prompts, options, counts, progress
     // and buttons back to their first state; the drive list read again.

@@ -1,0 +1,105 @@
+"""The real tunquil on an X server, driven through the accessibility bus as a person would: the
+drive-scan window scans a folder of MIDI files into a typed artist and category, and the
+add-local-files window adds one more file. run-import.sh then reads the library back.
+   import.py TUNQUIL HOME WORK (the tunes are in WORK/tunes and WORK/picked)"""
+import os
+import subprocess
+import sys
+
+import pyatspi
+
+from main_window import (application, click, dialog, enabled, find, find_all, key, named, role,
+                         wait)
+
+
+def main():
+    program, home, work = sys.argv[1:4]
+    # The windows start in the working directory, where the tunes are.
+    process = subprocess.Popen([program, "--home", home], cwd=work)
+    try:
+        run(work)
+    finally:
+        process.terminate()
+        try:
+            process.wait(20)
+        except subprocess.TimeoutExpired:
+            process.kill()
+    print("import end-to-end: both windows added their tunes")
+
+
+def type_artist_and_category(window, artist, category):
+    """Types into the window's two editable combo boxes (a combo box is named by the text it
+    shows): their line edits take the texts."""
+    edits = [find(box, lambda n: role(n) == "text")
+             for box in find_all(window, lambda n: role(n) == "combo box")]
+    edits = [e for e in edits if e is not None]
+    assert len(edits) == 2, edits
+    edits[0].queryEditableText().setTextContents(artist)
+    edits[1].queryEditableText().setTextContents(category)
+
+
+def entries(folder_list):
+    return find_all(folder_list, lambda n: role(n) in ("list item", "table cell"))
+
+
+def open_folder(folder_list, name, shown, expected):
+    """A double-click on a folder of the list; `shown` tells the folder the window shows."""
+    item = wait(f"{name} in the folder list",
+                lambda: find(folder_list, lambda n: role(n) in ("list item", "table cell")
+                             and n.name == name))
+    click(item, pyatspi.MOUSE_B1D)
+    wait(f"the window to show {expected}", lambda: shown() == expected, timeout=30)
+
+
+def run(work):
+    app = wait("the tunquil application on the accessibility bus", application)
+    frame = wait("the main window", lambda: find(app, lambda n: role(n) == "frame"))
+    scan = wait("the Scan drive button", lambda: named(frame, "push button", "Scan drive"))
+    wait("start-up to end", lambda: enabled(scan))
+
+    # The drive-scan window: the folder of tunes, a typed artist and category, "Scan !".
+    click(scan)
+    window = wait("the drive-scan window", lambda: dialog(app, "Scan a drive for MIDI files"))
+    folders = wait("the folder list", lambda: named(window, "list", "Directories"))
+    tunes = os.path.join(work, "tunes")
+    field = named(window, "text", "Directory to scan")
+    wait("the window to start in the working directory",
+         lambda: field.queryText().getText(0, -1) == work)
+    open_folder(folders, "tunes", lambda: field.queryText().getText(0, -1), tunes)
+    type_artist_and_category(window, "Smith, John", "E2E Scanned")
+    click(named(window, "push button", "Scan !"))
+    wait("the drive-scan window to close", lambda: dialog(app, "Scan a drive for MIDI files")
+         is None or not dialog(app, "Scan a drive for MIDI files").getState().contains(
+             pyatspi.STATE_SHOWING))
+    tab = wait("the new category's tab", lambda: find(
+        frame, lambda n: role(n) == "page tab" and n.name.strip() == "E2E Scanned"))
+    assert tab is not None
+
+    # The add-local-files window ("Load", as "&Open"): one file picked, a typed artist and
+    # category, OK.
+    load = named(frame, "push button", "Load")
+    wait("the window to be unlocked", lambda: enabled(load))
+    click(load)
+    window = wait("the add-local-files window", lambda: dialog(app, "Select MIDI files to add"))
+    folders = wait("the folder list", lambda: named(window, "list", "Directories"))
+    picked = os.path.join(work, "picked")
+    files = named(window, "list", "Files")
+    # The folder list tells which folder it shows in its description.
+    open_folder(folders, "picked", lambda: folders.description, picked)
+    item = wait("Dance of Ten.mid in the file list", lambda: find(
+        files, lambda n: n.name == "Dance of Ten.mid"))
+    click(item, pyatspi.MOUSE_B1D)
+    targets = named(window, "list", "Files to add")
+    wait("the file in the list to add", lambda: find(
+        targets, lambda n: n.name == os.path.join(picked, "Dance of Ten.mid")))
+    ok = named(window, "push button", "OK")
+    wait("OK enabled", lambda: enabled(ok))
+    type_artist_and_category(window, "Lee, Ann", "E2E Picked")
+    click(ok)
+    wait("the picked file's category tab", lambda: find(
+        frame, lambda n: role(n) == "page tab" and n.name.strip() == "E2E Picked"))
+    wait("the import to end", lambda: enabled(named(frame, "push button", "Load")))
+
+
+if __name__ == "__main__":
+    main()
