@@ -12,7 +12,7 @@
 #include "import/TitleImporter.h"
 #include "integration/CommandProcessor.h"
 #include "ui/app/TMasterFrm.h"
-#include "ui/import/TArchiveForm.h"
+#include "ui/export/TArchiveForm.h"
 #include "ui/import/TDriveScanFrm.h"
 #include "ui/import/TGetLocalF.h"
 #include "ui/import/TScanStatus.h"
@@ -171,9 +171,9 @@ std::string TMasterFrm::ImportShowingProgress(const fs::path& path, const std::s
     if (count < kArchiveWindowEntries)
         return importer_->ImportMusicFile(path, title, origin, performer, category, assign,
                                           addOption);
-    TArchiveForm form(this);
+    TArchiveForm form(host_, this);
     CentreOver(form, *this);
-    std::string result = form.Run(host_, count, [&](IHost& shown) {
+    std::string result = form.ImportArchive(count, [&](IHost& shown) {
         // An importer of its own reports to the window; the settings for new titles pass
         // through it and come back.
         TitleImporter withWindow(shown, *DataModule(), library_.Categories(), programDirectory_);

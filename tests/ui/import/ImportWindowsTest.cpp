@@ -11,7 +11,7 @@
 #include "ui/GuiTestApp.h"
 #include "ui/app/TMasterFrm.h"
 #include "ui/controls/TMessageDialog.h"
-#include "ui/import/TArchiveForm.h"
+#include "ui/export/TArchiveForm.h"
 #include "ui/import/TGetLocalF.h"
 
 #include <QAbstractButton>
@@ -240,10 +240,10 @@ TEST_F(WindowImport, CancelInTheArchiveWindowKeepsWhatWasAddedAndStopsThere) {
     } watcher;
     watcher.shown = [&](TArchiveForm* form) {
         windowShown = true;
-        QObject::connect(form->ImportBar(), &QProgressBar::valueChanged, form, [&, form](int v) {
-            if (v > 0 && form->CancelButton()->isEnabled()) {
+        QObject::connect(form->SecondBar, &QProgressBar::valueChanged, form, [&, form](int v) {
+            if (v > 0 && form->CancelButton->isEnabled()) {
                 addedAtCancel = window->DataModule()->Database().LiveTitles().size();
-                form->CancelButton()->click();
+                form->CancelButton->click();
             }
         });
     };
