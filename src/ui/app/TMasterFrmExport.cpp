@@ -307,6 +307,8 @@ void TMasterFrm::ArchiveTitles(const std::vector<int32_t>& keys) {
     }
     if (name.empty())
         return;
+    // The window under the file dialog is drawn again before the work takes the time.
+    host_.ProcessEvents();
     CommandLock lock(*this);
     Categories->setEnabled(false);
     Albums->setEnabled(false);

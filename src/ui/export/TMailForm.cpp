@@ -90,6 +90,7 @@ TMailForm::TMailForm(const std::filesystem::path& programDir, ITitleExporter& ex
         if (panel == StatusPanels[0]) {
             Progress = new QProgressBar(this);
             Progress->setRange(0, 100);
+            Progress->setAccessibleName(QStringLiteral("Progress"));
             Progress->setVisible(false);
             statusBar()->addWidget(Progress, 1);
         }

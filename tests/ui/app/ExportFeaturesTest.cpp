@@ -21,6 +21,7 @@
 
 #include <QGroupBox>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -188,6 +189,10 @@ TEST_F(ExportFeaturesTest, EachMenuSelectionAndDropReachesItsFeatureWithItsTitle
               (std::vector<Opened>{{F::Print, {alpha, beta}, "Category: Rock"}}));
     EXPECT_EQ(drop("PrintCat", {fromAlbum, {gamma, alpha}}),
               (std::vector<Opened>{{F::Print, {gamma, alpha}, "Custom album: Mix"}}));
+    // A dragged tab stays a tab on its way through the drag's data.
+    std::unique_ptr<QMimeData> data(MakeTitleKeysMime({fromGrid, {alpha, beta}, true}));
+    EXPECT_EQ(drop("PrintCat", ReadTitleKeysMime(data.get())),
+              (std::vector<Opened>{{F::Print, {alpha, beta}, "Category: Rock"}}));
     // A locked window takes no drop.
     window->Lock();
     EXPECT_TRUE(drop("Archive", {fromGrid, {beta}}).empty());
