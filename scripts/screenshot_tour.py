@@ -10,6 +10,7 @@ import time
 
 import pyatspi
 
+from screenshot_tour_export import export_windows
 from main_window import (application, click, dialog, enabled, find, menu_path, named, press, role,
                          run_tunquil, wait)
 
@@ -38,16 +39,19 @@ def picture(caption):
 
 
 def shoot(caption, name):
-    """Waits for the window to stop changing, then saves it as NAME.png."""
-    previous = None
-    for _ in range(100):
+    """Waits for the window to be painted and to stop changing, then saves it as NAME.png."""
+    previous, same = None, 0
+    for _ in range(150):
         time.sleep(0.2)
-        now = hashlib.md5(picture(caption)).digest()
-        if now == previous:
-            break
+        xwd = picture(caption)
+        now = hashlib.md5(xwd).digest()
+        # A window not painted yet is one colour all over (black in the X server).
+        painted = len(set(xwd[-4096:])) > 2
+        same = same + 1 if now == previous and painted else 0
         previous = now
-    pnm = subprocess.run(["xwdtopnm"], input=picture(caption), capture_output=True,
-                         check=True).stdout
+        if same >= 3:
+            break
+    pnm = subprocess.run(["xwdtopnm"], input=xwd, capture_output=True, check=True).stdout
     png = subprocess.run(["pnmtopng"], input=pnm, capture_output=True, check=True).stdout
     with open(f"{OUT}/{name}.png", "wb") as f:
         f.write(png)
@@ -69,7 +73,8 @@ def tour():
 
     # The import windows, from their toolbar buttons, each closed with Escape.
     for button, caption, name in (("Load", "Select MIDI files to add", "add-local-files"),
-                                  ("Scan drive", "Scan a drive for MIDI files", "drive-scan")):
+                                  ("Scan drive", "Scan a drive for MIDI files", "drive-scan"),
+                                  ("Scan system", "Scan system for MIDI files", "system-scan")):
         click(named(frame, "push button", button))
         wait(f"the window {caption!r}", lambda: dialog(app, caption))
         shoot(" " + caption if window_id(" " + caption) else caption, name)
@@ -82,17 +87,18 @@ def tour():
     wait("a title to play", lambda: find(frame, lambda n: role(n) == "label" and
                                          n.name == "Playing"))
     press(menu_path(menubar, ["Program", "View titles"]))
-    window(app, "Music program titles")
+    program = window(app, "Music program titles")
     shoot("Music program titles", "program-window")
     press(find(frame, lambda n: role(n) == "push button" and n.name == "Volume + Balance"))
     window(app, "Tunquil sound control")
     shoot("Tunquil sound control", "mixer-window")
+    pyatspi.Registry.generateKeyboardEvent(9, None, pyatspi.KEY_PRESSRELEASE)  # Escape
+    press(find(program, lambda n: role(n) == "push button" and n.name == "Close"))
+    wait("the sound windows to close", lambda: window_id("Tunquil sound control") is None and
+         window_id("Music program titles") is None)
 
-    # Last, as it locks the window while it searches: the system scan.
-    click(named(frame, "push button", "Scan system"))
-    caption = "Scan system for MIDI files"
-    wait(f"the window {caption!r}", lambda: dialog(app, caption))
-    shoot(" " + caption if window_id(" " + caption) else caption, "system-scan")
+    # Last, as it ends the program: the windows that take titles out.
+    export_windows(app, menubar, shoot, window)
 
 
 def first_start():
