@@ -92,6 +92,31 @@ void TAlbList::Save() {
     albumFile_.Write(albumPath_, std::move(albums));
 }
 
+void TAlbList::SaveEdit() {
+    if (deferDepth_ > 0) {
+        saveDue_ = true;
+        return;
+    }
+    saveDue_ = false;
+    // A list whose files could not be read is never written over; that was told at load.
+    if (albumFile_.ReadFailed() || entryFile_.ReadFailed())
+        return;
+    if (db_)
+        RunShowingFailure(db_->Host(), "Saving albums: ", [&] { Save(); });
+    else
+        Save();
+}
+
+TAlbList::DeferSaves::~DeferSaves() {
+    if (--albums_.deferDepth_ == 0 && albums_.saveDue_) {
+        try {
+            albums_.SaveEdit();
+        } catch (const std::exception&) {
+            // Without a database there is no host to tell; the next save writes the edit.
+        }
+    }
+}
+
 void TAlbList::SortByName() {
     std::stable_sort(items_.begin(), items_.end(), [](const Album& a, const Album& b) {
         return CompareAlbums(a.record, b.record) < 0;
@@ -176,11 +201,12 @@ void TAlbList::RenameAlbum(int32_t albumKey, const std::string& newName) {
             other->entries.push_back(AsEntry(std::move(e), otherKey));
         RefreshSummary(otherKey);
         AnnounceEntries(otherKey);
-        DeleteAlbum(albumKey);
+        DeleteAlbum(albumKey); // saves
         return;
     }
     album->record.name = name;
     AnnounceAlbums();
+    SaveEdit();
 }
 
 void TAlbList::DeleteAlbum(int32_t albumKey) {
@@ -189,6 +215,7 @@ void TAlbList::DeleteAlbum(int32_t albumKey) {
         return;
     items_.erase(items_.begin() + i);
     AnnounceAlbums();
+    SaveEdit();
 }
 
 int TAlbList::InsertTitles(int32_t albumKey, int beforeRow, const std::vector<int32_t>& keys) {
@@ -212,6 +239,8 @@ int TAlbList::InsertTitles(int32_t albumKey, int beforeRow, const std::vector<in
     rows.insert(at, add.begin(), add.end());
     RefreshSummary(albumKey);
     AnnounceEntries(albumKey);
+    if (!add.empty())
+        SaveEdit();
     return static_cast<int>(add.size());
 }
 
@@ -223,6 +252,7 @@ void TAlbList::RemoveTitlesFromAllAlbums(const std::vector<int32_t>& keys) {
     if (keys.empty())
         return;
     std::unordered_set<int32_t> gone(keys.begin(), keys.end());
+    bool changed = false;
     for (auto& album : items_) {
         auto& rows = album.entries;
         auto end = std::remove_if(rows.begin(), rows.end(), [&](const TitleRecord& r) {
@@ -233,7 +263,10 @@ void TAlbList::RemoveTitlesFromAllAlbums(const std::vector<int32_t>& keys) {
         rows.erase(end, rows.end());
         RefreshSummary(album.record.albumKey);
         AnnounceEntries(album.record.albumKey);
+        changed = true;
     }
+    if (changed)
+        SaveEdit();
 }
 
 void TAlbList::RemoveTitlesFromAlbum(int32_t albumKey, std::vector<int32_t> keys) {
@@ -252,9 +285,77 @@ void TAlbList::RemoveTitlesFromAlbum(int32_t albumKey, std::vector<int32_t> keys
     }
     RefreshSummary(albumKey);
     AnnounceEntries(albumKey);
+    if (wanted > 0)
+        SaveEdit();
+}
+
+namespace {
+// The distinct rows of `rows` that exist in a list of `count` rows, ascending.
+std::vector<std::size_t> ValidRows(const std::vector<int>& rows, std::size_t count) {
+    std::vector<std::size_t> valid;
+    for (int r : rows)
+        if (r >= 0 && static_cast<std::size_t>(r) < count)
+            valid.push_back(static_cast<std::size_t>(r));
+    std::sort(valid.begin(), valid.end());
+    valid.erase(std::unique(valid.begin(), valid.end()), valid.end());
+    return valid;
+}
+} // namespace
+
+int TAlbList::MoveRows(int32_t albumKey, std::vector<int> rows, int targetRow) {
+    Album* album = FindAlbum(albumKey);
+    if (!album)
+        return -1;
+    auto& entries = album->entries;
+    std::vector<std::size_t> moving = ValidRows(rows, entries.size());
+    if (moving.empty())
+        return -1;
+    // The drop row is fixed before any row is taken out: the rows that stay above it give its
+    // place afterwards, so a drop inside or below the moved rows lands where it was made.
+    std::size_t target = targetRow >= 0 && static_cast<std::size_t>(targetRow) < entries.size()
+                             ? static_cast<std::size_t>(targetRow)
+                             : entries.size();
+    std::size_t movedAbove = static_cast<std::size_t>(
+        std::lower_bound(moving.begin(), moving.end(), target) - moving.begin());
+    std::size_t at = target - movedAbove;
+
+    std::vector<TitleRecord> moved, kept;
+    moved.reserve(moving.size());
+    kept.reserve(entries.size() - moving.size());
+    for (std::size_t i = 0, m = 0; i < entries.size(); ++i) {
+        if (m < moving.size() && moving[m] == i) {
+            moved.push_back(std::move(entries[i]));
+            ++m;
+        } else {
+            kept.push_back(std::move(entries[i]));
+        }
+    }
+    kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(at),
+                std::make_move_iterator(moved.begin()), std::make_move_iterator(moved.end()));
+    entries = std::move(kept);
+    RefreshSummary(albumKey);
+    AnnounceEntries(albumKey);
+    SaveEdit();
+    return static_cast<int>(at);
+}
+
+void TAlbList::RemoveRows(int32_t albumKey, std::vector<int> rows) {
+    Album* album = FindAlbum(albumKey);
+    if (!album)
+        return;
+    auto& entries = album->entries;
+    std::vector<std::size_t> gone = ValidRows(rows, entries.size());
+    if (gone.empty())
+        return;
+    for (auto it = gone.rbegin(); it != gone.rend(); ++it)
+        entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(*it));
+    RefreshSummary(albumKey);
+    AnnounceEntries(albumKey);
+    SaveEdit();
 }
 
 void TAlbList::UpdateTitleInAllAlbums(const TitleRecord& record) {
+    bool anyChanged = false;
     for (auto& album : items_) {
         bool changed = false;
         for (auto& row : album.entries)
@@ -265,8 +366,11 @@ void TAlbList::UpdateTitleInAllAlbums(const TitleRecord& record) {
         if (changed) {
             RefreshSummary(album.record.albumKey);
             AnnounceEntries(album.record.albumKey);
+            anyChanged = true;
         }
     }
+    if (anyChanged)
+        SaveEdit();
 }
 
 void TAlbList::RefreshSummary(int32_t albumKey) {

@@ -58,9 +58,30 @@ public:
     // wanted; keys come in row order.
     void RemoveTitlesFromAlbum(int32_t albumKey, std::vector<int32_t> keys);
     void UpdateTitleInAllAlbums(const TitleRecord& record);
+    // Moves the rows at `rows` (0-based, any order; duplicates and rows out of range are
+    // ignored) to stand, in their order, before row `targetRow` as numbered before the move
+    // (out of range: after the last row). Returns the row the first moved row now has (the
+    // moved rows follow it), or -1 when nothing moved.
+    int MoveRows(int32_t albumKey, std::vector<int> rows, int targetRow);
+    // Removes exactly the rows at `rows` (0-based; duplicates and rows out of range ignored).
+    void RemoveRows(int32_t albumKey, std::vector<int> rows);
     // Recomputes the album's title count and total duration from its entries.
     void RefreshSummary(int32_t albumKey);
     void SortByName();
+
+    // Every edit is saved as it is made, so that a crash cannot lose it. While a DeferSaves
+    // object lives, the edits of a batch (many titles changed at once) are saved once at its
+    // end instead.
+    class DeferSaves {
+    public:
+        explicit DeferSaves(TAlbList& albums) : albums_(albums) { ++albums_.deferDepth_; }
+        ~DeferSaves();
+        DeferSaves(const DeferSaves&) = delete;
+        DeferSaves& operator=(const DeferSaves&) = delete;
+
+    private:
+        TAlbList& albums_;
+    };
 
     void SetDatabase(TMyDB* db) { db_ = db; }
 
@@ -68,11 +89,16 @@ private:
     Album* FindAlbum(int32_t albumKey);
     void AnnounceAlbums() const;
     void AnnounceEntries(int32_t albumKey) const;
+    // Saves after an edit (or notes that a save is due while saves are deferred). A failure
+    // is shown through the database's host; the edit stays and is saved again later.
+    void SaveEdit();
 
     fs::path directory_, albumPath_, entryPath_;
     RecordFile albumFile_, entryFile_;
     std::vector<Album> items_;
     TMyDB* db_ = nullptr;
+    int deferDepth_ = 0;
+    bool saveDue_ = false;
 };
 
 } // namespace tunquil

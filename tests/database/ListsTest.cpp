@@ -10,8 +10,11 @@
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
+#include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tunquil {
 namespace {
@@ -228,6 +231,123 @@ TEST_F(ListsTest, AlbumsKeepTheirOwnOrderAndFollowDeletes) {
     EXPECT_TRUE(keys(pop).empty());
     EXPECT_EQ(dm.DeleteTitlesEverywhere({a, 4242}), 1);
     EXPECT_TRUE(keys(rockAlbum).empty());
+}
+
+TEST_F(ListsTest, AlbumRowsMoveToWhereTheyAreDroppedAndRemoveExactlyThoseRows) {
+    std::vector<int32_t> t;
+    for (const char* name : {"1", "2", "3", "4", "5", "6"})
+        t.push_back(Add(name, rock, 10));
+    int32_t album = albums.AddAlbum("Mix");
+    albums.AppendTitles(album, t);
+    auto order = [&] {
+        std::string out;
+        for (const auto& e : albums.AlbumOf(album)->entries)
+            out += e.title;
+        return out;
+    };
+    recorder.events.clear();
+    // Rows 3 and 4 dropped on row 1 come first, in their order.
+    EXPECT_EQ(albums.MoveRows(album, {3, 2}, 0), 0);
+    EXPECT_EQ(order(), "341256");
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{"album " + std::to_string(album)}));
+    // A drop on one of the moved rows leaves them where they stand.
+    EXPECT_EQ(albums.MoveRows(album, {1, 2}, 2), 1);
+    EXPECT_EQ(order(), "341256");
+    // A drop below the moved rows lands before the row it was made on.
+    EXPECT_EQ(albums.MoveRows(album, {0, 1}, 4), 2);
+    EXPECT_EQ(order(), "123456");
+    // Past the last row, or not over a row: after the last row, never beyond it.
+    EXPECT_EQ(albums.MoveRows(album, {0, 0, 17, -1}, 99), 5);
+    EXPECT_EQ(order(), "234561");
+    EXPECT_EQ(albums.MoveRows(album, {5}, -1), 5);
+    EXPECT_EQ(albums.MoveRows(album, {6, -2}, 0), -1);
+    EXPECT_EQ(albums.MoveRows(4242, {0}, 1), -1);
+    EXPECT_EQ(order(), "234561");
+    EXPECT_EQ(albums.AlbumOf(album)->record.titleCount, 6);
+
+    // The same title twice: removing the second row keeps the first.
+    albums.AppendTitles(album, {t[1]});
+    ASSERT_EQ(order(), "2345612");
+    albums.RemoveRows(album, {6, 6, 40});
+    EXPECT_EQ(order(), "234561");
+    albums.RemoveRows(album, {5, 0, 2});
+    EXPECT_EQ(order(), "356");
+    EXPECT_EQ(albums.AlbumOf(album)->record.titleCount, 3);
+    EXPECT_EQ(albums.AlbumOf(album)->record.totalDuration, 30);
+}
+
+// Each album edit reaches the files before the call returns: a crash right after it, or a
+// second program reading them, finds the edit.
+TEST_F(ListsTest, AlbumEditsAreOnDiskWhenTheCallReturns) {
+    int32_t a = Add("a", rock), b = Add("b", rock), c = Add("c", jazz);
+    auto onDisk = [&] {
+        TAlbList reread(dir.path());
+        reread.Load("Albums");
+        std::string out;
+        for (const auto& album : reread.Items()) {
+            out += album.record.name + ":";
+            for (const auto& e : album.entries)
+                out += e.title;
+            out += " ";
+        }
+        return out;
+    };
+    int32_t best = albums.AddAlbum("Best");
+    int32_t pop = albums.AddAlbum("Pop");
+    EXPECT_EQ(onDisk(), "Best: Pop: ");
+    albums.AppendTitles(best, {a, b});
+    EXPECT_EQ(onDisk(), "Best:ab Pop: ");
+    albums.InsertTitles(best, 0, {c});
+    EXPECT_EQ(onDisk(), "Best:cab Pop: ");
+    albums.MoveRows(best, {0}, 99);
+    EXPECT_EQ(onDisk(), "Best:abc Pop: ");
+    albums.RemoveRows(best, {1});
+    EXPECT_EQ(onDisk(), "Best:ac Pop: ");
+    albums.RemoveTitlesFromAlbum(best, {a});
+    EXPECT_EQ(onDisk(), "Best:c Pop: ");
+    albums.RenameAlbum(pop, "Hits");
+    EXPECT_EQ(onDisk(), "Best:c Hits: ");
+    ASSERT_TRUE(dm.UpdateTitleInfo(c, false, lee, jazz, "see"));
+    EXPECT_EQ(onDisk(), "Best:see Hits: ");
+    albums.AppendTitles(pop, {a});
+    dm.DeleteTitle(a);
+    EXPECT_EQ(onDisk(), "Best:see Hits: ");
+    albums.RenameAlbum(pop, "best"); // merged into Best
+    EXPECT_EQ(onDisk(), "Best:see ");
+    albums.DeleteAlbum(best);
+    EXPECT_EQ(onDisk(), "");
+}
+
+TEST_F(ListsTest, AnAlbumEditSurvivesTheProgramBeingKilledRightAfterIt) {
+    int32_t a = Add("a", rock), b = Add("b", rock);
+    int32_t best = albums.AddAlbum("Best");
+    albums.AppendTitles(best, {a, b});
+    int done[2];
+    ASSERT_EQ(pipe(done), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        albums.MoveRows(best, {1}, 0);
+        char ok = 1;
+        (void)!write(done[1], &ok, 1);
+        for (;;)
+            pause();
+    }
+    close(done[1]);
+    char ok = 0;
+    ASSERT_EQ(read(done[0], &ok, 1), 1);
+    close(done[0]);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    TAlbList reread(dir.path());
+    reread.Load("Albums");
+    ASSERT_NE(reread.AlbumOf(best), nullptr);
+    const auto& rows = reread.AlbumOf(best)->entries;
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].masterKey, b);
+    EXPECT_EQ(rows[1].masterKey, a);
 }
 
 TEST_F(ListsTest, AlbumRenamesDifferingInCaseRenameAndOthersMerge) {
