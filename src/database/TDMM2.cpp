@@ -90,22 +90,42 @@ bool TDMM2::DeleteTitle(int32_t masterKey) {
     return DeleteTitlesEverywhere({masterKey}) == 1;
 }
 
-int TDMM2::DeleteTitlesEverywhere(const std::vector<int32_t>& masterKeys) {
+int TDMM2::DeleteTitlesEverywhere(const std::vector<int32_t>& masterKeys,
+                                  std::vector<std::string>* failures) {
     std::vector<TitleRecord> records;
     std::vector<int32_t> live;
+    std::vector<std::string> failed;
     for (int32_t key : masterKeys) {
         TitleRecord r;
-        if (db_.ReadRecordByKey(key, r)) {
-            records.push_back(r);
-            live.push_back(key);
+        if (!db_.ReadRecordByKey(key, r))
+            continue;
+        try {
+            if (db_.DeleteTitles({key}) == 0)
+                continue;
+        } catch (const std::exception& e) {
+            failed.push_back(std::to_string(key) + " (" + Trim(r.title) + "): " + e.what());
+            continue;
         }
+        records.push_back(r);
+        live.push_back(key);
     }
-    int count = db_.DeleteTitles(live);
     if (albums_)
         albums_->RemoveTitlesFromAllAlbums(live);
     if (!records.empty())
         db_.Announce([&](IDatabaseObserver& o) { o.TitlesDeleted(records); });
-    return count;
+    if (!failed.empty()) {
+        if (!failures)
+            throw DatabaseError(DescribeDeleteFailures(failed));
+        failures->insert(failures->end(), failed.begin(), failed.end());
+    }
+    return static_cast<int>(live.size());
+}
+
+std::string DescribeDeleteFailures(const std::vector<std::string>& failures) {
+    std::string text = "These titles could not be deleted:";
+    for (const auto& f : failures)
+        text += "\\n" + f;
+    return text;
 }
 
 void TDMM2::Close() {

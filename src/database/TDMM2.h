@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tunquil {
 
@@ -37,8 +38,11 @@ public:
     bool UpdateTitleInfo(int32_t masterKey, bool batch, int32_t pk, int32_t ck,
                          const std::string& title);
     bool DeleteTitle(int32_t masterKey);
-    // Deletes the titles and takes them out of every album (the main window's delete).
-    int DeleteTitlesEverywhere(const std::vector<int32_t>& masterKeys);
+    // Deletes the titles and takes them out of every album (the main window's delete); returns
+    // how many were deleted. A title that cannot be deleted does not stop the others: its key
+    // and why go to `failures` when given, else one DatabaseError tells them all at the end.
+    int DeleteTitlesEverywhere(const std::vector<int32_t>& masterKeys,
+                               std::vector<std::string>* failures = nullptr);
     // Purges and saves the performers, packs when titles were deleted, closes the database;
     // each step runs even when the one before failed (the failure is shown).
     void Close();
@@ -62,5 +66,8 @@ private:
     TCatList* categories_ = nullptr;
     TAlbList* albums_ = nullptr;
 };
+
+// One message for the titles a delete could not remove ("key (title): why" each).
+std::string DescribeDeleteFailures(const std::vector<std::string>& failures);
 
 } // namespace tunquil
