@@ -23,7 +23,7 @@ namespace tunquil::ui {
 
 namespace {
 
-const char kEditButtonInfo[] = "Use the mouse to drag a title or category tab\nhere for editing";
+const char kEditButtonInfo[] = "Use the mouse to drag a title or category tab\r\nhere for editing";
 
 // The selected rows of a grid, 0-based, top to bottom.
 std::vector<int> SelectedRows(const TTitleView& view) {
@@ -73,10 +73,8 @@ void TMasterFrm::BuildEditing() {
     AllAlbLV->onDrop = [this](int row, const DraggedTitles& titles) {
         return TitlesDroppedOnAlbumList(row, titles);
     };
-    connect(AllAlbLV->Report(), &QTreeWidget::itemSelectionChanged, this,
-            &TMasterFrm::UpdateMenus);
-    connect(AllAlbLV->Icons(), &QListWidget::itemSelectionChanged, this,
-            &TMasterFrm::UpdateMenus);
+    connect(AllAlbLV->Report(), &QTreeWidget::itemSelectionChanged, this, &TMasterFrm::UpdateMenus);
+    connect(AllAlbLV->Icons(), &QListWidget::itemSelectionChanged, this, &TMasterFrm::UpdateMenus);
     // Double-clicking an album makes its tab the one shown.
     disconnect(AllAlbLV, &TExtListView::albumDoubleClicked, nullptr, nullptr);
     connect(AllAlbLV, &TExtListView::albumDoubleClicked, this, [this](int row) {
@@ -92,8 +90,8 @@ void TMasterFrm::BuildEditing() {
     titlePopup_->setObjectName("TitlePopup");
     titlePopup_->setAccessibleName("Titles");
     editTitleItem_ = titlePopup_->addAction("&Edit title information", this, [this] {
-        EditTitles(
-            SelectionKeys(albumSide_ ? TitleSelection::AlbumTitles : TitleSelection::CategoryTitles));
+        EditTitles(SelectionKeys(albumSide_ ? TitleSelection::AlbumTitles
+                                            : TitleSelection::CategoryTitles));
     });
     deleteTitleItem_ = titlePopup_->addAction("&Delete title from database", this,
                                               [this] { DeleteTitlesOfLastArea(); });
@@ -190,7 +188,6 @@ void TMasterFrm::CreateCategory() {
     QString name = Renamer().Execute("Enter new category name", "", "Type in new category name");
     if (name.isEmpty())
         return;
-    BusyScope busy(host_);
     Editor().CreateCategory(name.toStdString());
 }
 
@@ -204,7 +201,8 @@ void TMasterFrm::RenameCategory() {
         return;
     }
     QString current = Categories->tabText(Categories->currentIndex()).trimmed();
-    QString name = Renamer().Execute("Enter new category name", current, "Type in new category name");
+    QString name =
+        Renamer().Execute("Enter new category name", current, "Type in new category name");
     if (name.isEmpty())
         return;
     CommandLock lock(*this);
@@ -246,7 +244,6 @@ void TMasterFrm::CreateAlbum() {
     QString name = Renamer().Execute("Enter new album name", "", "Type in new album name");
     if (name.isEmpty())
         return;
-    BusyScope busy(host_);
     Editor().CreateAlbum(name.toStdString());
 }
 
@@ -261,10 +258,7 @@ void TMasterFrm::RenameAlbum() {
     QString name = Renamer().Execute("Enter new album name", current, "Type in new album name");
     if (name.isEmpty())
         return;
-    {
-        BusyScope busy(host_);
-        Editor().RenameAlbum(key, name.toStdString());
-    }
+    Editor().RenameAlbum(key, name.toStdString());
     UpdateMenus();
 }
 
@@ -316,10 +310,7 @@ void TMasterFrm::EditTitles(const std::vector<int32_t>& keys) {
     TTuneAdder& adder = TuneAdder();
     if (!adder.ShowFor(Editor().PrefillFor(keys)))
         return;
-    {
-        BusyScope busy(host_);
-        Editor().ApplyTitleEdit(keys, adder.Result());
-    }
+    Editor().ApplyTitleEdit(keys, adder.Result());
     RefreshTransport();
 }
 
@@ -516,9 +507,9 @@ void TMasterFrm::UpdateEditMenus() {
                 sub->setEnabled(anyAlbums);
         }
     }
-    const bool titles = !SelectionKeys(albumSide_ ? TitleSelection::AlbumTitles
-                                                  : TitleSelection::CategoryTitles)
-                             .empty();
+    const bool titles =
+        !SelectionKeys(albumSide_ ? TitleSelection::AlbumTitles : TitleSelection::CategoryTitles)
+             .empty();
     editTitleItem_->setEnabled(titles);
     deleteTitleItem_->setEnabled(titles);
 }

@@ -147,8 +147,8 @@ bool TExtListView::eventFilter(QObject* watched, QEvent* event) {
         auto* drag = static_cast<QDragMoveEvent*>(event);
         DraggedTitles titles = ReadTitleKeysMime(drag->mimeData());
         const int row = RowAt(drag->position().toPoint());
-        const bool takes = onDrop && titles.source != SelectionSource::None &&
-                           (!accepting || accepting(titles));
+        const bool takes =
+            onDrop && titles.source != SelectionSource::None && (!accepting || accepting(titles));
         if (takes && (row >= 0 || event->type() == QEvent::DragEnter))
             drag->acceptProposedAction();
         else

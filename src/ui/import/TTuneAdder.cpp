@@ -1,8 +1,8 @@
 #include "ui/import/TTuneAdder.h"
 
 #include "base/Host.h"
-#include "database/TCatList.h"
 #include "base/Text.h"
+#include "database/TCatList.h"
 #include "database/TPerfList.h"
 #include "ui/controls/TMessageDialog.h"
 
