@@ -314,7 +314,10 @@ void TMyStringGrid::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void TMyStringGrid::StartDrag() {
-    RestoreSelection();
+    // Nothing kept yet (the row selected when the grid was filled, pressed first): the drag
+    // carries what is selected now instead of clearing it.
+    if (!saved_.empty())
+        RestoreSelection();
     SaveSelection();
     if (saved_.empty())
         return;
