@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -57,10 +58,12 @@ QString TRenamer::Execute(const QString& caption, const QString& text, const QSt
     edit_->setText(text);
     edit_->setToolTip(hint);
     edit_->setAccessibleDescription(hint);
-    adjustSize();
+    // The box takes its fixed size from its layout only when shown: place it by that size.
+    layout()->activate();
+    const QSize size = sizeHint();
     if (QWidget* owner = parentWidget()) {
         QRect frame = owner->window()->frameGeometry();
-        move(frame.center() - QPoint(width() / 2, height() / 2));
+        move(frame.center() - QPoint(size.width() / 2, size.height() / 2));
     }
     exec();
     return result_;
