@@ -58,11 +58,14 @@ int32_t LibraryEditor::CreateCategory(const std::string& name) {
     std::string trimmed = Trim(name);
     if (trimmed.empty())
         return 0;
-    int32_t ck;
+    int32_t ck = 0;
     {
         BusyScope busy(host_);
-        ck = library_.Categories().AddCategory(trimmed);
+        RunShowingFailure(
+            host_, "Saving categories: ", [&] { ck = library_.Categories().AddCategory(trimmed); });
     }
+    if (ck == 0)
+        return 0;
     host_.ShowMessage(edit_text::kNewCategoryNotice, TMsgDlgType::mtInformation, 0, mbOK);
     return ck;
 }
@@ -91,10 +94,15 @@ bool LibraryEditor::DeleteCategory(int32_t ck) {
         return false;
     BusyScope busy(host_);
     TAlbList::DeferSaves oneSave(library_.Albums());
-    categories.DeleteCategory(ck, [&](int32_t key) {
-        if (program_)
-            program_->RemoveTitle(key);
-    });
+    try {
+        categories.DeleteCategory(ck, [&](int32_t key) {
+            if (program_)
+                program_->RemoveTitle(key);
+        });
+    } catch (const std::exception& e) {
+        host_.ShowMessage(e.what(), TMsgDlgType::mtError, 0, mbOK);
+        return false;
+    }
     return true;
 }
 
@@ -102,7 +110,9 @@ int32_t LibraryEditor::CreateAlbum(const std::string& name) {
     if (Trim(name).empty())
         return 0;
     BusyScope busy(host_);
-    return library_.Albums().AddAlbum(name);
+    int32_t key = 0;
+    RunShowingFailure(host_, "Saving albums: ", [&] { key = library_.Albums().AddAlbum(name); });
+    return key;
 }
 
 bool LibraryEditor::RenameAlbum(int32_t albumKey, const std::string& newName) {
@@ -237,6 +247,7 @@ int LibraryEditor::ApplyTitleEdit(const std::vector<int32_t>& keys, const TitleE
     TAlbList::DeferSaves oneSave(library_.Albums());
     bool one = keys.size() == 1;
     int updated = 0;
+    std::string failures;
     for (int32_t key : keys) {
         TitleRecord own;
         if (!library_.Database().ReadRecordByKey(key, own))
@@ -244,9 +255,17 @@ int LibraryEditor::ApplyTitleEdit(const std::vector<int32_t>& keys, const TitleE
         // The marker stands for the title's own key and is never stored.
         int32_t ck = result.ck == kKeepOwnKey ? own.ck : result.ck;
         int32_t pk = result.pk == kKeepOwnKey ? own.pk : result.pk;
-        if (library_.Data().UpdateTitleInfo(key, false, pk, ck, one ? result.title : own.title))
-            ++updated;
+        try {
+            if (library_.Data().UpdateTitleInfo(key, false, pk, ck, one ? result.title : own.title))
+                ++updated;
+        } catch (const std::exception& e) {
+            // One title that cannot be written does not keep the others from their change.
+            failures += "\\n" + TitleFailure(own, e);
+        }
     }
+    if (!failures.empty())
+        host_.ShowMessage("These titles could not be changed:" + failures, TMsgDlgType::mtError, 0,
+                          mbOK);
     return updated;
 }
 

@@ -63,7 +63,8 @@ public:
     // blank name.
     bool RenameCategory(int32_t ck, const std::string& newName);
     // Asks M1, beeps, asks M2; on OK to both deletes the category with its titles (out of the
-    // play program and every album). True when it was deleted.
+    // play program and every album). True when it was deleted. Titles that cannot be deleted
+    // are told in one error message; the others go and the category stays with those.
     bool DeleteCategory(int32_t ck);
 
     // --- albums

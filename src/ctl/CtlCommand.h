@@ -53,6 +53,8 @@ void RejectUnknownOptions(const std::vector<std::string>& args);
 // Throws UsageError for anything left in `args`: for commands that take no operands.
 void RejectArguments(const std::vector<std::string>& args);
 int ParseKey(const std::string& text); // a positive master key, or UsageError
+// A positive 32-bit number, or UsageError "not " + what + ": " + text.
+int ParsePositive(const std::string& text, const std::string& what);
 
 // Plays one MIDI file through the player (tunquilctl play --file).
 int PlayFile(Context& ctx);

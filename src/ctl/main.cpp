@@ -63,7 +63,7 @@ void RejectArguments(const std::vector<std::string>& args) {
         throw UsageError("unexpected argument " + args[0]);
 }
 
-int ParseKey(const std::string& text) {
+int ParsePositive(const std::string& text, const std::string& what) {
     try {
         std::size_t used = 0;
         long value = std::stol(text, &used);
@@ -71,7 +71,11 @@ int ParseKey(const std::string& text) {
             return static_cast<int>(value);
     } catch (const std::exception&) {
     }
-    throw UsageError("not a title key: " + text);
+    throw UsageError("not " + what + ": " + text);
+}
+
+int ParseKey(const std::string& text) {
+    return ParsePositive(text, "a title key");
 }
 
 } // namespace tunquil::ctl

@@ -121,8 +121,9 @@ void TCatList::DeleteCategory(int32_t ck, const std::function<void(int32_t)>& pe
     if (i < 0)
         return;
     std::vector<int32_t> keys;
+    std::vector<std::string> failures;
     if (db_ && db_->IsOpen())
-        db_->DeleteTitlesOfCategory(ck, keys);
+        db_->DeleteTitlesOfCategory(ck, keys, &failures);
     if (!keys.empty()) {
         if (perKey)
             for (int32_t key : keys)
@@ -130,6 +131,9 @@ void TCatList::DeleteCategory(int32_t ck, const std::function<void(int32_t)>& pe
         if (albums_)
             albums_->RemoveTitlesFromAllAlbums(keys);
     }
+    // Titles that could not be deleted keep their category.
+    if (!failures.empty())
+        throw DatabaseError(DescribeDeleteFailures(failures));
     items_.erase(items_.begin() + i);
     Announce();
 }

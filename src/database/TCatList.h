@@ -42,7 +42,8 @@ public:
     // Renames; a name that another category has exactly merges this one into it.
     void RenameCategory(int32_t ck, const std::string& newName);
     // Deletes the category and marks its live titles deleted; each of their keys goes to
-    // `perKey` (when given) and they leave every album.
+    // `perKey` (when given) and they leave every album. When some title cannot be deleted,
+    // the others still are and the category stays; DatabaseError then names those titles.
     void DeleteCategory(int32_t ck, const std::function<void(int32_t)>& perKey = {});
     // Drops categories no live title uses or whose name is blank, then saves.
     void Purge();

@@ -103,7 +103,7 @@ int TDMM2::DeleteTitlesEverywhere(const std::vector<int32_t>& masterKeys,
             if (db_.DeleteTitles({key}) == 0)
                 continue;
         } catch (const std::exception& e) {
-            failed.push_back(std::to_string(key) + " (" + Trim(r.title) + "): " + e.what());
+            failed.push_back(TitleFailure(r, e));
             continue;
         }
         records.push_back(r);
@@ -119,13 +119,6 @@ int TDMM2::DeleteTitlesEverywhere(const std::vector<int32_t>& masterKeys,
         failures->insert(failures->end(), failed.begin(), failed.end());
     }
     return static_cast<int>(live.size());
-}
-
-std::string DescribeDeleteFailures(const std::vector<std::string>& failures) {
-    std::string text = "These titles could not be deleted:";
-    for (const auto& f : failures)
-        text += "\\n" + f;
-    return text;
 }
 
 void TDMM2::Close() {

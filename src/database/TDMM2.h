@@ -67,7 +67,4 @@ private:
     TAlbList* albums_ = nullptr;
 };
 
-// One message for the titles a delete could not remove ("key (title): why" each).
-std::string DescribeDeleteFailures(const std::vector<std::string>& failures);
-
 } // namespace tunquil

@@ -615,19 +615,45 @@ int TMyDB::DeleteTitles(const std::vector<int32_t>& masterKeys) {
     return count;
 }
 
-int TMyDB::DeleteTitlesOfCategory(int32_t ck, std::vector<int32_t>& deletedKeys) {
+std::string TitleFailure(const TitleRecord& title, const std::exception& why) {
+    return std::to_string(title.masterKey) + " (" + Trim(title.title) + "): " + why.what();
+}
+
+std::string DescribeDeleteFailures(const std::vector<std::string>& failures) {
+    std::string text = "These titles could not be deleted:";
+    for (const auto& f : failures)
+        text += "\\n" + f;
+    return text;
+}
+
+int TMyDB::DeleteTitlesOfCategory(int32_t ck, std::vector<int32_t>& deletedKeys,
+                                  std::vector<std::string>* failures) {
     deletedKeys.clear();
+    std::vector<std::string> failed;
     std::vector<TitleRecord> gone;
     for (int slot = 1; slot <= SlotCount(); ++slot) {
         const char* r = SlotBytes(slot);
         if (!RawActive(r) || RawCk(r) != ck || FindSlot(RawMasterKey(r)) != slot)
             continue;
-        gone.push_back(DecodeTitleRecord(r));
-        MarkDeleted(slot);
+        TitleRecord record = DecodeTitleRecord(r);
+        try {
+            MarkDeleted(slot);
+        } catch (const std::exception& e) {
+            // The others still go, and those deleted are announced: a title gone from the
+            // database must not stay in the views or the play program.
+            failed.push_back(TitleFailure(record, e));
+            continue;
+        }
+        gone.push_back(std::move(record));
         deletedKeys.push_back(gone.back().masterKey);
     }
     if (!gone.empty())
         Announce([&](IDatabaseObserver& o) { o.TitlesDeleted(gone); });
+    if (!failed.empty()) {
+        if (!failures)
+            throw DatabaseError(DescribeDeleteFailures(failed));
+        failures->insert(failures->end(), failed.begin(), failed.end());
+    }
     return static_cast<int>(deletedKeys.size());
 }
 

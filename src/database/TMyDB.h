@@ -40,6 +40,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A title an operation failed on, as "key (title): why"; and one message for the titles a
+// delete could not remove, each told so.
+std::string TitleFailure(const TitleRecord& title, const std::exception& why);
+std::string DescribeDeleteFailures(const std::vector<std::string>& failures);
+
 class TMyDB {
 public:
     explicit TMyDB(IHost& host);
@@ -92,8 +97,11 @@ public:
     // Marks each key deleted without touching the views; returns how many were live.
     int DeleteTitles(const std::vector<int32_t>& masterKeys);
     // Marks every live title of the category deleted (announced to the views) and returns
-    // their keys in slot order.
-    int DeleteTitlesOfCategory(int32_t ck, std::vector<int32_t>& deletedKeys);
+    // their keys in slot order. A title that cannot be marked is left live and the others
+    // still go; "key (title): why" of each such title is added to `failures` when given, else
+    // one DatabaseError names them at the end.
+    int DeleteTitlesOfCategory(int32_t ck, std::vector<int32_t>& deletedKeys,
+                               std::vector<std::string>* failures = nullptr);
     bool CategoryUsed(int32_t ck) const;
     bool PerformerUsed(int32_t pk) const;
     // Every category (or performer) key the live titles use, gathered in one pass: purging a

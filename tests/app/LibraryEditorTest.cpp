@@ -91,6 +91,28 @@ TEST_F(LibraryEditorTest, CategoriesAreCreatedWithANoticeAndDeletedOnlyAfterBoth
     EXPECT_EQ(play.program.Entries(), (std::vector<std::string>{std::to_string(other)}));
     EXPECT_FALSE(editor.DeleteCategory(world));
 
+    // A title that cannot be deleted keeps the category; the others still go everywhere.
+    int32_t soul = library.Categories().AddCategory("Soul");
+    int32_t s1 = Add("s1", soul), s2 = Add("s2", soul); // slots 4 and 5
+    library.Albums().AppendTitles(mix, {s1, s2});
+    play.program.AddAtBottom({std::to_string(s1), std::to_string(s2)});
+    host.messages.clear();
+    host.answers = {R::mrOk, R::mrOk};
+    {
+        test::FileSizeLimit fourRecords(4 * kTitleRecordSize, true);
+        EXPECT_FALSE(editor.DeleteCategory(soul));
+    }
+    EXPECT_FALSE(Live(s1));
+    EXPECT_TRUE(Live(s2));
+    EXPECT_EQ(Keys(mix), "others2");
+    EXPECT_EQ(play.program.Entries(),
+              (std::vector<std::string>{std::to_string(other), std::to_string(s2)}));
+    EXPECT_EQ(library.Categories().NameOf(soul), "Soul");
+    EXPECT_EQ(host.LastMessage().rfind(
+                  "These titles could not be deleted:\\n" + std::to_string(s2) + " (s2): ", 0),
+              0u)
+        << host.LastMessage();
+
     // A rename to another category's name merges into it.
     EXPECT_TRUE(editor.RenameCategory(rock, "Jazz"));
     EXPECT_EQ(library.Categories().IndexOf(rock), -1);
@@ -220,6 +242,22 @@ TEST_F(LibraryEditorTest, TitleEditsChangeOneTitleWholeAndSeveralKeepingTheirOwn
     library.Database().ReadRecordByKey(b, r);
     EXPECT_EQ(r.pk, lee);
     EXPECT_EQ(r.ck, rock);
+
+    // A title that cannot be written keeps the others from nothing (b stands in slot 2).
+    host.messages.clear();
+    {
+        test::FileSizeLimit oneRecord(kTitleRecordSize, true);
+        EXPECT_EQ(editor.ApplyTitleEdit({b, a}, {kKeepOwnKey, cole, ""}), 1);
+    }
+    library.Database().ReadRecordByKey(a, r);
+    EXPECT_EQ(r.pk, cole);
+    library.Database().ReadRecordByKey(b, r);
+    EXPECT_EQ(r.pk, lee);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text.rfind(
+                  "These titles could not be changed:\\n" + std::to_string(b) + " (b2): ", 0),
+              0u)
+        << host.messages[0].text;
 }
 
 } // namespace

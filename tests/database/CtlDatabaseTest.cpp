@@ -126,6 +126,71 @@ TEST_F(CtlDatabaseTest, ListsTitlesInSlotOrderOrSortedAndReportsTheLists) {
     EXPECT_EQ(Ctl("verify 12", out, true), 2); // no operands: a stray one is not ignored
 }
 
+TEST_F(CtlDatabaseTest, EditingCommandsChangeAlbumsCategoriesAndTitlesAndRefuseUnknownNames) {
+    // Read from the files, as the next program to start would.
+    auto albumRows = [&](const std::string& name) {
+        TAlbList reread(dir.path());
+        reread.Load("Albums");
+        std::string keys;
+        if (int32_t key = reread.FindByName(name))
+            for (const auto& e : reread.AlbumOf(key)->entries)
+                keys += std::to_string(e.masterKey);
+        else
+            keys = "none";
+        return keys;
+    };
+    std::string out;
+    ASSERT_EQ(Ctl("album create ' Mix '", out), 0) << out;
+    EXPECT_EQ(out, "album 2 \"Mix\" created\n");
+    ASSERT_EQ(Ctl("album add mix 1 2 3", out), 0);
+    EXPECT_EQ(Ctl("album add Mix 2 99", out, true), 1);
+    EXPECT_NE(out.find("no title has the key 99"), std::string::npos) << out;
+    EXPECT_EQ(albumRows("Mix"), "123");
+    ASSERT_EQ(Ctl("album move Mix --to 1 3", out), 0);
+    EXPECT_EQ(out, "moved to row 1 of album \"Mix\"\n");
+    EXPECT_EQ(albumRows("Mix"), "312");
+    ASSERT_EQ(Ctl("album move Mix --to 4 1 2", out), 0);
+    EXPECT_EQ(albumRows("Mix"), "231");
+    EXPECT_EQ(Ctl("album move Mix --to 9 1", out, true), 1);
+    ASSERT_EQ(Ctl("album remove Mix 2", out), 0);
+    EXPECT_EQ(albumRows("Mix"), "21");
+    EXPECT_EQ(Ctl("album remove Mix 1 5", out, true), 1);
+    EXPECT_NE(out.find("album \"Mix\" has no row 5 (it has 2)"), std::string::npos) << out;
+    EXPECT_EQ(albumRows("Mix"), "21");
+    ASSERT_EQ(Ctl("album rename Mix BEST", out), 0);
+    EXPECT_EQ(out, "album \"Mix\" merged into \"BEST\"\n");
+    EXPECT_EQ(albumRows("Best"), "3121");
+    EXPECT_EQ(Ctl("album delete Nope", out, true), 1);
+    EXPECT_NE(out.find("no album is named \"Nope\""), std::string::npos);
+    ASSERT_EQ(Ctl("album delete best", out), 0);
+    EXPECT_EQ(albumRows("Best"), "none");
+    EXPECT_EQ(Ctl("album move Best 1", out, true), 2);
+    EXPECT_EQ(Ctl("album shuffle Best", out, true), 2);
+
+    ASSERT_EQ(Ctl("edit 2 --artist 'Cole, Nat' --category Blues --title ' Apple pie '", out), 0)
+        << out;
+    EXPECT_EQ(out, "2  Blues  Nat Cole  Apple pie\n");
+    ASSERT_EQ(Ctl("edit 3 --title Mango2", out), 0);
+    EXPECT_EQ(out, "3  Rock  Bob Adams  Mango2\n");
+    EXPECT_EQ(Ctl("edit 99 --title x", out, true), 1);
+    EXPECT_NE(out.find("no title has the key 99"), std::string::npos);
+    EXPECT_EQ(Ctl("edit 2", out, true), 2);
+
+    EXPECT_EQ(Ctl("category rename Pop Jazz", out, true), 1);
+    EXPECT_NE(out.find("no category is named \"Pop\""), std::string::npos);
+    ASSERT_EQ(Ctl("category rename Rock Blues", out), 0);
+    EXPECT_EQ(out, "category \"Rock\" merged into \"Blues\"\n");
+    ASSERT_EQ(Ctl("category rename Blues Soul", out), 0);
+    ASSERT_EQ(Ctl("category create Empty", out), 0);
+    ASSERT_EQ(Ctl("categories --tsv", out), 0);
+    // Jazz and the new category had no titles left: purged when the command closed.
+    EXPECT_EQ(out, "ck\tname\ttitles\tduration\n3\tSoul\t3\t3905\n");
+    ASSERT_EQ(Ctl("category delete Soul", out), 0);
+    EXPECT_EQ(out, "category \"Soul\" deleted with 3 titles\n");
+    ASSERT_EQ(Ctl("list --tsv", out), 0);
+    EXPECT_EQ(Lines(out).size(), 1u);
+}
+
 TEST_F(CtlDatabaseTest, DeletePacksOnCloseAndVerifyFindsDamagedData) {
     std::string out;
     ASSERT_EQ(Ctl("verify", out), 0) << out;
