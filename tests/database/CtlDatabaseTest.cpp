@@ -9,8 +9,8 @@
 #include "support/MidiBytes.h"
 #include "support/TempDir.h"
 
-#include <cstring>
 #include <algorithm>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
