@@ -168,9 +168,21 @@ TEST_F(EditCommandsTest, AlbumsAreCreatedRenamedEmptiedAndDeleted) {
     static_cast<QToolButton*>(window->Control("NewAlb"))->click();
     ASSERT_NE(AlbumNamed(*window, "Road"), nullptr);
 
-    // Rename acts on the album tab shown.
+    // On the summary tab with no album chosen in the list, the album items wait for one.
     QTabWidget* tabs = window->AlbumsTabs();
+    tabs->setCurrentIndex(0);
+    auto enabled = [&](const QStringList& path) { return window->MenuItem(path)->isEnabled(); };
+    EXPECT_FALSE(enabled({"&Albums", "&Rename"}));
+    EXPECT_FALSE(enabled({"&Albums", "&Delete", "&Album selected"}));
+    EXPECT_FALSE(enabled({"&Albums", "&Delete", "&Titles selected"}));
+    EXPECT_TRUE(enabled({"&Albums", "&Delete", "A&ll albums"}));
+    window->AlbumList()->SelectRow(0);
+    EXPECT_TRUE(enabled({"&Albums", "&Rename"}));
+    EXPECT_TRUE(enabled({"&Albums", "&Mail", "&Album selected"}));
+
+    // Rename acts on the album tab shown.
     tabs->setCurrentIndex(TabOf(tabs, "Road"));
+    EXPECT_TRUE(enabled({"&Albums", "&Rename"}));
     QString shown;
     ModalScript rename({Rename("Trip", &shown)});
     window->MenuItem({"&Albums", "&Rename"})->trigger();
