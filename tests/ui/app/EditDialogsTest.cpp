@@ -125,6 +125,12 @@ TEST_F(TuneAdderTest, OneTitleTakesItsTextAndTheChosenOrTypedArtistAndCategory) 
     EXPECT_EQ(adder.Result().ck, categories.FindByName("Bebop"));
     EXPECT_EQ(adder.Result().pk, data->Performers().Find("Thelonious", "Monk"));
     EXPECT_NE(adder.Result().pk, 0);
+
+    // Each field and button is named for a screen reader.
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{adder.TitleEdit(), adder.Artists(), adder.CategoriesBox(),
+                                         adder.OkButton(), adder.CancelButton()})
+        EXPECT_FALSE(control->accessibleName().isEmpty()) << control->objectName().toStdString();
 }
 
 TEST_F(TuneAdderTest, SeveralTitlesWithoutCommonNamesKeepTheirOwnUnlessChosen) {
