@@ -54,3 +54,39 @@ for _ in $(seq 1 150); do
 done
 DISPLAY=$display xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$out/main-window.png"
 echo "saved $out/main-window.png"
+
+# The editing dialogs, opened from the keyboard as a person would: the rename dialog from the
+# Categories menu, the title-information window with F2 on the title selected at start-up. A
+# dialog is taken by itself: without a window manager the root picture shows it unpainted.
+dialog_shot() {
+  local name=$1 title=$2 id="" previous="" now
+  for _ in $(seq 1 100); do
+    id=$(DISPLAY=$display xdotool search --name "$title" 2>/dev/null | head -1) || true
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  [ -n "$id" ] || { echo "no window \"$title\" to take" >&2; return 0; }
+  sleep 1 # mapped before it is first painted
+  for _ in $(seq 1 50); do
+    sleep 0.2
+    now=$(DISPLAY=$display xwd -id "$id" -silent | md5sum)
+    [ "$now" = "$previous" ] && [ -n "$previous" ] && break
+    previous=$now
+  done
+  DISPLAY=$display xwd -id "$id" -silent | xwdtopnm 2>/dev/null | pnmtopng >"$out/$name.png"
+  echo "saved $out/$name.png"
+}
+# The main window takes the keyboard once its title grid is clicked.
+DISPLAY=$display xdotool mousemove 600 300 click 1
+sleep 1
+DISPLAY=$display xdotool key alt+c
+sleep 1
+DISPLAY=$display xdotool key c
+dialog_shot rename-dialog "Enter new"
+DISPLAY=$display xdotool key Escape
+sleep 1
+DISPLAY=$display xdotool mousemove 600 300 click 1
+sleep 1
+DISPLAY=$display xdotool key F2
+dialog_shot title-information "MIDI Selection Information"
+DISPLAY=$display xdotool key Escape
