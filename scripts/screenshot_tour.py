@@ -10,9 +10,9 @@ import time
 
 import pyatspi
 
-from screenshot_tour_export import export_windows
-from main_window import (application, click, dialog, enabled, find, menu_path, named, press, role,
-                         run_tunquil, wait)
+from screenshot_tour_export import choose, export_windows
+from main_window import (application, click, dialog, enabled, find, find_all, menu_path, named, press,
+                         role, run_tunquil, wait)
 
 OUT = sys.argv[3]
 
@@ -70,6 +70,23 @@ def tour():
     play_all = menu_path(menubar, ["Categories", "Play", "All categories"])
     wait("start-up to end", lambda: play_all.getState().contains(pyatspi.STATE_ENABLED))
     shoot("Tunquil", "main-window")
+
+    # The editing dialogs: the rename dialog of "Create new", and the title information of
+    # the title clicked, with F2.
+    choose(["Categories", "Create new"])
+    window(app, "Enter new category name")
+    shoot("Enter new category name", "rename-dialog")
+    pyatspi.Registry.generateKeyboardEvent(9, None, pyatspi.KEY_PRESSRELEASE)  # Escape
+    wait("the rename dialog to close", lambda: window_id("Enter new category name") is None)
+    grid = next(t for t in find_all(frame, lambda n: role(n) == "table")
+                if t.queryTable().nRows > 3)
+    click(grid.queryTable().getAccessibleAt(2, 2))
+    pyatspi.Registry.generateKeyboardEvent(68, None, pyatspi.KEY_PRESSRELEASE)  # F2
+    caption = " MIDI Selection Information"
+    wait("the title information", lambda: window_id(caption))
+    shoot(caption, "title-information")
+    pyatspi.Registry.generateKeyboardEvent(9, None, pyatspi.KEY_PRESSRELEASE)  # Escape
+    wait("the title information to close", lambda: window_id(caption) is None)
 
     # The import windows, from their toolbar buttons, each closed with Escape.
     for button, caption, name in (("Load", "Select MIDI files to add", "add-local-files"),

@@ -166,10 +166,26 @@ int Artists(Context& ctx) {
 
 int Albums(Context& ctx) {
     bool tsv = TakeFlag(ctx.args, "--tsv");
+    std::optional<std::string> only = TakeOption(ctx.args, "--album");
     RejectArguments(ctx.args);
     auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;
+    if (only) {
+        // One album's entries, in the album's own order.
+        const auto* album = s->library().Albums().AlbumOf(s->library().Albums().FindByName(*only));
+        if (!album)
+            throw UsageError("no album named " + *only);
+        if (tsv)
+            ctx.out << "key\ttitle\tduration\n";
+        for (const auto& e : album->entries)
+            if (tsv)
+                ctx.out << e.masterKey << '\t' << TsvField(e.title) << '\t' << e.duration << '\n';
+            else
+                ctx.out << std::setw(7) << e.masterKey << "  " << Pad(e.title, 40) << "  "
+                        << std::setw(8) << DurationText(e.duration) << '\n';
+        return s->Finish(kOk);
+    }
     if (tsv)
         ctx.out << "album_key\tname\ttitles\tduration\n";
     std::vector<const TAlbList::Album*> sorted;
@@ -268,7 +284,7 @@ Registration del({"delete", "delete KEY...", Delete});
 Registration pack({"pack", "pack", Pack});
 Registration categories({"categories", "categories [--tsv]", Categories});
 Registration artists({"artists", "artists [--tsv]", Artists});
-Registration albums({"albums", "albums [--tsv]", Albums});
+Registration albums({"albums", "albums [--tsv] [--album NAME]", Albums});
 Registration verify({"verify", "verify", Verify});
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "support/MidiBytes.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <map>
@@ -116,6 +117,11 @@ TEST_F(CtlDatabaseTest, ListsTitlesInSlotOrderOrSortedAndReportsTheLists) {
     EXPECT_EQ(out, "album_key\tname\ttitles\tduration\n1\tBest\t2\t205\n");
     ASSERT_EQ(Ctl("albums", out), 0);
     EXPECT_NE(out.find("Best"), std::string::npos);
+    // One album's entries, in its own order.
+    ASSERT_EQ(Ctl("albums --album best --tsv", out), 0);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3) << out;
+    EXPECT_EQ(out.rfind("key\ttitle\tduration\n", 0), 0u) << out;
+    EXPECT_EQ(Ctl("albums --album Worst", out, true), 2);
 
     // Usage errors.
     EXPECT_EQ(Ctl("list --sort size", out, true), 2);

@@ -149,6 +149,7 @@ TMasterFrm::TMasterFrm(fs::path programDirectory,
     BuildStatusBar();
     BuildMenus();
     BuildPlayMenu();
+    BuildEditing();
     qApp->installEventFilter(this);
     setAcceptDrops(true); // files and folders from the desktop
     // Most commands wait for the database (unlocked at the end of start-up).
@@ -882,7 +883,11 @@ void TMasterFrm::ConnectGrid(TMyStringGrid* grid, bool album) {
     connect(grid, &TMyStringGrid::titleDoubleClicked, this,
             [this, grid](int row) { PlayTitleNow(grid, row); });
     connect(grid, &TMyStringGrid::contextMenuWanted, this,
-            [this, album](const QPoint& at) { (album ? albumPopup_ : categoryPopup_)->popup(at); });
+            [this, album](const QPoint& at) { ShowTitlePopup(album, at); });
+    if (album)
+        grid->onForeignDrop = [this, grid](int row, const DraggedTitles& titles) {
+            return CategoryTitlesDropped(grid, row, titles);
+        };
     connect(grid, &TMyStringGrid::ownRowsDropped, this,
             [this, grid](int dropRow, const std::vector<int32_t>& keys) {
                 AlbumRowsDropped(grid, dropRow, keys);

@@ -5,6 +5,7 @@
 // the category and album lists, the data module, the sequencer player and the play program for
 // the whole run, and renders what the core computes.
 
+#include "app/LibraryEditor.h"
 #include "app/MainWindowSettings.h"
 #include "app/ShutDownSequence.h"
 #include "app/SingleInstance.h"
@@ -63,6 +64,8 @@ class TSaveTitleDialog;
 class TTitlePrinter;
 class TExtListView;
 class TGetLocalF;
+class TRenamer;
+class TTuneAdder;
 
 class TMixerFrm2;
 class TMyStringGrid;
@@ -220,6 +223,30 @@ private:
     void DeleteTitlesOfLastArea();
     bool DropOnEditOrTrash(QWidget* target, const DraggedTitles& titles);
     void AlbumRowsDropped(TMyStringGrid* grid, int dropRow, const std::vector<int32_t>& keys);
+    void BuildEditing();
+    LibraryEditor& Editor();
+    TRenamer& Renamer();
+    TTuneAdder& TuneAdder();
+    void EditTitles(const std::vector<int32_t>& keys);
+    void DeleteTitlesFromDatabase(const std::vector<int32_t>& keys);
+    void ShowEditButtonInfo();
+    void ShowTitlePopup(bool album, const QPoint& at);
+    void EditKeyPressed();
+    void DeleteKeyPressed();
+    void UpdateEditMenus();
+    // The category of the active tab (0 on the summary tab), the album that commands act on
+    // (the album tab shown, else the first album selected in the list; 0 for none).
+    int32_t ActiveCategoryKey() const;
+    int32_t SelectedAlbumKey() const;
+    int32_t AlbumKeyOf(const TMyStringGrid* grid) const;
+    bool CategoryTitlesDropped(TMyStringGrid* grid, int row, const DraggedTitles& titles);
+    bool TitlesDroppedOnAlbumList(int row, const DraggedTitles& titles);
+    std::unique_ptr<LibraryEditor> editor_;
+    TRenamer* renamer_ = nullptr;
+    TTuneAdder* tuneAdder_ = nullptr;
+    QMenu* titlePopup_ = nullptr;
+    QAction *editTitleItem_ = nullptr, *deleteTitleItem_ = nullptr;
+    QAction *renameCategoryItem_ = nullptr, *deleteCategoryItem_ = nullptr;
 
     // Getting titles out (TMasterFrmExport.cpp).
     void RunFeature(TitleFeature feature, TitleSelection which);

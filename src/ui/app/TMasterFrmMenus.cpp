@@ -321,6 +321,7 @@ void TMasterFrm::UpdateMenus() {
     TMyStringGrid* categoryGrid = ActiveCategoryGrid();
     if (sortByCategoryItem_)
         sortByCategoryItem_->setEnabled(categoryGrid && categoryGrid == allTitlesGrid_);
+    UpdateEditMenus();
 }
 
 void TMasterFrm::SortActiveCategoryGrid(TitleColumn column) {
@@ -413,7 +414,12 @@ void TMasterFrm::PlayTitleNow(TMyStringGrid* grid, int row) {
 }
 
 bool TMasterFrm::DropTitles(QWidget* target, const DraggedTitles& titles) {
-    if (Locked() || titles.keys.empty() || titles.source == SelectionSource::None || !program_)
+    if (Locked() || titles.source == SelectionSource::None || !program_)
+        return false;
+    // A tab of an empty category still names the category to rename or delete.
+    if (target == EditCat || target == TrashCat)
+        return DropOnEditOrTrash(target, titles);
+    if (titles.keys.empty())
         return false;
     if (target == Play || target == PlayReplace) {
         program_->SetSelectionKeys(titles.keys, titles.source);
@@ -424,8 +430,6 @@ bool TMasterFrm::DropTitles(QWidget* target, const DraggedTitles& titles) {
         RefreshTransport();
         return true;
     }
-    if (target == EditCat || target == TrashCat)
-        return DropOnEditOrTrash(target, titles);
     return DropOnFeature(target, titles);
 }
 

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDrag>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -58,6 +60,7 @@ TExtListView::TExtListView(QWidget* parent)
     for (QAbstractItemView* view :
          {static_cast<QAbstractItemView*>(report_), static_cast<QAbstractItemView*>(icons_)}) {
         view->viewport()->installEventFilter(this);
+        view->viewport()->setAcceptDrops(true);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& p) {
             emit touched();
@@ -127,7 +130,45 @@ void TExtListView::SelectRow(int row) {
         item->setSelected(true);
 }
 
+int TExtListView::RowAt(const QPoint& viewportPos) const {
+    if (ReportStyle()) {
+        QTreeWidgetItem* item = report_->itemAt(viewportPos);
+        return item ? report_->indexOfTopLevelItem(item) : -1;
+    }
+    QListWidgetItem* item = icons_->itemAt(viewportPos);
+    return item ? icons_->row(item) : -1;
+}
+
 bool TExtListView::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        // Titles go to the album under the mouse; elsewhere the drop is refused.
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        DraggedTitles titles = ReadTitleKeysMime(drag->mimeData());
+        const int row = RowAt(drag->position().toPoint());
+        const bool takes =
+            onDrop && titles.source != SelectionSource::None && (!accepting || accepting(titles));
+        if (takes && (row >= 0 || event->type() == QEvent::DragEnter))
+            drag->acceptProposedAction();
+        else
+            drag->ignore();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        DraggedTitles titles = ReadTitleKeysMime(drop->mimeData());
+        const int row = RowAt(drop->position().toPoint());
+        if (onDrop && row >= 0 && titles.source != SelectionSource::None &&
+            (!accepting || accepting(titles)) && onDrop(row, titles))
+            drop->acceptProposedAction();
+        else
+            drop->ignore();
+        return true;
+    }
+    default:
+        break;
+    }
     if (event->type() == QEvent::MouseButtonPress) {
         emit touched();
         pressPos_ = static_cast<QMouseEvent*>(event)->position().toPoint();

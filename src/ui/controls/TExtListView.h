@@ -35,6 +35,12 @@ public:
     void SelectRow(int row);
     // The titles of the albums at these indexes, for drags.
     std::function<std::vector<int32_t>(const std::vector<int>&)> titlesOf;
+    // Titles dropped on the album at `row`; false refuses. Unset, the list takes no drops.
+    std::function<bool(int row, const DraggedTitles&)> onDrop;
+    // Whether titles from this source would be taken now (asked while dragging over a row).
+    std::function<bool(const DraggedTitles&)> accepting;
+    // The album row under a point of the shown view's viewport, -1 for none.
+    int RowAt(const QPoint& viewportPos) const;
 
     QTreeWidget* Report() const { return report_; }
     QListWidget* Icons() const { return icons_; }

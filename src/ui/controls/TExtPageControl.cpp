@@ -98,7 +98,7 @@ void TExtTabBar::mouseMoveEvent(QMouseEvent* event) {
             QApplication::startDragDistance()) {
         DraggedTitles titles = titlesOfTab(pressTab_);
         pressTab_ = -1;
-        if (!titles.keys.empty()) {
+        if (!titles.keys.empty() || (titles.fromTab && titles.source != SelectionSource::None)) {
             auto* drag = new QDrag(this);
             drag->setMimeData(MakeTitleKeysMime(titles));
             drag->exec(Qt::CopyAction, Qt::CopyAction);

@@ -314,7 +314,10 @@ void TMyStringGrid::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void TMyStringGrid::StartDrag() {
-    RestoreSelection();
+    // Nothing kept yet (the row selected when the grid was filled, pressed first): the drag
+    // carries what is selected now instead of clearing it.
+    if (!saved_.empty())
+        RestoreSelection();
     SaveSelection();
     if (saved_.empty())
         return;
@@ -348,14 +351,25 @@ int TMyStringGrid::DropRowAt(const QPoint& pos) const {
     return row == 0 ? n : row;
 }
 
+bool TMyStringGrid::TakesForeign(const QDropEvent* event) const {
+    if (!onForeignDrop || event->source() == this)
+        return false;
+    DraggedTitles titles = ReadTitleKeysMime(event->mimeData());
+    return titles.source == SelectionSource::CategoryGrid && !titles.keys.empty();
+}
+
 void TMyStringGrid::dragEnterEvent(QDragEnterEvent* event) {
-    if (ownDrops_ && event->source() == this)
+    if ((ownDrops_ && event->source() == this) || TakesForeign(event))
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void TMyStringGrid::dragMoveEvent(QDragMoveEvent* event) {
+    if (TakesForeign(event)) {
+        event->acceptProposedAction();
+        return;
+    }
     if (!ownDrops_ || event->source() != this) {
         event->ignore();
         return;
@@ -373,6 +387,15 @@ void TMyStringGrid::dragLeaveEvent(QDragLeaveEvent* event) {
 }
 
 void TMyStringGrid::dropEvent(QDropEvent* event) {
+    if (TakesForeign(event)) {
+        int under = GridRowAt(event->position().toPoint());
+        if (onForeignDrop(under > 0 ? under : 1, ReadTitleKeysMime(event->mimeData())))
+            event->acceptProposedAction();
+        else
+            event->ignore();
+        viewport()->update();
+        return;
+    }
     int row = dropRow_ > 0 ? dropRow_ : 1;
     dropRow_ = -1;
     if (!ownDrops_ || event->source() != this) {

@@ -7,9 +7,11 @@
 #include "app/PlayProgram.h"
 #include "database/TTitleView.h"
 #include "ui/controls/TTitleTableModel.h"
+#include "ui/controls/TitleKeysMime.h"
 
 #include <QPoint>
 #include <QTableView>
+#include <functional>
 #include <vector>
 
 namespace tunquil::ui {
@@ -27,6 +29,10 @@ public:
     // Plain mode: one selected row at a time, empty rows selectable, no dragging.
     void SetPlainMode(bool on) { plain_ = on; }
     void SetAcceptsOwnDrops(bool on);
+    // Titles dragged from elsewhere (album grids take a category's titles) dropped before
+    // `row` (the row under the mouse, row 1 when none); false refuses. Unset, only the grid's
+    // own rows are taken.
+    std::function<bool(int row, const DraggedTitles&)> onForeignDrop;
     // What a drag of this grid's titles says about where they come from.
     void SetDragSource(SelectionSource source) { dragSource_ = source; }
     SelectionSource DragSource() const { return dragSource_; }
@@ -75,6 +81,7 @@ protected:
 private:
     // 1-based grid row under a viewport point, or 0 outside the data rows.
     int GridRowAt(const QPoint& pos) const;
+    bool TakesForeign(const QDropEvent* event) const;
     int ClampedAnchor() const;
     void StartDrag();
     void ShowPosition(int currentRow, int topRow);

@@ -21,8 +21,10 @@ const char* SourceName(SelectionSource source) {
 
 // One line naming the source, then one decimal key per line: the key list's own text form.
 QMimeData* MakeTitleKeysMime(const DraggedTitles& titles) {
-    QStringList lines{QString::fromLatin1(SourceName(titles.source)) +
-                      (titles.fromTab ? QStringLiteral(" tab") : QString())};
+    QString first = SourceName(titles.source);
+    if (titles.fromTab)
+        first += " tab";
+    QStringList lines{first};
     for (int32_t key : titles.keys)
         lines << QString::number(key);
     auto* data = new QMimeData;
@@ -37,21 +39,23 @@ DraggedTitles ReadTitleKeysMime(const QMimeData* data) {
     QStringList lines = QString::fromUtf8(data->data(kTitleKeysMimeType)).split('\n');
     if (lines.isEmpty())
         return titles;
-    QString first = lines[0];
-    titles.fromTab = first.endsWith(QStringLiteral(" tab"));
-    if (titles.fromTab)
-        first.chop(4);
-    SelectionSource source = first == "category" ? SelectionSource::CategoryGrid
-                             : first == "album"  ? SelectionSource::AlbumList
-                                                 : SelectionSource::None;
+    QStringList head = lines[0].split(' ');
+    SelectionSource source = head[0] == "category" ? SelectionSource::CategoryGrid
+                             : head[0] == "album"  ? SelectionSource::AlbumList
+                                                   : SelectionSource::None;
+    titles.fromTab = head.size() == 2 && head[1] == "tab";
     for (int i = 1; i < lines.size(); ++i) {
+        if (lines[i].isEmpty() && i + 1 == lines.size())
+            break; // a tab without titles: the source line alone
         bool ok = false;
         long long key = lines[i].toLongLong(&ok);
         if (!ok || key <= 0 || key > INT32_MAX)
             return {};
         titles.keys.push_back(static_cast<int32_t>(key));
     }
-    titles.source = titles.keys.empty() ? SelectionSource::None : source;
+    titles.source = titles.keys.empty() && !titles.fromTab ? SelectionSource::None : source;
+    if (titles.source == SelectionSource::None)
+        titles.fromTab = false;
     return titles;
 }
 

@@ -18,12 +18,14 @@ inline const QString kTitleKeysMimeType = QStringLiteral("application/x-tunquil-
 struct DraggedTitles {
     SelectionSource source = SelectionSource::None;
     std::vector<int32_t> keys;
-    // A whole tab was dragged rather than rows of a grid or list: some targets tell them apart.
+    // Dragged by a tab (a whole category or album) rather than from a grid or the album list;
+    // a tab of an empty category still names its category, so it may carry no keys.
     bool fromTab = false;
 };
 
 QMimeData* MakeTitleKeysMime(const DraggedTitles& titles);
-// Empty (no keys, no source) when the data is not ours or is malformed.
+// Empty (no keys, no source) when the data is not ours or is malformed, or carries no keys
+// and does not come from a tab.
 DraggedTitles ReadTitleKeysMime(const QMimeData* data);
 
 } // namespace tunquil::ui

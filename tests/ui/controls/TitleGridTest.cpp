@@ -95,6 +95,13 @@ TEST_F(TitleGridTest, KeyListsTravelInTheirOwnMimeTypeAndNothingElseIsTaken) {
     DraggedTitles back = ReadTitleKeysMime(data.get());
     EXPECT_EQ(back.source, SelectionSource::AlbumList);
     EXPECT_EQ(back.keys, (std::vector<int32_t>{7, 3, 7}));
+    EXPECT_FALSE(back.fromTab);
+    // A tab of an empty category still names it; anything else without keys is nothing.
+    std::unique_ptr<QMimeData> tab(MakeTitleKeysMime({SelectionSource::CategoryGrid, {}, true}));
+    EXPECT_EQ(ReadTitleKeysMime(tab.get()).source, SelectionSource::CategoryGrid);
+    EXPECT_TRUE(ReadTitleKeysMime(tab.get()).fromTab);
+    std::unique_ptr<QMimeData> none(MakeTitleKeysMime({SelectionSource::CategoryGrid, {}}));
+    EXPECT_EQ(ReadTitleKeysMime(none.get()).source, SelectionSource::None);
 
     QMimeData text;
     text.setText("1\n2");
