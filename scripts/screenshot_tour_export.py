@@ -67,9 +67,11 @@ except Exception:
         shoot("Tunquil mail setup", "mail-setup")
         cancel(box)
 
-        # The archive goes into a pipe that nobody feeds, so its window stays up mid-way.
+        # The archive goes into a pipe that is never read, so its window stays up mid-way: it
+        # writes, and paints, until the pipe is full.
         held = Path(work) / "held.zip"
         os.mkfifo(held)
+        reader = os.open(held, os.O_RDONLY | os.O_NONBLOCK)
         pressers.append(choose(["Categories", "Archive", "All categories"]))
         box = wait("the archive's file dialog", lambda: next(
             (w for w in children(app) if w.name.startswith("Enter the name for this ")), None))
@@ -82,6 +84,7 @@ except Exception:
         shoot("Archiving...", "create-archive")
         # Held for good: the program is ended without finishing the archive.
         os.kill(app.get_process_id(), signal.SIGKILL)
+        os.close(reader)
     finally:
         for presser in pressers:
             presser.kill()

@@ -2,6 +2,8 @@
 # an X server, a session bus with the accessibility bus, and XDG and bus folders under WORK.
 # Everything is stopped, and WORK removed, when the script exits.
 #   source tests/e2e/desktop.sh; start_desktop WORK
+# or, for a run script: start_e2e BUILD_DIR, which sets `here`, `build` and `work`, starts the
+# desktop there and writes four real tunes into $work/tunes.
 
 _desktop_xvfb=""
 _desktop_work=""
@@ -20,15 +22,26 @@ start_desktop() {
   trap _stop_desktop EXIT
   start_test_services
 
-  # A display number of our own: the first free one from a random start.
-  local n display=""
-  for n in $(seq $((100 + RANDOM % 400)) 600); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
+  # The X server picks a free display itself and tells it once it accepts clients, so two
+  # tests starting at once can never take the same one. Tried again should it die early.
+  local n=""
+  for _ in 1 2 3; do
+    : >"$work/xvfb.display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/xvfb.display" \
+      >"$work/xvfb.log" 2>&1 &
+    _desktop_xvfb=$!
+    for _ in $(seq 1 600); do
+      [ -s "$work/xvfb.display" ] && break
+      kill -0 "$_desktop_xvfb" 2>/dev/null || break
+      sleep 0.1
+    done
+    n=$(head -n 1 "$work/xvfb.display")
+    [ -n "$n" ] && DISPLAY=:$n xwininfo -root >/dev/null 2>&1 && break
+    kill "$_desktop_xvfb" 2>/dev/null || true
+    n=""
   done
-  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  _desktop_xvfb=$!
-  export DISPLAY=$display
-  for _ in $(seq 1 300); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+  [ -n "$n" ] || { echo "no X server could be started:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+  export DISPLAY=:$n
 
   eval "$(dbus-launch --sh-syntax)"
   export XDG_RUNTIME_DIR=$work/runtime && mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
@@ -39,4 +52,12 @@ start_desktop() {
   a11y() { gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus "$@" >/dev/null 2>&1; }
   for _ in $(seq 1 600); do a11y --method org.a11y.Bus.GetAddress && break; sleep 0.1; done
   a11y --method org.freedesktop.DBus.Properties.Set org.a11y.Status IsEnabled '<true>' || true
+}
+
+start_e2e() {
+  here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  build=$(cd "$1" && pwd)
+  work=$(mktemp -d /tmp/tunquil-e2e.XXXXXX)
+  start_desktop "$work"
+  /usr/bin/python3 "$here/tests/e2e/make_tunes.py" "$work/tunes"
 }

@@ -10,42 +10,7 @@ import time
 
 import pyatspi
 
-TIMEOUT = 60
-
-
-def wait(what, condition, timeout=TIMEOUT):
-    end = time.monotonic() + timeout
-    last = None
-    while time.monotonic() < end:
-        try:
-            result = condition()
-            if result:
-                return result
-        except Exception as error:  # the tree changes under us while the window works
-            last = error
-        time.sleep(0.1)
-    raise SystemExit(f"timed out waiting for {what} ({last})")
-
-
-def find(root, predicate):
-    return pyatspi.utils.findDescendant(root, predicate, True)
-
-
-def role(node):
-    return node.getRoleName()
-
-
-def application():
-    desktop = pyatspi.Registry.getDesktop(0)
-    for app in desktop:
-        if app is not None and app.name.lower() == "tunquil":
-            return app
-    return None
-
-
-def children(node):
-    return [node.getChildAtIndex(i) for i in range(node.childCount)]
-
+from main_window import TIMEOUT, application, children, find, role, wait
 
 def centre(node):
     x, y, w, h = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)

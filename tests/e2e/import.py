@@ -8,23 +8,8 @@ import sys
 
 import pyatspi
 
-from main_window import (application, click, dialog, enabled, find, find_all, key, named, role,
-                         wait)
-
-
-def main():
-    program, home, work = sys.argv[1:4]
-    # The windows start in the working directory, where the tunes are.
-    process = subprocess.Popen([program, "--home", home], cwd=work)
-    try:
-        run(work)
-    finally:
-        process.terminate()
-        try:
-            process.wait(20)
-        except subprocess.TimeoutExpired:
-            process.kill()
-    print("import end-to-end: both windows added their tunes")
+from main_window import (application, click, dialog, enabled, find, find_all, named, role,
+                         run_tunquil, wait)
 
 
 def type_artist_and_category(window, artist, category):
@@ -102,4 +87,5 @@ def run(work):
 
 
 if __name__ == "__main__":
-    main()
+    # The windows start in the working directory, where the tunes are.
+    run_tunquil(lambda: run(sys.argv[3]), "import", cwd=sys.argv[3])

@@ -127,10 +127,11 @@ SUBMENUS = {
 }
 
 
-def run_tunquil(run, what):
-    """Starts TUNQUIL --home HOME (the script's arguments), runs `run` against it and ends it."""
+def run_tunquil(run, what, cwd=None):
+    """Starts TUNQUIL --home HOME (the script's arguments) in `cwd`, runs `run` against it and
+    ends it."""
     program, home = sys.argv[1], sys.argv[2]
-    process = subprocess.Popen([program, "--home", home])
+    process = subprocess.Popen([program, "--home", home], cwd=cwd)
     try:
         run()
     finally:

@@ -3,15 +3,11 @@
 # desktop.sh): another player is the default of audio/midi before Tunquil starts.
 #   tests/e2e/run-desktop.sh BUILD_DIR
 set -euo pipefail
-here=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "$1" && pwd)
-work=$(mktemp -d /tmp/tunquil-e2e.XXXXXX)
-source "$here/tests/e2e/desktop.sh"
-start_desktop "$work"
+source "$(dirname "$0")/desktop.sh"
+start_e2e "$1"
 # xdg-mime answers from mimeapps.list itself only outside a known desktop environment.
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID
 
-/usr/bin/python3 "$here/tests/e2e/make_tunes.py" "$work/tunes"
 mkdir -p "$work/home" "$XDG_DATA_HOME/applications" "$XDG_CONFIG_HOME"
 printf '[Setup]\nConfirmBeforeExit=0\nRemindToScan=0\n[Format]\nTop=0\nLeft=0\nWidth=900\nHeight=600\n' >"$work/home/Tunquil.ini"
 printf '[Desktop Entry]\nType=Application\nName=Former Player\nExec=true %%f\nMimeType=audio/midi;\n' \

@@ -3,15 +3,11 @@
 # demo library of two categories, and the real tunquil printing one to PDF and saving the other.
 #   tests/e2e/run-export.sh BUILD_DIR
 set -euo pipefail
-here=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "$1" && pwd)
-work=$(mktemp -d /tmp/tunquil-e2e.XXXXXX)
-source "$here/tests/e2e/desktop.sh"
-start_desktop "$work"
+source "$(dirname "$0")/desktop.sh"
+start_e2e "$1"
 # No print server answers here, so the report goes to a PDF file the user names.
 export CUPS_SERVER=$work/no-print-server
 
-/usr/bin/python3 "$here/tests/e2e/make_tunes.py" "$work/tunes"
 mkdir -p "$work/home" "$work/out"
 "$build/tunquilctl" --home "$work/home" add --category "Demo" --artist "Ann Lee" \
   "$work/tunes/Morning Walk.mid" "$work/tunes/Blue Harbour.mid" >/dev/null

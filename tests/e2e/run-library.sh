@@ -4,14 +4,10 @@
 # bus with the accessibility bus, the PulseAudio null sink.
 #   tests/e2e/run-library.sh BUILD_DIR SCRIPT.py
 set -euo pipefail
-here=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "$1" && pwd)
 script=$2
-work=$(mktemp -d /tmp/tunquil-e2e.XXXXXX)
-source "$here/tests/e2e/desktop.sh"
-start_desktop "$work"
+source "$(dirname "$0")/desktop.sh"
+start_e2e "$1"
 
-/usr/bin/python3 "$here/tests/e2e/make_tunes.py" "$work/tunes"
 mkdir -p "$work/home"
 "$build/tunquilctl" --home "$work/home" add --category "Demo" --artist "Ann Lee" "$work"/tunes/*.mid >/dev/null
 printf '[Setup]\nConfirmBeforeExit=0\nRemindToScan=0\n[Format]\nTop=0\nLeft=0\nWidth=900\nHeight=600\n' >"$work/home/Tunquil.ini"

@@ -3,13 +3,9 @@
 # desktop.sh): a hand-over from a second start, File > Exit with its question, SIGTERM.
 #   tests/e2e/run-startup.sh BUILD_DIR
 set -euo pipefail
-here=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "$1" && pwd)
-work=$(mktemp -d /tmp/tunquil-e2e.XXXXXX)
-source "$here/tests/e2e/desktop.sh"
-start_desktop "$work"
+source "$(dirname "$0")/desktop.sh"
+start_e2e "$1"
 
-/usr/bin/python3 "$here/tests/e2e/make_tunes.py" "$work/tunes"
 mkdir -p "$work/home"
 printf '[Setup]\nRemindToScan=0\n[Format]\nTop=0\nLeft=0\nWidth=900\nHeight=600\n' >"$work/home/Tunquil.ini"
 
