@@ -8,7 +8,12 @@
 _desktop_xvfb=""
 _desktop_work=""
 _stop_desktop() {
-  [ -n "$_desktop_xvfb" ] && kill "$_desktop_xvfb" 2>/dev/null || true
+  # The X server is waited for: one that is still going away could remove the socket of the
+  # next test's server on the same display.
+  if [ -n "$_desktop_xvfb" ]; then
+    kill "$_desktop_xvfb" 2>/dev/null || true
+    wait "$_desktop_xvfb" 2>/dev/null || true
+  fi
   [ -n "${DBUS_SESSION_BUS_PID:-}" ] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
   stop_test_services
   [ -n "$_desktop_work" ] && rm -rf "$_desktop_work"
