@@ -207,7 +207,6 @@ private:
     void UpdateMenus();
     void ApplySettingsToMenus();
     void StartPlayProgram();
-    void NotAvailable();
 
     // Editing the library (TMasterFrmEdit.cpp).
     void CreateCategory();

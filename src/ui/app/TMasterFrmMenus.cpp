@@ -55,10 +55,6 @@ QAction* FindIn(const QList<QAction*>& actions, const QString& caption) {
 
 } // namespace
 
-void TMasterFrm::NotAvailable() {
-    host_.ShowMessage("not available yet", TMsgDlgType::mtInformation, 0, mbOK);
-}
-
 QAction* TMasterFrm::MenuItem(const QStringList& captions) const {
     QList<QAction*> actions = menuBar()->actions();
     QAction* found = nullptr;
