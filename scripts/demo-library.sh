@@ -13,3 +13,8 @@ mkdir -p "$home"
 ctl add --category "Blues and boogie" --artist "Redfarn" "${tunes[@]:0:10}"
 ctl add --category "Railway songs" --artist "John Sawyer" "${tunes[@]:10:11}"
 ctl add --category "Themes" --artist "Matthew Richards" "${tunes[@]:21}"
+# Two albums in an order of their own.
+ctl album create "Evening mix"
+ctl album add "Evening mix" 12 3 25 7 18 30
+ctl album create "Trains"
+ctl album add "Trains" 11 14 16 19 21
