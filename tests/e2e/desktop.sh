@@ -28,11 +28,13 @@ start_desktop() {
   start_test_services
 
   # The X server picks a free display itself and tells it once it accepts clients, so two
-  # tests starting at once can never take the same one. Tried again should it die early.
+  # tests starting at once can never take the same one. Tried again should it die early. It
+  # never resets: a server resets when its last client leaves, and refuses the clients that
+  # come meanwhile (the checks and helpers below come and go before the program starts).
   local n=""
   for _ in 1 2 3; do
     : >"$work/xvfb.display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/xvfb.display" \
+    Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/xvfb.display" \
       >"$work/xvfb.log" 2>&1 &
     _desktop_xvfb=$!
     for _ in $(seq 1 600); do

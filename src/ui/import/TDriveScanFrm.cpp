@@ -36,7 +36,7 @@ TDriveScanFrm::TDriveScanFrm(IHost& host, platform::IDrives& drives, QWidget* pa
     : QDialog(parent), host_(host), driveLayer_(drives) {
     setWindowTitle(" Scan a drive for MIDI files");
     setAccessibleName("Scan a drive for MIDI files");
-    resize(471, 384);
+    resize(540, 384);
 
     auto* scanning = new QGroupBox(" Scanning status ");
     auto* scanningGrid = new QGridLayout(scanning);
@@ -61,6 +61,7 @@ TDriveScanFrm::TDriveScanFrm(IHost& host, platform::IDrives& drives, QWidget* pa
     auto* selectGrid = new QGridLayout(select);
     drives_ = Named(new QComboBox, "Drive");
     dirList_ = Named(new QListWidget, "Directories");
+    dirList_->setMinimumWidth(140);
     auto* info = new QGroupBox("Provide information for added MIDIs ");
     auto* infoGrid = new QGridLayout(info);
     artists_ = Named(new QComboBox, "Artist");

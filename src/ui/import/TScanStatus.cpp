@@ -37,6 +37,8 @@ TScanStatus::TScanStatus(QWidget* parent) : QDialog(parent) {
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->verticalHeader()->hide();
+    // Every heading readable: the columns take their texts' widths, the last the rest.
+    list_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     list_->horizontalHeader()->setStretchLastSection(true);
     searchStop_ = Named(new QPushButton("Stop"), "Stop searching");
     scanningGrid->addWidget(new QLabel("Found"), 0, 0);
