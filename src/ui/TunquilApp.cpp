@@ -12,6 +12,7 @@
 #include "ui/app/BusNotifiers.h"
 #include "ui/app/TMasterFrm.h"
 #include "ui/app/TSplashFrm.h"
+#include "ui/integration/DesktopCommands.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -108,9 +109,10 @@ int RunTunquil(int argc, char** argv) {
                               QString::fromStdString(ExpandLineSeparators(e.what())));
         return 1;
     }
-    window->AdoptRegistry(std::make_unique<platform::XdgRegistry>(
-                              platform::XdgLocations::FromEnvironment(), "Tunquil.Document"),
-                          QCoreApplication::applicationFilePath().toStdString());
+    window->Desktop().AdoptRegistry(
+        std::make_unique<platform::XdgRegistry>(platform::XdgLocations::FromEnvironment(),
+                                                "Tunquil.Document"),
+        QCoreApplication::applicationFilePath().toStdString());
     PrepareWorkDirectories(window->Host(), home);
     window->AdoptRunningCopy(std::move(copy));
     window->SetStartArguments(arguments);

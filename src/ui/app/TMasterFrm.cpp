@@ -5,34 +5,39 @@
 #include "app/TMyMidiPlayer.h"
 #include "base/IniFile.h"
 #include "base/ProgramDirectory.h"
+#include "database/TTitleGrid.h"
 #include "import/TitleImporter.h"
 #include "midi/ResetTunes.h"
 #include "midi/TMyMidi.h"
 #include "platform/FakeMessageBus.h"
 #include "platform/FluidSynthSequencer.h"
-#include "platform/MixerDevice.h"
-#include "ui/app/MprisService.h"
-#include "ui/app/TViewProgFrm.h"
-#include "ui/midi/TMixerFrm2.h"
 #include "ui/app/MasterLayout.h"
 #include "ui/app/ScreenPlacement.h"
+#include "ui/app/TAboutBox.h"
 #include "ui/app/THelpWindow.h"
+#include "ui/app/TSplashFrm.h"
 #include "ui/controls/Glyphs.h"
+#include "ui/controls/MenuItems.h"
 #include "ui/controls/TCDPanelP.h"
 #include "ui/controls/TDropButton.h"
 #include "ui/controls/TExtListView.h"
 #include "ui/controls/TExtPageControl.h"
 #include "ui/controls/TMyStringGrid.h"
+#include "ui/database/EditCommands.h"
+#include "ui/export/ExportCommands.h"
+#include "ui/import/ImportCommands.h"
+#include "ui/integration/DesktopCommands.h"
+#include "ui/midi/SoundCommands.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QColorDialog>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
-#include <QMenu>
+#include <QListWidget>
 #include <QMenuBar>
-#include <QMouseEvent>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSlider>
@@ -107,6 +112,20 @@ QFrame* LoweredFrame(QWidget* parent, int bevel) {
     return frame;
 }
 
+std::vector<int32_t> AllKeysOf(const TTitleView& view) {
+    std::vector<int32_t> keys;
+    for (int row = 1; row <= view.TitleCount(); ++row)
+        keys.push_back(view.MasterKey(row));
+    return keys;
+}
+
+QAction* FindIn(const QList<QAction*>& actions, const QString& caption) {
+    for (QAction* a : actions)
+        if (a->text() == caption || QString(a->text()).remove('&') == caption)
+            return a;
+    return nullptr;
+}
+
 std::unique_ptr<platform::ISequencerDevice>
 DefaultDevice(const fs::path& programDirectory, std::shared_ptr<platform::SynthesizerMix> mix) {
     platform::FluidSynthSequencerOptions options;
@@ -135,6 +154,11 @@ TMasterFrm::TMasterFrm(fs::path programDirectory,
     scale_ = std::max(1.0, logicalDpiX() / 96.0);
     setMinimumSize(Px(kMinWindowWidth), Px(kMinWindowHeight));
     SetHint(this, "Tunquil", 1000);
+    edit_ = std::make_unique<EditCommands>(*this);
+    import_ = std::make_unique<ImportCommands>(*this);
+    export_ = std::make_unique<ExportCommands>(*this);
+    sound_ = std::make_unique<SoundCommands>(*this, *device_, synthesizerMix_);
+    desktop_ = std::make_unique<DesktopCommands>(*this);
 
     auto* central = new QWidget(this);
     central->setObjectName("central");
@@ -148,8 +172,6 @@ TMasterFrm::TMasterFrm(fs::path programDirectory,
     layout->addWidget(dbArea_, 1);
     BuildStatusBar();
     BuildMenus();
-    BuildPlayMenu();
-    BuildEditing();
     qApp->installEventFilter(this);
     setAcceptDrops(true); // files and folders from the desktop
     // Most commands wait for the database (unlocked at the end of start-up).
@@ -160,10 +182,8 @@ TMasterFrm::TMasterFrm(fs::path programDirectory,
 
 TMasterFrm::~TMasterFrm() {
     qApp->removeEventFilter(this);
-    // These windows hold the program and the mixer device, which go before the children do.
-    delete programView_;
-    delete mixerWindow_;
-    delete mediaControls_;
+    // The sound windows hold the program and the mixer device, which go before the children do.
+    sound_.reset();
     if (program_ && library_.DataModule())
         library_.Database().RemoveObserver(program_.get());
     TakeDownViews();
@@ -240,6 +260,8 @@ void TMasterFrm::BuildTopArea() {
     PlayReplace->setToolButtonStyle(Qt::ToolButtonIconOnly);
     Play->setToolButtonStyle(Qt::ToolButtonIconOnly);
 
+    TransportControls c{
+        .playReplace = PlayReplace, .play = Play, .trackBar = TrackBar1, .panel = panel_};
     struct Small {
         QToolButton** button;
         const char* name;
@@ -248,20 +270,20 @@ void TMasterFrm::BuildTopArea() {
         int help;
     };
     const Small smalls[] = {
-        {&ProgView, "ProgView", GlyphKind::View, "View|View the program currently playing", 11},
-        {&Shuffle, "Shuffle", GlyphKind::Shuffle, "Shuffle|Shuffle the program currently playing",
+        {&c.progView, "ProgView", GlyphKind::View, "View|View the program currently playing", 11},
+        {&c.shuffle, "Shuffle", GlyphKind::Shuffle, "Shuffle|Shuffle the program currently playing",
          15},
-        {&MusicClear, "MusicClear", GlyphKind::Clear, "Clear|Erase the currently playing program",
+        {&c.musicClear, "MusicClear", GlyphKind::Clear, "Clear|Erase the currently playing program",
          16},
-        {&Back, "Back", GlyphKind::Previous,
+        {&c.back, "Back", GlyphKind::Previous,
          "Previous|Restart play with the previously playing title", 0},
-        {&PlayNext, "PlayNext", GlyphKind::Next, "Next|Play the next title in the program", 0},
-        {&RepeatSB, "RepeatSB", GlyphKind::Restart, "Restart|Restart title currently playing", 0},
-        {&Pause, "Pause", GlyphKind::Pause, "Pause", 0},
-        {&OneStop, "OneStop", GlyphKind::Stop, "Stop|Stop current play", 0},
-        {&AllStop, "AllStop", GlyphKind::StopClear,
+        {&c.playNext, "PlayNext", GlyphKind::Next, "Next|Play the next title in the program", 0},
+        {&c.repeat, "RepeatSB", GlyphKind::Restart, "Restart|Restart title currently playing", 0},
+        {&c.pause, "Pause", GlyphKind::Pause, "Pause", 0},
+        {&c.oneStop, "OneStop", GlyphKind::Stop, "Stop|Stop current play", 0},
+        {&c.allStop, "AllStop", GlyphKind::StopClear,
          "Stop+Clear program|Stop all play and erase play list", 0},
-        {&Volume, "Volume", GlyphKind::Volume, "Volume + Balance", 17},
+        {&c.volume, "Volume", GlyphKind::Volume, "Volume + Balance", 17},
     };
     for (const Small& s : smalls) {
         QFrame* frame = LoweredFrame(topArea_, 2);
@@ -284,44 +306,7 @@ void TMasterFrm::BuildTopArea() {
     leftToggle_->setObjectName("ToolsLeft");
     rightToggle_->setObjectName("ToolsRight");
 
-    connect(ProgView, &QToolButton::clicked, this, &TMasterFrm::ShowProgramView);
-    connect(Volume, &QToolButton::clicked, this, &TMasterFrm::ShowMixer);
-    auto transport = [this](QToolButton* button, void (PlayProgram::*action)()) {
-        connect(button, &QToolButton::clicked, this, [this, action] {
-            if (program_) {
-                (program_.get()->*action)();
-                RefreshTransport();
-            }
-        });
-    };
-    transport(Shuffle, &PlayProgram::Shuffle);
-    transport(MusicClear, &PlayProgram::Clear);
-    transport(Back, &PlayProgram::Previous);
-    transport(PlayNext, &PlayProgram::Next);
-    transport(RepeatSB, &PlayProgram::Restart);
-    transport(Pause, &PlayProgram::PauseOrResume);
-    transport(OneStop, &PlayProgram::Stop);
-    transport(AllStop, &PlayProgram::StopAndClear);
-    connect(TrackBar1, &QSlider::sliderPressed, this, [this] {
-        if (program_)
-            program_->TrackBarPressed();
-    });
-    connect(TrackBar1, &QSlider::valueChanged, this, [this](int position) {
-        if (!program_)
-            return;
-        program_->TrackBarChanged(position);
-        if (program_->TrackBar().position != position) {
-            QSignalBlocker quiet(TrackBar1);
-            TrackBar1->setValue(program_->TrackBar().position);
-        }
-    });
-    connect(TrackBar1, &QSlider::sliderReleased, this, [this] {
-        if (program_) {
-            program_->TrackBarReleased();
-            RefreshTransport();
-        }
-    });
-    StartPlayProgram();
+    sound_->AttachTransport(c);
 }
 
 void TMasterFrm::LayOutTopArea() {
@@ -380,18 +365,36 @@ void TMasterFrm::BuildDatabaseArea() {
     TrashCat =
         static_cast<TDropButton*>(tool(new TDropButton, "TrashCat", GlyphKind::Delete,
                                        "Delete|Delete titles or categories, permanently", 9));
-    connect(NewAlb, &QToolButton::clicked, this, &TMasterFrm::CreateAlbum);
-    connect(LoadFiles, &QToolButton::clicked, this, &TMasterFrm::OpenLocalFiles);
-    connect(DriveScan, &QToolButton::clicked, this, &TMasterFrm::ScanDrive);
-    connect(GetLocal, &QToolButton::clicked, this, &TMasterFrm::ScanSystem);
-    // Drop-only buttons and the add buttons: a click always shows the button's help.
+    connect(NewAlb, &QToolButton::clicked, edit_.get(), &EditCommands::CreateAlbum);
+    connect(LoadFiles, &QToolButton::clicked, import_.get(), &ImportCommands::OpenLocalFiles);
+    connect(DriveScan, &QToolButton::clicked, import_.get(), &ImportCommands::ScanDrive);
+    connect(GetLocal, &QToolButton::clicked, import_.get(), &ImportCommands::ScanSystem);
+    auto drop = [](auto* part, auto command, auto... how) {
+        return [=](const DraggedTitles& titles) { return (part->*command)(how..., titles); };
+    };
+    dropCommands_ = {
+        {EditCat, drop(edit_.get(), &EditCommands::DropOnEditOrTrash, true)},
+        {TrashCat, drop(edit_.get(), &EditCommands::DropOnEditOrTrash, false)},
+        {Play, drop(sound_.get(), &SoundCommands::DropToPlay, false)},
+        {PlayReplace, drop(sound_.get(), &SoundCommands::DropToPlay, true)},
+        {MailTitle, drop(export_.get(), &ExportCommands::Drop, TitleFeature::Mail)},
+        {ExportTitle, drop(export_.get(), &ExportCommands::Drop, TitleFeature::SaveToDisk)},
+        {Archive, drop(export_.get(), &ExportCommands::Drop, TitleFeature::Archive)},
+        {PrintCat, drop(export_.get(), &ExportCommands::Drop, TitleFeature::Print)},
+    };
+    export_->SetPrintButton(PrintCat);
+    // Drop-only buttons and the add buttons: a click shows the button's help (Edit's says how
+    // to use it).
     for (TDropButton* b :
          {EditCat, MailTitle, Archive, ExportTitle, PrintCat, TrashCat, Play, PlayReplace}) {
         b->accepting = [this] { return !Locked(); };
         b->onDrop = [this, b](const DraggedTitles& titles) { return DropTitles(b, titles); };
-        connect(b, &QToolButton::clicked, this, [b] {
-            THelpWindow::ShowPopup(b->property("helpContext").toInt(), QCursor::pos(), b);
-        });
+        if (b == EditCat)
+            connect(b, &QToolButton::clicked, edit_.get(), &EditCommands::ShowEditButtonInfo);
+        else
+            connect(b, &QToolButton::clicked, this, [b] {
+                THelpWindow::ShowPopup(b->property("helpContext").toInt(), QCursor::pos(), b);
+            });
     }
 
     albumPanel_ = LoweredFrame(dbArea_, 3);
@@ -420,8 +423,22 @@ void TMasterFrm::BuildDatabaseArea() {
     Albums->addTab(allAlbumsPage, "  ALL ALBUMS  ");
     connect(albumDetails_, &QCheckBox::toggled, AllAlbLV, &TExtListView::SetReportStyle);
     connect(AllAlbLV, &TExtListView::touched, this, [this] { MakeSideCurrent(true); });
-    connect(AllAlbLV, &TExtListView::albumDoubleClicked, this,
-            [this](int row) { PlayKeys(AlbumTitles({row}), SelectionSource::AlbumList, false); });
+    AllAlbLV->accepting = [this](const DraggedTitles& titles) {
+        return edit_->AcceptsOnAlbumList(titles);
+    };
+    AllAlbLV->onDrop = [this](int row, const DraggedTitles& titles) {
+        return edit_->TitlesDroppedOnAlbumList(row, titles);
+    };
+    connect(AllAlbLV->Report(), &QTreeWidget::itemSelectionChanged, this, &TMasterFrm::UpdateMenus);
+    connect(AllAlbLV->Icons(), &QListWidget::itemSelectionChanged, this, &TMasterFrm::UpdateMenus);
+    // Double-clicking an album makes its tab the one shown.
+    connect(AllAlbLV, &TExtListView::albumDoubleClicked, this, [this](int row) {
+        if (row >= 0 && row + 1 < Albums->count()) {
+            if (!settings_.showAlbTabs)
+                ShowAlbumTabs(true);
+            Albums->setCurrentIndex(row + 1);
+        }
+    });
     connect(AllAlbLV, &TExtListView::contextMenuWanted, this,
             [this](const QPoint& at) { albumPopup_->popup(at); });
     connect(Albums, &QTabWidget::currentChanged, this, [this] {
@@ -437,7 +454,8 @@ void TMasterFrm::BuildDatabaseArea() {
         MakeSideCurrent(false);
         UpdateMenus();
     });
-    // A tab dragged onto a drop target carries its category's or album's titles.
+    // A tab carries its whole category or album and says that it is a tab: dropped on Edit or
+    // Trash it stands for the category or album itself.
     Categories->Bar()->titlesOfTab = [this](int index) {
         QWidget* page = Categories->widget(index);
         auto* grid = page ? page->findChild<TMyStringGrid*>() : nullptr;
@@ -445,9 +463,7 @@ void TMasterFrm::BuildDatabaseArea() {
                              grid ? AllKeysOf(grid->View()) : std::vector<int32_t>{}, true};
     };
     Albums->Bar()->titlesOfTab = [this](int index) {
-        std::vector<int> rows;
-        if (index > 0)
-            rows.push_back(index - 1);
+        std::vector<int> rows = index > 0 ? std::vector<int>{index - 1} : AllAlbLV->SelectedRows();
         return DraggedTitles{SelectionSource::AlbumList, AlbumTitles(rows), true};
     };
     for (TExtPageControl* tabs : {Albums, Categories}) {
@@ -576,6 +592,235 @@ void TMasterFrm::resizeEvent(QResizeEvent* event) {
     progress_->setVisible(progressShown);
 }
 
+// ------------------------------------------------------------------ menus
+
+QAction* TMasterFrm::MenuItem(const QStringList& captions) const {
+    QList<QAction*> actions = menuBar()->actions();
+    QAction* found = nullptr;
+    for (const QString& caption : captions) {
+        found = FindIn(actions, caption);
+        if (!found)
+            return nullptr;
+        actions = found->menu() ? found->menu()->actions() : QList<QAction*>{};
+    }
+    return found;
+}
+
+void TMasterFrm::BuildMenus() {
+    fileMenu_ = menuBar()->addMenu("&File");
+    import_->AddFileItems(fileMenu_);
+    fileMenu_->addSeparator();
+    desktop_->AddFileItems(fileMenu_);
+    fileMenu_->addSeparator();
+    QAction* exitItem = Item(fileMenu_, "E&xit", this, [this] { close(); });
+    exitItem->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+
+    viewMenu_ = menuBar()->addMenu("&View");
+    tabColoursMenu_ = viewMenu_->addMenu("&Active tab colors...");
+    Item(tabColoursMenu_, "&Background", this, [this] { ChooseTabColour(false); });
+    Item(tabColoursMenu_, "&Font", this, [this] { ChooseTabColour(true); });
+    viewMenu_->addSeparator();
+    toolbarItem_ = Item(viewMenu_, "&Hide music toolbar", this, [this] { ToggleToolbar(); });
+    // Nothing happens while an area has only its summary tab.
+    albumTabsItem_ = Item(viewMenu_, "Show album summary tab only", this, [this] {
+        if (Albums->count() > 1)
+            ShowAlbumTabs(!settings_.showAlbTabs);
+    });
+    categoryTabsItem_ = Item(viewMenu_, "Show category summary tab only", this, [this] {
+        if (Categories->count() > 1)
+            ShowCategoryTabs(!settings_.showCatTabs);
+    });
+
+    albumsMenu_ = menuBar()->addMenu("&Albums");
+    allAlbumsPlayItem_ = sound_->AddPlayMenu(albumsMenu_, true);
+    albumsMenu_->addSeparator();
+    edit_->AddAlbumItems(albumsMenu_);
+    export_->AddFeatureMenus(albumsMenu_, true);
+    connect(albumsMenu_, &QMenu::aboutToShow, this, [this] {
+        MakeSideCurrent(true);
+        UpdateMenus();
+    });
+
+    categoriesMenu_ = menuBar()->addMenu("&Categories");
+    sound_->AddPlayMenu(categoriesMenu_, false);
+    categoriesMenu_->addSeparator();
+    QMenu* sortBy = categoriesMenu_->addMenu("&Sort by");
+    const std::pair<const char*, TitleColumn> sorts[] = {
+        {"&Category", TitleColumn::Category}, {"&Artist", TitleColumn::Artist},
+        {"&Title", TitleColumn::Title},       {"&Duration", TitleColumn::Duration},
+        {"&Origin", TitleColumn::Origin},     {"Date &obtained", TitleColumn::DateObtained}};
+    for (auto [caption, column] : sorts) {
+        QAction* item =
+            Item(sortBy, caption, this, [this, column] { SortActiveCategoryGrid(column); });
+        if (column == TitleColumn::Category)
+            sortByCategoryItem_ = item;
+    }
+    edit_->AddCategoryItems(categoriesMenu_);
+    categoriesMenu_->addSeparator();
+    export_->AddFeatureMenus(categoriesMenu_, false);
+    connect(categoriesMenu_, &QMenu::aboutToShow, this, [this] {
+        MakeSideCurrent(false);
+        UpdateMenus();
+    });
+
+    // The titles of the side used last.
+    titlesMenu_ = menuBar()->addMenu("&Titles");
+    sound_->AddPlayTitlesItem(titlesMenu_);
+    titlesMenu_->addSeparator();
+    edit_->AddTitleItems(titlesMenu_);
+    export_->AddTitlesItem(titlesMenu_, "&Mail", TitleFeature::Mail);
+    export_->AddTitlesItem(titlesMenu_, "&Save to disk", TitleFeature::SaveToDisk);
+    export_->AddTitlesItem(titlesMenu_, "P&rint", TitleFeature::Print);
+
+    sound_->AddProgramItems(menuBar()->addMenu("&Program"));
+
+    QMenu* settingsMenu = menuBar()->addMenu("&Settings");
+    confirmItem_ = Check(settingsMenu, "&Confirm before exit", this,
+                         [this](bool on) { settings_.confirmBeforeExit = on; });
+    remindItem_ = Check(settingsMenu, "&Remind to scan", this,
+                        [this](bool on) { settings_.remindToScan = on; });
+    settingsMenu->addSeparator();
+    desktop_->AddLaunchItem(settingsMenu);
+    settingsMenu->addSeparator();
+    sound_->AddSettingsItems(settingsMenu);
+
+    helpMenu_ = menuBar()->addMenu("&Help");
+    hintsItem_ =
+        Check(helpMenu_, "&Show hints", this, [this](bool on) { settings_.showAllHints = on; });
+    Item(helpMenu_, "&Use help cursor", this, [this] { SetHelpCursor(true); });
+    Item(helpMenu_, "&View help file", this, [this] { THelpWindow::ShowContents(this); });
+    helpMenu_->addSeparator();
+    Item(helpMenu_, "&About...", this, [this] { TAboutBox::Execute(this); });
+
+    // The right-click menus repeat the side's menu, with the active tab colours.
+    categoryPopup_ = new QMenu(this);
+    categoryPopup_->addActions(categoriesMenu_->actions());
+    albumPopup_ = new QMenu(this);
+    albumPopup_->addActions(albumsMenu_->actions());
+    for (QMenu* popup : {categoryPopup_, albumPopup_}) {
+        popup->addSeparator();
+        QMenu* colours = popup->addMenu("Active &tab colors");
+        colours->addActions(tabColoursMenu_->actions());
+        connect(popup, &QMenu::aboutToShow, this, &TMasterFrm::UpdateMenus);
+    }
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        menu->setAccessibleName(QString(menu->title()).remove('&'));
+    edit_->BuildPopups(titlesMenu_, categoryPopup_);
+    edit_->AttachKeys(this);
+    // The PLAY pop-up: where to play, then the selection's own commands.
+    QMenu* play = sound_->BuildPlayPopup(this);
+    play->addSeparator();
+    edit_->AddTitleItems(play);
+    export_->AddTitlesItem(play, "&Mail", TitleFeature::Mail);
+    export_->AddTitlesItem(play, "&Save to disk", TitleFeature::SaveToDisk);
+    ApplySettingsToMenus();
+}
+
+void TMasterFrm::ApplySettingsToMenus() {
+    if (!toolbarItem_)
+        return;
+    const bool tools = settings_.showTools;
+    toolbarItem_->setText(tools ? "&Hide music toolbar" : "&Show music toolbar");
+    for (QToolButton* toggle : {leftToggle_, rightToggle_}) {
+        toggle->setIcon(Glyph(tools ? GlyphKind::Collapse : GlyphKind::Expand, 10));
+        QString hint = tools ? "Hide|Hide music toolbar" : "Show|Show music toolbar";
+        toggle->setToolTip(hint.section('|', 0, 0));
+        toggle->setStatusTip(hint.section('|', 1));
+        toggle->setAccessibleName(hint.section('|', 1));
+    }
+    albumTabsItem_->setText(settings_.showAlbTabs ? "Show album summary tab only"
+                                                  : "Show all album tabs");
+    categoryTabsItem_->setText(settings_.showCatTabs ? "Show category summary tab only"
+                                                     : "Show all category tabs");
+    for (auto [item, on] : {std::pair{confirmItem_, settings_.confirmBeforeExit},
+                            std::pair{remindItem_, settings_.remindToScan},
+                            std::pair{hintsItem_, settings_.showAllHints}})
+        item->setChecked(on);
+    desktop_->ShowSettings(settings_);
+    sound_->ShowSettings(settings_);
+}
+
+void TMasterFrm::UpdateMenus() {
+    if (!titlesMenu_)
+        return;
+    const bool locked = Locked();
+    TMyStringGrid* grid = albumSide_ ? ActiveAlbumGrid() : ActiveCategoryGrid();
+    const bool titlesSelected = grid && grid->View().SelectedCount() > 0;
+    titlesMenu_->menuAction()->setEnabled(!locked && titlesSelected);
+    const bool anyAlbums = AllAlbLV && AllAlbLV->RowCount() > 0;
+    allAlbumsPlayItem_->setEnabled(anyAlbums);
+    TMyStringGrid* categoryGrid = ActiveCategoryGrid();
+    if (sortByCategoryItem_)
+        sortByCategoryItem_->setEnabled(categoryGrid && categoryGrid == allTitlesGrid_);
+    // The Categories and Albums menus' items by what is selected.
+    const bool onCategory = ActiveCategoryKey() != 0;
+    const bool categoryTitles = !SelectionKeys(TitleSelection::CategoryTitles).empty();
+    const bool onAlbum = Albums->currentIndex() > 0;
+    const bool albumRow = !AllAlbLV->SelectedRows().empty();
+    const bool albumTitles = onAlbum && !SelectionKeys(TitleSelection::AlbumTitles).empty();
+    auto isTitles = [](const QAction* a) {
+        return a->text() == "&Titles selected" || a->text() == "&Title(s) selected" ||
+               a->text() == "&Title selected";
+    };
+    for (QAction* item : categoriesMenu_->actions()) {
+        if (item->text() == "&Rename")
+            item->setEnabled(onCategory);
+        if (!item->menu())
+            continue;
+        for (QAction* sub : item->menu()->actions()) {
+            if (isTitles(sub))
+                sub->setEnabled(categoryTitles);
+            else if (sub->text() == "Active &category")
+                sub->setEnabled(onCategory);
+        }
+    }
+    for (QAction* item : albumsMenu_->actions()) {
+        if (item->text() == "&Rename")
+            item->setEnabled(onAlbum || albumRow);
+        // Play's "Titles selected" stays on: on the summary tab it says to choose an album tab.
+        if (!item->menu() || item->text() == "Play")
+            continue;
+        for (QAction* sub : item->menu()->actions()) {
+            if (isTitles(sub))
+                sub->setEnabled(albumTitles);
+            else if (sub->text() == "&Album selected")
+                sub->setEnabled(onAlbum || albumRow);
+            else if (sub->text() == "A&ll albums")
+                sub->setEnabled(anyAlbums);
+        }
+    }
+    edit_->UpdateItems();
+}
+
+void TMasterFrm::SortActiveCategoryGrid(TitleColumn column) {
+    TMyStringGrid* grid = ActiveCategoryGrid();
+    auto* titles = grid ? dynamic_cast<TTitleGrid*>(&grid->View()) : nullptr;
+    if (!titles)
+        return;
+    const auto& columns = titles->Columns();
+    auto at = std::find(columns.begin(), columns.end(), column);
+    if (at != columns.end())
+        titles->Sort(static_cast<int>(at - columns.begin()));
+}
+
+void TMasterFrm::ChooseTabColour(bool font) {
+    QColor initial = font ? Categories->TabActiveFontColor() : Categories->TabActiveColor();
+    QColor chosen = QColorDialog::getColor(initial, this);
+    if (!chosen.isValid())
+        return;
+    if (font)
+        SetTabColours(Categories->TabActiveColor(), chosen);
+    else
+        SetTabColours(chosen, Categories->TabActiveFontColor());
+}
+
+bool TMasterFrm::DropTitles(QWidget* target, const DraggedTitles& titles) {
+    if (Locked() || titles.source == SelectionSource::None || !program_)
+        return false;
+    auto command = dropCommands_.find(target);
+    return command != dropCommands_.end() && command->second(titles);
+}
+
 // ------------------------------------------------------------------ hints and help cursor
 
 bool TMasterFrm::event(QEvent* event) {
@@ -690,15 +935,6 @@ void TMasterFrm::ApplyLock() {
 
 // ------------------------------------------------------------------ start-up and shut-down
 
-void TMasterFrm::StartPlayProgram() {
-    host_.SetPositionTick([this] {
-        if (program_) {
-            program_->Tick();
-            RefreshTransport();
-        }
-    });
-}
-
 void TMasterFrm::ApplySavedSettings() {
     settingsApplied_ = true;
     try {
@@ -764,8 +1000,8 @@ void TMasterFrm::StartUp() {
     program_->SetResetData(bytes("GMRESET"), bytes("GSRESET"));
     program_->SetAutoLooping(settings_.autoLooping);
     program_->SetResetChoice(settings_.reset);
-    program_->onChanged = [this] { ProgramChanged(); };
-    StartMediaControls();
+    program_->onChanged = [this] { sound_->ProgramChanged(); };
+    sound_->StartMediaControls();
     db.AddObserver(program_.get());
     panel_->AttachPlayer(
         program_->Panel(), [this] { return program_->SafeMode(); },
@@ -776,6 +1012,91 @@ void TMasterFrm::StartUp() {
     Unlock(); // the lock taken when the window was made
     allTitlesGrid_->setFocus();
     panel_->EnableFlashing();
+}
+
+void TMasterFrm::AdoptRunningCopy(std::unique_ptr<RunningCopy> copy) {
+    if (!copy) {
+        privateBus_ = std::make_unique<platform::FakeMessageBus>();
+        copy = std::make_unique<RunningCopy>(*privateBus_, RunningCopy::Callbacks{});
+        copy->Register();
+    }
+    copy_ = std::move(copy);
+    closing_ = std::make_unique<ShutDownSequence>(host_, *copy_);
+    // Each only schedules: the sender is answered before anything is carried out, so a dialog
+    // that happens to be open never holds up a second start.
+    copy_->SetCallbacks({
+        .commandsArrived = [this] { desktop_->RunCommands(); },
+        .pluginRequestArrived = [this] { desktop_->RunCommands(); },
+        .bringToFront = [this] { QTimer::singleShot(0, this, &TMasterFrm::BringToFront); },
+        .setPosition =
+            [this](int thousandths) {
+                if (program_ && startedUp_ && program_->SafeMode() == 2)
+                    program_->SetPositionPerMille(thousandths);
+            },
+        .showMixer = [this] { QTimer::singleShot(0, sound_.get(), &SoundCommands::ShowMixer); },
+    });
+}
+
+void TMasterFrm::SetStartArguments(std::vector<std::string> arguments) {
+    startArguments_ = std::move(arguments);
+}
+
+void TMasterFrm::BringToFront() {
+    // The splash would otherwise stay on top of the window the user asked for.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* splash = qobject_cast<TSplashFrm*>(w))
+            splash->close();
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TMasterFrm::EndSession() {
+    closing_->SetNoConfirmation();
+    close();
+}
+
+void TMasterFrm::DeferredStartUp() {
+    try {
+        StartUp();
+    } catch (const std::exception& e) {
+        // Without its database the program has nothing to offer.
+        host_.ShowMessage(e.what(), TMsgDlgType::mtError, 0, mbCancel);
+        QCoreApplication::exit(1);
+        return;
+    }
+    importer_ = std::make_unique<TitleImporter>(host_, *library_.DataModule(),
+                                                library_.Categories(), programDirectory_);
+    importer_->shuttingDown = [this] { return copy_->ShuttingDown(); };
+    program_->onPositionPerMille = [this](int perMille) {
+        copy_->TellPlugin(kTrackBarPerc, perMille);
+    };
+    copy_->SetStartUpComplete(true);
+    program_->SetStartupComplete(true);
+    desktop_->StartUp(!startArguments_.empty());
+    // A plug-in request that came during start-up goes first; otherwise the first argument.
+    // Hand-overs that came during start-up follow this start's own first argument.
+    std::vector<std::string> handedOver = copy_->TakeCommands();
+    if (!copy_->HasPluginRequest() && !startArguments_.empty())
+        copy_->Queue({startArguments_.front()});
+    copy_->Queue(std::move(handedOver));
+    desktop_->RunCommands();
+    if (startArguments_.empty())
+        QTimer::singleShot(0, this, &TMasterFrm::OfferScan);
+}
+
+void TMasterFrm::OfferScan() {
+    if (shutDown_ || copy_->CommandHandled() || !settings_.remindToScan ||
+        startSettings_.fullScanDone)
+        return;
+    if (host_.ShowMessage("Scan your system to find all MIDI files (recommended)?\\n",
+                          TMsgDlgType::mtConfirmation, 201,
+                          mbYes | mbNo | mbHelp) == TModalResult::mrYes) {
+        repaint();
+        import_->ScanSystem();
+    }
 }
 
 namespace {
@@ -807,9 +1128,9 @@ void TMasterFrm::ShutDown() {
         return;
     shutDown_ = true;
     WindowShutDownSteps steps;
-    steps.printing = [&] { return PrintJobRunning(); };
-    steps.endPrint = [&] { EndPrintJob(); };
-    steps.closeMail = [&] { CloseMail(); };
+    steps.printing = [&] { return export_->PrintJobRunning(); };
+    steps.endPrint = [&] { export_->EndPrintJob(); };
+    steps.closeMail = [&] { export_->CloseMail(); };
     steps.lock = [&] {
         host_.PositionTimer(false);
         Lock();
@@ -849,7 +1170,7 @@ void TMasterFrm::ShutDown() {
         if (program_)
             fs::remove(program_->InternalPlayFile());
     };
-    steps.restorePlugins = [&] { DesktopShutDown(); };
+    steps.restorePlugins = [&] { desktop_->ShutDown(); };
     steps.closed = [&] {
         statusBar()->showMessage("Closing down . . . .");
         copy_->Unregister(); // no window of ours is left for a sender to find
@@ -866,7 +1187,7 @@ void TMasterFrm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// ------------------------------------------------------------------ views
+// ------------------------------------------------------------------ views and selection
 
 void TMasterFrm::MakeSideCurrent(bool albums) {
     if (albumSide_ != albums) {
@@ -881,16 +1202,18 @@ void TMasterFrm::ConnectGrid(TMyStringGrid* grid, bool album) {
     grid->setProperty("helpContext", album ? 2 : 12);
     connect(grid, &TMyStringGrid::touched, this, [this, album] { MakeSideCurrent(album); });
     connect(grid, &TMyStringGrid::titleDoubleClicked, this,
-            [this, grid](int row) { PlayTitleNow(grid, row); });
-    connect(grid, &TMyStringGrid::contextMenuWanted, this,
-            [this, album](const QPoint& at) { ShowTitlePopup(album, at); });
+            [this, grid](int row) { sound_->PlayTitleNow(grid, row); });
+    connect(grid, &TMyStringGrid::contextMenuWanted, this, [this, album](const QPoint& at) {
+        MakeSideCurrent(album);
+        edit_->ShowTitlePopup(album, at);
+    });
     if (album)
         grid->onForeignDrop = [this, grid](int row, const DraggedTitles& titles) {
-            return CategoryTitlesDropped(grid, row, titles);
+            return edit_->CategoryTitlesDropped(grid, row, titles);
         };
     connect(grid, &TMyStringGrid::ownRowsDropped, this,
             [this, grid](int dropRow, const std::vector<int32_t>& keys) {
-                AlbumRowsDropped(grid, dropRow, keys);
+                edit_->AlbumRowsDropped(grid, dropRow, keys);
             });
     connect(grid->Model(), &TTitleTableModel::selectionFollow, this, &TMasterFrm::UpdateMenus);
 }
@@ -992,13 +1315,6 @@ TMyStringGrid* TMasterFrm::ActiveAlbumGrid() const {
     return Albums->currentWidget()->findChild<TMyStringGrid*>();
 }
 
-std::vector<int32_t> TMasterFrm::AllKeysOf(const TTitleView& view) const {
-    std::vector<int32_t> keys;
-    for (int row = 1; row <= view.TitleCount(); ++row)
-        keys.push_back(view.MasterKey(row));
-    return keys;
-}
-
 std::vector<int32_t> TMasterFrm::AlbumTitles(const std::vector<int>& albumRows) const {
     std::vector<int32_t> keys;
     if (!views_)
@@ -1047,6 +1363,76 @@ std::vector<int32_t> TMasterFrm::SelectionKeys(TitleSelection which) const {
     return {};
 }
 
+int32_t TMasterFrm::ActiveCategoryKey() const {
+    QWidget* page = Categories ? Categories->currentWidget() : nullptr;
+    for (const auto& [ck, categoryPage] : categoryPages_)
+        if (categoryPage == page)
+            return ck;
+    return 0;
+}
+
+int32_t TMasterFrm::SelectedAlbumKey() const {
+    if (!views_)
+        return 0;
+    const auto& albums = views_->AlbumViews();
+    int index = -1;
+    if (Albums->currentIndex() > 0) {
+        index = Albums->currentIndex() - 1;
+    } else {
+        std::vector<int> rows = AllAlbLV->SelectedRows();
+        if (!rows.empty())
+            index = rows.front();
+    }
+    return index >= 0 && index < static_cast<int>(albums.size()) ? albums[index].albumKey : 0;
+}
+
+int32_t TMasterFrm::AlbumKeyOf(const TMyStringGrid* grid) const {
+    if (!views_ || !grid)
+        return 0;
+    for (const TAlbumView& v : views_->AlbumViews())
+        if (static_cast<const TTitleView*>(v.grid.get()) == &grid->View())
+            return v.albumKey;
+    return 0;
+}
+
+SelectionNames TMasterFrm::Names() const {
+    SelectionNames names;
+    if (Categories) {
+        names.categoryTab = Categories->currentIndex();
+        names.categoryCaption = Categories->tabText(names.categoryTab).toStdString();
+        names.allCategoriesCaption = Categories->tabText(0).toStdString();
+    }
+    if (Albums) {
+        names.albumTab = Albums->currentIndex();
+        names.albumCaption = Albums->tabText(names.albumTab).toStdString();
+    }
+    if (views_ && AllAlbLV && !AllAlbLV->SelectedRows().empty()) {
+        int row = AllAlbLV->SelectedRows().front();
+        const auto& albums = views_->AlbumViews();
+        if (row >= 0 && row < static_cast<int>(albums.size()))
+            names.listedAlbum = albums[row].name;
+    }
+    return names;
+}
+
+KeyboardArea TMasterFrm::FocusArea(TMyStringGrid** grid) const {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && (focus == Albums->Bar() || AllAlbLV->isAncestorOf(focus)))
+        return KeyboardArea::AlbumTabsOrList;
+    if (focus == Categories->Bar())
+        return KeyboardArea::CategoryTabs;
+    if (auto* focused = qobject_cast<TMyStringGrid*>(focus)) {
+        *grid = focused;
+        return KeyboardArea::Grid;
+    }
+    return KeyboardArea::Other;
+}
+
+void TMasterFrm::ClearAlbumSelection() {
+    AllAlbLV->Report()->clearSelection();
+    AllAlbLV->Icons()->clearSelection();
+}
+
 void TMasterFrm::ShowAlbumTabs(bool show) {
     settings_.showAlbTabs = show;
     Albums->ShowTabsAfterFirst(show);
@@ -1069,8 +1455,41 @@ void TMasterFrm::SetTabColours(const QColor& background, const QColor& font) {
     settings_.tabActiveFontColor = ToColorRef(font);
 }
 
-QWidget* TMasterFrm::Control(const QString& name) const {
-    return findChild<QWidget*>(name);
+// ------------------------------------------------------------------ for the parts
+
+void TMasterFrm::RefreshTransport() {
+    if (sound_)
+        sound_->Refresh();
+}
+
+QMenu* TMasterFrm::PlayPopupMenu() const {
+    return sound_->PlayPopup();
+}
+
+void TMasterFrm::SetViewsEnabled(bool enabled) {
+    Categories->setEnabled(enabled);
+    Albums->setEnabled(enabled);
+}
+
+void TMasterFrm::AutoLoopingChanged(bool on) {
+    settings_.autoLooping = on;
+    sound_->ShowLooping(on);
+}
+
+void TMasterFrm::MailTitles(const std::vector<int32_t>& keys) {
+    export_->MailTitles(keys);
+}
+
+void TMasterFrm::dragEnterEvent(QDragEnterEvent* event) {
+    import_->AcceptsDrop(event->mimeData()) ? event->acceptProposedAction() : event->ignore();
+}
+
+void TMasterFrm::dragMoveEvent(QDragMoveEvent* event) {
+    import_->AcceptsDrop(event->mimeData()) ? event->acceptProposedAction() : event->ignore();
+}
+
+void TMasterFrm::dropEvent(QDropEvent* event) {
+    import_->Drop(event->mimeData()) ? event->acceptProposedAction() : event->ignore();
 }
 
 } // namespace tunquil::ui

@@ -1,14 +1,12 @@
-// The main window's ways out for titles: mail, archive, save to disk and print, from the menus
-// and from drops on their toolbar buttons.
+#include "ui/export/ExportCommands.h"
 
 #include "database/TMyDB.h"
+#include "database/TMusicLibrary.h"
 #include "export/DatabaseTitleExporter.h"
 #include "export/TitleSaver.h"
 #include "export/archive/ZipArchiveWriter.h"
-#include "ui/app/TMasterFrm.h"
-#include "ui/controls/TDropButton.h"
-#include "ui/controls/TExtListView.h"
-#include "ui/controls/TExtPageControl.h"
+#include "ui/WidgetHost.h"
+#include "ui/controls/MenuItems.h"
 #include "ui/export/TCreateArchiveForm.h"
 #include "ui/export/TMailForm.h"
 #include "ui/export/TSaveTitleDialog.h"
@@ -60,13 +58,13 @@ private:
     bool ending_ = false;
 };
 
-QString Trimmed(const QString& text) {
-    return text.trimmed();
+QString Trimmed(const std::string& text) {
+    return QString::fromStdString(text).trimmed();
 }
 
 } // namespace
 
-struct TMasterFrm::ExportWindows {
+struct ExportCommands::Windows {
     std::unique_ptr<PrintJobHost> printHost;
     std::unique_ptr<TTitlePrinter> printer;
     std::unique_ptr<TSaveTitleDialog> saveDialog;
@@ -78,58 +76,102 @@ struct TMasterFrm::ExportWindows {
     bool printing = false;
 };
 
-TMasterFrm::ExportWindows& TMasterFrm::Export() {
-    if (!export_)
-        export_ = std::make_shared<ExportWindows>();
-    return *export_;
+ExportCommands::ExportCommands(IMasterWindow& window) : window_(window) {}
+
+ExportCommands::~ExportCommands() = default;
+
+ExportCommands::Windows& ExportCommands::Parts() {
+    if (!windows_)
+        windows_ = std::make_unique<Windows>();
+    return *windows_;
 }
 
-TMailForm& TMasterFrm::MailForm() {
-    ExportWindows& e = Export();
+TMailForm& ExportCommands::MailForm() {
+    Windows& e = Parts();
     if (!e.mailForm) {
         e.mailExporter = std::make_unique<DatabaseTitleExporter>(
-            library_.Database(), host_, programDirectory_, &library_.Categories());
-        e.mailForm = std::make_unique<TMailForm>(programDirectory_, *e.mailExporter, e.mailArchiver,
-                                                 nullptr, this);
-        e.mailForm->Mailer().shuttingDown = [this] { return shutDown_; };
+            window_.Library().Database(), window_.Host(), window_.ProgramDirectory(),
+            &window_.Library().Categories());
+        e.mailForm = std::make_unique<TMailForm>(window_.ProgramDirectory(), *e.mailExporter,
+                                                 e.mailArchiver, nullptr, window_.Widget());
+        e.mailForm->Mailer().shuttingDown = [this] { return window_.ClosingDown(); };
     }
     return *e.mailForm;
 }
 
-TTitlePrinter& TMasterFrm::TitlePrinter() {
-    ExportWindows& e = Export();
+TTitlePrinter& ExportCommands::TitlePrinter() {
+    Windows& e = Parts();
     if (!e.printer) {
-        e.printHost = std::make_unique<PrintJobHost>(host_);
-        e.printer = std::make_unique<TTitlePrinter>(library_.Database(), *e.printHost, this);
+        e.printHost = std::make_unique<PrintJobHost>(window_.Host());
+        e.printer = std::make_unique<TTitlePrinter>(window_.Library().Database(), *e.printHost,
+                                                    window_.Widget());
     }
     return *e.printer;
 }
 
-TSaveTitleDialog& TMasterFrm::SaveDialog() {
-    ExportWindows& e = Export();
+TSaveTitleDialog& ExportCommands::SaveDialog() {
+    Windows& e = Parts();
     if (!e.saveDialog)
-        e.saveDialog = std::make_unique<TSaveTitleDialog>(this);
+        e.saveDialog = std::make_unique<TSaveTitleDialog>(window_.Widget());
     return *e.saveDialog;
 }
 
-TCreateArchiveForm& TMasterFrm::CreateArchiveForm() {
-    ExportWindows& e = Export();
+TCreateArchiveForm& ExportCommands::CreateArchiveForm() {
+    Windows& e = Parts();
     if (!e.createArchiveForm) {
-        e.createArchiveForm = std::make_unique<TCreateArchiveForm>(host_, this);
-        e.createArchiveForm->shuttingDown = [this] { return shutDown_; };
+        e.createArchiveForm = std::make_unique<TCreateArchiveForm>(window_.Host(), window_.Widget());
+        e.createArchiveForm->shuttingDown = [this] { return window_.ClosingDown(); };
     }
     return *e.createArchiveForm;
 }
 
+// ------------------------------------------------------------------ the menu items
+
+void ExportCommands::AddFeatureMenus(QMenu* menu, bool albums) {
+    auto sub = [this, menu](const QString& caption, TitleFeature feature,
+                            const std::vector<std::pair<QString, TitleSelection>>& items) {
+        QMenu* submenu = menu->addMenu(caption);
+        for (const auto& [item, which] : items)
+            Item(submenu, item, this, [this, feature, which] { RunFeature(feature, which); });
+    };
+    const std::vector<std::pair<QString, TitleSelection>> three =
+        albums ? std::vector<std::pair<QString, TitleSelection>>{
+                     {"&Titles selected", TitleSelection::AlbumTitles},
+                     {"&Album selected", TitleSelection::AlbumSelected},
+                     {"A&ll albums", TitleSelection::AllAlbums}}
+               : std::vector<std::pair<QString, TitleSelection>>{
+                     {"&Titles selected", TitleSelection::CategoryTitles},
+                     {"Active &category", TitleSelection::ActiveCategory},
+                     {"&All categories", TitleSelection::AllCategories}};
+    sub("&Mail", TitleFeature::Mail, three);
+    sub("Archive", TitleFeature::Archive, three);
+    sub("&Save to disk", TitleFeature::SaveToDisk, three);
+    // An album report covers the titles selected or one album, never every album.
+    if (albums)
+        sub("P&rint", TitleFeature::Print,
+            {{"&Title(s) selected", TitleSelection::AlbumTitles},
+             {"&Album selected", TitleSelection::AlbumSelected}});
+    else
+        sub("P&rint", TitleFeature::Print, three);
+}
+
+QAction* ExportCommands::AddTitlesItem(QMenu* menu, const QString& caption, TitleFeature feature) {
+    return Item(menu, caption, this, [this, feature] {
+        RunFeature(feature, window_.AlbumSideCurrent() ? TitleSelection::AlbumTitles
+                                                       : TitleSelection::CategoryTitles);
+    });
+}
+
 // ------------------------------------------------------------------ choosing the titles
 
-std::string TMasterFrm::PrintHeading(TitleSelection which, std::size_t count) const {
+std::string ExportCommands::PrintHeading(TitleSelection which, std::size_t count) const {
     const QString some =
         count == 1 ? QStringLiteral("One title") : QStringLiteral("Selected titles");
-    const int category = Categories ? Categories->currentIndex() : 0;
-    const QString categoryCaption = Categories ? Trimmed(Categories->tabText(category)) : QString();
-    const int album = Albums ? Albums->currentIndex() : 0;
-    const QString albumCaption = Albums ? Trimmed(Albums->tabText(album)) : QString();
+    const SelectionNames names = window_.Names();
+    const int category = names.categoryTab;
+    const QString categoryCaption = Trimmed(names.categoryCaption);
+    const int album = names.albumTab;
+    const QString albumCaption = Trimmed(names.albumCaption);
     QString heading;
     switch (which) {
     case TitleSelection::CategoryTitles:
@@ -141,7 +183,7 @@ std::string TMasterFrm::PrintHeading(TitleSelection which, std::size_t count) co
         heading = QStringLiteral("Category: ") + categoryCaption;
         break;
     case TitleSelection::AllCategories:
-        heading = Categories ? Trimmed(Categories->tabText(0)) : QString();
+        heading = Trimmed(names.allCategoriesCaption);
         break;
     case TitleSelection::AlbumTitles:
         heading = some + QStringLiteral(" from custom album: ") + albumCaption;
@@ -149,11 +191,8 @@ std::string TMasterFrm::PrintHeading(TitleSelection which, std::size_t count) co
     case TitleSelection::AlbumSelected:
         if (album > 0) {
             heading = QStringLiteral("Custom album: ") + albumCaption;
-        } else if (views_ && AllAlbLV && !AllAlbLV->SelectedRows().empty()) {
-            int row = AllAlbLV->SelectedRows().front();
-            const auto& albums = views_->AlbumViews();
-            if (row >= 0 && row < static_cast<int>(albums.size()))
-                return albums[row].name;
+        } else if (!names.listedAlbum.empty()) {
+            return names.listedAlbum;
         }
         break;
     case TitleSelection::AllAlbums:
@@ -163,27 +202,27 @@ std::string TMasterFrm::PrintHeading(TitleSelection which, std::size_t count) co
     return heading.toStdString();
 }
 
-void TMasterFrm::RunFeature(TitleFeature feature, TitleSelection which) {
-    if (Locked())
+void ExportCommands::RunFeature(TitleFeature feature, TitleSelection which) {
+    if (window_.Locked())
         return;
-    std::vector<int32_t> keys = SelectionKeys(which);
+    std::vector<int32_t> keys = window_.SelectionKeys(which);
     // Every entry does nothing when its list is empty.
     if (keys.empty())
         return;
     const std::string n = std::to_string(keys.size());
     if (feature == TitleFeature::Mail && which == TitleSelection::AllAlbums) {
-        host_.Beep();
-        if (host_.ShowMessage("Are you sure you want to mail " + n + " title(s)?",
+        window_.Host().Beep();
+        if (window_.Host().ShowMessage("Are you sure you want to mail " + n + " title(s)?",
                               TMsgDlgType::mtWarning, 0, mbOK | mbCancel) != TModalResult::mrOk)
             return;
     }
     if (feature == TitleFeature::SaveToDisk && which == TitleSelection::AllAlbums &&
-        host_.ShowMessage("Are you sure you want to save " + n + " titles to disk?",
+        window_.Host().ShowMessage("Are you sure you want to save " + n + " titles to disk?",
                           TMsgDlgType::mtWarning, 0, mbOK | mbCancel) != TModalResult::mrOk)
         return;
     if (feature == TitleFeature::SaveToDisk && which == TitleSelection::AllCategories) {
-        host_.Beep();
-        if (host_.ShowMessage("Are you sure you want to save " + n + " title(s) to disk?",
+        window_.Host().Beep();
+        if (window_.Host().ShowMessage("Are you sure you want to save " + n + " title(s) to disk?",
                               TMsgDlgType::mtWarning, 0, mbYes | mbCancel) != TModalResult::mrYes)
             return;
     }
@@ -191,34 +230,36 @@ void TMasterFrm::RunFeature(TitleFeature feature, TitleSelection which) {
                 feature == TitleFeature::Print ? PrintHeading(which, keys.size()) : std::string());
 }
 
-bool TMasterFrm::DropOnFeature(QWidget* target, const DraggedTitles& titles) {
+bool ExportCommands::Drop(TitleFeature feature, const DraggedTitles& titles) {
+    if (titles.keys.empty())
+        return false;
     const bool fromCategories = titles.source == SelectionSource::CategoryGrid;
-    if (target == MailTitle || target == ExportTitle) {
+    switch (feature) {
+    case TitleFeature::Mail:
+    case TitleFeature::SaveToDisk:
         // Mail and save take titles chosen row by row, never a whole tab.
         if (titles.fromTab)
             return false;
-        OpenFeature(target == MailTitle ? TitleFeature::Mail : TitleFeature::SaveToDisk,
-                    titles.keys, {});
+        OpenFeature(feature, titles.keys, {});
         return true;
-    }
-    if (target == Archive) {
+    case TitleFeature::Archive:
         OpenFeature(TitleFeature::Archive, titles.keys, {});
         return true;
-    }
-    if (target == PrintCat) {
+    case TitleFeature::Print: {
         TitleSelection like = TitleSelection::AlbumSelected;
         if (fromCategories && !titles.fromTab)
             like = TitleSelection::CategoryTitles;
         else if (fromCategories)
-            like = Categories->currentIndex() > 0 ? TitleSelection::ActiveCategory
-                                                  : TitleSelection::AllCategories;
+            like = window_.Names().categoryTab > 0 ? TitleSelection::ActiveCategory
+                                                   : TitleSelection::AllCategories;
         OpenFeature(TitleFeature::Print, titles.keys, PrintHeading(like, titles.keys.size()));
         return true;
+    }
     }
     return false;
 }
 
-void TMasterFrm::OpenFeature(TitleFeature feature, const std::vector<int32_t>& keys,
+void ExportCommands::OpenFeature(TitleFeature feature, const std::vector<int32_t>& keys,
                              const std::string& heading) {
     if (openFeature) {
         openFeature(feature, keys, heading);
@@ -242,61 +283,64 @@ void TMasterFrm::OpenFeature(TitleFeature feature, const std::vector<int32_t>& k
 
 // ------------------------------------------------------------------ the features
 
-void TMasterFrm::MailTitles(const std::vector<int32_t>& keys) {
-    if (!library_.IsOpen() || shutDown_)
+void ExportCommands::MailTitles(const std::vector<int32_t>& keys) {
+    if (!window_.Library().IsOpen() || window_.ClosingDown())
         return;
-    CommandLock lock(*this);
+    CommandLock lock(window_);
     MailForm().MailTitles(std::vector<int>(keys.begin(), keys.end()));
 }
 
-void TMasterFrm::SaveTitles(const std::vector<int32_t>& keys) {
-    repaint();
-    ExportWindows& e = Export();
-    TitleSaver saver(library_.Database(), host_, programDirectory_, SaveDialog(), e.saveDirectory);
+void ExportCommands::SaveTitles(const std::vector<int32_t>& keys) {
+    window_.Widget()->repaint();
+    Windows& e = Parts();
+    TitleSaver saver(window_.Library().Database(), window_.Host(), window_.ProgramDirectory(),
+                     SaveDialog(), e.saveDirectory);
     saver.SaveTitles(keys);
     e.saveDirectory = saver.directory();
 }
 
-void TMasterFrm::PrintTitles(const std::string& heading, const std::vector<int32_t>& keys) {
-    ExportWindows& e = Export();
+void ExportCommands::PrintTitles(const std::string& heading, const std::vector<int32_t>& keys) {
+    Windows& e = Parts();
     TTitlePrinter& printer = TitlePrinter();
-    CommandLock lock(*this);
-    PrintCat->setEnabled(false);
+    CommandLock lock(window_);
+    if (printButton_)
+        printButton_->setEnabled(false);
     e.printHost->Start();
     e.printing = true;
     try {
         printer.PrintTitles(QString::fromStdString(heading), keys);
     } catch (const std::exception& error) {
-        host_.ShowMessage(std::string("The report could not be printed: ") + error.what(),
-                          TMsgDlgType::mtError, 0, mbOK);
+        window_.Host().ShowMessage(std::string("The report could not be printed: ") +
+                                       error.what(),
+                                   TMsgDlgType::mtError, 0, mbOK);
     }
     e.printing = false;
-    if (!shutDown_)
-        PrintCat->setEnabled(true);
+    if (!window_.ClosingDown() && printButton_)
+        printButton_->setEnabled(true);
 }
 
-bool TMasterFrm::PrintJobRunning() const {
-    return export_ && export_->printing;
+bool ExportCommands::PrintJobRunning() const {
+    return windows_ && windows_->printing;
 }
 
-void TMasterFrm::EndPrintJob() {
-    if (export_ && export_->printHost)
-        export_->printHost->End();
+void ExportCommands::EndPrintJob() {
+    if (windows_ && windows_->printHost)
+        windows_->printHost->End();
 }
 
-void TMasterFrm::ArchiveTitles(const std::vector<int32_t>& keys) {
+void ExportCommands::ArchiveTitles(const std::vector<int32_t>& keys) {
     if (keys.empty()) {
-        host_.Beep();
-        host_.ShowMessage("No titles to archive!", TMsgDlgType::mtError, 0, mbOK);
+        window_.Host().Beep();
+        window_.Host().ShowMessage("No titles to archive!", TMsgDlgType::mtError, 0, mbOK);
         return;
     }
     std::string name;
     if (askArchiveName) {
         name = askArchiveName(keys.size());
     } else {
-        QFileDialog dialog(this,
+        QFileDialog dialog(window_.Widget(),
                            QString::fromStdString(TitleArchiver::SaveDialogTitle(keys.size())),
-                           QString::fromStdString(Export().saveDirectory.string()),
+                           QString::fromStdString(Parts().saveDirectory.string()),
                            QStringLiteral("Archive files (*.zip)"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         // An existing archive is extended, not replaced, so there is nothing to confirm.
@@ -308,20 +352,19 @@ void TMasterFrm::ArchiveTitles(const std::vector<int32_t>& keys) {
     if (name.empty())
         return;
     // The window under the file dialog is drawn again before the work takes the time.
-    host_.ProcessEvents();
-    CommandLock lock(*this);
-    Categories->setEnabled(false);
-    Albums->setEnabled(false);
-    CreateArchiveForm().BuildTitleArchive(library_.Database(), programDirectory_, name, keys);
-    Categories->setEnabled(true);
-    Albums->setEnabled(true);
-    repaint();
+    window_.Host().ProcessEvents();
+    CommandLock lock(window_);
+    window_.SetViewsEnabled(false);
+    CreateArchiveForm().BuildTitleArchive(window_.Library().Database(), window_.ProgramDirectory(),
+                                          name, keys);
+    window_.SetViewsEnabled(true);
+    window_.Widget()->repaint();
 }
 
-void TMasterFrm::CloseMail() {
-    if (!export_ || !export_->mailForm)
+void ExportCommands::CloseMail() {
+    if (!windows_ || !windows_->mailForm)
         return;
-    TMailForm& form = *export_->mailForm;
+    TMailForm& form = *windows_->mailForm;
     form.hide();
     form.Mailer().Cancel();
     form.Mailer().SaveSettings();

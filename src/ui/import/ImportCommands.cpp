@@ -1,25 +1,27 @@
-// The main window's ways in for tunes: the add-local-files window, the drive and system scans
-// and files dropped from the desktop.
+#include "ui/import/ImportCommands.h"
 
+#include "app/SingleInstance.h"
+#include "app/TunquilSettings.h"
 #include "base/IniFile.h"
 #include "base/ProgramDirectory.h"
 #include "base/Text.h"
 #include "database/TDMM2.h"
+#include "database/TMusicLibrary.h"
 #include "database/TPerfList.h"
+#include "database/TTitleViews.h"
 #include "export/archive/TAbUnZipper.h"
 #include "import/FileSearch.h"
 #include "import/MidiScanner.h"
 #include "import/TitleImporter.h"
 #include "integration/CommandProcessor.h"
-#include "ui/app/TMasterFrm.h"
+#include "ui/WidgetHost.h"
+#include "ui/controls/MenuItems.h"
 #include "ui/export/TArchiveForm.h"
 #include "ui/import/TDriveScanFrm.h"
 #include "ui/import/TGetLocalF.h"
 #include "ui/import/TScanStatus.h"
 
 #include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
 #include <QProgressBar>
@@ -89,7 +91,17 @@ public:
 
 } // namespace
 
-platform::IDrives& TMasterFrm::DriveLayer() {
+ImportCommands::ImportCommands(IMasterWindow& window) : window_(window) {}
+
+ImportCommands::~ImportCommands() = default;
+
+void ImportCommands::AddFileItems(QMenu* menu) {
+    Item(menu, "&Open", this, [this] { OpenLocalFiles(); });
+    Item(menu, "Scan a &drive for MIDI files...", this, [this] { ScanDrive(); });
+    Item(menu, "&Scan system for MIDI files...", this, [this] { ScanSystem(); });
+}
+
+platform::IDrives& ImportCommands::DriveLayer() {
     if (!drives_)
         drives_ = std::make_unique<platform::SystemDrives>();
     return *drives_;
@@ -97,69 +109,62 @@ platform::IDrives& TMasterFrm::DriveLayer() {
 
 // ------------------------------------------------------------------ scans
 
-void TMasterFrm::ScanDrive() {
-    if (!startedUp_ || !importer_ || Locked())
+template <class ScanWindow, class OnScan>
+void ImportCommands::RunScanWindow(ScanWindow& frm, OnScan onScan) {
+    MidiScanner scanner(window_.Host(), *window_.Importer(), window_.Library().Data(),
+                        window_.Library().Categories(), window_.ProgramDirectory(), DriveLayer());
+    scanner.lockWindow = [this](bool locked) { locked ? window_.Lock() : window_.Unlock(); };
+    scanner.onCategoriesChanged = [this] { window_.Views()->FinishBatch(); };
+    frm.onScan = [&](auto... choices) {
+        RunShowingFailure(window_.Host(), "", [&] { onScan(scanner, choices...); });
+    };
+    frm.Attach(scanner);
+    CentreOver(frm, *window_.Widget());
+    frm.exec();
+    frm.Detach();
+    window_.Views()->FinishBatch();
+}
+
+void ImportCommands::ScanDrive() {
+    if (!window_.StartedUp() || !window_.Importer() || window_.Locked())
         return;
-    TDriveScanFrm frm(host_, DriveLayer(), this);
+    TDriveScanFrm frm(window_.Host(), DriveLayer(), window_.Widget());
     // It starts in the working directory, as the add-local-files window does.
     frm.SetDirectory(QDir::currentPath());
     std::vector<std::string> names, keys;
-    library_.Categories().FillNameLists(names, keys);
+    window_.Library().Categories().FillNameLists(names, keys);
     std::vector<std::string> firsts, lasts, pks;
-    DataModule()->Performers().FillNameLists(firsts, lasts, pks);
+    window_.Library().Data().Performers().FillNameLists(firsts, lasts, pks);
     std::vector<std::pair<std::string, std::string>> performers;
     for (std::size_t i = 0; i < firsts.size(); ++i)
         performers.emplace_back(firsts[i], lasts[i]);
     frm.Prepare(names, performers);
-
-    MidiScanner scanner(host_, *importer_, *DataModule(), library_.Categories(), programDirectory_,
-                        DriveLayer());
-    scanner.lockWindow = [this](bool locked) { locked ? Lock() : Unlock(); };
-    scanner.onCategoriesChanged = [this] { views_->FinishBatch(); };
-    frm.onScan = [&](const TDriveScanFrm::Choices& choices) {
-        RunShowingFailure(host_, "", [&] {
-            scanner.ScanDirectory(choices.directory, choices.checkDuplicates, choices.lastName,
-                                  choices.firstName, choices.category);
-        });
-    };
-    frm.Attach(scanner);
-    CentreOver(frm, *this);
-    frm.exec();
-    frm.Detach();
-    views_->FinishBatch();
+    RunScanWindow(frm, [](MidiScanner& scanner, const TDriveScanFrm::Choices& choices) {
+        scanner.ScanDirectory(choices.directory, choices.checkDuplicates, choices.lastName,
+                              choices.firstName, choices.category);
+    });
 }
 
-void TMasterFrm::ScanSystem() {
-    if (!startedUp_ || !importer_ || Locked())
+void ImportCommands::ScanSystem() {
+    if (!window_.StartedUp() || !window_.Importer() || window_.Locked())
         return;
-    TScanStatus frm(this);
+    TScanStatus frm(window_.Widget());
     frm.Prepare();
-    MidiScanner scanner(host_, *importer_, *DataModule(), library_.Categories(), programDirectory_,
-                        DriveLayer());
-    scanner.lockWindow = [this](bool locked) { locked ? Lock() : Unlock(); };
-    scanner.onCategoriesChanged = [this] { views_->FinishBatch(); };
-    frm.onScan = [&](bool checkDuplicates) {
-        RunShowingFailure(host_, "", [&] {
-            if (!scanner.ScanSystem(checkDuplicates).fullScanDone)
-                return;
-            // Kept at once, not only at shut-down: the reminder must not come back after a
-            // crash once every drive has been searched.
-            startSettings_.fullScanDone = true;
-            IniFile ini(SettingsPath(programDirectory_));
-            ini.WriteBool("Setup", "FullScanDone", true);
-            ini.UpdateFile();
-        });
-    };
-    frm.Attach(scanner);
-    CentreOver(frm, *this);
-    frm.exec();
-    frm.Detach();
-    views_->FinishBatch();
+    RunScanWindow(frm, [this](MidiScanner& scanner, bool checkDuplicates) {
+        if (!scanner.ScanSystem(checkDuplicates).fullScanDone)
+            return;
+        // Kept at once, not only at shut-down: the reminder must not come back after a crash
+        // once every drive has been searched.
+        window_.StartSettings().fullScanDone = true;
+        IniFile ini(SettingsPath(window_.ProgramDirectory()));
+        ini.WriteBool("Setup", "FullScanDone", true);
+        ini.UpdateFile();
+    });
 }
 
 // ------------------------------------------------------------------ the import dispatcher
 
-std::string TMasterFrm::ImportShowingProgress(const fs::path& path, const std::string& title,
+std::string ImportCommands::ImportShowingProgress(const fs::path& path, const std::string& title,
                                               const std::string& origin,
                                               const std::string& performer,
                                               const std::string& category, bool assign,
@@ -169,42 +174,45 @@ std::string TMasterFrm::ImportShowingProgress(const fs::path& path, const std::s
         upper.find(".MID") == std::string::npos && upper.find(".ZIP") != std::string::npos;
     int count = archive ? ArchiveEntries(path) : 0;
     if (count < kArchiveWindowEntries)
-        return importer_->ImportMusicFile(path, title, origin, performer, category, assign,
-                                          addOption);
-    TArchiveForm form(host_, this);
-    CentreOver(form, *this);
+        return window_.Importer()->ImportMusicFile(path, title, origin, performer, category,
+                                                   assign, addOption);
+    TArchiveForm form(window_.Host(), window_.Widget());
+    CentreOver(form, *window_.Widget());
+    TitleImporter& importer = *window_.Importer();
     std::string result = form.ImportArchive(count, [&](IHost& shown) {
         // An importer of its own reports to the window; the settings for new titles pass
         // through it and come back.
-        TitleImporter withWindow(shown, *DataModule(), library_.Categories(), programDirectory_);
-        withWindow.shuttingDown = importer_->shuttingDown;
-        withWindow.Pending() = importer_->Pending();
+        TitleImporter withWindow(shown, window_.Library().Data(), window_.Library().Categories(),
+                                 window_.ProgramDirectory());
+        withWindow.shuttingDown = importer.shuttingDown;
+        withWindow.Pending() = importer.Pending();
         std::string imported =
             withWindow.ImportMusicFile(path, title, origin, performer, category, assign, addOption);
-        importer_->Pending() = withWindow.Pending();
+        importer.Pending() = withWindow.Pending();
         return imported;
     });
-    views_->FinishBatch();
+    window_.Views()->FinishBatch();
     return result;
 }
 
 // ------------------------------------------------------------------ the Load command
 
-void TMasterFrm::OpenLocalFiles() {
-    if (!startedUp_ || !importer_ || Locked())
+void ImportCommands::OpenLocalFiles() {
+    if (!window_.StartedUp() || !window_.Importer() || window_.Locked())
         return;
     if (!getLocal_) {
-        getLocal_ = new TGetLocalF(host_, DriveLayer(), this);
+        getLocal_ = new TGetLocalF(window_.Host(), DriveLayer(), window_.Widget());
         getLocal_->onApply = [this](int32_t pk, int32_t ck) {
-            importer_->SetPendingTitleSettings("", "", pk, ck);
+            window_.Importer()->SetPendingTitleSettings("", "", pk, ck);
         };
     }
     TGetLocalF& frm = *getLocal_;
-    frm.Prepare(library_.Categories(), DataModule()->Performers());
-    QRect frame = geometry();
+    frm.Prepare(window_.Library().Categories(), window_.Library().Data().Performers());
+    QRect frame = window_.Widget()->geometry();
     int left = frame.left() + (frame.width() - frm.width()) / 2;
     int top = frame.top() + (frame.height() - frm.height()) / 2;
-    int screenHeight = screen() ? screen()->geometry().height() : top + frm.height();
+    QScreen* screen = window_.Widget()->screen();
+    int screenHeight = screen ? screen->geometry().height() : top + frm.height();
     if (top + frm.height() > screenHeight)
         top = screenHeight - frm.height() - 30;
     if (top < 0)
@@ -215,19 +223,21 @@ void TMasterFrm::OpenLocalFiles() {
 
     const QStringList entries = frm.Targets();
     const bool batch = entries.size() > 1;
-    repaint();
-    CommandLock lock(*this);
-    BusyScope busy(host_);
-    host_.Status("Importing files...");
-    progress_->setRange(0, static_cast<int>(entries.size()) - 1);
-    progress_->setValue(0);
-    progress_->show();
+    window_.Widget()->repaint();
+    IHost& host = window_.Host();
+    QProgressBar* progress = window_.ProgressBar();
+    CommandLock lock(window_);
+    BusyScope busy(host);
+    host.Status("Importing files...");
+    progress->setRange(0, static_cast<int>(entries.size()) - 1);
+    progress->setValue(0);
+    progress->show();
     std::vector<std::string> passedOver;
-    RunShowingFailure(host_, "", [&] {
+    RunShowingFailure(host, "", [&] {
         for (int i = 0; i < entries.size(); ++i) {
-            if (copy_->ShuttingDown())
+            if (window_.Copy().ShuttingDown())
                 return;
-            progress_->setValue(i);
+            progress->setValue(i);
             const fs::path path(QFile::encodeName(entries[i]).toStdString());
             const std::string upper = UpperAscii(path.string());
             // The dispatcher passes over what is neither a MIDI file nor an archive (".rmi"
@@ -239,55 +249,47 @@ void TMasterFrm::OpenLocalFiles() {
             }
             ImportShowingProgress(path, path.filename().string(), path.string(), "", "", batch,
                                   frm.RefuseDuplicates());
-            host_.ProcessEvents();
+            host.ProcessEvents();
         }
         if (UpperAscii(entries.front().toStdString()).find(".ZIP") != std::string::npos || batch)
-            views_->FinishBatch();
+            window_.Views()->FinishBatch();
         frm.ClearTargets();
     });
-    host_.Status("Done");
-    progress_->setValue(0);
-    progress_->hide();
+    host.Status("Done");
+    progress->setValue(0);
+    progress->hide();
     if (!passedOver.empty()) {
         std::string text = passedOver.size() == 1 ? "This file was not added to the database:"
                                                   : "These files were not added to the database:";
         for (const std::string& path : passedOver)
             text += "\\n" + path;
         text += "\\n\\nOnly MIDI files (*.mid) and ZIP archives of them can be added.";
-        host_.ShowMessage(text, TMsgDlgType::mtInformation, 0, mbOK);
+        host.ShowMessage(text, TMsgDlgType::mtInformation, 0, mbOK);
     }
 }
 
 // ------------------------------------------------------------------ drops from the desktop
 
-void TMasterFrm::dragEnterEvent(QDragEnterEvent* event) {
-    if (startedUp_ && !Locked() && !DroppedPaths(event->mimeData()).empty())
-        event->acceptProposedAction();
-    else
-        event->ignore();
+bool ImportCommands::AcceptsDrop(const QMimeData* data) const {
+    return window_.StartedUp() && !window_.Locked() && !DroppedPaths(data).empty();
 }
 
-void TMasterFrm::dragMoveEvent(QDragMoveEvent* event) {
-    if (startedUp_ && !Locked() && !DroppedPaths(event->mimeData()).empty())
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void TMasterFrm::dropEvent(QDropEvent* event) {
-    std::vector<fs::path> paths = DroppedPaths(event->mimeData());
-    if (!startedUp_ || Locked() || paths.empty())
-        return event->ignore();
-    event->acceptProposedAction();
+bool ImportCommands::Drop(const QMimeData* data) {
+    std::vector<fs::path> paths = DroppedPaths(data);
+    if (!window_.StartedUp() || window_.Locked() || paths.empty())
+        return false;
     // The file manager waits until the drop returns: the import runs after it.
     QTimer::singleShot(0, this, [this, paths] { ImportDroppedPaths(paths); });
+    return true;
 }
 
-void TMasterFrm::ImportDroppedPaths(const std::vector<fs::path>& paths) {
-    if (!importer_ || Locked())
+void ImportCommands::ImportDroppedPaths(const std::vector<fs::path>& paths) {
+    if (!window_.Importer() || window_.Locked())
         return;
-    CommandLock lock(*this);
-    BusyScope busy(host_);
+    IHost& host = window_.Host();
+    QProgressBar* progress = window_.ProgressBar();
+    CommandLock lock(window_);
+    BusyScope busy(host);
     // A folder stands for the MIDI files below it, in the order the scans take them.
     std::vector<fs::path> files;
     for (const fs::path& path : paths) {
@@ -299,7 +301,7 @@ void TMasterFrm::ImportDroppedPaths(const std::vector<fs::path>& paths) {
         std::vector<std::string> found;
         FileSearch search;
         search.onFile = [&](const std::string& file) { found.push_back(file); };
-        search.onDirectory = [this] { host_.ProcessEvents(); };
+        search.onDirectory = [&host] { host.ProcessEvents(); };
         search.Search(path.string());
         std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
             return CompareTextIgnoringCase(a, b) < 0;
@@ -307,10 +309,10 @@ void TMasterFrm::ImportDroppedPaths(const std::vector<fs::path>& paths) {
         files.insert(files.end(), found.begin(), found.end());
     }
     if (!files.empty()) {
-        host_.Status("Importing drag/drop files...");
-        progress_->setRange(0, static_cast<int>(files.size()) - 1);
-        progress_->setValue(0);
-        progress_->show();
+        host.Status("Importing drag/drop files...");
+        progress->setRange(0, static_cast<int>(files.size()) - 1);
+        progress->setValue(0);
+        progress->show();
         DropTarget target;
         target.import = [this](const fs::path& path, const std::string& title,
                                const std::string& origin, const std::string& performer,
@@ -319,22 +321,22 @@ void TMasterFrm::ImportDroppedPaths(const std::vector<fs::path>& paths) {
                                          addOption);
         };
         target.caption = [this] {
-            int tab = Categories->currentIndex();
-            return tab > 0 ? Categories->tabText(tab).toStdString() : std::string();
+            SelectionNames names = window_.Names();
+            return names.categoryTab > 0 ? names.categoryCaption : std::string();
         };
-        CommandProcessor commands(host_, target);
+        CommandProcessor commands(host, target);
         for (std::size_t i = 0; i < files.size(); ++i) {
-            if (copy_->ShuttingDown())
+            if (window_.Copy().ShuttingDown())
                 break;
             commands.ImportDroppedFile(files[i]);
-            progress_->setValue(static_cast<int>(i));
-            host_.ProcessEvents();
+            progress->setValue(static_cast<int>(i));
+            host.ProcessEvents();
         }
-        views_->FinishBatch();
+        window_.Views()->FinishBatch();
     }
-    progress_->hide();
-    progress_->setValue(0);
-    host_.Status("Done");
+    progress->hide();
+    progress->setValue(0);
+    host.Status("Done");
 }
 
 } // namespace tunquil::ui

@@ -16,6 +16,7 @@
 #include "ui/GuiTestApp.h"
 #include "ui/app/BusNotifiers.h"
 #include "ui/app/TMasterFrm.h"
+#include "ui/integration/DesktopCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -155,7 +156,7 @@ TEST(DesktopWindow, LaunchAtLoginShowsWhetherTheAutostartEntryExists) {
     test::GuiTestApp();
     platform::XdgLocations xdg{home / "data", home / "config"};
     TMasterFrm window(home.path(), std::make_unique<FakeSequencerDevice>());
-    window.AdoptRegistry(std::make_unique<platform::XdgRegistry>(xdg, "Tunquil.Document"),
+    window.Desktop().AdoptRegistry(std::make_unique<platform::XdgRegistry>(xdg, "Tunquil.Document"),
                          "/usr/bin/tunquil");
     EXPECT_TRUE(fs::exists(xdg.DesktopEntry())); // the document type, registered at once
     window.DeferredStartUp();
@@ -190,7 +191,7 @@ TEST(DesktopWindow, ConflictingPluginsAreAsideWhileTheProgramRunsWithTheTemporar
                           plugins.string());
     test::GuiTestApp();
     TMasterFrm window(home.path(), std::make_unique<FakeSequencerDevice>());
-    window.AdoptRegistry(std::move(registry), "/usr/bin/tunquil");
+    window.Desktop().AdoptRegistry(std::move(registry), "/usr/bin/tunquil");
     window.DeferredStartUp();
 
     EXPECT_TRUE(window.MenuItem({"&File", "&Manage Navigator plugin..."})->isVisible());

@@ -7,8 +7,8 @@
 #include "database/TDMM2.h"
 #include "ui/GuiTestApp.h"
 #include "ui/ModalScript.h"
-#include "ui/app/TRenamer.h"
-#include "ui/import/TTuneAdder.h"
+#include "ui/database/TRenamer.h"
+#include "ui/database/TTuneAdder.h"
 
 #include <QComboBox>
 #include <QLabel>

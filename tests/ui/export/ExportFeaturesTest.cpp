@@ -14,6 +14,7 @@
 #include "ui/app/TMasterFrm.h"
 #include "ui/controls/TExtListView.h"
 #include "ui/controls/TMyStringGrid.h"
+#include "ui/export/ExportCommands.h"
 #include "ui/export/TArchiveForm.h"
 #include "ui/export/TCreateArchiveForm.h"
 #include "ui/export/TMailForm.h"
@@ -121,7 +122,7 @@ protected:
 
 TEST_F(ExportFeaturesTest, EachMenuSelectionAndDropReachesItsFeatureWithItsTitles) {
     std::vector<Opened> opened;
-    window->openFeature = [&](TitleFeature f, const std::vector<int32_t>& keys,
+    window->Export().openFeature = [&](TitleFeature f, const std::vector<int32_t>& keys,
                               const std::string& heading) {
         opened.push_back({f, keys, heading});
     };
@@ -202,11 +203,11 @@ TEST_F(ExportFeaturesTest, EachMenuSelectionAndDropReachesItsFeatureWithItsTitle
 TEST_F(ExportFeaturesTest, ArchivingFromTheMenuRunsInTheArchiveWindowAndCancelWritesNothing) {
     fs::create_directories(home / "out");
     std::vector<std::size_t> asked;
-    window->askArchiveName = [&](std::size_t n) {
+    window->Export().askArchiveName = [&](std::size_t n) {
         asked.push_back(n);
         return (home / "out/songs").string();
     };
-    TCreateArchiveForm& form = window->CreateArchiveForm();
+    TCreateArchiveForm& form = window->Export().CreateArchiveForm();
     std::vector<QString> seen;
     bool lockedMeanwhile = false;
     form.OnRunning = [&](ArchiveProgressWindow& w) {
@@ -232,7 +233,7 @@ TEST_F(ExportFeaturesTest, ArchivingFromTheMenuRunsInTheArchiveWindowAndCancelWr
 
     // Cancel while the titles are prepared: no archive, no message, nothing left staged.
     messages.clear();
-    window->askArchiveName = [&](std::size_t) { return (home / "out/cancelled.zip").string(); };
+    window->Export().askArchiveName = [&](std::size_t) { return (home / "out/cancelled.zip").string(); };
     form.OnRunning = [](ArchiveProgressWindow& w) { w.CancelButton->click(); };
     Choose({"&Categories", "Archive", "&All categories"});
     EXPECT_FALSE(fs::exists(home / "out/cancelled.zip"));
@@ -275,7 +276,7 @@ TEST(ArchiveImportWindow, ImportsEveryMemberAndCancelStopsTheImport) {
 
 TEST_F(ExportFeaturesTest, MailTitlesListsThemAndClosingPutsTheMailWindowAway) {
     window->MailTitles({alpha, gamma});
-    TMailForm& mail = window->MailForm();
+    TMailForm& mail = window->Export().MailForm();
     EXPECT_TRUE(mail.isVisible());
     EXPECT_EQ(mail.windowTitle().toStdString(), " Mail the attached 2 title(s)");
     ASSERT_EQ(mail.Attachments->topLevelItemCount(), 2);
@@ -291,7 +292,7 @@ TEST_F(ExportFeaturesTest, MailTitlesListsThemAndClosingPutsTheMailWindowAway) {
 // Closing the program while a report is being measured used to leave the job reading a closed
 // database and writing its file; the job now ends first and closing still saves everything.
 TEST_F(ExportFeaturesTest, ClosingWhilePrintingEndsTheReportAndStillSavesTheSettings) {
-    TTitlePrinter& printer = window->TitlePrinter();
+    TTitlePrinter& printer = window->Export().TitlePrinter();
     printer.UsePdfFile();
     fs::path pdf = home / "report.pdf";
     printer.AskPdfFile = [&] { return QString::fromStdString(pdf.string()); };

@@ -1,4 +1,4 @@
-#include "ui/app/MprisService.h"
+#include "ui/midi/MprisService.h"
 
 #include "app/MediaControls.h"
 #include "app/PlayProgram.h"

@@ -10,11 +10,11 @@
 #include "ui/ModalScript.h"
 #include "ui/TunquilApp.h"
 #include "ui/app/TMasterFrm.h"
-#include "ui/app/TRenamer.h"
+#include "ui/database/TRenamer.h"
 #include "ui/controls/TExtListView.h"
 #include "ui/controls/TExtPageControl.h"
 #include "ui/controls/TMyStringGrid.h"
-#include "ui/import/TTuneAdder.h"
+#include "ui/database/TTuneAdder.h"
 
 #include <QAction>
 #include <QComboBox>

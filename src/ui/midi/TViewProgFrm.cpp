@@ -1,4 +1,4 @@
-#include "ui/app/TViewProgFrm.h"
+#include "ui/midi/TViewProgFrm.h"
 
 #include "app/PlayProgram.h"
 

@@ -5,7 +5,7 @@
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "ui/GuiTestApp.h"
-#include "ui/app/MprisService.h"
+#include "ui/midi/MprisService.h"
 
 #include <QDBusConnection>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "ui/import/TTuneAdder.h"
+#include "ui/database/TTuneAdder.h"
 
 #include "base/Host.h"
 #include "base/Text.h"

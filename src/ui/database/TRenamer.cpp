@@ -1,4 +1,4 @@
-#include "ui/app/TRenamer.h"
+#include "ui/database/TRenamer.h"
 
 #include "ui/controls/TMessageDialog.h"
 

@@ -4,7 +4,7 @@
 #include "app/PlayProgram.h"
 #include "support/TempDir.h"
 #include "ui/GuiTestApp.h"
-#include "ui/app/TViewProgFrm.h"
+#include "ui/midi/TViewProgFrm.h"
 
 #include <QKeyEvent>
 #include <QLabel>

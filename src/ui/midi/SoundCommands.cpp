@@ -1,0 +1,384 @@
+#include "ui/midi/SoundCommands.h"
+
+#include "app/PlayProgram.h"
+#include "app/SoundFontChoice.h"
+#include "base/IniFile.h"
+#include "database/TMusicLibrary.h"
+#include "platform/FluidSynthSequencer.h"
+#include "platform/SystemMixer.h"
+#include "ui/WidgetHost.h"
+#include "ui/controls/Glyphs.h"
+#include "ui/controls/MenuItems.h"
+#include "ui/controls/TCDPanelP.h"
+#include "ui/controls/TMyStringGrid.h"
+#include "ui/midi/MprisService.h"
+#include "ui/midi/TMixerFrm2.h"
+#include "ui/midi/TViewProgFrm.h"
+
+#include <QActionGroup>
+#include <QCursor>
+#include <QFileDialog>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QToolButton>
+
+namespace tunquil::ui {
+
+SoundCommands::SoundCommands(IMasterWindow& window, platform::ISequencerDevice& device,
+                             std::shared_ptr<platform::SynthesizerMix> mix)
+    : window_(window), device_(device), mix_(std::move(mix)) {}
+
+SoundCommands::~SoundCommands() {
+    delete programView_;
+    delete mixerWindow_;
+    delete mediaControls_;
+}
+
+// ------------------------------------------------------------------ the music controls
+
+void SoundCommands::AttachTransport(const TransportControls& controls) {
+    controls_ = controls;
+    connect(controls_.progView, &QToolButton::clicked, this, &SoundCommands::ShowProgramView);
+    connect(controls_.volume, &QToolButton::clicked, this, &SoundCommands::ShowMixer);
+    auto transport = [this](QToolButton* button, void (PlayProgram::*action)()) {
+        connect(button, &QToolButton::clicked, this, [this, action] {
+            if (PlayProgram* program = window_.Program()) {
+                (program->*action)();
+                window_.RefreshTransport();
+            }
+        });
+    };
+    transport(controls_.shuffle, &PlayProgram::Shuffle);
+    transport(controls_.musicClear, &PlayProgram::Clear);
+    transport(controls_.back, &PlayProgram::Previous);
+    transport(controls_.playNext, &PlayProgram::Next);
+    transport(controls_.repeat, &PlayProgram::Restart);
+    transport(controls_.pause, &PlayProgram::PauseOrResume);
+    transport(controls_.oneStop, &PlayProgram::Stop);
+    transport(controls_.allStop, &PlayProgram::StopAndClear);
+    QSlider* bar = controls_.trackBar;
+    connect(bar, &QSlider::sliderPressed, this, [this] {
+        if (PlayProgram* program = window_.Program())
+            program->TrackBarPressed();
+    });
+    connect(bar, &QSlider::valueChanged, this, [this, bar](int position) {
+        PlayProgram* program = window_.Program();
+        if (!program)
+            return;
+        program->TrackBarChanged(position);
+        if (program->TrackBar().position != position) {
+            QSignalBlocker quiet(bar);
+            bar->setValue(program->TrackBar().position);
+        }
+    });
+    connect(bar, &QSlider::sliderReleased, this, [this] {
+        if (PlayProgram* program = window_.Program()) {
+            program->TrackBarReleased();
+            window_.RefreshTransport();
+        }
+    });
+    window_.Host().SetPositionTick([this] {
+        if (PlayProgram* program = window_.Program()) {
+            program->Tick();
+            window_.RefreshTransport();
+        }
+    });
+}
+
+void SoundCommands::Refresh() {
+    if (!controls_.pause)
+        return;
+    const bool locked = window_.Locked();
+    PlayProgram* program = window_.Program();
+    TransportState state = program ? program->Transport() : InitialTransportState();
+    auto apply = [](QToolButton* button, const ControlState& s, bool lockable, bool locked) {
+        button->setEnabled(s.enabled && !(lockable && locked));
+        QString hint = QString::fromStdString(s.hint);
+        QString shortPart = hint.section('|', 0, 0);
+        QString longPart = hint.contains('|') ? hint.section('|', 1) : hint;
+        button->setToolTip(shortPart);
+        button->setStatusTip(longPart);
+        button->setAccessibleName(shortPart);
+        button->setAccessibleDescription(longPart);
+        switch (s.glyph) {
+        case Glyph::Play:
+            button->setIcon(tunquil::ui::Glyph(GlyphKind::Play));
+            break;
+        case Glyph::Pause:
+            button->setIcon(tunquil::ui::Glyph(GlyphKind::Pause));
+            break;
+        case Glyph::Stop:
+            button->setIcon(tunquil::ui::Glyph(GlyphKind::Stop));
+            break;
+        case Glyph::None:
+            break;
+        }
+    };
+    const TransportControls& c = controls_;
+    apply(c.playReplace, state.playReplace, false, locked);
+    apply(c.play, state.play, false, locked);
+    apply(c.progView, state.progView, false, locked);
+    apply(c.shuffle, state.shuffle, false, locked);
+    apply(c.musicClear, state.musicClear, false, locked);
+    apply(c.back, state.back, true, locked);
+    apply(c.playNext, state.playNext, true, locked);
+    apply(c.repeat, state.repeat, false, locked);
+    apply(c.pause, state.pause, false, locked);
+    apply(c.oneStop, state.oneStop, false, locked);
+    apply(c.allStop, state.allStop, false, locked);
+    apply(c.volume, state.volume, true, locked);
+    c.trackBar->setEnabled(state.trackBar.enabled && !locked);
+    if (programMenu_)
+        programMenu_->menuAction()->setEnabled(state.programMenu);
+    if (!program)
+        return;
+    const TrackBarState& bar = program->TrackBar();
+    if (!c.trackBar->isSliderDown()) {
+        QSignalBlocker quiet(c.trackBar);
+        c.trackBar->setRange(bar.min, std::max(bar.min, bar.max));
+        c.trackBar->setPageStep(bar.pageSize);
+        c.trackBar->setValue(bar.position);
+    }
+    c.panel->Render(program->Panel());
+}
+
+// ------------------------------------------------------------------ the menus
+
+QAction* SoundCommands::AddPlayMenu(QMenu* menu, bool albums) {
+    if (albums) {
+        QMenu* play = menu->addMenu("Play");
+        Item(play, "&Titles selected", this, [this] {
+            if (window_.ActiveAlbumGrid())
+                PlayKeys(window_.SelectionKeys(TitleSelection::AlbumTitles),
+                         SelectionSource::AlbumList, true);
+            else
+                window_.Host().ShowMessage("Please select an album tab first",
+                                           TMsgDlgType::mtInformation, 0, mbOK);
+        });
+        Item(play, "&Album selected", this, [this] {
+            PlayKeys(window_.SelectionKeys(TitleSelection::AlbumSelected),
+                     SelectionSource::AlbumList, true);
+        });
+        return Item(play, "A&ll albums", this, [this] {
+            PlayKeys(window_.SelectionKeys(TitleSelection::AllAlbums), SelectionSource::AlbumList,
+                     true);
+        });
+    }
+    QMenu* play = menu->addMenu("&Play");
+    QAction* last = nullptr;
+    for (auto [caption, which] : {std::pair{"&Titles selected", TitleSelection::CategoryTitles},
+                                  std::pair{"Active &category", TitleSelection::ActiveCategory},
+                                  std::pair{"&All categories", TitleSelection::AllCategories}})
+        last = Item(play, caption, this, [this, which] {
+            PlayKeys(window_.SelectionKeys(which), SelectionSource::CategoryGrid, true);
+        });
+    return last;
+}
+
+void SoundCommands::AddPlayTitlesItem(QMenu* menu) {
+    Item(menu, "&Play", this, [this] {
+        // On the album side only an album's tab has titles to select.
+        if (window_.AlbumSideCurrent()) {
+            if (window_.ActiveAlbumGrid())
+                PlayKeys(window_.SelectionKeys(TitleSelection::AlbumTitles),
+                         SelectionSource::AlbumList, true);
+        } else {
+            PlayKeys(window_.SelectionKeys(TitleSelection::CategoryTitles),
+                     SelectionSource::CategoryGrid, true);
+        }
+    });
+}
+
+void SoundCommands::AddProgramItems(QMenu* menu) {
+    programMenu_ = menu;
+    Item(menu, "&View titles", this, [this] { ShowProgramView(); });
+    menu->addSeparator();
+    Item(menu, "&Shuffle", this, [this] { window_.Program()->Shuffle(); });
+    menu->addSeparator();
+    Item(menu, "&Erase", this, [this] { window_.Program()->Clear(); });
+    Item(menu, "&Erase and stop play", this, [this] { window_.Program()->StopAndClear(); });
+}
+
+void SoundCommands::AddSettingsItems(QMenu* menu) {
+    loopingItem_ = Check(menu, "&Auto looping", this, [this](bool on) {
+        window_.WindowSettings().autoLooping = on;
+        if (PlayProgram* program = window_.Program())
+            program->SetAutoLooping(on);
+    });
+    menu->addSeparator();
+    QMenu* resets = menu->addMenu("&Reset before play");
+    // Beyond the reset choices: the SoundFont the synthesizer plays with.
+    Item(menu, "Sound&Font...", this, [this] { ChooseSoundFont(); });
+    auto* resetGroup = new QActionGroup(resets);
+    resetGroup->setExclusive(true);
+    const std::pair<const char*, ResetChoice> choices[] = {{"&GM then GS", ResetChoice::GMThenGS},
+                                                           {"GS &then GM", ResetChoice::GSThenGM},
+                                                           {"G&M only", ResetChoice::GMOnly},
+                                                           {"G&S only", ResetChoice::GSOnly},
+                                                           {"&None", ResetChoice::None}};
+    for (auto [caption, choice] : choices) {
+        QAction* item = Check(resets, caption, this, [this, choice](bool on) {
+            if (!on)
+                return;
+            window_.WindowSettings().reset = choice;
+            if (PlayProgram* program = window_.Program())
+                program->SetResetChoice(choice);
+        });
+        resetGroup->addAction(item);
+        resetItems_[choice] = item;
+    }
+}
+
+void SoundCommands::ShowSettings(const MainWindowSettings& settings) {
+    if (loopingItem_)
+        loopingItem_->setChecked(settings.autoLooping);
+    if (auto item = resetItems_.find(settings.reset); item != resetItems_.end())
+        item->second->setChecked(true);
+}
+
+void SoundCommands::ShowLooping(bool on) {
+    QSignalBlocker quiet(loopingItem_);
+    loopingItem_->setChecked(on);
+}
+
+// ------------------------------------------------------------------ the PLAY pop-up
+
+QMenu* SoundCommands::BuildPlayPopup(QWidget* parent) {
+    playMenu_ = new QMenu(parent);
+    playMenu_->setObjectName("PlayPopup");
+    playMenu_->setAccessibleName("PLAY");
+    auto play = [this](void (PlayProgram::*action)()) {
+        return [this, action] {
+            (window_.Program()->*action)();
+            window_.RefreshTransport();
+        };
+    };
+    playTopItem_ = Item(playMenu_, "PLAY: &Top of program", this, play(&PlayProgram::PlayTop));
+    playBottomItem_ =
+        Item(playMenu_, "PLAY: &Bottom of program", this, play(&PlayProgram::PlayBottom));
+    playReplaceItem_ =
+        Item(playMenu_, "PLAY: &Replace program", this, play(&PlayProgram::PlayReplace));
+    cancelItem_ = Item(playMenu_, "&Cancel", this,
+                       [this] { window_.Program()->SetSelection({}, SelectionSource::None); });
+    cancelItem_->setShortcut(QKeySequence(Qt::Key_Escape));
+    return playMenu_;
+}
+
+void SoundCommands::PlayKeys(const std::vector<int32_t>& keys, SelectionSource source,
+                             bool fromMenu) {
+    PlayProgram* program = window_.Program();
+    if (!program || keys.empty())
+        return;
+    program->SetSelectionKeys(keys, source);
+    RunPlayMenu(fromMenu);
+}
+
+void SoundCommands::RunPlayMenu(bool fromMenu) {
+    PlayProgram& program = *window_.Program();
+    PlayProgram::PlayPopupLayout layout = program.PlayPopup(fromMenu);
+    if (!layout.show) {
+        program.PlayTop();
+        window_.RefreshTransport();
+        return;
+    }
+    playTopItem_->setText(QString::fromStdString(layout.firstCaption));
+    playBottomItem_->setVisible(layout.bottomAndReplace);
+    playReplaceItem_->setVisible(layout.bottomAndReplace);
+    // The selection's other commands follow "&Cancel"; a menu's selection has its own menu.
+    QList<QAction*> items = playMenu_->actions();
+    items.erase(items.begin(), std::find(items.begin(), items.end(), cancelItem_) + 1);
+    for (QAction* item : items)
+        item->setVisible(!fromMenu);
+    playMenu_->exec(QCursor::pos());
+    for (QAction* item : items)
+        item->setVisible(true);
+}
+
+void SoundCommands::PlayTitleNow(TMyStringGrid* grid, int row) {
+    PlayProgram* program = window_.Program();
+    if (!program || window_.Locked() || !grid->View().HasRecord(row))
+        return;
+    SelectionSource source = grid->DragSource();
+    program->SetSelectionKeys({grid->View().MasterKey(row)}, source);
+    program->PlayTop();
+    window_.RefreshTransport();
+}
+
+bool SoundCommands::DropToPlay(bool top, const DraggedTitles& titles) {
+    PlayProgram* program = window_.Program();
+    if (!program || titles.keys.empty())
+        return false;
+    program->SetSelectionKeys(titles.keys, titles.source);
+    if (top)
+        program->PlayTop();
+    else
+        program->PlayBottom();
+    window_.RefreshTransport();
+    return true;
+}
+
+// ------------------------------------------------------------------ the sound windows
+
+void SoundCommands::ShowProgramView() {
+    TMusicLibrary& library = window_.Library();
+    if (!window_.Program() || !library.DataModule())
+        return;
+    if (!programView_) {
+        programView_ = new TViewProgFrm(
+            *window_.Program(),
+            [&library](int key, TitleRecord& record) {
+                return library.DataModule() && library.Database().ReadRecordByKey(key, record);
+            },
+            window_.Widget());
+    }
+    programView_->ViewBeside(window_.Widget());
+}
+
+void SoundCommands::ShowMixer() {
+    if (!mixerWindow_) {
+        mixerDevice_ = std::make_unique<platform::SystemMixer>(mix_);
+        mixerWindow_ = new TMixerFrm2(*mixerDevice_, window_.Widget());
+    }
+    QString problem = ShowMixerOrFallback(*mixerWindow_);
+    if (!problem.isEmpty())
+        window_.Host().ShowMessage(problem.toStdString(), TMsgDlgType::mtError, 0, mbOK);
+}
+
+void SoundCommands::ChooseSoundFont() {
+    QString file = QFileDialog::getOpenFileName(window_.Widget(), "SoundFont", QString(),
+                                                "SoundFonts (*.sf2 *.sf3)");
+    if (file.isEmpty())
+        return;
+    RunShowingFailure(window_.Host(), "", [&] {
+        IniFile ini(window_.ProgramDirectory() / "Tunquil.ini");
+        // The synthesizer takes the new SoundFont at once; another device (a test's) has none.
+        auto* synthesizer = dynamic_cast<platform::FluidSynthSequencer*>(&device_);
+        tunquil::ChooseSoundFont(window_.Host(), ini, file.toStdString(),
+                                 [synthesizer](const std::string& path) {
+                                     return synthesizer ? synthesizer->ChangeSoundFont(path) : 0u;
+                                 });
+    });
+}
+
+void SoundCommands::ProgramChanged() {
+    window_.RefreshTransport();
+    if (programView_ && programView_->isVisible())
+        programView_->Refresh();
+    if (mediaControls_)
+        mediaControls_->Changed();
+}
+
+void SoundCommands::StartMediaControls() {
+    PlayProgram* program = window_.Program();
+    if (mediaControls_ || !program)
+        return;
+    auto* controls = new MprisService(*program, window_.Widget());
+    // Without a session bus (or with another copy's name on it) there are no media keys; the
+    // window works the same.
+    if (controls->Register())
+        mediaControls_ = controls;
+    else
+        delete controls;
+}
+
+} // namespace tunquil::ui

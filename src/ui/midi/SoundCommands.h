@@ -1,0 +1,108 @@
+#pragma once
+// Playing: the music controls and the position bar, the PLAY pop-up and the Play items of the
+// menus, the Program menu and its window, the mixer, the SoundFont, the looping and reset
+// settings, and the desktop's media controls.
+
+#include "app/MainWindowSettings.h"
+#include "ui/MasterWindow.h"
+#include "ui/controls/TitleKeysMime.h"
+
+#include <QObject>
+#include <QPointer>
+#include <map>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QSlider;
+class QToolButton;
+
+namespace tunquil::platform {
+class IMixerDevice;
+class ISequencerDevice;
+class SynthesizerMix;
+} // namespace tunquil::platform
+
+namespace tunquil::ui {
+
+class MprisService;
+class TCDPanelP;
+class TMixerFrm2;
+class TMyStringGrid;
+class TViewProgFrm;
+
+// The top area's controls, as the window builds them.
+struct TransportControls {
+    QToolButton *playReplace = nullptr, *play = nullptr, *progView = nullptr, *shuffle = nullptr,
+                *musicClear = nullptr, *back = nullptr, *playNext = nullptr, *repeat = nullptr,
+                *pause = nullptr, *oneStop = nullptr, *allStop = nullptr, *volume = nullptr;
+    QSlider* trackBar = nullptr;
+    TCDPanelP* panel = nullptr;
+};
+
+class SoundCommands : public QObject {
+public:
+    // `device` plays; `mix` is our synthesizer's volume, balance and mute, which the mixer sets.
+    SoundCommands(IMasterWindow& window, platform::ISequencerDevice& device,
+                  std::shared_ptr<platform::SynthesizerMix> mix);
+    // The program and mixer windows and the media controls hold the program and the mixer
+    // device: they go first.
+    ~SoundCommands() override;
+
+    // Wires the music controls and the position bar; the play program's timer ticks here.
+    void AttachTransport(const TransportControls& controls);
+    // The "Play" submenu of the Albums (`albums`) or the Categories menu; returns its last item
+    // ("A&ll albums" / "&All categories").
+    QAction* AddPlayMenu(QMenu* menu, bool albums);
+    // The Titles menu's "&Play": the selected titles of the side used last.
+    void AddPlayTitlesItem(QMenu* menu);
+    void AddProgramItems(QMenu* menu);
+    // "&Auto looping", "&Reset before play" and "Sound&Font..." of the Settings menu.
+    void AddSettingsItems(QMenu* menu);
+    // The PLAY pop-up's own items; items added after them are the selection's other commands,
+    // shown only when the pop-up opens from a drag or a grid.
+    QMenu* BuildPlayPopup(QWidget* parent);
+    QMenu* PlayPopup() const { return playMenu_; }
+    // The check marks of the looping and reset settings.
+    void ShowSettings(const MainWindowSettings& settings);
+    void ShowLooping(bool on);
+
+    // Fills the play selection and opens the PLAY pop-up (or plays at once).
+    void PlayKeys(const std::vector<int32_t>& keys, SelectionSource source, bool fromMenu);
+    // Plays a title of a grid at once, at the top of the program (a double-click).
+    void PlayTitleNow(TMyStringGrid* grid, int row);
+    // Titles dropped on Add (`top` false) or Add+Play.
+    bool DropToPlay(bool top, const DraggedTitles& titles);
+
+    // The transport, the position bar, the now-playing panel and the Program menu follow the
+    // play program.
+    void Refresh();
+    // After every change of the program, its index or the player: the transport, the program
+    // window and the desktop's media controls follow.
+    void ProgramChanged();
+    void StartMediaControls();
+
+    void ShowProgramView();
+    void ShowMixer();
+    void ChooseSoundFont();
+
+private:
+    void RunPlayMenu(bool fromMenu);
+
+    IMasterWindow& window_;
+    platform::ISequencerDevice& device_;
+    std::shared_ptr<platform::SynthesizerMix> mix_;
+    TransportControls controls_;
+    QMenu* programMenu_ = nullptr;
+    QMenu* playMenu_ = nullptr;
+    QAction *playTopItem_ = nullptr, *playBottomItem_ = nullptr, *playReplaceItem_ = nullptr,
+            *cancelItem_ = nullptr;
+    QAction* loopingItem_ = nullptr;
+    std::map<ResetChoice, QAction*> resetItems_;
+    QPointer<TViewProgFrm> programView_;
+    std::unique_ptr<platform::IMixerDevice> mixerDevice_;
+    QPointer<TMixerFrm2> mixerWindow_;
+    MprisService* mediaControls_ = nullptr;
+};
+
+} // namespace tunquil::ui
