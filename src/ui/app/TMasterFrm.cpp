@@ -12,10 +12,13 @@
 #include "platform/FakeMessageBus.h"
 #include "platform/FluidSynthSequencer.h"
 #include "ui/app/MasterLayout.h"
+#include "ui/app/MasterMenus.h"
+#include "ui/app/MusicControls.h"
 #include "ui/app/ScreenPlacement.h"
 #include "ui/app/TAboutBox.h"
 #include "ui/app/THelpWindow.h"
 #include "ui/app/TSplashFrm.h"
+#include "ui/controls/ControlStyle.h"
 #include "ui/controls/Glyphs.h"
 #include "ui/controls/MenuItems.h"
 #include "ui/controls/TCDPanelP.h"
@@ -54,7 +57,6 @@ namespace tunquil::ui {
 namespace {
 
 constexpr int kSummaryHeight = 19;
-constexpr int kTopAreaHeight = 127;
 
 QColor FromColorRef(uint32_t c) {
     return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff);
@@ -62,20 +64,6 @@ QColor FromColorRef(uint32_t c) {
 uint32_t ToColorRef(const QColor& c) {
     return static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 |
            static_cast<uint32_t>(c.blue()) << 16;
-}
-
-// Hints are a short and a long text joined by "|": the short one is the pop-up hint and the
-// control's accessible name, the long one goes to the status bar.
-void SetHint(QWidget* w, const QString& hint, int helpContext = 0) {
-    QString shortPart = hint.section('|', 0, 0);
-    QString longPart = hint.contains('|') ? hint.section('|', 1) : hint;
-    w->setProperty("hint", hint);
-    w->setToolTip(shortPart);
-    w->setStatusTip(longPart);
-    w->setAccessibleName(shortPart.isEmpty() ? longPart : shortPart);
-    w->setAccessibleDescription(longPart);
-    if (helpContext > 0)
-        w->setProperty("helpContext", helpContext);
 }
 
 // Deletes the pages whose view is gone (their grids still hold the views, so at once).
@@ -105,25 +93,11 @@ void PlaceTab(QTabWidget* tabs, QWidget* page, int at) {
     tabs->insertTab(at, page, QString());
 }
 
-QFrame* LoweredFrame(QWidget* parent, int bevel) {
-    auto* frame = new QFrame(parent);
-    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    frame->setLineWidth(bevel);
-    return frame;
-}
-
 std::vector<int32_t> AllKeysOf(const TTitleView& view) {
     std::vector<int32_t> keys;
     for (int row = 1; row <= view.TitleCount(); ++row)
         keys.push_back(view.MasterKey(row));
     return keys;
-}
-
-QAction* FindIn(const QList<QAction*>& actions, const QString& caption) {
-    for (QAction* a : actions)
-        if (a->text() == caption || QString(a->text()).remove('&') == caption)
-            return a;
-    return nullptr;
 }
 
 std::unique_ptr<platform::ISequencerDevice>
@@ -166,12 +140,16 @@ TMasterFrm::TMasterFrm(fs::path programDirectory,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     setCentralWidget(central);
-    BuildTopArea();
+    top_ = new MusicControls(scale_, this);
+    top_->onToggleToolbar = [this] { ToggleToolbar(); };
+    sound_->AttachTransport(top_->Controls());
     BuildDatabaseArea();
-    layout->addWidget(topArea_);
+    layout->addWidget(top_);
     layout->addWidget(dbArea_, 1);
     BuildStatusBar();
-    BuildMenus();
+    menus_ = std::make_unique<MasterMenus>(*this);
+    menus_->Build();
+    top_->ShowToolbarState(settings_.showTools);
     qApp->installEventFilter(this);
     setAcceptDrops(true); // files and folders from the desktop
     // Most commands wait for the database (unlocked at the end of start-up).
@@ -189,6 +167,8 @@ TMasterFrm::~TMasterFrm() {
     TakeDownViews();
     host_.SetPositionTick(nullptr);
     host_.PositionTimer(false);
+    // The children still signal while they go; the menus they would update are gone with them.
+    menus_.reset();
 }
 
 int TMasterFrm::Px(int pixels) const {
@@ -210,119 +190,6 @@ void TMasterFrm::TakeDownViews() {
     categoryPages_.clear();
     albumPages_.clear();
     views_.reset();
-}
-
-// ------------------------------------------------------------------ the top area
-
-void TMasterFrm::BuildTopArea() {
-    topArea_ = new QFrame(this);
-    topArea_->setObjectName("TopPanel");
-    topArea_->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    topArea_->setLineWidth(2);
-    topArea_->setFixedHeight(Px(kTopAreaHeight));
-    topArea_->installEventFilter(this);
-    SetHint(topArea_, "Music controls");
-
-    displayFrame_ = new QFrame(topArea_);
-    displayFrame_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    displayFrame_->setLineWidth(3);
-    displayFrame_->setStyleSheet("background: black;");
-    displayFrame_->setAccessibleName("Now playing");
-    panel_ = new TCDPanelP(displayFrame_);
-    panel_->setObjectName("CDPanel");
-    auto* displayLayout = new QVBoxLayout(displayFrame_);
-    displayLayout->setContentsMargins(4, 4, 4, 4);
-    displayLayout->addWidget(panel_);
-
-    TrackBar1 = new QSlider(Qt::Horizontal, topArea_);
-    TrackBar1->setObjectName("TrackBar1");
-    TrackBar1->setTickPosition(QSlider::NoTicks);
-    TrackBar1->setRange(0, 10);
-    TrackBar1->setPageStep(10);
-    SetHint(TrackBar1, "Move|Move position within playing title", 14);
-
-    auto makeButton = [&](auto* button, const char* name, GlyphKind glyph, const QString& hint,
-                          int helpContext) {
-        button->setObjectName(name);
-        button->setIcon(Glyph(glyph));
-        button->setAutoRaise(false);
-        SetHint(button, hint, helpContext);
-        return button;
-    };
-    PlayReplace = makeButton(new TDropButton(topArea_), "PlayReplace", GlyphKind::AddPlay,
-                             "Add + Play|Add music and play it first", 3);
-    Play = makeButton(new TDropButton(topArea_), "Play", GlyphKind::Add,
-                      "Add|Add music and play it last", 4);
-    PlayReplace->setFixedSize(Px(43), Px(25));
-    Play->setFixedSize(Px(43), Px(25));
-    PlayReplace->setText("Add+Play");
-    Play->setText("Add");
-    PlayReplace->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    Play->setToolButtonStyle(Qt::ToolButtonIconOnly);
-
-    TransportControls c{
-        .playReplace = PlayReplace, .play = Play, .trackBar = TrackBar1, .panel = panel_};
-    struct Small {
-        QToolButton** button;
-        const char* name;
-        GlyphKind glyph;
-        const char* hint;
-        int help;
-    };
-    const Small smalls[] = {
-        {&c.progView, "ProgView", GlyphKind::View, "View|View the program currently playing", 11},
-        {&c.shuffle, "Shuffle", GlyphKind::Shuffle, "Shuffle|Shuffle the program currently playing",
-         15},
-        {&c.musicClear, "MusicClear", GlyphKind::Clear, "Clear|Erase the currently playing program",
-         16},
-        {&c.back, "Back", GlyphKind::Previous,
-         "Previous|Restart play with the previously playing title", 0},
-        {&c.playNext, "PlayNext", GlyphKind::Next, "Next|Play the next title in the program", 0},
-        {&c.repeat, "RepeatSB", GlyphKind::Restart, "Restart|Restart title currently playing", 0},
-        {&c.pause, "Pause", GlyphKind::Pause, "Pause", 0},
-        {&c.oneStop, "OneStop", GlyphKind::Stop, "Stop|Stop current play", 0},
-        {&c.allStop, "AllStop", GlyphKind::StopClear,
-         "Stop+Clear program|Stop all play and erase play list", 0},
-        {&c.volume, "Volume", GlyphKind::Volume, "Volume + Balance", 17},
-    };
-    for (const Small& s : smalls) {
-        QFrame* frame = LoweredFrame(topArea_, 2);
-        frame->setFixedSize(Px(25), Px(25));
-        *s.button = makeButton(new QToolButton(frame), s.name, s.glyph, s.hint, s.help);
-        (*s.button)->setGeometry(Px(2), Px(2), Px(21), Px(21));
-        (*s.button)->setIconSize(QSize(Px(16), Px(16)));
-        controlFrames_.push_back(frame);
-    }
-
-    for (auto [button, frame] : {std::pair{&leftToggle_, &leftToggleFrame_},
-                                 std::pair{&rightToggle_, &rightToggleFrame_}}) {
-        *frame = LoweredFrame(topArea_, 1);
-        (*frame)->setFixedSize(Px(18), Px(20));
-        *button = new QToolButton(*frame);
-        (*button)->setGeometry(Px(2), Px(2), Px(14), Px(16));
-        (*button)->setIconSize(QSize(Px(10), Px(10)));
-        connect(*button, &QToolButton::clicked, this, &TMasterFrm::ToggleToolbar);
-    }
-    leftToggle_->setObjectName("ToolsLeft");
-    rightToggle_->setObjectName("ToolsRight");
-
-    sound_->AttachTransport(c);
-}
-
-void TMasterFrm::LayOutTopArea() {
-    const int w = topArea_->width();
-    displayFrame_->setGeometry(0, 0, w, Px(70));
-    TrackBar1->setGeometry(Px(2), Px(72), w - Px(4), Px(23));
-    std::vector<int> widths{PlayReplace->width(), Play->width()};
-    for (QFrame* frame : controlFrames_)
-        widths.push_back(frame->width());
-    std::vector<int> lefts = MusicControlLefts(w, widths);
-    PlayReplace->move(lefts[0], Px(97));
-    Play->move(lefts[1], Px(97));
-    for (std::size_t i = 0; i < controlFrames_.size(); ++i)
-        controlFrames_[i]->move(lefts[i + 2], Px(97));
-    leftToggleFrame_->move(Px(8), Px(102));
-    rightToggleFrame_->move(w - rightToggleFrame_->width() - Px(8), Px(102));
 }
 
 // ------------------------------------------------------------------ the database area
@@ -375,8 +242,8 @@ void TMasterFrm::BuildDatabaseArea() {
     dropCommands_ = {
         {EditCat, drop(edit_.get(), &EditCommands::DropOnEditOrTrash, true)},
         {TrashCat, drop(edit_.get(), &EditCommands::DropOnEditOrTrash, false)},
-        {Play, drop(sound_.get(), &SoundCommands::DropToPlay, false)},
-        {PlayReplace, drop(sound_.get(), &SoundCommands::DropToPlay, true)},
+        {top_->AddButton(), drop(sound_.get(), &SoundCommands::DropToPlay, false)},
+        {top_->AddPlayButton(), drop(sound_.get(), &SoundCommands::DropToPlay, true)},
         {MailTitle, drop(export_.get(), &ExportCommands::Drop, TitleFeature::Mail)},
         {ExportTitle, drop(export_.get(), &ExportCommands::Drop, TitleFeature::SaveToDisk)},
         {Archive, drop(export_.get(), &ExportCommands::Drop, TitleFeature::Archive)},
@@ -385,8 +252,8 @@ void TMasterFrm::BuildDatabaseArea() {
     export_->SetPrintButton(PrintCat);
     // Drop-only buttons and the add buttons: a click shows the button's help (Edit's says how
     // to use it).
-    for (TDropButton* b :
-         {EditCat, MailTitle, Archive, ExportTitle, PrintCat, TrashCat, Play, PlayReplace}) {
+    for (TDropButton* b : {EditCat, MailTitle, Archive, ExportTitle, PrintCat, TrashCat,
+                           top_->AddButton(), top_->AddPlayButton()}) {
         b->accepting = [this] { return !Locked(); };
         b->onDrop = [this, b](const DraggedTitles& titles) { return DropTitles(b, titles); };
         if (b == EditCat)
@@ -440,7 +307,7 @@ void TMasterFrm::BuildDatabaseArea() {
         }
     });
     connect(AllAlbLV, &TExtListView::contextMenuWanted, this,
-            [this](const QPoint& at) { albumPopup_->popup(at); });
+            [this](const QPoint& at) { menus_->AlbumPopup()->popup(at); });
     connect(Albums, &QTabWidget::currentChanged, this, [this] {
         MakeSideCurrent(true);
         UpdateMenus();
@@ -468,11 +335,12 @@ void TMasterFrm::BuildDatabaseArea() {
     };
     for (TExtPageControl* tabs : {Albums, Categories}) {
         tabs->Bar()->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(
-            tabs->Bar(), &QWidget::customContextMenuRequested, this, [this, tabs](const QPoint& p) {
-                MakeSideCurrent(tabs == Albums);
-                (tabs == Albums ? albumPopup_ : categoryPopup_)->popup(tabs->Bar()->mapToGlobal(p));
-            });
+        connect(tabs->Bar(), &QWidget::customContextMenuRequested, this,
+                [this, tabs](const QPoint& p) {
+                    MakeSideCurrent(tabs == Albums);
+                    (tabs == Albums ? menus_->AlbumPopup() : menus_->CategoryPopup())
+                        ->popup(tabs->Bar()->mapToGlobal(p));
+                });
     }
     for (QFrame* panel : {albumPanel_, categoryPanel_}) {
         auto* l = new QVBoxLayout(panel);
@@ -586,232 +454,9 @@ void TMasterFrm::resizeEvent(QResizeEvent* event) {
         return;
     }
     QMainWindow::resizeEvent(event);
-    LayOutTopArea();
     LayOutDatabaseArea();
     PlaceProgressBar();
     progress_->setVisible(progressShown);
-}
-
-// ------------------------------------------------------------------ menus
-
-QAction* TMasterFrm::MenuItem(const QStringList& captions) const {
-    QList<QAction*> actions = menuBar()->actions();
-    QAction* found = nullptr;
-    for (const QString& caption : captions) {
-        found = FindIn(actions, caption);
-        if (!found)
-            return nullptr;
-        actions = found->menu() ? found->menu()->actions() : QList<QAction*>{};
-    }
-    return found;
-}
-
-void TMasterFrm::BuildMenus() {
-    fileMenu_ = menuBar()->addMenu("&File");
-    import_->AddFileItems(fileMenu_);
-    fileMenu_->addSeparator();
-    desktop_->AddFileItems(fileMenu_);
-    fileMenu_->addSeparator();
-    QAction* exitItem = Item(fileMenu_, "E&xit", this, [this] { close(); });
-    exitItem->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
-
-    viewMenu_ = menuBar()->addMenu("&View");
-    tabColoursMenu_ = viewMenu_->addMenu("&Active tab colors...");
-    Item(tabColoursMenu_, "&Background", this, [this] { ChooseTabColour(false); });
-    Item(tabColoursMenu_, "&Font", this, [this] { ChooseTabColour(true); });
-    viewMenu_->addSeparator();
-    toolbarItem_ = Item(viewMenu_, "&Hide music toolbar", this, [this] { ToggleToolbar(); });
-    // Nothing happens while an area has only its summary tab.
-    albumTabsItem_ = Item(viewMenu_, "Show album summary tab only", this, [this] {
-        if (Albums->count() > 1)
-            ShowAlbumTabs(!settings_.showAlbTabs);
-    });
-    categoryTabsItem_ = Item(viewMenu_, "Show category summary tab only", this, [this] {
-        if (Categories->count() > 1)
-            ShowCategoryTabs(!settings_.showCatTabs);
-    });
-
-    albumsMenu_ = menuBar()->addMenu("&Albums");
-    allAlbumsPlayItem_ = sound_->AddPlayMenu(albumsMenu_, true);
-    albumsMenu_->addSeparator();
-    edit_->AddAlbumItems(albumsMenu_);
-    export_->AddFeatureMenus(albumsMenu_, true);
-    connect(albumsMenu_, &QMenu::aboutToShow, this, [this] {
-        MakeSideCurrent(true);
-        UpdateMenus();
-    });
-
-    categoriesMenu_ = menuBar()->addMenu("&Categories");
-    sound_->AddPlayMenu(categoriesMenu_, false);
-    categoriesMenu_->addSeparator();
-    QMenu* sortBy = categoriesMenu_->addMenu("&Sort by");
-    const std::pair<const char*, TitleColumn> sorts[] = {
-        {"&Category", TitleColumn::Category}, {"&Artist", TitleColumn::Artist},
-        {"&Title", TitleColumn::Title},       {"&Duration", TitleColumn::Duration},
-        {"&Origin", TitleColumn::Origin},     {"Date &obtained", TitleColumn::DateObtained}};
-    for (auto [caption, column] : sorts) {
-        QAction* item =
-            Item(sortBy, caption, this, [this, column] { SortActiveCategoryGrid(column); });
-        if (column == TitleColumn::Category)
-            sortByCategoryItem_ = item;
-    }
-    edit_->AddCategoryItems(categoriesMenu_);
-    categoriesMenu_->addSeparator();
-    export_->AddFeatureMenus(categoriesMenu_, false);
-    connect(categoriesMenu_, &QMenu::aboutToShow, this, [this] {
-        MakeSideCurrent(false);
-        UpdateMenus();
-    });
-
-    // The titles of the side used last.
-    titlesMenu_ = menuBar()->addMenu("&Titles");
-    sound_->AddPlayTitlesItem(titlesMenu_);
-    titlesMenu_->addSeparator();
-    edit_->AddTitleItems(titlesMenu_);
-    export_->AddTitlesItem(titlesMenu_, "&Mail", TitleFeature::Mail);
-    export_->AddTitlesItem(titlesMenu_, "&Save to disk", TitleFeature::SaveToDisk);
-    export_->AddTitlesItem(titlesMenu_, "P&rint", TitleFeature::Print);
-
-    sound_->AddProgramItems(menuBar()->addMenu("&Program"));
-
-    QMenu* settingsMenu = menuBar()->addMenu("&Settings");
-    confirmItem_ = Check(settingsMenu, "&Confirm before exit", this,
-                         [this](bool on) { settings_.confirmBeforeExit = on; });
-    remindItem_ = Check(settingsMenu, "&Remind to scan", this,
-                        [this](bool on) { settings_.remindToScan = on; });
-    settingsMenu->addSeparator();
-    desktop_->AddLaunchItem(settingsMenu);
-    settingsMenu->addSeparator();
-    sound_->AddSettingsItems(settingsMenu);
-
-    helpMenu_ = menuBar()->addMenu("&Help");
-    hintsItem_ =
-        Check(helpMenu_, "&Show hints", this, [this](bool on) { settings_.showAllHints = on; });
-    Item(helpMenu_, "&Use help cursor", this, [this] { SetHelpCursor(true); });
-    Item(helpMenu_, "&View help file", this, [this] { THelpWindow::ShowContents(this); });
-    helpMenu_->addSeparator();
-    Item(helpMenu_, "&About...", this, [this] { TAboutBox::Execute(this); });
-
-    // The right-click menus repeat the side's menu, with the active tab colours.
-    categoryPopup_ = new QMenu(this);
-    categoryPopup_->addActions(categoriesMenu_->actions());
-    albumPopup_ = new QMenu(this);
-    albumPopup_->addActions(albumsMenu_->actions());
-    for (QMenu* popup : {categoryPopup_, albumPopup_}) {
-        popup->addSeparator();
-        QMenu* colours = popup->addMenu("Active &tab colors");
-        colours->addActions(tabColoursMenu_->actions());
-        connect(popup, &QMenu::aboutToShow, this, &TMasterFrm::UpdateMenus);
-    }
-    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
-        menu->setAccessibleName(QString(menu->title()).remove('&'));
-    edit_->BuildPopups(titlesMenu_, categoryPopup_);
-    edit_->AttachKeys(this);
-    // The PLAY pop-up: where to play, then the selection's own commands.
-    QMenu* play = sound_->BuildPlayPopup(this);
-    play->addSeparator();
-    edit_->AddTitleItems(play);
-    export_->AddTitlesItem(play, "&Mail", TitleFeature::Mail);
-    export_->AddTitlesItem(play, "&Save to disk", TitleFeature::SaveToDisk);
-    ApplySettingsToMenus();
-}
-
-void TMasterFrm::ApplySettingsToMenus() {
-    if (!toolbarItem_)
-        return;
-    const bool tools = settings_.showTools;
-    toolbarItem_->setText(tools ? "&Hide music toolbar" : "&Show music toolbar");
-    for (QToolButton* toggle : {leftToggle_, rightToggle_}) {
-        toggle->setIcon(Glyph(tools ? GlyphKind::Collapse : GlyphKind::Expand, 10));
-        QString hint = tools ? "Hide|Hide music toolbar" : "Show|Show music toolbar";
-        toggle->setToolTip(hint.section('|', 0, 0));
-        toggle->setStatusTip(hint.section('|', 1));
-        toggle->setAccessibleName(hint.section('|', 1));
-    }
-    albumTabsItem_->setText(settings_.showAlbTabs ? "Show album summary tab only"
-                                                  : "Show all album tabs");
-    categoryTabsItem_->setText(settings_.showCatTabs ? "Show category summary tab only"
-                                                     : "Show all category tabs");
-    for (auto [item, on] : {std::pair{confirmItem_, settings_.confirmBeforeExit},
-                            std::pair{remindItem_, settings_.remindToScan},
-                            std::pair{hintsItem_, settings_.showAllHints}})
-        item->setChecked(on);
-    desktop_->ShowSettings(settings_);
-    sound_->ShowSettings(settings_);
-}
-
-void TMasterFrm::UpdateMenus() {
-    if (!titlesMenu_)
-        return;
-    const bool locked = Locked();
-    TMyStringGrid* grid = albumSide_ ? ActiveAlbumGrid() : ActiveCategoryGrid();
-    const bool titlesSelected = grid && grid->View().SelectedCount() > 0;
-    titlesMenu_->menuAction()->setEnabled(!locked && titlesSelected);
-    const bool anyAlbums = AllAlbLV && AllAlbLV->RowCount() > 0;
-    allAlbumsPlayItem_->setEnabled(anyAlbums);
-    TMyStringGrid* categoryGrid = ActiveCategoryGrid();
-    if (sortByCategoryItem_)
-        sortByCategoryItem_->setEnabled(categoryGrid && categoryGrid == allTitlesGrid_);
-    // The Categories and Albums menus' items by what is selected.
-    const bool onCategory = ActiveCategoryKey() != 0;
-    const bool categoryTitles = !SelectionKeys(TitleSelection::CategoryTitles).empty();
-    const bool onAlbum = Albums->currentIndex() > 0;
-    const bool albumRow = !AllAlbLV->SelectedRows().empty();
-    const bool albumTitles = onAlbum && !SelectionKeys(TitleSelection::AlbumTitles).empty();
-    auto isTitles = [](const QAction* a) {
-        return a->text() == "&Titles selected" || a->text() == "&Title(s) selected" ||
-               a->text() == "&Title selected";
-    };
-    for (QAction* item : categoriesMenu_->actions()) {
-        if (item->text() == "&Rename")
-            item->setEnabled(onCategory);
-        if (!item->menu())
-            continue;
-        for (QAction* sub : item->menu()->actions()) {
-            if (isTitles(sub))
-                sub->setEnabled(categoryTitles);
-            else if (sub->text() == "Active &category")
-                sub->setEnabled(onCategory);
-        }
-    }
-    for (QAction* item : albumsMenu_->actions()) {
-        if (item->text() == "&Rename")
-            item->setEnabled(onAlbum || albumRow);
-        // Play's "Titles selected" stays on: on the summary tab it says to choose an album tab.
-        if (!item->menu() || item->text() == "Play")
-            continue;
-        for (QAction* sub : item->menu()->actions()) {
-            if (isTitles(sub))
-                sub->setEnabled(albumTitles);
-            else if (sub->text() == "&Album selected")
-                sub->setEnabled(onAlbum || albumRow);
-            else if (sub->text() == "A&ll albums")
-                sub->setEnabled(anyAlbums);
-        }
-    }
-    edit_->UpdateItems();
-}
-
-void TMasterFrm::SortActiveCategoryGrid(TitleColumn column) {
-    TMyStringGrid* grid = ActiveCategoryGrid();
-    auto* titles = grid ? dynamic_cast<TTitleGrid*>(&grid->View()) : nullptr;
-    if (!titles)
-        return;
-    const auto& columns = titles->Columns();
-    auto at = std::find(columns.begin(), columns.end(), column);
-    if (at != columns.end())
-        titles->Sort(static_cast<int>(at - columns.begin()));
-}
-
-void TMasterFrm::ChooseTabColour(bool font) {
-    QColor initial = font ? Categories->TabActiveFontColor() : Categories->TabActiveColor();
-    QColor chosen = QColorDialog::getColor(initial, this);
-    if (!chosen.isValid())
-        return;
-    if (font)
-        SetTabColours(Categories->TabActiveColor(), chosen);
-    else
-        SetTabColours(chosen, Categories->TabActiveFontColor());
 }
 
 bool TMasterFrm::DropTitles(QWidget* target, const DraggedTitles& titles) {
@@ -895,8 +540,6 @@ bool TMasterFrm::eventFilter(QObject* watched, QEvent* event) {
         // so each is laid out when it is resized itself.
         if (watched == dbArea_)
             LayOutDatabaseArea();
-        else if (watched == topArea_)
-            LayOutTopArea();
         break;
     default:
         break;
@@ -920,9 +563,7 @@ void TMasterFrm::ApplyLock() {
     const bool locked = Locked();
     for (QWidget* w : std::initializer_list<QWidget*>{NewAlb, GetLocal, LoadFiles, DriveScan})
         w->setEnabled(!locked);
-    for (QMenu* m : {fileMenu_, viewMenu_, albumsMenu_, categoriesMenu_, helpMenu_})
-        if (m)
-            m->menuAction()->setEnabled(!locked);
+    menus_->ApplyLock(locked);
     // Drop targets refuse drops while locked: the album list and the grids too.
     AllAlbLV->setAcceptDrops(!locked);
     if (locked)
@@ -1003,15 +644,15 @@ void TMasterFrm::StartUp() {
     program_->onChanged = [this] { sound_->ProgramChanged(); };
     sound_->StartMediaControls();
     db.AddObserver(program_.get());
-    panel_->AttachPlayer(
+    top_->Controls().panel->AttachPlayer(
         program_->Panel(), [this] { return program_->SafeMode(); },
         [this] { return midi_->Busy(); });
     program_->Panel().Show("None", "None", "None", "No program", 0, 0, 0, 0);
-    panel_->Render(program_->Panel());
+    top_->Controls().panel->Render(program_->Panel());
     startedUp_ = true;
     Unlock(); // the lock taken when the window was made
     allTitlesGrid_->setFocus();
-    panel_->EnableFlashing();
+    top_->Controls().panel->EnableFlashing();
 }
 
 void TMasterFrm::AdoptRunningCopy(std::unique_ptr<RunningCopy> copy) {
@@ -1457,9 +1098,31 @@ void TMasterFrm::SetTabColours(const QColor& background, const QColor& font) {
 
 // ------------------------------------------------------------------ for the parts
 
+QAction* TMasterFrm::MenuItem(const QStringList& captions) const {
+    return menus_->Find(captions);
+}
+
+void TMasterFrm::UpdateMenus() {
+    if (menus_)
+        menus_->Update();
+}
+
+void TMasterFrm::ApplySettingsToMenus() {
+    menus_->ApplySettings();
+    top_->ShowToolbarState(settings_.showTools);
+}
+
 void TMasterFrm::RefreshTransport() {
     if (sound_)
         sound_->Refresh();
+}
+
+TCDPanelP* TMasterFrm::NowPlayingPanel() const {
+    return top_->Controls().panel;
+}
+
+QSlider* TMasterFrm::TrackBar() const {
+    return top_->Controls().trackBar;
 }
 
 QMenu* TMasterFrm::PlayPopupMenu() const {

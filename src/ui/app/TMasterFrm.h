@@ -48,6 +48,8 @@ class ExportCommands;
 class ImportCommands;
 class SoundCommands;
 class TCDPanelP;
+class MasterMenus;
+class MusicControls;
 class TDropButton;
 class TExtListView;
 class TMyStringGrid;
@@ -140,9 +142,9 @@ public:
     TMyStringGrid* AllTitlesGrid() const { return allTitlesGrid_; }
     QLabel* AllTitlesSummary() const { return AllCatPT; }
     TExtListView* AlbumList() const { return AllAlbLV; }
-    TCDPanelP* NowPlayingPanel() const { return panel_; }
+    TCDPanelP* NowPlayingPanel() const;
     QLabel* HintPanel() const { return hintPanel_; }
-    QSlider* TrackBar() const { return TrackBar1; }
+    QSlider* TrackBar() const;
     QWidget* AlbumPanel() const { return albumPanel_; }
     QWidget* CategoryPanel() const { return categoryPanel_; }
     // A control by its object name ("PlayReplace", "NewAlb", "Pause", ...).
@@ -163,6 +165,8 @@ public:
     void ShowAlbumTabs(bool show);
     void ShowCategoryTabs(bool show);
     void SetTabColours(const QColor& background, const QColor& font);
+    // Makes the album or the category side the one that the Titles menu acts on.
+    void MakeSideCurrent(bool albums);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -179,19 +183,13 @@ private:
     void CategoryViewsChanged() override;
     void AlbumViewsChanged() override;
 
-    void BuildTopArea();
     void BuildDatabaseArea();
     void BuildStatusBar();
-    void BuildMenus();
-    void LayOutTopArea();
     void PlaceProgressBar();
     void ApplyLock();
     void ApplySettingsToMenus();
     // Ends a drag of the separator that moved it by `distance` pixels.
     void SeparatorDragged(int distance);
-    void SortActiveCategoryGrid(TitleColumn column);
-    void ChooseTabColour(bool font);
-    void MakeSideCurrent(bool albums);
     void ConnectGrid(TMyStringGrid* grid, bool album);
     QWidget* MakeGridPage(TTitleView& view, TMyStringGrid** grid, QLabel** summary, bool album);
     void ScheduleAlbumListRebuild();
@@ -233,16 +231,7 @@ private:
     std::unique_ptr<SoundCommands> sound_;
     std::unique_ptr<DesktopCommands> desktop_;
 
-    // top area
-    QFrame* topArea_ = nullptr;
-    QFrame* displayFrame_ = nullptr;
-    TCDPanelP* panel_ = nullptr;
-    QSlider* TrackBar1 = nullptr;
-    TDropButton* PlayReplace = nullptr;
-    TDropButton* Play = nullptr;
-    std::vector<QFrame*> controlFrames_; // view ... volume, in toolbar order
-    QToolButton *leftToggle_ = nullptr, *rightToggle_ = nullptr;
-    QFrame *leftToggleFrame_ = nullptr, *rightToggleFrame_ = nullptr;
+    MusicControls* top_ = nullptr;
 
     // database area
     QWidget* dbArea_ = nullptr;
@@ -270,16 +259,7 @@ private:
     QLabel* hintPanel_ = nullptr;
     QProgressBar* progress_ = nullptr;
 
-    // menus
-    QMenu *fileMenu_ = nullptr, *viewMenu_ = nullptr, *albumsMenu_ = nullptr,
-          *categoriesMenu_ = nullptr, *titlesMenu_ = nullptr, *helpMenu_ = nullptr,
-          *tabColoursMenu_ = nullptr;
-    QMenu* categoryPopup_ = nullptr;
-    QMenu* albumPopup_ = nullptr;
-    QAction *toolbarItem_ = nullptr, *albumTabsItem_ = nullptr, *categoryTabsItem_ = nullptr;
-    QAction *confirmItem_ = nullptr, *remindItem_ = nullptr, *hintsItem_ = nullptr;
-    QAction* allAlbumsPlayItem_ = nullptr;
-    QAction* sortByCategoryItem_ = nullptr;
+    std::unique_ptr<MasterMenus> menus_;
 };
 
 } // namespace tunquil::ui
