@@ -14,6 +14,7 @@
 #include "database/TTitleViews.h"
 #include "ui/MasterWindow.h"
 #include "ui/WidgetHost.h"
+#include "ui/app/LibraryTabs.h"
 #include "ui/controls/TExtPageControl.h"
 #include "ui/controls/TitleKeysMime.h"
 
@@ -22,12 +23,9 @@
 #include <memory>
 
 class QAction;
-class QCheckBox;
 class QLabel;
 class QMenu;
 class QSlider;
-class QToolButton;
-#include <QFrame>
 
 namespace tunquil {
 class DatabaseTitleStore;
@@ -42,19 +40,18 @@ class SynthesizerMix;
 
 namespace tunquil::ui {
 
+class DatabaseArea;
 class DesktopCommands;
 class EditCommands;
 class ExportCommands;
 class ImportCommands;
-class SoundCommands;
-class TCDPanelP;
 class MasterMenus;
 class MusicControls;
-class TDropButton;
+class SoundCommands;
+class TCDPanelP;
 class TExtListView;
-class TMyStringGrid;
 
-class TMasterFrm : public QMainWindow, public IMasterWindow, public IViewSetObserver {
+class TMasterFrm : public QMainWindow, public IMasterWindow {
     Q_OBJECT
 public:
     // `device` is the sequencer device to play on; null means FluidSynth to the sound server.
@@ -114,18 +111,20 @@ public:
     RunningCopy& Copy() const override { return *copy_; }
     MainWindowSettings& WindowSettings() override { return settings_; }
     TunquilSettings& StartSettings() override { return startSettings_; }
-    std::vector<int32_t> SelectionKeys(TitleSelection which) const override;
+    std::vector<int32_t> SelectionKeys(TitleSelection which) const override {
+        return tabs_->SelectionKeys(which);
+    }
     bool AlbumSideCurrent() const override { return albumSide_; }
-    SelectionNames Names() const override;
-    int32_t ActiveCategoryKey() const override;
-    int32_t SelectedAlbumKey() const override;
-    int32_t AlbumKeyOf(const TMyStringGrid* grid) const override;
+    SelectionNames Names() const override { return tabs_->Names(); }
+    int32_t ActiveCategoryKey() const override { return tabs_->ActiveCategoryKey(); }
+    int32_t SelectedAlbumKey() const override { return tabs_->SelectedAlbumKey(); }
+    int32_t AlbumKeyOf(const TMyStringGrid* grid) const override { return tabs_->AlbumKeyOf(grid); }
     // The grid of the active album tab, null on tab 0; of the active category-side tab (the
     // all-titles grid on tab 0).
-    TMyStringGrid* ActiveAlbumGrid() const override;
-    TMyStringGrid* ActiveCategoryGrid() const;
-    KeyboardArea FocusArea(TMyStringGrid** grid) const override;
-    void ClearAlbumSelection() override;
+    TMyStringGrid* ActiveAlbumGrid() const override { return tabs_->ActiveAlbumGrid(); }
+    TMyStringGrid* ActiveCategoryGrid() const { return tabs_->ActiveCategoryGrid(); }
+    KeyboardArea FocusArea(TMyStringGrid** grid) const override { return tabs_->FocusArea(grid); }
+    void ClearAlbumSelection() override { tabs_->ClearAlbumSelection(); }
     // Brings the buttons, track bar, panel and the Program menu in line with the play program.
     void RefreshTransport() override;
     void UpdateMenus() override;
@@ -137,16 +136,17 @@ public:
     TDMM2* DataModule() const { return library_.DataModule(); }
     TMyMidi& Midi() const { return *midi_; }
     const MainWindowSettings& Settings() const { return settings_; }
-    TExtPageControl* CategoriesTabs() const { return Categories; }
-    TExtPageControl* AlbumsTabs() const { return Albums; }
-    TMyStringGrid* AllTitlesGrid() const { return allTitlesGrid_; }
-    QLabel* AllTitlesSummary() const { return AllCatPT; }
-    TExtListView* AlbumList() const { return AllAlbLV; }
+    TExtPageControl* CategoriesTabs() const { return tabs_->CategoriesTabs(); }
+    TExtPageControl* AlbumsTabs() const { return tabs_->AlbumsTabs(); }
+    TMyStringGrid* AllTitlesGrid() const { return tabs_->AllTitlesGrid(); }
+    QLabel* AllTitlesSummary() const { return tabs_->AllTitlesSummary(); }
+    TExtListView* AlbumList() const { return tabs_->AlbumList(); }
+    MasterMenus& Menus() const { return *menus_; }
     TCDPanelP* NowPlayingPanel() const;
     QLabel* HintPanel() const { return hintPanel_; }
     QSlider* TrackBar() const;
-    QWidget* AlbumPanel() const { return albumPanel_; }
-    QWidget* CategoryPanel() const { return categoryPanel_; }
+    QWidget* AlbumPanel() const;
+    QWidget* CategoryPanel() const;
     // A control by its object name ("PlayReplace", "NewAlb", "Pause", ...).
     QWidget* Control(const QString& name) const { return findChild<QWidget*>(name); }
     // The menu item at the end of a path of captions, as shown ("&Categories", "&Sort by",
@@ -179,22 +179,14 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    struct ClosingSteps;
     void OfferScan();
-    void CategoryViewsChanged() override;
-    void AlbumViewsChanged() override;
 
     void BuildDatabaseArea();
     void BuildStatusBar();
     void PlaceProgressBar();
     void ApplyLock();
     void ApplySettingsToMenus();
-    // Ends a drag of the separator that moved it by `distance` pixels.
-    void SeparatorDragged(int distance);
-    void ConnectGrid(TMyStringGrid* grid, bool album);
-    QWidget* MakeGridPage(TTitleView& view, TMyStringGrid** grid, QLabel** summary, bool album);
-    void ScheduleAlbumListRebuild();
-    void TakeDownViews();
-    std::vector<int32_t> AlbumTitles(const std::vector<int>& albumRows) const;
     int Px(int pixels) const;
 
     fs::path programDirectory_;
@@ -216,7 +208,6 @@ private:
     std::unique_ptr<ShutDownSequence> closing_;
     std::unique_ptr<TitleImporter> importer_;
     std::vector<std::string> startArguments_;
-    bool albumListPending_ = false;
     bool albumSide_ = false;
     bool helpCursor_ = false;
     bool shutDown_ = false;
@@ -224,42 +215,23 @@ private:
     int lockDepth_ = 0;
     double scale_ = 1.0;
 
-    // The command parts; the sound part's windows hold the program, so it goes before it.
+    // The command parts. Declared after what they use, they go first: the sound part's
+    // windows hold the program.
     std::unique_ptr<EditCommands> edit_;
     std::unique_ptr<ImportCommands> import_;
     std::unique_ptr<ExportCommands> export_;
     std::unique_ptr<SoundCommands> sound_;
     std::unique_ptr<DesktopCommands> desktop_;
 
+    // The three areas, the tabs of the database area, the menus.
     MusicControls* top_ = nullptr;
-
-    // database area
-    QWidget* dbArea_ = nullptr;
-    QToolButton *NewAlb = nullptr, *LoadFiles = nullptr, *DriveScan = nullptr, *GetLocal = nullptr;
-    TDropButton *EditCat = nullptr, *MailTitle = nullptr, *Archive = nullptr,
-                *ExportTitle = nullptr, *PrintCat = nullptr, *TrashCat = nullptr;
-    // What a drop on each drop button does, once the window's own checks have passed.
-    std::map<QWidget*, std::function<bool(const DraggedTitles&)>> dropCommands_;
-    QFrame* albumPanel_ = nullptr;
-    QFrame* categoryPanel_ = nullptr;
-    QWidget* separator_ = nullptr;
-    QWidget* separatorLine_ = nullptr;
-    int separatorPressX_ = 0;
-    bool separatorDragging_ = false;
-    TExtPageControl* Categories = nullptr;
-    TExtPageControl* Albums = nullptr;
-    QCheckBox* albumDetails_ = nullptr;
-    TExtListView* AllAlbLV = nullptr;
-    QLabel* AllCatPT = nullptr;
-    TMyStringGrid* allTitlesGrid_ = nullptr;
-    std::map<int32_t, QWidget*> categoryPages_; // by CK
-    std::map<int32_t, QWidget*> albumPages_;    // by album key
-
-    // status bar
+    DatabaseArea* area_ = nullptr;
     QLabel* hintPanel_ = nullptr;
     QProgressBar* progress_ = nullptr;
-
+    std::unique_ptr<LibraryTabs> tabs_;
     std::unique_ptr<MasterMenus> menus_;
+    // What a drop on each drop button does, once the window's own checks have passed.
+    std::map<QWidget*, std::function<bool(const DraggedTitles&)>> dropCommands_;
 };
 
 } // namespace tunquil::ui

@@ -1,7 +1,7 @@
 #include "ui/export/ExportCommands.h"
 
-#include "database/TMyDB.h"
 #include "database/TMusicLibrary.h"
+#include "database/TMyDB.h"
 #include "export/DatabaseTitleExporter.h"
 #include "export/TitleSaver.h"
 #include "export/archive/ZipArchiveWriter.h"
@@ -119,7 +119,8 @@ TSaveTitleDialog& ExportCommands::SaveDialog() {
 TCreateArchiveForm& ExportCommands::CreateArchiveForm() {
     Windows& e = Parts();
     if (!e.createArchiveForm) {
-        e.createArchiveForm = std::make_unique<TCreateArchiveForm>(window_.Host(), window_.Widget());
+        e.createArchiveForm =
+            std::make_unique<TCreateArchiveForm>(window_.Host(), window_.Widget());
         e.createArchiveForm->shuttingDown = [this] { return window_.ClosingDown(); };
     }
     return *e.createArchiveForm;
@@ -135,10 +136,12 @@ void ExportCommands::AddFeatureMenus(QMenu* menu, bool albums) {
             Item(submenu, item, this, [this, feature, which] { RunFeature(feature, which); });
     };
     const std::vector<std::pair<QString, TitleSelection>> three =
-        albums ? std::vector<std::pair<QString, TitleSelection>>{
-                     {"&Titles selected", TitleSelection::AlbumTitles},
-                     {"&Album selected", TitleSelection::AlbumSelected},
-                     {"A&ll albums", TitleSelection::AllAlbums}}
+        albums ? std::vector<std::pair<QString, TitleSelection>>{{"&Titles selected",
+                                                                  TitleSelection::AlbumTitles},
+                                                                 {"&Album selected",
+                                                                  TitleSelection::AlbumSelected},
+                                                                 {"A&ll albums",
+                                                                  TitleSelection::AllAlbums}}
                : std::vector<std::pair<QString, TitleSelection>>{
                      {"&Titles selected", TitleSelection::CategoryTitles},
                      {"Active &category", TitleSelection::ActiveCategory},
@@ -213,17 +216,20 @@ void ExportCommands::RunFeature(TitleFeature feature, TitleSelection which) {
     if (feature == TitleFeature::Mail && which == TitleSelection::AllAlbums) {
         window_.Host().Beep();
         if (window_.Host().ShowMessage("Are you sure you want to mail " + n + " title(s)?",
-                              TMsgDlgType::mtWarning, 0, mbOK | mbCancel) != TModalResult::mrOk)
+                                       TMsgDlgType::mtWarning, 0,
+                                       mbOK | mbCancel) != TModalResult::mrOk)
             return;
     }
     if (feature == TitleFeature::SaveToDisk && which == TitleSelection::AllAlbums &&
         window_.Host().ShowMessage("Are you sure you want to save " + n + " titles to disk?",
-                          TMsgDlgType::mtWarning, 0, mbOK | mbCancel) != TModalResult::mrOk)
+                                   TMsgDlgType::mtWarning, 0,
+                                   mbOK | mbCancel) != TModalResult::mrOk)
         return;
     if (feature == TitleFeature::SaveToDisk && which == TitleSelection::AllCategories) {
         window_.Host().Beep();
         if (window_.Host().ShowMessage("Are you sure you want to save " + n + " title(s) to disk?",
-                              TMsgDlgType::mtWarning, 0, mbYes | mbCancel) != TModalResult::mrYes)
+                                       TMsgDlgType::mtWarning, 0,
+                                       mbYes | mbCancel) != TModalResult::mrYes)
             return;
     }
     OpenFeature(feature, keys,
@@ -260,7 +266,7 @@ bool ExportCommands::Drop(TitleFeature feature, const DraggedTitles& titles) {
 }
 
 void ExportCommands::OpenFeature(TitleFeature feature, const std::vector<int32_t>& keys,
-                             const std::string& heading) {
+                                 const std::string& heading) {
     if (openFeature) {
         openFeature(feature, keys, heading);
         return;
@@ -310,8 +316,7 @@ void ExportCommands::PrintTitles(const std::string& heading, const std::vector<i
     try {
         printer.PrintTitles(QString::fromStdString(heading), keys);
     } catch (const std::exception& error) {
-        window_.Host().ShowMessage(std::string("The report could not be printed: ") +
-                                       error.what(),
+        window_.Host().ShowMessage(std::string("The report could not be printed: ") + error.what(),
                                    TMsgDlgType::mtError, 0, mbOK);
     }
     e.printing = false;

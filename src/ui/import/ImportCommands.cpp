@@ -165,17 +165,17 @@ void ImportCommands::ScanSystem() {
 // ------------------------------------------------------------------ the import dispatcher
 
 std::string ImportCommands::ImportShowingProgress(const fs::path& path, const std::string& title,
-                                              const std::string& origin,
-                                              const std::string& performer,
-                                              const std::string& category, bool assign,
-                                              bool addOption) {
+                                                  const std::string& origin,
+                                                  const std::string& performer,
+                                                  const std::string& category, bool assign,
+                                                  bool addOption) {
     const std::string upper = UpperAscii(path.string());
     const bool archive =
         upper.find(".MID") == std::string::npos && upper.find(".ZIP") != std::string::npos;
     int count = archive ? ArchiveEntries(path) : 0;
     if (count < kArchiveWindowEntries)
-        return window_.Importer()->ImportMusicFile(path, title, origin, performer, category,
-                                                   assign, addOption);
+        return window_.Importer()->ImportMusicFile(path, title, origin, performer, category, assign,
+                                                   addOption);
     TArchiveForm form(window_.Host(), window_.Widget());
     CentreOver(form, *window_.Widget());
     TitleImporter& importer = *window_.Importer();
