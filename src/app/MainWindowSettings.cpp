@@ -1,65 +1,85 @@
 #include "app/MainWindowSettings.h"
 
-#include "base/IniFile.h"
+#include "base/IniKeys.h"
 
 namespace tunquil {
 
 namespace {
-constexpr const char* kSetup = "Setup";
-constexpr const char* kFormat = "Format";
 
-int AtLeastFive(int value) {
-    return value < 5 ? 10 : value;
+using S = MainWindowSettings;
+
+const IniKeys<S>& SetupKeys() {
+    static const IniKeys<S> keys =
+        IniKeys<S>("Setup")
+            .Add("ShowTools", &S::showTools, true)
+            .Add("ShowAllHints", &S::showAllHints, true)
+            .Add("ShowAlbTabs", &S::showAlbTabs, true)
+            .Add("ShowCatTabs", &S::showCatTabs, true)
+            .Add("ConfirmBeforeExit", &S::confirmBeforeExit, true)
+            .Add("RemindToScan", &S::remindToScan, true)
+            .Add("AutoLooping", &S::autoLooping, true)
+            // One choice kept as four flags.
+            .Add(
+                [](const IniFile& ini, S& s) {
+                    s.reset = ResetChoiceFromSettings(ini.ReadBool("Setup", "GMGSReset", false),
+                                                      ini.ReadBool("Setup", "GSGMReset", false),
+                                                      ini.ReadBool("Setup", "GMReset", false),
+                                                      ini.ReadBool("Setup", "GSReset", false));
+                },
+                [](IniFile& ini, const S& s) {
+                    ini.WriteBool("Setup", "GMGSReset", s.reset == ResetChoice::GMThenGS);
+                    ini.WriteBool("Setup", "GSGMReset", s.reset == ResetChoice::GSThenGM);
+                    ini.WriteBool("Setup", "GMReset", s.reset == ResetChoice::GMOnly);
+                    ini.WriteBool("Setup", "GSReset", s.reset == ResetChoice::GSOnly);
+                })
+            .Add("LaunchOnWinStart", &S::launchOnWinStart, true);
+    return keys;
 }
+
+// "Top" or "Left" below 5 reads as 10, so that a window is never placed off the screen's edge.
+IniKeys<S>::ReadStep AtLeastFive(const char* key, int S::*field) {
+    return [=](const IniFile& ini, S& s) {
+        int value = ini.ReadInteger("Format", key, 100);
+        s.*field = value < 5 ? 10 : value;
+    };
+}
+IniKeys<S>::WriteStep Plain(const char* key, int S::*field) {
+    return [=](IniFile& ini, const S& s) { ini.WriteInteger("Format", key, s.*field); };
+}
+
+// The window's bounds, which a maximised window leaves as they were.
+const IniKeys<S>& BoundsKeys() {
+    static const IniKeys<S> keys = IniKeys<S>("Format")
+                                       .Add("AlbPanelWidth", &S::albPanelWidth, 200)
+                                       .Add(AtLeastFive("Top", &S::top), Plain("Top", &S::top))
+                                       .Add(AtLeastFive("Left", &S::left), Plain("Left", &S::left))
+                                       .Add("Height", &S::height, 400)
+                                       .Add("Width", &S::width, 585);
+    return keys;
+}
+
+const IniKeys<S>& ColourKeys() {
+    static const IniKeys<S> keys = IniKeys<S>("Format")
+                                       .Add("TabActiveColor", &S::tabActiveColor, kSilver)
+                                       .Add("TabActiveFontColor", &S::tabActiveFontColor, kGreen);
+    return keys;
+}
+
 } // namespace
 
 MainWindowSettings MainWindowSettings::Read(const IniFile& ini) {
     MainWindowSettings s;
-    s.showTools = ini.ReadBool(kSetup, "ShowTools", true);
-    s.showAllHints = ini.ReadBool(kSetup, "ShowAllHints", true);
-    s.showAlbTabs = ini.ReadBool(kSetup, "ShowAlbTabs", true);
-    s.showCatTabs = ini.ReadBool(kSetup, "ShowCatTabs", true);
-    s.confirmBeforeExit = ini.ReadBool(kSetup, "ConfirmBeforeExit", true);
-    s.remindToScan = ini.ReadBool(kSetup, "RemindToScan", true);
-    s.autoLooping = ini.ReadBool(kSetup, "AutoLooping", true);
-    s.reset = ResetChoiceFromSettings(
-        ini.ReadBool(kSetup, "GMGSReset", false), ini.ReadBool(kSetup, "GSGMReset", false),
-        ini.ReadBool(kSetup, "GMReset", false), ini.ReadBool(kSetup, "GSReset", false));
-    s.launchOnWinStart = ini.ReadBool(kSetup, "LaunchOnWinStart", true);
-    s.albPanelWidth = ini.ReadInteger(kFormat, "AlbPanelWidth", 200);
-    s.top = AtLeastFive(ini.ReadInteger(kFormat, "Top", 100));
-    s.left = AtLeastFive(ini.ReadInteger(kFormat, "Left", 100));
-    s.height = ini.ReadInteger(kFormat, "Height", 400);
-    s.width = ini.ReadInteger(kFormat, "Width", 585);
-    s.tabActiveColor = static_cast<uint32_t>(ini.ReadInteger(kFormat, "TabActiveColor", kSilver));
-    s.tabActiveFontColor =
-        static_cast<uint32_t>(ini.ReadInteger(kFormat, "TabActiveFontColor", kGreen));
+    for (const IniKeys<S>* keys : {&SetupKeys(), &BoundsKeys(), &ColourKeys()})
+        keys->Read(ini, s);
     return s;
 }
 
 void MainWindowSettings::Write(IniFile& ini, bool maximised) const {
-    ini.WriteBool(kSetup, "ShowTools", showTools);
-    ini.WriteBool(kSetup, "ShowAllHints", showAllHints);
-    ini.WriteBool(kSetup, "ShowAlbTabs", showAlbTabs);
-    ini.WriteBool(kSetup, "ShowCatTabs", showCatTabs);
-    ini.WriteBool(kSetup, "ConfirmBeforeExit", confirmBeforeExit);
-    ini.WriteBool(kSetup, "RemindToScan", remindToScan);
-    ini.WriteBool(kSetup, "AutoLooping", autoLooping);
-    ini.WriteBool(kSetup, "GMGSReset", reset == ResetChoice::GMThenGS);
-    ini.WriteBool(kSetup, "GSGMReset", reset == ResetChoice::GSThenGM);
-    ini.WriteBool(kSetup, "GMReset", reset == ResetChoice::GMOnly);
-    ini.WriteBool(kSetup, "GSReset", reset == ResetChoice::GSOnly);
-    ini.WriteBool(kSetup, "LaunchOnWinStart", launchOnWinStart);
+    SetupKeys().Write(ini, *this);
     // A maximised window says nothing about the size the user chose.
-    if (!maximised) {
-        ini.WriteInteger(kFormat, "AlbPanelWidth", albPanelWidth);
-        ini.WriteInteger(kFormat, "Top", top);
-        ini.WriteInteger(kFormat, "Left", left);
-        ini.WriteInteger(kFormat, "Height", height);
-        ini.WriteInteger(kFormat, "Width", width);
-    }
-    ini.WriteInteger(kFormat, "TabActiveColor", static_cast<int>(tabActiveColor));
-    ini.WriteInteger(kFormat, "TabActiveFontColor", static_cast<int>(tabActiveFontColor));
+    if (!maximised)
+        BoundsKeys().Write(ini, *this);
+    ColourKeys().Write(ini, *this);
 }
 
 } // namespace tunquil

@@ -1,7 +1,7 @@
 #include "ui/WidgetHost.h"
 
-#include "ui/app/TUnMIDIFrm.h"
 #include "ui/controls/TInputDialog.h"
+#include "ui/controls/TUnMIDIFrm.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,45 +1,65 @@
 #include "export/mail/MailSettings.h"
 
+#include "base/IniKeys.h"
+
 namespace tunquil {
 
 namespace {
-constexpr const char* kSection = "Setup";
+
+// A number outside [0, highest] reads as 0; 0 is written only over a value already there.
+IniKeys<MailSettings>::ReadStep Ranged(const char* key, int MailSettings::*field, int highest) {
+    return [=](const IniFile& ini, MailSettings& s) {
+        s.*field = ini.ReadInteger("Setup", key, 0);
+        if (s.*field < 0 || s.*field > highest)
+            s.*field = 0;
+    };
 }
+
+const IniKeys<MailSettings>& Keys() {
+    static const IniKeys<MailSettings> keys =
+        IniKeys<MailSettings>("Setup")
+            .Add("Server", &MailSettings::server, std::string())
+            .Add("EMail Address", &MailSettings::emailAddress, std::string())
+            .Add("Name", &MailSettings::name, std::string())
+            .Add("RAS", &MailSettings::ras, 0)
+            .Add("Log File", &MailSettings::logFile, std::string())
+            .Add("CharSet", &MailSettings::charSet, 0)
+            .Add("Encoding", &MailSettings::encoding, 0)
+            .Add(
+                [](const IniFile& ini, MailSettings& s) {
+                    s.notification = ini.ReadBool("Setup", "Notification", false);
+                },
+                nullptr)
+            .Add(Ranged("Security", &MailSettings::security, 2),
+                 [](IniFile& ini, const MailSettings& s) {
+                     if (s.security != 0 || ini.ValueExists("Setup", "Security"))
+                         ini.WriteInteger("Setup", "Security", s.security);
+                 })
+            .Add(Ranged("Port", &MailSettings::port, 65535),
+                 [](IniFile& ini, const MailSettings& s) {
+                     if (s.port != 0 || ini.ValueExists("Setup", "Port"))
+                         ini.WriteString("Setup", "Port",
+                                         s.port == 0 ? "" : std::to_string(s.port));
+                 })
+            .Add([](const IniFile& ini,
+                    MailSettings& s) { s.user = ini.ReadString("Setup", "User", ""); },
+                 [](IniFile& ini, const MailSettings& s) {
+                     if (!s.user.empty() || ini.ValueExists("Setup", "User"))
+                         ini.WriteString("Setup", "User", s.user);
+                 });
+    return keys;
+}
+
+} // namespace
 
 MailSettings MailSettings::Load(const IniFile& ini) {
     MailSettings s;
-    s.server = ini.ReadString(kSection, "Server", "");
-    s.emailAddress = ini.ReadString(kSection, "EMail Address", "");
-    s.name = ini.ReadString(kSection, "Name", "");
-    s.ras = ini.ReadInteger(kSection, "RAS", 0);
-    s.logFile = ini.ReadString(kSection, "Log File", "");
-    s.charSet = ini.ReadInteger(kSection, "CharSet", 0);
-    s.encoding = ini.ReadInteger(kSection, "Encoding", 0);
-    s.notification = ini.ReadBool(kSection, "Notification", false);
-    s.security = ini.ReadInteger(kSection, "Security", 0);
-    if (s.security < 0 || s.security > 2)
-        s.security = 0;
-    s.port = ini.ReadInteger(kSection, "Port", 0);
-    if (s.port < 0 || s.port > 65535)
-        s.port = 0;
-    s.user = ini.ReadString(kSection, "User", "");
+    Keys().Read(ini, s);
     return s;
 }
 
 void MailSettings::Save(IniFile& ini) const {
-    ini.WriteString(kSection, "Server", server);
-    ini.WriteString(kSection, "EMail Address", emailAddress);
-    ini.WriteString(kSection, "Name", name);
-    ini.WriteInteger(kSection, "RAS", ras);
-    ini.WriteString(kSection, "Log File", logFile);
-    ini.WriteInteger(kSection, "CharSet", charSet);
-    ini.WriteInteger(kSection, "Encoding", encoding);
-    if (security != 0 || ini.ValueExists(kSection, "Security"))
-        ini.WriteInteger(kSection, "Security", security);
-    if (port != 0 || ini.ValueExists(kSection, "Port"))
-        ini.WriteString(kSection, "Port", port == 0 ? "" : std::to_string(port));
-    if (!user.empty() || ini.ValueExists(kSection, "User"))
-        ini.WriteString(kSection, "User", user);
+    Keys().Write(ini, *this);
 }
 
 } // namespace tunquil

@@ -2,10 +2,10 @@
 
 #include "database/TTitleGrid.h"
 #include "ui/app/TAboutBox.h"
-#include "ui/app/THelpWindow.h"
 #include "ui/app/TMasterFrm.h"
 #include "ui/controls/MenuItems.h"
 #include "ui/controls/TExtListView.h"
+#include "ui/controls/THelpWindow.h"
 #include "ui/controls/TMyStringGrid.h"
 #include "ui/database/EditCommands.h"
 #include "ui/export/ExportCommands.h"

@@ -1,6 +1,6 @@
 #include "ui/controls/TInputDialog.h"
 
-#include "ui/app/THelpWindow.h"
+#include "ui/controls/THelpWindow.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -33,7 +33,7 @@ QLineEdit* Count(const QString& name) {
 } // namespace
 
 TDriveScanFrm::TDriveScanFrm(IHost& host, platform::IDrives& drives, QWidget* parent)
-    : QDialog(parent), host_(host), driveLayer_(drives) {
+    : ScanWindow(parent), host_(host), driveLayer_(drives) {
     setWindowTitle(" Scan a drive for MIDI files");
     setAccessibleName("Scan a drive for MIDI files");
     resize(540, 384);
@@ -115,14 +115,8 @@ TDriveScanFrm::TDriveScanFrm(IHost& host, platform::IDrives& drives, QWidget* pa
     connect(drives_, &QComboBox::activated, this, &TDriveScanFrm::DriveChange);
     connect(dirList_, &QListWidget::itemActivated, this, &TDriveScanFrm::DirectoryActivated);
     connect(scan_, &QPushButton::clicked, this, &TDriveScanFrm::ScanClick);
-    connect(exit_, &QPushButton::clicked, this, &TDriveScanFrm::reject);
-    connect(searchStop_, &QPushButton::clicked, this, [this] {
-        if (scanner_)
-            scanner_->StopSearch();
-        searchStop_->setEnabled(false);
-        importStop_->setEnabled(true);
-    });
-    connect(importStop_, &QPushButton::clicked, this, &TDriveScanFrm::reject);
+    connect(exit_, &QPushButton::clicked, this, &ScanWindow::reject);
+    ConnectStopButtons();
     SetIdle(true);
 }
 
@@ -234,35 +228,11 @@ void TDriveScanFrm::ScanClick() {
     accept();
 }
 
-void TDriveScanFrm::Attach(MidiScanner& scanner) {
-    scanner_ = &scanner;
+void TDriveScanFrm::AttachSearch(MidiScanner& scanner) {
     scanner.onSearchCounts = [this](int directories, int files) {
         dirCount_->setText(QString::number(directories));
         fileCount_->setText(QString::number(files));
     };
-    scanner.onImportStart = [this](int total) {
-        searchStop_->setEnabled(false);
-        importStop_->setEnabled(true);
-        progress_->setRange(0, total);
-        progress_->setValue(0);
-    };
-    scanner.onImportProgress = [this](int ordinal, int) { progress_->setValue(ordinal); };
-}
-
-void TDriveScanFrm::Detach() {
-    if (!scanner_)
-        return;
-    scanner_->onSearchCounts = nullptr;
-    scanner_->onImportStart = nullptr;
-    scanner_->onImportProgress = nullptr;
-    scanner_ = nullptr;
-    SetIdle(true);
-}
-
-void TDriveScanFrm::reject() {
-    if (scanner_)
-        scanner_->StopImport();
-    QDialog::reject();
 }
 
 } // namespace tunquil::ui

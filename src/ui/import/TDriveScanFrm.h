@@ -5,9 +5,10 @@
 // buttons reach the scanner.
 
 #include "import/MidiScanner.h"
+#include "ui/import/ScanWindow.h"
 
-#include <QDialog>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,7 +23,7 @@ class QRadioButton;
 
 namespace tunquil::ui {
 
-class TDriveScanFrm : public QDialog {
+class TDriveScanFrm : public ScanWindow {
     Q_OBJECT
 public:
     static constexpr const char* kArtistPrompt = "<Select or enter an artist>";
@@ -50,9 +51,6 @@ public:
     // Runs the scan with the choices once "&Scan !" has checked them; the window closes with OK
     // when it returns.
     std::function<void(const Choices&)> onScan;
-    // The scan under way reports here and the Stop buttons reach it, until Detach.
-    void Attach(MidiScanner& scanner);
-    void Detach();
 
     // Chooses the folder to scan; the directory list shows its sub-folders.
     void SetDirectory(const QString& directory);
@@ -67,26 +65,18 @@ public:
     QLineEdit* DirectoriesScanned() const { return dirCount_; }
     QLineEdit* FilesFound() const { return fileCount_; }
     QLineEdit* DirectoryField() const { return dirField_; }
-    QProgressBar* ImportProgress() const { return progress_; }
-    QPushButton* SearchStopButton() const { return searchStop_; }
-    QPushButton* ImportStopButton() const { return importStop_; }
-    QPushButton* ScanButton() const { return scan_; }
-    QPushButton* ExitButton() const { return exit_; }
-
-public slots:
-    void reject() override; // closing stops whatever runs
 
 private:
     void DriveChange(int index);
     void DirectoryActivated(QListWidgetItem* item);
     void ScanClick();
     bool ReadChoices(Choices& choices) const;
-    void SetIdle(bool idle);
+    void AttachSearch(MidiScanner& scanner) override;
+    void SetIdle(bool idle) override;
 
     IHost& host_;
     platform::IDrives& driveLayer_;
     std::vector<std::pair<std::string, std::string>> performers_;
-    MidiScanner* scanner_ = nullptr;
     int previousDrive_ = -1;
     QString directory_;
 
@@ -99,11 +89,6 @@ private:
     QLineEdit* dirCount_;
     QLineEdit* fileCount_;
     QLineEdit* dirField_;
-    QProgressBar* progress_;
-    QPushButton* searchStop_;
-    QPushButton* importStop_;
-    QPushButton* scan_;
-    QPushButton* exit_;
 };
 
 } // namespace tunquil::ui

@@ -22,7 +22,7 @@ template <class W> W* Named(W* widget, const QString& name) {
 
 } // namespace
 
-TScanStatus::TScanStatus(QWidget* parent) : QDialog(parent) {
+TScanStatus::TScanStatus(QWidget* parent) : ScanWindow(parent) {
     setWindowTitle("Scan system for MIDI files");
     setAccessibleName("Scan system for MIDI files");
     resize(480, 309);
@@ -80,14 +80,8 @@ TScanStatus::TScanStatus(QWidget* parent) : QDialog(parent) {
         Detach();
         accept();
     });
-    connect(exit_, &QPushButton::clicked, this, &TScanStatus::reject);
-    connect(searchStop_, &QPushButton::clicked, this, [this] {
-        if (scanner_)
-            scanner_->StopSearch();
-        searchStop_->setEnabled(false);
-        importStop_->setEnabled(true);
-    });
-    connect(importStop_, &QPushButton::clicked, this, &TScanStatus::reject);
+    connect(exit_, &QPushButton::clicked, this, &ScanWindow::reject);
+    ConnectStopButtons();
     Prepare();
 }
 
@@ -129,32 +123,8 @@ void TScanStatus::ShowRows(const std::vector<ScanDriveRow>& rows) {
     total_->setText(QString::number(total));
 }
 
-void TScanStatus::Attach(MidiScanner& scanner) {
-    scanner_ = &scanner;
+void TScanStatus::AttachSearch(MidiScanner& scanner) {
     scanner.onDriveRows = [this](const std::vector<ScanDriveRow>& rows) { ShowRows(rows); };
-    scanner.onImportStart = [this](int total) {
-        searchStop_->setEnabled(false);
-        importStop_->setEnabled(true);
-        progress_->setRange(0, total);
-        progress_->setValue(0);
-    };
-    scanner.onImportProgress = [this](int ordinal, int) { progress_->setValue(ordinal); };
-}
-
-void TScanStatus::Detach() {
-    if (!scanner_)
-        return;
-    scanner_->onDriveRows = nullptr;
-    scanner_->onImportStart = nullptr;
-    scanner_->onImportProgress = nullptr;
-    scanner_ = nullptr;
-    SetIdle(true);
-}
-
-void TScanStatus::reject() {
-    if (scanner_)
-        scanner_->StopImport();
-    QDialog::reject();
 }
 
 } // namespace tunquil::ui

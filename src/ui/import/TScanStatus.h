@@ -5,9 +5,10 @@
 // the outcome; the window closes when the scan returns.
 
 #include "import/MidiScanner.h"
+#include "ui/import/ScanWindow.h"
 
-#include <QDialog>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QProgressBar;
@@ -17,7 +18,7 @@ class QTableWidget;
 
 namespace tunquil::ui {
 
-class TScanStatus : public QDialog {
+class TScanStatus : public ScanWindow {
     Q_OBJECT
 public:
     explicit TScanStatus(QWidget* parent = nullptr);
@@ -27,36 +28,21 @@ public:
     void Prepare();
     // Runs the scan with the duplicate option once "&Scan system" is pressed.
     std::function<void(bool checkDuplicates)> onScan;
-    void Attach(MidiScanner& scanner);
-    void Detach();
 
     QTableWidget* DriveList() const { return list_; }
     QLabel* Total() const { return total_; }
     QRadioButton* IgnoreOption() const { return ignore_; }
     QRadioButton* AddOption() const { return addAnyway_; }
-    QProgressBar* ImportProgress() const { return progress_; }
-    QPushButton* SearchStopButton() const { return searchStop_; }
-    QPushButton* ImportStopButton() const { return importStop_; }
-    QPushButton* ScanButton() const { return scan_; }
-    QPushButton* ExitButton() const { return exit_; }
-
-public slots:
-    void reject() override; // closing stops whatever runs
 
 private:
     void ShowRows(const std::vector<ScanDriveRow>& rows);
-    void SetIdle(bool idle);
+    void AttachSearch(MidiScanner& scanner) override;
+    void SetIdle(bool idle) override;
 
-    MidiScanner* scanner_ = nullptr;
     QTableWidget* list_;
     QLabel* total_;
     QRadioButton* ignore_;
     QRadioButton* addAnyway_;
-    QProgressBar* progress_;
-    QPushButton* searchStop_;
-    QPushButton* importStop_;
-    QPushButton* scan_;
-    QPushButton* exit_;
 };
 
 } // namespace tunquil::ui

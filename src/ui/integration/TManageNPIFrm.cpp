@@ -1,6 +1,6 @@
 #include "ui/integration/TManageNPIFrm.h"
 
-#include "ui/app/THelpWindow.h"
+#include "ui/controls/THelpWindow.h"
 #include "ui/controls/TMessageDialog.h"
 
 #include <QGroupBox>

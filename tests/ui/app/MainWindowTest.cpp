@@ -8,6 +8,7 @@
 #include "support/TempDir.h"
 #include "ui/GuiTestApp.h"
 #include "ui/TunquilApp.h"
+#include "ui/WindowLibrary.h"
 #include "ui/app/TMasterFrm.h"
 #include "ui/controls/TMyStringGrid.h"
 
@@ -36,26 +37,16 @@ protected:
     void SetUp() override {
         App();
         // A small database made with the program's own operations, then closed.
-        ScriptedHost host;
         fs::path stored = home.Write("stored.zip", "PK\x03\x04 a stored tune");
-        TCatList categories(home.path());
-        categories.Load();
-        int32_t rock = categories.AddCategory("Rock");
-        int32_t jazz = categories.AddCategory("Jazz");
-        TDMM2 dmm(home.path(), host);
-        dmm.OpenDatabase();
-        categories.SetDatabase(&dmm.Database());
-        dmm.SetCategoryList(&categories);
+        test::LibraryWriter library(home.path());
+        int32_t rock = library.categories.AddCategory("Rock");
+        int32_t jazz = library.categories.AddCategory("Jazz");
+        TDMM2& dmm = library.data;
         int32_t lee = dmm.Performers().FindOrAdd("Ann", "Lee");
         keyBeta = dmm.AddTitle(stored, "Beta", true, 45000, 65, lee, rock, "/music/beta.mid");
         keyAlpha = dmm.AddTitle(stored, "Alpha", true, 45000, 30, lee, rock, "/music/alpha.mid");
         keyGamma = dmm.AddTitle(stored, "Gamma", true, 45001, 3600, lee, jazz, "/music/g.mid");
-        TAlbList albums(home.path());
-        dmm.SetAlbumList(&albums);
-        albums.Load();
-        albums.AppendTitles(albums.AddAlbum("Mix"), {keyGamma, keyAlpha});
-        albums.Save();
-        dmm.Close();
+        library.albums.AppendTitles(library.albums.AddAlbum("Mix"), {keyGamma, keyAlpha});
     }
 };
 

@@ -9,6 +9,7 @@
 #include "platform/FakeSequencerDevice.h"
 #include "ui/GuiTestApp.h"
 #include "ui/TunquilApp.h"
+#include "ui/WindowLibrary.h"
 #include "ui/app/TMasterFrm.h"
 #include "ui/controls/TCDPanelP.h"
 #include "ui/controls/TExtListView.h"
@@ -44,25 +45,12 @@ protected:
 
     void SetUp() override {
         test::GuiTestApp();
-        ScriptedHost host;
-        TCatList categories(home.path());
-        categories.Load();
-        TDMM2 dmm(home.path(), host);
-        dmm.OpenDatabase();
-        categories.SetDatabase(&dmm.Database());
-        dmm.SetCategoryList(&categories);
-        for (const char* name : {"Charlie", "alpha", "Bravo"})
-            keys.push_back(test::AddStoredTitle(dmm, categories, name, test::OneNoteTune(900, 60)));
+        test::LibraryWriter library(home.path());
+        keys = library.AddThreeTitles();
         int seconds = 10;
         for (int32_t key : keys)
-            dmm.Database().SetDuration(seconds++ * (key == keys[1] ? 3 : 1), key);
-        TAlbList albums(home.path());
-        dmm.SetAlbumList(&albums);
-        albums.Load();
-        albums.AppendTitles(albums.AddAlbum("Mix"), {keys[0], keys[1]});
-        albums.Save();
-        categories.Save();
-        dmm.Close();
+            library.data.Database().SetDuration(seconds++ * (key == keys[1] ? 3 : 1), key);
+        library.albums.AppendTitles(library.albums.AddAlbum("Mix"), {keys[0], keys[1]});
     }
 
     void WriteIni(const std::string& text) { home.Write("Tunquil.ini", text); }
@@ -70,14 +58,7 @@ protected:
     std::unique_ptr<TMasterFrm> Start() {
         auto fake = std::make_unique<platform::FakeSequencerDevice>();
         device = fake.get();
-        std::string error;
-        auto window = StartMainWindow(home.path().string(), error, std::move(fake));
-        EXPECT_TRUE(window) << error;
-        if (window) {
-            window->resize(900, 600);
-            window->show();
-        }
-        return window;
+        return test::StartShownWindow(home.path(), std::move(fake));
     }
 
     static std::vector<std::string> GridTitles(TMyStringGrid* grid) {

@@ -3,7 +3,7 @@
 
 #include "ui/GuiTestApp.h"
 #include "ui/WidgetHost.h"
-#include "ui/app/THelpWindow.h"
+#include "ui/controls/THelpWindow.h"
 #include "ui/controls/TInputDialog.h"
 #include "ui/controls/TMessageDialog.h"
 

@@ -9,11 +9,12 @@
 #include "ui/GuiTestApp.h"
 #include "ui/ModalScript.h"
 #include "ui/TunquilApp.h"
+#include "ui/WindowLibrary.h"
 #include "ui/app/TMasterFrm.h"
-#include "ui/database/TRenamer.h"
 #include "ui/controls/TExtListView.h"
 #include "ui/controls/TExtPageControl.h"
 #include "ui/controls/TMyStringGrid.h"
+#include "ui/database/TRenamer.h"
 #include "ui/database/TTuneAdder.h"
 
 #include <QAction>
@@ -49,34 +50,15 @@ protected:
 
     void SetUp() override {
         test::GuiTestApp();
-        ScriptedHost host;
-        TCatList categories(home.path());
-        categories.Load();
-        TDMM2 dmm(home.path(), host);
-        dmm.OpenDatabase();
-        categories.SetDatabase(&dmm.Database());
-        dmm.SetCategoryList(&categories);
-        for (const char* name : {"Charlie", "alpha", "Bravo"})
-            keys.push_back(test::AddStoredTitle(dmm, categories, name, test::OneNoteTune(900, 60)));
-        TAlbList albums(home.path());
-        dmm.SetAlbumList(&albums);
-        albums.Load();
-        albums.AppendTitles(albums.AddAlbum("Mix"), {keys[0], keys[1], keys[2]});
-        albums.Save();
-        categories.Save();
-        dmm.Close();
+        test::LibraryWriter library(home.path());
+        keys = library.AddThreeTitles();
+        library.albums.AppendTitles(library.albums.AddAlbum("Mix"), {keys[0], keys[1], keys[2]});
     }
 
     std::unique_ptr<TMasterFrm> Start() {
-        std::string error;
-        auto window = StartMainWindow(home.path().string(), error,
-                                      std::make_unique<platform::FakeSequencerDevice>());
-        EXPECT_TRUE(window) << error;
-        if (window) {
-            window->resize(900, 600);
-            window->show();
-            QCoreApplication::processEvents();
-        }
+        auto window =
+            test::StartShownWindow(home.path(), std::make_unique<platform::FakeSequencerDevice>());
+        QCoreApplication::processEvents();
         return window;
     }
 

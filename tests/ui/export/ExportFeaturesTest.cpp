@@ -11,6 +11,7 @@
 #include "support/TestProgram.h"
 #include "ui/GuiTestApp.h"
 #include "ui/TunquilApp.h"
+#include "ui/WindowLibrary.h"
 #include "ui/app/TMasterFrm.h"
 #include "ui/controls/TExtListView.h"
 #include "ui/controls/TMyStringGrid.h"
@@ -59,31 +60,22 @@ protected:
     void SetUp() override {
         test::GuiTestApp();
         // Rock holds Alpha and Beta, Jazz holds Gamma; the album Mix holds Gamma then Alpha.
-        ScriptedHost host;
-        TCatList categories(home.path());
-        categories.Load();
-        int32_t rock = categories.AddCategory("Rock");
-        int32_t jazz = categories.AddCategory("Jazz");
-        TDMM2 data(home.path(), host);
-        data.SetCategoryList(&categories);
-        data.OpenDatabase();
-        categories.SetDatabase(&data.Database());
-        int32_t lee = data.Performers().FindOrAdd("Ann", "Lee");
-        auto add = [&](const std::string& title, int32_t ck) {
-            fs::path source = home.Write("fixture/AAATune.TTT", SmallMidiFile(2, title));
-            ZipOneFile(source, home / "fixture/tune.zip");
-            return data.AddTitle(home / "fixture/tune.zip", title, true, 45000, 30, lee, ck,
-                                 "/music/" + title + ".mid");
-        };
-        alpha = add("Alpha", rock);
-        beta = add("Beta", rock);
-        gamma = add("Gamma", jazz);
-        TAlbList albums(home.path());
-        data.SetAlbumList(&albums);
-        albums.Load();
-        albums.AppendTitles(albums.AddAlbum("Mix"), {gamma, alpha});
-        albums.Save();
-        data.Close();
+        {
+            test::LibraryWriter library(home.path());
+            int32_t rock = library.categories.AddCategory("Rock");
+            int32_t jazz = library.categories.AddCategory("Jazz");
+            int32_t lee = library.data.Performers().FindOrAdd("Ann", "Lee");
+            auto add = [&](const std::string& title, int32_t ck) {
+                fs::path source = home.Write("fixture/AAATune.TTT", SmallMidiFile(2, title));
+                ZipOneFile(source, home / "fixture/tune.zip");
+                return library.data.AddTitle(home / "fixture/tune.zip", title, true, 45000, 30, lee,
+                                             ck, "/music/" + title + ".mid");
+            };
+            alpha = add("Alpha", rock);
+            beta = add("Beta", rock);
+            gamma = add("Gamma", jazz);
+            library.albums.AppendTitles(library.albums.AddAlbum("Mix"), {gamma, alpha});
+        }
 
         std::string error;
         window = StartMainWindow(home.path().string(), error);
@@ -123,7 +115,7 @@ protected:
 TEST_F(ExportFeaturesTest, EachMenuSelectionAndDropReachesItsFeatureWithItsTitles) {
     std::vector<Opened> opened;
     window->Export().openFeature = [&](TitleFeature f, const std::vector<int32_t>& keys,
-                              const std::string& heading) {
+                                       const std::string& heading) {
         opened.push_back({f, keys, heading});
     };
     QTabWidget* categories = window->CategoriesTabs();
@@ -233,7 +225,9 @@ TEST_F(ExportFeaturesTest, ArchivingFromTheMenuRunsInTheArchiveWindowAndCancelWr
 
     // Cancel while the titles are prepared: no archive, no message, nothing left staged.
     messages.clear();
-    window->Export().askArchiveName = [&](std::size_t) { return (home / "out/cancelled.zip").string(); };
+    window->Export().askArchiveName = [&](std::size_t) {
+        return (home / "out/cancelled.zip").string();
+    };
     form.OnRunning = [](ArchiveProgressWindow& w) { w.CancelButton->click(); };
     Choose({"&Categories", "Archive", "&All categories"});
     EXPECT_FALSE(fs::exists(home / "out/cancelled.zip"));

@@ -157,7 +157,7 @@ TEST(DesktopWindow, LaunchAtLoginShowsWhetherTheAutostartEntryExists) {
     platform::XdgLocations xdg{home / "data", home / "config"};
     TMasterFrm window(home.path(), std::make_unique<FakeSequencerDevice>());
     window.Desktop().AdoptRegistry(std::make_unique<platform::XdgRegistry>(xdg, "Tunquil.Document"),
-                         "/usr/bin/tunquil");
+                                   "/usr/bin/tunquil");
     EXPECT_TRUE(fs::exists(xdg.DesktopEntry())); // the document type, registered at once
     window.DeferredStartUp();
 

@@ -3,8 +3,8 @@
 #include "ui/GuiTestApp.h"
 #include "ui/WidgetHost.h"
 #include "ui/app/TAboutBox.h"
-#include "ui/app/THelpWindow.h"
-#include "ui/app/TUnMIDIFrm.h"
+#include "ui/controls/THelpWindow.h"
+#include "ui/controls/TUnMIDIFrm.h"
 
 #include <QDirIterator>
 #include <QFile>

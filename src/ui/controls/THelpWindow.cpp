@@ -1,4 +1,4 @@
-#include "ui/app/THelpWindow.h"
+#include "ui/controls/THelpWindow.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "ui/app/TUnMIDIFrm.h"
+#include "ui/controls/TUnMIDIFrm.h"
 
 #include "ui/controls/TMessageDialog.h"
 
