@@ -6,17 +6,15 @@ namespace tunquil {
 
 const std::vector<std::string>& DeviceUnavailableNotice::Lines() {
     static const std::vector<std::string> lines{
-        "Windows allows only one MIDI player to PLAY music on the MIDI sub-system at any point "
-        "in time",
-        "(of course, you can have many different players INSTALLED on your PC).  Tunquil has",
-        "detected that another MIDI player currently is playing or active.",
+        "Tunquil could not open its MIDI output: the synthesizer or the sound server",
+        "is not available, or another program holds the sound device.",
         "",
         "Please do one of the following, A or B:",
         "",
-        "A.  Shut down the other MIDI player if you can find it,",
+        "A.  Close the other program that plays sound, if you can find it,",
         "",
-        "B.  1. Set Tunquil as the default Windows MIDI player (under the 'File' menu command),",
-        "     2. Shut down and restart your system.",
+        "B.  1. Check that the sound server is running (pactl info),",
+        "     2. Choose another SoundFont (Settings > SoundFont...).",
     };
     return lines;
 }

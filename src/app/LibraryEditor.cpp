@@ -232,10 +232,12 @@ TitleEditPrefill LibraryEditor::PrefillFor(const std::vector<int32_t>& keys) con
             first = false;
             continue;
         }
-        if (r.firstName != prefill.firstName)
+        // An artist is shared whole or not at all: two Bachs with other first names share none,
+        // so that no edit gives them a new performer "Bach" unasked.
+        if (r.firstName != prefill.firstName || r.lastName != prefill.lastName) {
             prefill.firstName.clear();
-        if (r.lastName != prefill.lastName)
             prefill.lastName.clear();
+        }
         if (r.categoryName != prefill.categoryName)
             prefill.categoryName.clear();
     }
@@ -256,7 +258,10 @@ int LibraryEditor::ApplyTitleEdit(const std::vector<int32_t>& keys, const TitleE
         int32_t ck = result.ck == kKeepOwnKey ? own.ck : result.ck;
         int32_t pk = result.pk == kKeepOwnKey ? own.pk : result.pk;
         try {
-            if (library_.Data().UpdateTitleInfo(key, false, pk, ck, one ? result.title : own.title))
+            // An emptied title field keeps the title: a title is never blank.
+            const bool newTitle = one && !Trim(result.title).empty();
+            if (library_.Data().UpdateTitleInfo(key, false, pk, ck,
+                                                newTitle ? result.title : own.title))
                 ++updated;
         } catch (const std::exception& e) {
             // One title that cannot be written does not keep the others from their change.

@@ -74,8 +74,10 @@ std::vector<std::string>
 CommandProcessor::CommandsFromArguments(const std::vector<std::string>& args) {
     std::vector<std::string> commands;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--verb" && i + 2 < args.size()) {
-            commands.push_back(args[i + 1] + args[i + 2]);
+        if (args[i] == "--verb") {
+            // The desktop menu's own start passes the verb without a file: a plain start.
+            if (i + 2 < args.size())
+                commands.push_back(args[i + 1] + args[i + 2]);
             i += 2;
         } else {
             commands.push_back(args[i]);

@@ -38,6 +38,8 @@ void TMidiPosition::SetMidiData(TMidiData* midiData) {
 }
 
 void TMidiPosition::Reset() {
+    // Starting over reads the map again: the file attached may have been loaded anew.
+    BuildMap();
     ppqn_ = midiData_ ? midiData_->PPQN() : kDefaultPPQN;
     tick_ = 0;
     timeMs_ = 0;
@@ -52,6 +54,24 @@ void TMidiPosition::Reset() {
     barCount_ = 0;
     bar_ = beat_ = tickInBeat_ = 0;
     eventIndex_ = 0;
+}
+
+void TMidiPosition::BuildMap() {
+    map_.clear();
+    for (int slot = 0; midiData_ && slot < TMidiData::kMaxTracks; ++slot) {
+        const TMidiTrack* track = midiData_->Tracks(slot);
+        for (int32_t i = 0; track && i < track->Count(); ++i) {
+            const TMidiEvent& e = track->GetEvent(i);
+            if (e.Status != 0xFF || e.Length <= 0)
+                continue;
+            const uint8_t* block = track->Block(e);
+            if (block[0] == kSetTempo || (block[0] == kTimeSignature && slot == 0))
+                map_.push_back({e.Time, block, e.Length});
+        }
+    }
+    // Tracks in file order at the same tick, each track's events in its own order.
+    std::stable_sort(map_.begin(), map_.end(),
+                     [](const MapEvent& a, const MapEvent& b) { return a.time < b.time; });
 }
 
 void TMidiPosition::ApplyTempo(int32_t time, const uint8_t* block, int length) {
@@ -90,23 +110,14 @@ void TMidiPosition::ApplyTimeSignature(int32_t time, const uint8_t* block, int l
 void TMidiPosition::SeekTick(int32_t tick) {
     if (tick < tick_)
         Reset();
-    // Tempo and time signature come from the first chunk only.
-    if (const TMidiTrack* track = midiData_ ? midiData_->Tracks(0) : nullptr) {
-        int32_t& i = eventIndex_;
-        int32_t count = track->Count();
-        while (i < count) {
-            const TMidiEvent& e = track->GetEvent(i);
-            if (e.Time > tick)
-                break;
-            if (e.Status == 0xFF && e.Length > 0) {
-                const uint8_t* block = track->Block(e);
-                if (block[0] == kSetTempo)
-                    ApplyTempo(e.Time, block, e.Length);
-                else if (block[0] == kTimeSignature)
-                    ApplyTimeSignature(e.Time, block, e.Length);
-            }
-            ++i;
-        }
+    for (; eventIndex_ < static_cast<int32_t>(map_.size()); ++eventIndex_) {
+        const MapEvent& e = map_[eventIndex_];
+        if (e.time > tick)
+            break;
+        if (e.block[0] == kSetTempo)
+            ApplyTempo(e.time, e.block, e.length);
+        else
+            ApplyTimeSignature(e.time, e.block, e.length);
     }
     tick_ = tick;
 

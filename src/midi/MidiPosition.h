@@ -1,9 +1,10 @@
 #pragma once
 // Walks a loaded file's tempo map to turn ticks into milliseconds and a musical position
-// (bar, beat, tick within the beat). Only the first track chunk's tempo and time-signature
-// events count.
+// (bar, beat, tick within the beat). The tempo events of every track count, merged by tick, as
+// the sequencer plays them; the time signatures are the first track chunk's.
 
 #include <cstdint>
+#include <vector>
 
 namespace tunquil {
 
@@ -11,8 +12,9 @@ class TMidiData;
 
 class TMidiPosition {
 public:
-    static constexpr int32_t kDefaultTempoMs = 600; // ms per quarter note until a Set Tempo
-    static constexpr int32_t kDefaultPPQN = 180;    // when no file is attached
+    // Milliseconds per quarter note until a Set Tempo: the MIDI standard's 120 beats a minute.
+    static constexpr int32_t kDefaultTempoMs = 500;
+    static constexpr int32_t kDefaultPPQN = 180; // when no file is attached
 
     TMidiPosition();
     virtual ~TMidiPosition() = default;
@@ -51,6 +53,8 @@ protected:
 
 private:
     void Reset();
+    // The tempo and time-signature events in the order they take effect.
+    void BuildMap();
     void ApplyTempo(int32_t time, const uint8_t* block, int length);
     void ApplyTimeSignature(int32_t time, const uint8_t* block, int length);
 
@@ -70,7 +74,13 @@ private:
     int64_t bar_ = 0;
     int32_t beat_ = 0;
     int32_t tickInBeat_ = 0;
-    int32_t eventIndex_ = 0; // the next event of the first chunk to take in
+    struct MapEvent {
+        int32_t time;
+        const uint8_t* block;
+        int length;
+    };
+    std::vector<MapEvent> map_;
+    int32_t eventIndex_ = 0; // the next event of the map to take in
 };
 
 } // namespace tunquil

@@ -212,6 +212,22 @@ TEST_F(LibraryEditorTest, AlbumRowsAreRemovedByPositionAfterTheirQuestion) {
     EXPECT_FALSE(editor.DeleteTitlesFromAlbum(mix, {0}));
 }
 
+// Two Bachs with other first names used to prefill "Bach" and get a new performer "Bach" on
+// OK; an emptied title field used to blank the title.
+TEST_F(LibraryEditorTest, ArtistsAreSharedOnlyWholeAndAnEmptiedTitleKeepsTheTitle) {
+    int32_t js = library.Data().Performers().FindOrAdd("Johann Sebastian", "Bach");
+    int32_t cpe = library.Data().Performers().FindOrAdd("Carl Philipp Emanuel", "Bach");
+    int32_t a = Add("Fugue", rock, js), b = Add("Sonata", rock, cpe);
+    TitleEditPrefill both = editor.PrefillFor({a, b});
+    EXPECT_EQ(both.lastName + "|" + both.firstName + "|" + both.categoryName, "||Rock");
+
+    EXPECT_EQ(editor.ApplyTitleEdit({a}, {kKeepOwnKey, kKeepOwnKey, "  "}), 1);
+    TitleRecord r;
+    library.Database().ReadRecordByKey(a, r);
+    EXPECT_EQ(r.title, "Fugue");
+    EXPECT_EQ(r.pk, js);
+}
+
 TEST_F(LibraryEditorTest, TitleEditsChangeOneTitleWholeAndSeveralKeepingTheirOwn) {
     int32_t a = Add("a", rock, lee), b = Add("b", jazz, lee);
     int32_t mix = editor.CreateAlbum("Mix");

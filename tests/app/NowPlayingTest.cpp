@@ -111,7 +111,7 @@ TEST(DeviceUnavailableNotice, StaysAwayForTwoSecondsAfterClose) {
     notice.Closed(t0);
     EXPECT_FALSE(notice.MayShow(t0 + std::chrono::milliseconds(1999)));
     EXPECT_TRUE(notice.MayShow(t0 + std::chrono::milliseconds(2000)));
-    EXPECT_EQ(DeviceUnavailableNotice::Lines().size(), 10u);
+    EXPECT_EQ(DeviceUnavailableNotice::Lines().size(), 9u);
 }
 
 TEST(ResetChoiceFromSettings, LastSetChoiceWinsAndNoneWhenNothingIsSet) {

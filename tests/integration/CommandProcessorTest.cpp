@@ -168,7 +168,9 @@ TEST(CommandArguments, JoinTheDesktopsVerbAndFileIntoOneCommand) {
               V{"P/a b/c.mid"});
     EXPECT_EQ(CommandProcessor::CommandsFromArguments({"NV/t.tmp[http://h/x.mid", "/s.mid"}),
               (V{"NV/t.tmp[http://h/x.mid", "/s.mid"}));
-    EXPECT_EQ(CommandProcessor::CommandsFromArguments({"--verb", "P"}), (V{"--verb", "P"}));
+    // A verb without a file (the desktop menu's start) used to become two commands.
+    EXPECT_EQ(CommandProcessor::CommandsFromArguments({"--verb", "P"}), V{});
+    EXPECT_EQ(CommandProcessor::CommandsFromArguments({"--verb"}), V{});
 }
 
 } // namespace

@@ -18,24 +18,24 @@ protected:
 } // namespace
 
 TEST(MidiPosition, EachTempoSegmentIsTruncatedOnItsOwn) {
-    // PPQN 7, 600 ms per quarter for 1 tick (85.7 -> 85), then 1 ms per quarter.
+    // PPQN 7, 500 ms per quarter for 1 tick (71.4 -> 71), then 1 ms per quarter.
     TMidiData midiData;
     Load(midiData, MidiFile(7, {Track{}.Tempo(1, 1000).Tempo(1, 1999).NoteOn(5).End()}));
     TMidiPosition position;
     position.SetMidiData(&midiData);
     position.SeekTick(2);
-    EXPECT_EQ(position.TimeMs(), 85);
+    EXPECT_EQ(position.TimeMs(), 71);
     EXPECT_EQ(position.TempoMs(), 1);
     position.SeekTick(7);
-    EXPECT_EQ(position.TimeMs(), 85 + 0 + 0); // (1 x 1) / 7 and (5 x 1) / 7 both truncate to 0
-    EXPECT_EQ(position.DurationMs(), 85);
+    EXPECT_EQ(position.TimeMs(), 71 + 0 + 0); // (1 x 1) / 7 and (5 x 1) / 7 both truncate to 0
+    EXPECT_EQ(position.DurationMs(), 71);
     EXPECT_EQ(position.Tick(), 7);
     // Seeking back starts over from the top of the tempo map.
     position.SeekTick(1);
-    EXPECT_EQ(position.TimeMs(), 85);
+    EXPECT_EQ(position.TimeMs(), 71);
     EXPECT_EQ(position.TempoMs(), 1);
     position.SeekTick(0);
-    EXPECT_EQ(position.TempoMs(), 600);
+    EXPECT_EQ(position.TempoMs(), 500);
     EXPECT_EQ(position.TimeMs(), 0);
 }
 
@@ -60,7 +60,7 @@ TEST(MidiPosition, TimeSignaturesGiveBarsAndBeatsButNotTime) {
     EXPECT_EQ(position.Bar(), 0);
     EXPECT_EQ(position.Beat(), 1);
     EXPECT_EQ(position.TickInBeat(), 54);
-    EXPECT_EQ(position.TimeMs(), 150 * 600 / 96);
+    EXPECT_EQ(position.TimeMs(), 150 * 500 / 96);
     // The bar begun before the change counts as whole: 200 ticks of 3/4 make bar 1 the next.
     position.SeekTick(200 + 288 + 2 * 48 + 1);
     EXPECT_EQ(position.Numerator(), 6);
@@ -89,9 +89,9 @@ TEST(MidiPosition, ShortTempoAndTimeSignatureEventsAreIgnored) {
     TMidiPosition position;
     position.SetMidiData(&midiData);
     position.SeekTick(96);
-    EXPECT_EQ(position.TempoMs(), 600);
+    EXPECT_EQ(position.TempoMs(), 500);
     EXPECT_EQ(position.Numerator(), 4);
-    EXPECT_EQ(position.TimeMs(), 600);
+    EXPECT_EQ(position.TimeMs(), 500);
 }
 
 TEST(MidiPosition, EndTickSkipsTrailingMetaAndSysexEvents) {
@@ -119,7 +119,7 @@ TEST(MidiPosition, AttachingAnotherFileResetsAndSeeksBack) {
     position.SetMidiData(&first);
     EXPECT_EQ(position.changes, 1);
     position.SeekTick(96);
-    EXPECT_EQ(position.TimeMs(), 600);
+    EXPECT_EQ(position.TimeMs(), 500);
     position.SetMidiData(&first);
     EXPECT_EQ(position.changes, 1);
     position.SetMidiData(&second);

@@ -40,17 +40,18 @@ std::string ResetTune() {
 
 } // namespace
 
-TEST(TuneTime, DurationComesFromTheFirstTracksTempoMap) {
+// The time used to assume 600 ms per quarter note and to ignore tempo events outside the first
+// track, so that a tune listed longer than the sequencer plays it.
+TEST(TuneTime, DurationComesFromTheTempoEventsOfEveryTrackAtTheStandardDefault) {
     EXPECT_EQ(TuneTime(MidiFile(96, {Track{}.Tempo(0, 500000).NoteOn(0).NoteOff(1920).End()})), 10);
-    EXPECT_EQ(DurationMs(MidiFile(96, {Track{}.NoteOn(0).NoteOff(1920).End()})), 12000);
-    // A tempo in the second track is ignored.
-    EXPECT_EQ(TuneTime(MidiFile(96, {Track{}.NoteOn(0).NoteOff(1920).End(),
-                                     Track{}.Tempo(0, 500000).NoteOn(0).NoteOff(1000).End()})),
-              12);
-    // An empty first chunk leaves the tempo at 600 ms per quarter note.
+    EXPECT_EQ(DurationMs(MidiFile(96, {Track{}.NoteOn(0).NoteOff(1920).End()})), 10000);
+    // A tempo in the second track counts, merged by tick with the first track's.
+    EXPECT_EQ(DurationMs(MidiFile(96, {Track{}.Tempo(0, 1000000).NoteOn(0).NoteOff(1920).End(),
+                                       Track{}.Tempo(960, 250000).NoteOn(0).NoteOff(10).End()})),
+              10000 + 2500);
     EXPECT_EQ(TuneTime(Header(1, 2, 96) + Chunk("MTrk", "") +
-                       Chunk("MTrk", Track{}.Tempo(0, 500000).NoteOn(0).NoteOff(1920).bytes)),
-              12);
+                       Chunk("MTrk", Track{}.Tempo(0, 250000).NoteOn(0).NoteOff(1920).bytes)),
+              5);
     // Files that consist of meta and system-exclusive events only last 0 seconds.
     EXPECT_EQ(TuneTime(ResetTune()), 0);
 }
@@ -72,7 +73,7 @@ TEST(TuneTime, LoadFailuresGiveMinusOneAndIncomputableTimesZero) {
     EXPECT_EQ(
         GetTuneTime(midiData,
                     dir.Write("ok.mid", MidiFile(96, {Track{}.NoteOn(0).NoteOff(1920)})).string()),
-        12);
+        10);
     EXPECT_FALSE(midiData.Active());
 }
 
@@ -104,7 +105,7 @@ TEST(TuneTime, InfoCommandPrintsKindSizeTimeAndPath) {
                         (dir / "err").string() + "'",
                     out);
     EXPECT_EQ(rc, 1);
-    EXPECT_EQ(out, "1\t" + std::to_string(std::filesystem::file_size(tune)) + "\t12\t" +
+    EXPECT_EQ(out, "1\t" + std::to_string(std::filesystem::file_size(tune)) + "\t10\t" +
                        tune.string() + "\n" + "1\t8\t-1\t" + broken.string() + "\n" + "2\t8\t\t" +
                        riff.string() + "\n" + "-1\t0\t\t" + (dir / "none").string() + "\n" +
                        "-1\t0\t\t" + fifo.string() + "\n");

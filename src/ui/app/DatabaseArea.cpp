@@ -85,12 +85,10 @@ void DatabaseArea::LayOut() {
 
     albumPanel_->hide();
     categoryPanel_->hide();
+    // The width shown is clamped to the window; the width kept is the user's, so that a window
+    // made narrow for a while gets its album panel back when it is widened.
     DatabaseAreaLayout layout =
         LayOutDatabaseArea(qRound(w / scale_), qRound(h / scale_), tools, settings_.albPanelWidth);
-    // Before the window is shown its areas have no real size yet: a width clamped to that
-    // would be kept and the saved one lost.
-    if (window()->isVisible())
-        settings_.albPanelWidth = layout.albumWidth;
     auto place = [this](QWidget* wgt, const PanelGeometry& g) {
         wgt->setGeometry(Px(g.left), Px(g.top), Px(g.width), Px(g.height));
     };

@@ -201,7 +201,8 @@ QWidget* LibraryTabs::MakeGridPage(TTitleView& view, TMyStringGrid** grid, QLabe
     auto* panel = new QLabel(QString::fromStdString(view.Summary()), page);
     panel->setFixedHeight(Px(kSummaryHeight));
     panel->setStyleSheet("color: black; padding-left: 4px;");
-    panel->setAccessibleName("Summary");
+    // A screen reader reads the text shown; the description says what it is.
+    panel->setAccessibleDescription("Summary");
     auto* table = new TMyStringGrid(view, page);
     ConnectGrid(table, album);
     connect(table->Model(), &TTitleTableModel::summaryFollow, panel, &QLabel::setText);
@@ -286,6 +287,7 @@ void LibraryTabs::AlbumViewsChanged() {
             TMyStringGrid* grid = nullptr;
             page = MakeGridPage(*v.grid, &grid, nullptr, true);
             grid->setAccessibleName(QString::fromStdString(v.name) + " album titles");
+            grid->FitColumns(); // filled with the album's entries
             connect(grid->Model(), &TTitleTableModel::summaryFollow, this,
                     &LibraryTabs::ScheduleAlbumListRebuild);
         }

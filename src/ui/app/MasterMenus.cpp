@@ -1,9 +1,9 @@
 #include "ui/app/MasterMenus.h"
 
 #include "database/TTitleGrid.h"
-#include "ui/app/TAboutBox.h"
 #include "ui/app/TMasterFrm.h"
 #include "ui/controls/MenuItems.h"
+#include "ui/controls/TAboutBox.h"
 #include "ui/controls/TExtListView.h"
 #include "ui/controls/THelpWindow.h"
 #include "ui/controls/TMyStringGrid.h"

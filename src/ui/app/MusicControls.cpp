@@ -40,6 +40,7 @@ MusicControls::MusicControls(double scale, QWidget* parent) : QFrame(parent), sc
     c.trackBar->setTickPosition(QSlider::NoTicks);
     c.trackBar->setRange(0, 10);
     c.trackBar->setPageStep(10);
+    c.trackBar->setSingleStep(5); // the arrow keys and the wheel move by five seconds
     SetHint(c.trackBar, "Move|Move position within playing title", 14);
 
     auto makeButton = [&](auto* button, const char* name, GlyphKind glyph, const QString& hint,

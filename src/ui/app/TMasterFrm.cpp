@@ -192,7 +192,7 @@ void TMasterFrm::BuildStatusBar() {
     statusBar()->setSizeGripEnabled(true);
     hintPanel_ = new QLabel(this);
     hintPanel_->setObjectName("HintPanel");
-    hintPanel_->setAccessibleName("Hint");
+    hintPanel_->setAccessibleDescription("Hint"); // its name is the hint shown
     hintPanel_->setFixedWidth(Px(290));
     QFont font = hintPanel_->font();
     font.setPointSize(8);

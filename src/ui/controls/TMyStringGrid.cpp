@@ -19,6 +19,8 @@ namespace tunquil::ui {
 namespace {
 
 constexpr int kRowHeight = 16;
+// Inserts of more rows than this are fillings, fitted as a whole.
+constexpr int kWidenedRows = 100;
 const QColor kNavy(0, 0, 128);
 const QColor kFrameGrey(128, 128, 128);
 
@@ -87,7 +89,8 @@ TMyStringGrid::TMyStringGrid(TTitleView& view, QWidget* parent)
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
-    setDragEnabled(false); // drags start by the grid's own rules
+    setDragEnabled(false);      // drags start by the grid's own rules
+    setTabKeyNavigation(false); // Tab leaves the grid for the next control
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(kRowHeight);
@@ -99,7 +102,6 @@ TMyStringGrid::TMyStringGrid(TTitleView& view, QWidget* parent)
         "QHeaderView::section { background: rgb(192,192,192); color: black; padding-left: 4px;"
         " border: 1px solid rgb(128,128,128); border-top: none; border-left: none; }");
     setStyleSheet("QTableView { background: white; gridline-color: rgb(192,192,192); }");
-    setToolTip("Right mouse click for pop-up menu");
     setStatusTip("Right mouse click for pop-up menu");
     setProperty("hint", "|Right mouse click for pop-up menu");
     setAccessibleName("Titles");
@@ -114,6 +116,23 @@ TMyStringGrid::TMyStringGrid(TTitleView& view, QWidget* parent)
     connect(model_, &TTitleTableModel::positionFollow, this, &TMyStringGrid::ShowPosition);
     connect(model_, &QAbstractItemModel::modelReset, this,
             [this] { ShowPosition(View().CurrentRow(), View().TopRow()); });
+    // Rows added one by one (an import, a drop on an album) widen the columns they overflow;
+    // a whole grid filled at once is fitted by its owner instead.
+    connect(model_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                if (last - first < kWidenedRows)
+                    WidenColumnsToRows(first, last);
+            });
+}
+
+void TMyStringGrid::WidenColumnsToRows(int first, int last) {
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        int widest = columnWidth(c);
+        for (int r = first; r <= last; ++r)
+            widest = std::max(widest, sizeHintForIndex(model_->index(r, c)).width() + 6);
+        if (widest > columnWidth(c))
+            setColumnWidth(c, widest);
+    }
 }
 
 void TMyStringGrid::FitColumns() {
@@ -164,6 +183,7 @@ void TMyStringGrid::PressRow(int row, Qt::KeyboardModifiers modifiers) {
     view.SetCurrentRow(row);
     if (!plain_ && view.Selected(row) && !shift && !ctrl) {
         pendingCollapse_ = true; // a drag may yet carry every selected row
+        SaveSelection();
         return;
     }
     pendingCollapse_ = false;
@@ -180,8 +200,9 @@ void TMyStringGrid::PressRow(int row, Qt::KeyboardModifiers modifiers) {
     } else {
         view.SetSelected(row, true);
         anchor_ = row;
-        SaveSelection();
     }
+    // A drag carries every row selected now, however the selection was made.
+    SaveSelection();
     viewport()->update();
 }
 
@@ -302,10 +323,27 @@ void TMyStringGrid::keyPressEvent(QKeyEvent* event) {
             emit titleDoubleClicked(current);
         return;
     default:
+        if (event->matches(QKeySequence::SelectAll) && !plain_) {
+            SelectAll();
+            return;
+        }
+        // Type-ahead moves Qt's current index: the grid's current row and selection follow.
         QTableView::keyPressEvent(event);
+        if (currentIndex().isValid() && currentIndex().row() + 1 != view.CurrentRow())
+            MoveCurrentRow(currentIndex().row() + 1, false);
         return;
     }
     MoveCurrentRow(target, event->modifiers() & Qt::ShiftModifier);
+}
+
+void TMyStringGrid::SelectAll() {
+    TTitleView& view = View();
+    view.BeginUpdate();
+    for (int row = 1; row <= view.TitleCount(); ++row)
+        view.SetSelected(row, true);
+    view.EndUpdate();
+    SaveSelection();
+    viewport()->update();
 }
 
 void TMyStringGrid::contextMenuEvent(QContextMenuEvent* event) {
@@ -380,9 +418,9 @@ void TMyStringGrid::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void TMyStringGrid::dragLeaveEvent(QDragLeaveEvent* event) {
+    // The rows dragged elsewhere (to Trash, say) stay the selection that the command reads.
     dropRow_ = -1;
-    View().ClearSelection();
-    viewport()->update();
+    RestoreSelection();
     QTableView::dragLeaveEvent(event);
 }
 

@@ -25,6 +25,8 @@ public:
     TTitleTableModel* Model() const { return model_; }
     // Each column as wide as its widest text, header included, + 6 pixels.
     void FitColumns();
+    // Widens each column that is narrower than the text of rows first .. last (0-based) + 6.
+    void WidenColumnsToRows(int first, int last);
 
     // Plain mode: one selected row at a time, empty rows selectable, no dragging.
     void SetPlainMode(bool on) { plain_ = on; }
@@ -53,6 +55,8 @@ public:
     void PressRow(int row, Qt::KeyboardModifiers modifiers);
     void ReleaseRow(int row);
     void MoveCurrentRow(int row, bool shift);
+    // Ctrl+A: every title of the grid.
+    void SelectAll();
 
     // The drop row for a point over the viewport during a drag.
     int DropRowAt(const QPoint& pos) const;

@@ -259,7 +259,11 @@ void TTuneAdder::OkClicked() {
     const std::string artistText = artists_->currentText().trimmed().toStdString();
     // Everything is checked before anything is added: a refused edit leaves no new category or
     // performer behind.
-    if ((artistEntry < 0 && artistText.empty()) || (categoryEntry < 0 && categoryText.empty())) {
+    // For several titles a box left blank changes nothing; for one it cancels.
+    const bool artistKept = many_ && artistEntry < 0 && artistText.empty();
+    const bool categoryKept = many_ && categoryEntry < 0 && categoryText.empty();
+    if ((artistEntry < 0 && artistText.empty() && !artistKept) ||
+        (categoryEntry < 0 && categoryText.empty() && !categoryKept)) {
         reject();
         return;
     }
@@ -272,9 +276,14 @@ void TTuneAdder::OkClicked() {
     };
     try {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        result.ck = categoryEntry >= 0 ? paired(categoryEntry, categories_, categoryKeys_)
-                                       : categoryList_.AddCategory(categoryText);
-        if (artistEntry >= 0) {
+        if (categoryKept)
+            result.ck = kKeepOwnKey;
+        else
+            result.ck = categoryEntry >= 0 ? paired(categoryEntry, categories_, categoryKeys_)
+                                           : categoryList_.AddCategory(categoryText);
+        if (artistKept) {
+            result.pk = kKeepOwnKey;
+        } else if (artistEntry >= 0) {
             result.pk = paired(artistEntry, artists_, performerKeys_);
         } else {
             std::string first, last;

@@ -70,6 +70,7 @@ void ArchiveProgressWindow::Run(const QString& firstCaption, const QString& seco
     if (QWidget* owner = parentWidget())
         move(owner->geometry().center() - rect().center());
     work_ = work;
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
     start_->start();
     exec();
 }
@@ -89,6 +90,12 @@ void ArchiveProgressWindow::reject() {
 
 TModalResult ArchiveProgressWindow::Host::ShowMessage(const std::string& text, TMsgDlgType type,
                                                       int helpContext, TMsgDlgButtons buttons) {
+    // A message (the result above all) never opens behind the window that stays on top: from
+    // the first one on, the window stays where it is like any other.
+    if (window_.windowFlags() & Qt::WindowStaysOnTopHint) {
+        window_.setWindowFlag(Qt::WindowStaysOnTopHint, false);
+        window_.show();
+    }
     return messages_.ShowMessage(text, type, helpContext, buttons);
 }
 

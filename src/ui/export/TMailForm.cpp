@@ -1,11 +1,15 @@
 #include "ui/export/TMailForm.h"
 
+#include "ui/controls/TAboutBox.h"
+#include "ui/controls/THelpWindow.h"
 #include "ui/export/TSetupDlg.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFormLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -48,9 +52,12 @@ TMailForm::TMailForm(const std::filesystem::path& programDir, ITitleExporter& ex
     setupMenu_ = menuBar()->addMenu(QStringLiteral("&Setup"));
     setupMenu_->addAction(SetupAction);
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
-    helpMenu_->addAction(QStringLiteral("&Use help cursor"));
-    helpMenu_->addAction(QStringLiteral("&View help file"));
-    helpMenu_->addAction(QStringLiteral("&About"));
+    connect(helpMenu_->addAction(QStringLiteral("&Use help cursor")), &QAction::triggered, this,
+            [this] { SetHelpCursor(true); });
+    connect(helpMenu_->addAction(QStringLiteral("&View help file")), &QAction::triggered, this,
+            [this] { THelpWindow::ShowTopic(kMailHelp, this); });
+    connect(helpMenu_->addAction(QStringLiteral("&About")), &QAction::triggered, this,
+            [this] { TAboutBox::Execute(this); });
 
     auto* tools = addToolBar(QStringLiteral("Mail"));
     tools->setObjectName(QStringLiteral("MailToolBar"));
@@ -164,6 +171,42 @@ void TMailForm::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+}
+
+void TMailForm::SetHelpCursor(bool on) {
+    if (on == helpCursor_)
+        return;
+    helpCursor_ = on;
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WhatsThisCursor);
+        qApp->installEventFilter(this);
+    } else {
+        QApplication::restoreOverrideCursor();
+        qApp->removeEventFilter(this);
+    }
+}
+
+bool TMailForm::eventFilter(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!helpCursor_ || !widget || widget->window() != this)
+        return QMainWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        SetHelpCursor(false);
+        return true;
+    }
+    if (event->type() != QEvent::MouseButtonPress)
+        return QMainWindow::eventFilter(watched, event);
+    // The clicked control's own topic, else the mail window's.
+    SetHelpCursor(false);
+    int context = kMailHelp;
+    for (QWidget* w = widget; w; w = w->parentWidget())
+        if (int own = w->property("helpContext").toInt(); own > 0) {
+            context = own;
+            break;
+        }
+    THelpWindow::ShowPopup(context, QCursor::pos(), this);
+    return true;
 }
 
 } // namespace tunquil::ui

@@ -55,8 +55,13 @@ public:
     QAction* ExitAction = nullptr;
     QAction* CancelAction = nullptr;
 
+    // The help cursor: while on, a click on the window shows help instead of acting.
+    void SetHelpCursor(bool on);
+    bool HelpCursor() const { return helpCursor_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The host of the mail window: status texts in its first panel, the progress beside it, and
@@ -74,6 +79,9 @@ private:
     QMenu* fileMenu_ = nullptr;
     QMenu* setupMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
+    bool helpCursor_ = false;
+    // The help topic of mailing titles.
+    static constexpr int kMailHelp = 27;
 };
 
 } // namespace tunquil::ui

@@ -30,7 +30,8 @@ bool TTitlePrinter::PrintTitles(const QString& heading, const std::vector<int32_
     request.columns = choice->columns;
     request.landscape = choice->landscape;
     request.masterKeys = masterKeys;
-    if (hasPrinter_)
+    // A printer, or the file chosen in the setup dialog: the printer prints there.
+    if (hasPrinter_ || !printer_.outputFileName().isEmpty())
         return PrintReportToPrinter(db_, host_, request, printer_);
     QString file = AskPdfFile ? AskPdfFile() : QString();
     if (file.isEmpty())

@@ -65,11 +65,20 @@ void SoundCommands::AttachTransport(const TransportControls& controls) {
         PlayProgram* program = window_.Program();
         if (!program)
             return;
+        // A change without the handle held (a wheel turn, a key, a click in the groove) is a
+        // whole press, move and release: it seeks at once, and resumes a paused title.
+        const bool held = bar->isSliderDown();
+        if (!held)
+            program->TrackBarPressed();
         program->TrackBarChanged(position);
+        if (!held)
+            program->TrackBarReleased();
         if (program->TrackBar().position != position) {
             QSignalBlocker quiet(bar);
             bar->setValue(program->TrackBar().position);
         }
+        if (!held)
+            window_.RefreshTransport();
     });
     connect(bar, &QSlider::sliderReleased, this, [this] {
         if (PlayProgram* program = window_.Program()) {

@@ -176,6 +176,8 @@ bool TMixerFrm2::ShowMixer(QString* error) {
         close();
         return false;
     }
+    // Called again while minimised, the window comes back as the program window does.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();

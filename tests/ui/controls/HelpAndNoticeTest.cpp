@@ -2,7 +2,7 @@
 
 #include "ui/GuiTestApp.h"
 #include "ui/WidgetHost.h"
-#include "ui/app/TAboutBox.h"
+#include "ui/controls/TAboutBox.h"
 #include "ui/controls/THelpWindow.h"
 #include "ui/controls/TUnMIDIFrm.h"
 
@@ -95,8 +95,9 @@ TEST_F(HelpAndNoticeTest, DeviceNoticeShowsItsTextOrAGivenMessageAndKeepsQuietAf
     TUnMIDIFrm& notice = host.DeviceNotice();
     EXPECT_TRUE(notice.isVisible());
     EXPECT_EQ(notice.windowTitle().toStdString(), "MIDI device unavailable");
-    EXPECT_TRUE(notice.Text().startsWith("Windows allows only one MIDI player"));
-    EXPECT_TRUE(notice.Text().endsWith("     2. Shut down and restart your system."));
+    EXPECT_TRUE(notice.Text().startsWith(
+        "Tunquil could not open its MIDI output: the synthesizer or the sound server\n"));
+    EXPECT_TRUE(notice.Text().endsWith("     2. Choose another SoundFont (Settings > SoundFont...)."));
 
     host.ShowDeviceUnavailable("No SoundFont found: install fluid-soundfont-gm");
     EXPECT_EQ(notice.Text().toStdString(), "No SoundFont found: install fluid-soundfont-gm");

@@ -207,9 +207,17 @@ TEST_F(ExportFeaturesTest, ArchivingFromTheMenuRunsInTheArchiveWindowAndCancelWr
                 w.CancelButton->text()};
         lockedMeanwhile = window->Locked();
     };
+    // The result used to open behind the progress window, which stays on top while it works.
+    bool resultBehindProgress = false;
+    TMessageDialog& md = window->Widgets().MessageDialog();
+    md.OnShow = [&, record = md.OnShow] {
+        resultBehindProgress = form.isVisible() && (form.windowFlags() & Qt::WindowStaysOnTopHint);
+        record();
+    };
     window->CategoriesTabs()->setCurrentIndex(TabOf(window->CategoriesTabs(), "Rock"));
     Choose({"&Categories", "Archive", "Active &category"});
 
+    EXPECT_FALSE(resultBehindProgress);
     EXPECT_EQ(asked, std::vector<std::size_t>{2});
     EXPECT_EQ(seen, (std::vector<QString>{"Archiving...", " Preparing 2 files for archiving ",
                                           " Archiving 2 files ", "Cancel"}));

@@ -78,6 +78,18 @@ TEST_F(TitlesOutWindowsTest, PrintDialogKeepsItsChoicesAndPrintsTheEditedHeading
     });
     EXPECT_FALSE(printer.PrintTitles("Again", keys));
     EXPECT_FALSE(fs::exists(pdf));
+
+    // A file chosen in the printer setup is where the report goes: it used to be ignored and
+    // asked for again with an empty name.
+    fs::path chosen = p.dir / "chosen.pdf";
+    printer.Printer().setOutputFileName(QString::fromStdString(chosen.string()));
+    printer.AskPdfFile = [] {
+        ADD_FAILURE() << "asked again for the file";
+        return QString();
+    };
+    OnceShown([&] { frm.PrintButton->click(); });
+    EXPECT_TRUE(printer.PrintTitles("Chosen", keys));
+    EXPECT_NE(PdfText(chosen).find("Chosen"), std::string::npos);
 }
 
 TEST_F(TitlesOutWindowsTest, OriginRecommendsLandscapeAndSetupFollowsThePrinter) {

@@ -1,4 +1,4 @@
-#include "ui/app/TAboutBox.h"
+#include "ui/controls/TAboutBox.h"
 
 #include "ui/controls/TMessageDialog.h"
 
