@@ -108,13 +108,18 @@ int Album(Context& ctx) {
     if (verb == "create") {
         if (Trim(name).empty())
             return s->Fail(ctx, command, "an album name cannot be blank");
-        bool existed = s->albums().FindByName(Trim(name)) != 0;
+        // An album that is there already is not made again: that is an error, as in the window.
+        if (int32_t existing = s->albums().FindByName(Trim(name)))
+            return s->Fail(ctx, command,
+                           "album " + std::to_string(existing) + " " +
+                               Quoted(s->albums().AlbumOf(existing)->record.name) +
+                               " already exists");
         int32_t key = s->editor->CreateAlbum(name);
         if (key == 0)
             return s->lib->Finish(kProblems); // the reason was shown
         const auto* album = s->albums().AlbumOf(key);
         ctx.out << "album " << key << " " << Quoted(album ? album->record.name : name)
-                << (existed ? " already exists\n" : " created\n");
+                << " created\n";
         return s->lib->Finish(kOk);
     }
     int32_t albumKey = s->albums().FindByName(Trim(name));

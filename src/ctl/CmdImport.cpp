@@ -88,6 +88,23 @@ int Export(Context& ctx) {
     auto session = CtlLibrary::Open(ctx);
     if (!session)
         return kUsage;
+    std::error_code ec;
+    if (fs::is_directory(target, ec)) {
+        // Into a folder: the file is named from the title, as the window's Save names it.
+        TitleRecord record;
+        if (!session->db().ReadRecordByKey(key, record)) {
+            ctx.err << "tunquilctl: no title has the key " << key << "\n";
+            return session->Finish(kProblems);
+        }
+        target = TitleFileNames(target).For(record.title, key);
+        if (zip)
+            target.replace_extension();
+    } else if (zip) {
+        // "out/x.zip" names the archive: the tune beside it is "out/x.mid", not "x.zip.mid".
+        std::string extension = UpperAscii(target.extension().string());
+        if (extension == ".ZIP" || extension == ".MID")
+            target.replace_extension();
+    }
     std::string why;
     if (!ExportTitle(session->db(), session->host(), session->dir(), key, target, zip, &why)) {
         ctx.err << "tunquilctl: " << Printable(why) << "\n";
@@ -111,6 +128,14 @@ int Archive(Context& ctx) {
     auto session = CtlLibrary::Open(ctx);
     if (!session)
         return kUsage;
+    // A key without a title is an error, and nothing is written.
+    for (const std::string& key : keys) {
+        TitleRecord record;
+        if (!session->db().ReadRecordByKey(std::stoi(key), record)) {
+            ctx.err << "tunquilctl: no title has the key " << key << "\n";
+            return session->Finish(kProblems);
+        }
+    }
     session->host().showInformation = false;
     TitleArchiver archiver(session->host(), session->db(), session->dir());
     auto outcome = archiver.ArchiveTitles(keys, out);

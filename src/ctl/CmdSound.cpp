@@ -76,6 +76,24 @@ int Render(Context& ctx) {
     return kOk;
 }
 
+// The player's mode in words, as a person reads it.
+const char* ModeName(int mode) {
+    switch (mode) {
+    case TMyMidi::kPaused:
+        return "paused";
+    case TMyMidi::kPlaying:
+        return "playing";
+    case TMyMidi::kStopped:
+        return "stopped";
+    case TMyMidi::kOpen:
+        return "open";
+    case TMyMidi::kSeeking:
+        return "seeking";
+    default:
+        return "not ready";
+    }
+}
+
 int Play(Context& ctx) {
     auto file = TakeOption(ctx.args, "--file");
     auto seconds = TakeOption(ctx.args, "--seconds");
@@ -108,8 +126,8 @@ int Play(Context& ctx) {
             bool over = mode != TMyMidi::kPlaying && mode != TMyMidi::kSeeking;
             bool timeUp = limit >= 0 && std::chrono::duration<double>(now - start).count() >= limit;
             if (now >= nextReport || over || timeUp) {
-                ctx.out << player.Position() << " ms of " << player.Length() << " ms, mode " << mode
-                        << std::endl;
+                ctx.out << player.Position() << " ms of " << player.Length() << " ms, "
+                        << ModeName(mode) << std::endl;
                 nextReport += std::chrono::seconds(1);
             }
             if (over || timeUp)

@@ -148,6 +148,9 @@ TEST_F(CtlDatabaseTest, EditingCommandsChangeAlbumsCategoriesAndTitlesAndRefuseU
     std::string out;
     ASSERT_EQ(Ctl("album create ' Mix '", out), 0) << out;
     EXPECT_EQ(out, "album 2 \"Mix\" created\n");
+    // Made again, an album is an error (it used to say "already exists" and exit 0).
+    EXPECT_EQ(Ctl("album create mix", out, true), 1);
+    EXPECT_NE(out.find("album 2 \"Mix\" already exists"), std::string::npos) << out;
     ASSERT_EQ(Ctl("album add mix 1 2 3", out), 0);
     EXPECT_EQ(Ctl("album add Mix 2 99", out, true), 1);
     EXPECT_NE(out.find("no title has the key 99"), std::string::npos) << out;

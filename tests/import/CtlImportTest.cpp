@@ -116,5 +116,26 @@ TEST_F(CtlImport, ExportAndArchiveWriteTheStoredTunes) {
     EXPECT_EQ(out, "Archiving successfully completed!\n\n   1 duplicates were ignored\n");
 }
 
+// Faults that used to pass: an archive of a key without a title reported success, an export
+// into a folder failed with "Not a directory", "x.zip --zip" wrote x.zip.mid and x.zip.zip.
+TEST_F(CtlImport, ArchiveRefusesUnknownKeysAndExportNamesFilesInFoldersAndZips) {
+    std::string a = SmallMidiFile(1, "a");
+    dir.Write("tunes/Blue Harbour.mid", a);
+    std::string out;
+    ASSERT_EQ(Ctl("add '" + (dir / "tunes").string() + "'", out), 0) << out;
+
+    EXPECT_EQ(Ctl("archive '" + (dir / "some.zip").string() + "' 1 999", out, true), 1);
+    EXPECT_EQ(out, "tunquilctl: no title has the key 999\n");
+    EXPECT_FALSE(fs::exists(dir / "some.zip"));
+
+    fs::create_directories(dir / "out");
+    ASSERT_EQ(Ctl("export 1 '" + (dir / "out").string() + "/'", out), 0) << out;
+    EXPECT_EQ(ReadWholeFile(dir / "out/Blue Harbour.mid"), a);
+    ASSERT_EQ(Ctl("export 1 '" + (dir / "out/x.zip").string() + "' --zip", out), 0) << out;
+    EXPECT_EQ(ReadWholeFile(dir / "out/x.mid"), a);
+    EXPECT_TRUE(fs::exists(dir / "out/x.zip"));
+    EXPECT_FALSE(fs::exists(dir / "out/x.zip.mid"));
+}
+
 } // namespace
 } // namespace tunquil

@@ -49,7 +49,7 @@ TEST(CmdSound, RenderWritesTheWholeTuneAndPlayReportsTheEnd) {
         << out;
 
     ASSERT_EQ(test::RunCtl("play --output null --file " + tune.string(), out, true), 0) << out;
-    EXPECT_NE(out.find("1000 ms of 1000 ms, mode 3"), std::string::npos) << out;
+    EXPECT_NE(out.find("1000 ms of 1000 ms, stopped"), std::string::npos) << out;
 
     EXPECT_EQ(test::RunCtl("play --output null --file " + (dir / "gone.mid").string(), out, true),
               1);
