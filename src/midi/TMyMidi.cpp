@@ -30,9 +30,7 @@ constexpr char kNoDevice[] = "No MCI device open";
 
 } // namespace
 
-TMyMidi::TMyMidi(platform::ISequencerDevice& device)
-    : Wait([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }),
-      device_(device) {}
+TMyMidi::TMyMidi(platform::ISequencerDevice& device) : device_(device) {}
 
 TMyMidi::~TMyMidi() {
     Close();
@@ -116,17 +114,11 @@ void TMyMidi::PlayFrom(int positionMs) {
         return;
     uint32_t error = 0;
     {
+        // Our sequencer repositions any file at once: no stop first and no waiting around it,
+        // which kept a large file silent for three seconds.
         BusyFlag busy(busy_);
-        const bool large = fileSize_ > kLargeFile;
-        if (large) {
-            error = device_.Stop(uint32_t(deviceID_));
-            Wait(500);
-        }
-        if (error == 0)
-            error = device_.Play(uint32_t(deviceID_), uint32_t(std::max(positionMs, 0)),
-                                 uint32_t(std::max(length_, 0)));
-        if (large)
-            Wait(2500);
+        error = device_.Play(uint32_t(deviceID_), uint32_t(std::max(positionMs, 0)),
+                             uint32_t(std::max(length_, 0)));
     }
     if (error)
         Notify("Error setting new play position", int(error));

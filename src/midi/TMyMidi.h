@@ -40,7 +40,6 @@ public:
         kQueryFailed = 6,
         kOther = 7
     };
-    static constexpr int32_t kLargeFile = 250000;
 
     explicit TMyMidi(platform::ISequencerDevice& device);
     ~TMyMidi();
@@ -49,8 +48,6 @@ public:
 
     std::string MidiFile;
     MMStatus OnStatus;
-    // How PlayFrom waits around repositioning a large file; the tests make it instant.
-    std::function<void(int milliseconds)> Wait;
 
     int Open();
     bool Play();

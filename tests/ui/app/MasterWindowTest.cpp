@@ -6,6 +6,7 @@
 #include "base/IniFile.h"
 #include "base/ScriptedHost.h"
 #include "database/TAlbList.h"
+#include "midi/TMyMidi.h"
 #include "platform/FakeSequencerDevice.h"
 #include "ui/GuiTestApp.h"
 #include "ui/TunquilApp.h"
@@ -32,6 +33,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWhatsThis>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace tunquil::ui {
@@ -266,6 +268,92 @@ TEST_F(MasterWindowTest, DraggingThePositionBarSeeksThePlayingTitle) {
     window->ShutDown();
 }
 
+// A wheel turn, a key or a click in the groove changed the bar's value without a press and a
+// release: the title did not seek, and the bar stopped following the play until dragged.
+TEST_F(MasterWindowTest, KeysAndTheWheelOnThePositionBarSeekAndResumeAPausedTitle) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    QSlider* bar = window->TrackBar();
+    emit window->AllTitlesGrid()->titleDoubleClicked(1);
+    PlayProgram* program = window->Program();
+    ASSERT_TRUE(program->Active());
+
+    QTest::keyClick(bar, Qt::Key_Right);
+    EXPECT_EQ(device->calls.back().command, platform::FakeSequencerDevice::Command::Play);
+    EXPECT_EQ(device->calls.back().from, std::optional<uint32_t>(5000));
+    // The bar follows the play again at once.
+    device->positionMs = 20000;
+    program->Tick();
+    window->RefreshTransport();
+    EXPECT_EQ(bar->value(), 20);
+
+    QWheelEvent wheel(QPointF(5, 5), bar->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(bar, &wheel);
+    EXPECT_EQ(device->calls.back().command, platform::FakeSequencerDevice::Command::Play);
+    EXPECT_NE(device->calls.back().from, std::optional<uint32_t>(20000));
+
+    // Paused, a key resumes the title at the new point.
+    program->PauseOrResume();
+    ASSERT_EQ(program->SafeMode(), TMyMidi::kPaused);
+    QTest::keyClick(bar, Qt::Key_PageDown);
+    EXPECT_EQ(program->SafeMode(), TMyMidi::kPlaying);
+    window->ShutDown();
+}
+
+// Type-ahead moved Qt's current index but not the grid's row and selection, so Enter played a
+// row the user no longer saw; Tab stayed inside the grid.
+TEST_F(MasterWindowTest, TypeAheadMovesTheSelectionEnterPlaysItAndTabLeavesTheGrid) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    TMyStringGrid* grid = window->AllTitlesGrid();
+    grid->setFocus();
+    TTitleView& view = grid->View();
+    const int titleColumn = 2;
+    grid->setCurrentIndex(grid->model()->index(0, titleColumn));
+    QTest::keyClicks(grid, "c");
+    const int charlie = view.FindRow(keys[0]);
+    EXPECT_EQ(view.CurrentRow(), charlie);
+    EXPECT_EQ(view.SelectedKeys(), std::vector<int32_t>{keys[0]});
+    QTest::keyClick(grid, Qt::Key_Return);
+    ASSERT_TRUE(window->Program()->Active());
+    EXPECT_EQ(window->Program()->Entries().front(), std::to_string(keys[0]));
+
+    QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(view.SelectedCount(), 3);
+
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), grid);
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, AlbumGridsAreFittedAndNarrowWindowsKeepTheUsersAlbumWidth) {
+    WriteIni("[Format]\nAlbPanelWidth=400\nWidth=1000\nHeight=600\n");
+    auto window = Start();
+    ASSERT_TRUE(window);
+    window->resize(1000, 600);
+    QCoreApplication::processEvents();
+    // The album grid was never fitted to its entries.
+    QWidget* page = window->AlbumsTabs()->widget(1);
+    auto* albumGrid = page ? page->findChild<TMyStringGrid*>() : nullptr;
+    ASSERT_NE(albumGrid, nullptr);
+    std::vector<int> widths;
+    for (int c = 0; c < albumGrid->model()->columnCount(); ++c)
+        widths.push_back(albumGrid->columnWidth(c));
+    albumGrid->FitColumns();
+    for (int c = 0; c < albumGrid->model()->columnCount(); ++c)
+        EXPECT_EQ(albumGrid->columnWidth(c), widths[c]) << c;
+
+    // A narrower window shows a narrower album panel but keeps the width the user chose.
+    window->resize(500, 600);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->Settings().albPanelWidth, 400);
+    window->resize(1000, 600);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->Settings().albPanelWidth, 400);
+    window->ShutDown();
+}
+
 TEST_F(MasterWindowTest, PlayFromAMenuOffersTopBottomReplaceOnceTheProgramIsActive) {
     auto window = Start();
     ASSERT_TRUE(window);
@@ -330,6 +418,17 @@ TEST_F(MasterWindowTest, EveryControlHasAnAccessibleName) {
         EXPECT_FALSE(a->text(QAccessible::Name).isEmpty())
             << w->metaObject()->className() << " " << w->objectName().toStdString();
     }
+    // The summary line and the hint panel read as their texts (they used to read "Summary"
+    // and "Hint"); the grids' hint goes to the status bar, never to a tooltip over the cells.
+    QAccessibleInterface* summary =
+        QAccessible::queryAccessibleInterface(window->AllTitlesSummary());
+    EXPECT_EQ(summary->text(QAccessible::Name), window->AllTitlesSummary()->text());
+    EXPECT_EQ(summary->text(QAccessible::Description), "Summary");
+    window->HintPanel()->setText("Play the next title in the program");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(window->HintPanel())->text(QAccessible::Name),
+              "Play the next title in the program");
+    EXPECT_TRUE(window->AllTitlesGrid()->toolTip().isEmpty());
+    EXPECT_FALSE(window->AllTitlesGrid()->statusTip().isEmpty());
     window->ShutDown();
 }
 

@@ -7,6 +7,7 @@
 #include "support/SmtpSink.h"
 #include "support/TestProgram.h"
 #include "ui/GuiTestApp.h"
+#include "ui/controls/THelpWindow.h"
 #include "ui/export/TMailForm.h"
 #include "ui/export/TSetupDlg.h"
 
@@ -15,11 +16,15 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace tunquil::ui {
@@ -110,6 +115,28 @@ TEST_F(MailWindowTest, SendsTheListedTitlesToTrimmedRecipients) {
     ASSERT_EQ(mail.attachments.size(), 1u);
     EXPECT_EQ(mail.attachments[0].fileName, "2MIDI files.zip");
     EXPECT_NE(mail.body.find("\"Second\" by"), std::string::npos);
+}
+
+// The Help menu's items used to do nothing.
+TEST_F(MailWindowTest, TheHelpMenuOpensTheMailingTopicAndTheHelpCursor) {
+    TMailForm form(p.dir.path(), exporter, archiver);
+    form.show();
+    auto item = [&](const QString& caption) {
+        for (QMenu* menu : form.menuBar()->findChildren<QMenu*>())
+            for (QAction* a : menu->actions())
+                if (a->text() == caption)
+                    return a;
+        return static_cast<QAction*>(nullptr);
+    };
+    item("&View help file")->trigger();
+    ASSERT_NE(THelpWindow::Instance(), nullptr);
+    EXPECT_EQ(THelpWindow::Instance()->Browser()->source(), THelpWindow::TopicUrl(27));
+    THelpWindow::Quit();
+
+    item("&Use help cursor")->trigger();
+    EXPECT_TRUE(form.HelpCursor());
+    QTest::keyClick(form.ToEdit, Qt::Key_Escape);
+    EXPECT_FALSE(form.HelpCursor());
 }
 
 TEST_F(MailWindowTest, AMissingServerOpensTheSetupBeforeSending) {

@@ -55,6 +55,11 @@ TEST_F(MixerWindowTest, ShowsTheMixerWithNamedControlsAndWritesTheUsersMoves) {
     EXPECT_EQ(window.tbGVolume->maximum(), 32767);
     EXPECT_EQ(window.tbGVolume->value(), 12767);
 
+    // Called again while minimised, the window comes back (it used to stay minimised).
+    window.showMinimized();
+    ASSERT_TRUE(window.ShowMixer());
+    EXPECT_FALSE(window.isMinimized());
+
     window.tbGVolume->setValue(100);
     EXPECT_EQ(device.Values(kSpeakerVol), (std::vector<uint32_t>{65335, 65335}));
     window.btnMute->click();
