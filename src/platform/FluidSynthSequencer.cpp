@@ -190,7 +190,9 @@ uint32_t FluidSynthSequencer::Open(const std::string& element, SequencerDeviceId
         return error;
     LoadPendingSoundFont();
     std::lock_guard state(state_);
+    channels_.reset(); // it reads the tune it replaces
     tune_ = std::move(tune);
+    channels_.emplace(*tune_);
     id = openId_ = nextId_++;
     mode_ = SequencerMode::Stopped;
     positionMs_ = 0;
@@ -418,6 +420,7 @@ uint32_t FluidSynthSequencer::Close(SequencerDeviceId id) {
     if (id == 0 || id != openId_)
         return kSeqInvalidDeviceId;
     Halt(state);
+    channels_.reset();
     tune_.reset();
     openId_ = 0;
     mode_ = SequencerMode::NotReady;
@@ -536,17 +539,10 @@ void FluidSynthSequencer::RestoreChannelsAt(double ms) {
     // this one; programs, volumes and the synthesizer's reset state stay as they are.
     for (int channel = 0; channel < 16; ++channel)
         fluid_synth_cc(synth_, channel, 121, 0);
-    // Everything but notes up to the position, in the tune's own order, so that program,
-    // controller and pitch bend end up as the tune has them there (including the parameter
-    // numbers that data-entry controllers depend on).
-    for (const auto& e : tune_->Events()) {
-        if (e.ms >= ms)
-            break;
-        const uint8_t* b = tune_->Bytes(e);
-        uint8_t kind = b[0] & 0xF0;
-        if (b[0] == 0xF0 || kind == 0xB0 || kind == 0xC0 || kind == 0xD0 || kind == 0xE0)
-            Send(b, e.size);
-    }
+    // What the tune has set on its channels by the position (programs, controllers, parameter
+    // data, bends), as a synthesizer that played it from the start would have it.
+    if (channels_)
+        channels_->RestoreBefore(ms, [this](const uint8_t* b, uint32_t size) { Send(b, size); });
 }
 
 } // namespace tunquil::platform

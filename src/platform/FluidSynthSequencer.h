@@ -4,6 +4,7 @@
 // sent from the device's own clock thread: in real time for the sound server and for no output,
 // as fast as the synthesizer renders for a WAV file.
 
+#include "platform/ChannelStates.h"
 #include "platform/MidiSequence.h"
 #include "platform/SequencerDevice.h"
 #include "platform/SynthesizerMix.h"
@@ -109,6 +110,7 @@ private:
     SequencerDeviceId openId_ = 0;
     SequencerDeviceId nextId_ = 1;
     std::optional<MidiSequence> tune_;
+    std::optional<ChannelStates> channels_; // of tune_
     SequencerMode mode_ = SequencerMode::NotReady;
     double positionMs_ = 0; // while not playing
     double playFromMs_ = 0;

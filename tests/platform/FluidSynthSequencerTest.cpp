@@ -201,4 +201,56 @@ TEST(FluidSynthSequencer, RendersAWavFileOfTheTuneAndItsDyingTailFasterThanRealT
     EXPECT_LE(fileMs, 2000 + 5100);
 }
 
+// A seek used to replay every message from the tune's start; it now sends the channels' state
+// at the point. Rendered from a point after the organ and the full volume were set, the note
+// after it sounds with them: an organ holds its level where the piano of the start decays.
+TEST(FluidSynthSequencer, ASeekRestoresTheProgramAndControllersOfThePoint) {
+    if (!std::filesystem::exists(kSmallSoundFont))
+        GTEST_SKIP() << "no small SoundFont installed";
+    test::TempDir dir;
+    auto render = [&](bool organ) {
+        test::TrackBuilder t;
+        t.Tempo(0, 500000).At(0, {0xC0, 0}).At(0, {0xB0, 7, 0});
+        if (organ)
+            t.At(480, {0xC0, 19});
+        t.At(480, {0xB0, 7, 127});
+        t.Note(1440, 1920, 0, 60, 110);
+        t.End(3840);
+        FluidSynthSequencerOptions options;
+        options.output = SequencerOutputKind::WaveFile;
+        options.waveFile = dir / (organ ? "organ.wav" : "piano.wav");
+        options.soundFontSetting = kSmallSoundFont;
+        {
+            FluidSynthSequencer device(options);
+            SequencerDeviceId id = 0;
+            EXPECT_EQ(device.Open(dir.Write("tune.mid", test::SmfBytes(0, 480, {t})).string(), id),
+                      kSeqOk);
+            EXPECT_EQ(device.Play(id, 750u, std::nullopt), kSeqOk);
+            auto started = std::chrono::steady_clock::now();
+            while (ModeOf(device, id) == SequencerMode::Playing &&
+                   std::chrono::steady_clock::now() - started < 10s)
+                std::this_thread::sleep_for(5ms);
+            device.Close(id);
+        }
+        return ReadWholeFile(options.waveFile);
+    };
+    // The loudest sample between two points of the render, which starts at 750 ms.
+    auto peak = [](const std::string& wav, double fromMs, double toMs) {
+        int loudest = 0;
+        std::size_t from = 44 + std::size_t((fromMs - 750) * 44.1) * 4;
+        std::size_t to = std::min(wav.size(), 44 + std::size_t((toMs - 750) * 44.1) * 4);
+        for (std::size_t i = from; i + 1 < to; i += 2)
+            loudest = std::max(
+                loudest, std::abs(int(int16_t(uint8_t(wav[i]) | (uint8_t(wav[i + 1]) << 8)))));
+        return loudest;
+    };
+    const std::string organ = render(true), piano = render(false);
+    // The note (1.5 s to 3.5 s) sounds: the volume of the point, not the silence of the start.
+    ASSERT_GT(peak(organ, 1500, 1700), 1000);
+    ASSERT_GT(peak(piano, 1500, 1700), 1000);
+    const double organHeld = double(peak(organ, 3200, 3400)) / peak(organ, 1500, 1700);
+    const double pianoHeld = double(peak(piano, 3200, 3400)) / peak(piano, 1500, 1700);
+    EXPECT_GT(organHeld, 2 * pianoHeld) << organHeld << " " << pianoHeld;
+}
+
 } // namespace
