@@ -352,10 +352,8 @@ void TMyStringGrid::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void TMyStringGrid::StartDrag() {
-    // Nothing kept yet (the row selected when the grid was filled, pressed first): the drag
-    // carries what is selected now instead of clearing it.
-    if (!saved_.empty())
-        RestoreSelection();
+    // The drag carries the rows selected now, in grid order: restoring a kept selection by
+    // its keys would also take the other rows of a title that an album holds twice.
     SaveSelection();
     if (saved_.empty())
         return;
@@ -420,7 +418,7 @@ void TMyStringGrid::dragMoveEvent(QDragMoveEvent* event) {
 void TMyStringGrid::dragLeaveEvent(QDragLeaveEvent* event) {
     // The rows dragged elsewhere (to Trash, say) stay the selection that the command reads.
     dropRow_ = -1;
-    RestoreSelection();
+    viewport()->update();
     QTableView::dragLeaveEvent(event);
 }
 
