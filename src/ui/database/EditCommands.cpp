@@ -371,16 +371,23 @@ void EditCommands::AlbumRowsDropped(TMyStringGrid* grid, int dropRow,
     const int32_t key = window_.AlbumKeyOf(grid);
     if (window_.Locked() || key == 0 || keys.empty())
         return;
-    // The keys came in row order when the drag began: match them to the rows top down, so
-    // that a title that stands twice in the album moves only where it was selected.
+    // The keys came in row order when the drag began: match them to the selected rows top
+    // down, so that a title that stands twice in the album moves only where it was selected
+    // (matching by key alone took its first row).
     const TTitleView& view = grid->View();
-    std::vector<int> rows;
-    std::size_t next = 0;
-    for (int row = 1; row <= view.TitleCount() && next < keys.size(); ++row)
-        if (view.MasterKey(row) == keys[next]) {
-            rows.push_back(row - 1);
-            ++next;
-        }
+    auto match = [&](bool selectedOnly) {
+        std::vector<int> rows;
+        std::size_t next = 0;
+        for (int row = 1; row <= view.TitleCount() && next < keys.size(); ++row)
+            if (view.MasterKey(row) == keys[next] && (!selectedOnly || view.Selected(row))) {
+                rows.push_back(row - 1);
+                ++next;
+            }
+        return rows;
+    };
+    std::vector<int> rows = match(true);
+    if (rows.size() != keys.size())
+        rows = match(false);
     if (rows.empty())
         return;
     int first = -1;

@@ -22,7 +22,9 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -32,6 +34,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QWhatsThis>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
@@ -293,10 +296,26 @@ TEST_F(MasterWindowTest, KeysAndTheWheelOnThePositionBarSeekAndResumeAPausedTitl
     EXPECT_EQ(device->calls.back().command, platform::FakeSequencerDevice::Command::Play);
     EXPECT_NE(device->calls.back().from, std::optional<uint32_t>(20000));
 
-    // Paused, a key resumes the title at the new point.
+    // Paused, a key resumes the title at the new point; so does a press on the handle.
     program->PauseOrResume();
     ASSERT_EQ(program->SafeMode(), TMyMidi::kPaused);
     QTest::keyClick(bar, Qt::Key_PageDown);
+    EXPECT_EQ(program->SafeMode(), TMyMidi::kPlaying);
+    program->PauseOrResume();
+    ASSERT_EQ(program->SafeMode(), TMyMidi::kPaused);
+    bar->setSliderDown(true);
+    EXPECT_EQ(program->SafeMode(), TMyMidi::kPlaying);
+    bar->setSliderDown(false);
+
+    // Titles dropped on Add join the program at its end; on Add+Play they play first.
+    const std::size_t before = program->Entries().size();
+    ASSERT_TRUE(
+        window->DropTitles(window->Control("Play"), {SelectionSource::CategoryGrid, {keys[2]}}));
+    ASSERT_EQ(program->Entries().size(), before + 1);
+    EXPECT_EQ(program->Entries().back(), std::to_string(keys[2]));
+    ASSERT_TRUE(window->DropTitles(window->Control("PlayReplace"),
+                                   {SelectionSource::CategoryGrid, {keys[1]}}));
+    EXPECT_EQ(program->Entries().front(), std::to_string(keys[1]));
     EXPECT_EQ(program->SafeMode(), TMyMidi::kPlaying);
     window->ShutDown();
 }
@@ -445,8 +464,17 @@ TEST_F(MasterWindowTest, AlbumListShowsEachAlbumsCountAndDuration) {
     EXPECT_EQ(album.source, SelectionSource::AlbumList);
     EXPECT_EQ(album.keys, (std::vector<int32_t>{keys[0], keys[1]}));
     EXPECT_EQ(window->CategoriesTabs()->Bar()->titlesOfTab(0).keys.size(), 3u);
-    list->SetReportStyle(false); // "show album details" unchecked: large icons
-    EXPECT_FALSE(list->ReportStyle());
+    // Unchecking "show album details" shows the albums as large icons, checking it the
+    // details again (this used to set the style and read it back, which could not fail).
+    QCheckBox* details = nullptr;
+    for (QCheckBox* box : window->findChildren<QCheckBox*>())
+        if (box->text() == "show album details")
+            details = box;
+    ASSERT_NE(details, nullptr);
+    details->click();
+    EXPECT_EQ(list->currentWidget(), static_cast<QWidget*>(list->Icons()));
+    details->click();
+    EXPECT_EQ(list->currentWidget(), static_cast<QWidget*>(list->Report()));
     window->ShutDown();
 }
 

@@ -243,6 +243,15 @@ TEST_F(EditCommandsTest, DropsOnEditAndTrashFollowWhereTheDragBegan) {
     EXPECT_TRUE(drop(trash, window->AlbumsTabs()->Bar()->titlesOfTab(albums->currentIndex())));
     EXPECT_EQ(asked.back(), "Permanently delete album \"Mix\" ?");
     EXPECT_EQ(window->Library().Albums().Count(), 0);
+
+    // A category tab to Trash deletes that category, after both its questions.
+    QTabWidget* categories = window->CategoriesTabs();
+    const int jazz = TabOf(categories, "Jazz");
+    categories->setCurrentIndex(jazz);
+    ModalScript category({Answer(mbOK), Answer(mbOK)});
+    EXPECT_TRUE(drop(trash, window->CategoriesTabs()->Bar()->titlesOfTab(jazz)));
+    EXPECT_EQ(category.Left(), 0);
+    EXPECT_EQ(window->Library().Categories().FindByName("Jazz"), 0);
     window->ShutDown();
 }
 
@@ -278,6 +287,16 @@ TEST_F(EditCommandsTest, CategoryTitlesDroppedIntoAlbumsAndAlbumRowsReordered) {
     EXPECT_EQ(EntryKeys(AlbumNamed(*window, "Road")),
               (std::vector<int32_t>{keys[1], keys[0], keys[2]}));
     EXPECT_EQ(grid->View().SelectedKeys(), (std::vector<int32_t>{keys[1], keys[0]}));
+
+    // A title the album holds twice moves from the row that was selected, not its first row.
+    ASSERT_TRUE(grid->onForeignDrop(4, {SelectionSource::CategoryGrid, {keys[1]}}));
+    ASSERT_EQ(Keys(grid->View()), (std::vector<int32_t>{keys[1], keys[0], keys[2], keys[1]}));
+    grid->PressRow(4, Qt::NoModifier);
+    grid->ReleaseRow(4);
+    emit grid->ownRowsDropped(2, grid->View().SelectedKeys());
+    EXPECT_EQ(Keys(grid->View()), (std::vector<int32_t>{keys[1], keys[1], keys[0], keys[2]}));
+    EXPECT_EQ(grid->View().Selected(2), true);
+    EXPECT_EQ(grid->View().Selected(1), false);
     window->ShutDown();
 }
 
