@@ -13,6 +13,7 @@
 #include "ui/integration/DesktopCommands.h"
 #include "ui/midi/SoundCommands.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QMenuBar>
 #include <algorithm>
@@ -138,6 +139,17 @@ void MasterMenus::Build() {
     hintsItem_ = Check(helpMenu_, "&Show hints", this,
                        [this](bool on) { window_.WindowSettings().showAllHints = on; });
     Item(helpMenu_, "&Use help cursor", this, [this] { window_.SetHelpCursor(true); });
+    // F1: the help topic of the control that has the keyboard (the window's own otherwise).
+    auto* helpKey = new QAction(&window_);
+    helpKey->setObjectName("HelpKey");
+    helpKey->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(helpKey, &QAction::triggered, this, [this] {
+        int context = 0;
+        for (QWidget* w = QApplication::focusWidget(); w && context <= 0; w = w->parentWidget())
+            context = w->property("helpContext").toInt();
+        THelpWindow::ShowTopic(context > 0 ? context : 1000, &window_);
+    });
+    window_.addAction(helpKey);
     Item(helpMenu_, "&View help file", this, [this] { THelpWindow::ShowContents(&window_); });
     helpMenu_->addSeparator();
     Item(helpMenu_, "&About...", this, [this] { TAboutBox::Execute(&window_); });

@@ -33,6 +33,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
@@ -265,6 +266,13 @@ bool TMasterFrm::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::ToolTip:
         if (!settings_.showAllHints)
             return true;
+        break;
+    case QEvent::KeyPress:
+        // Esc ends the help cursor, as a click elsewhere would.
+        if (helpCursor_ && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            SetHelpCursor(false);
+            return true;
+        }
         break;
     case QEvent::MouseButtonPress:
         if (helpCursor_ && widget && widget->window() == this) {

@@ -5,6 +5,7 @@
 #include "base/IniFile.h"
 #include "database/TMusicLibrary.h"
 #include "platform/FluidSynthSequencer.h"
+#include "platform/SynthesizerMix.h"
 #include "platform/SystemMixer.h"
 #include "ui/WidgetHost.h"
 #include "ui/controls/Glyphs.h"
@@ -100,12 +101,14 @@ void SoundCommands::Refresh() {
     const bool locked = window_.Locked();
     PlayProgram* program = window_.Program();
     TransportState state = program ? program->Transport() : InitialTransportState();
-    auto apply = [](QToolButton* button, const ControlState& s, bool lockable, bool locked) {
+    const auto& keys = keys_;
+    auto apply = [&keys](QToolButton* button, const ControlState& s, bool lockable, bool locked) {
         button->setEnabled(s.enabled && !(lockable && locked));
         QString hint = QString::fromStdString(s.hint);
         QString shortPart = hint.section('|', 0, 0);
         QString longPart = hint.contains('|') ? hint.section('|', 1) : hint;
-        button->setToolTip(shortPart);
+        auto key = keys.find(button);
+        button->setToolTip(key == keys.end() ? shortPart : shortPart + " (" + key->second + ")");
         button->setStatusTip(longPart);
         button->setAccessibleName(shortPart);
         button->setAccessibleDescription(longPart);
@@ -206,6 +209,59 @@ void SoundCommands::AddProgramItems(QMenu* menu) {
     menu->addSeparator();
     Item(menu, "&Erase", this, [this] { window_.Program()->Clear(); });
     Item(menu, "&Erase and stop play", this, [this] { window_.Program()->StopAndClear(); });
+    menu->addSeparator();
+    // The music controls from the keyboard, as desktop players offer them; the keys work
+    // wherever the window has the keyboard, and the buttons' hints name them.
+    auto key = [this, menu](const QString& caption, const QKeySequence& keys, QToolButton* button,
+                            std::function<void()> action) {
+        QAction* item = Item(menu, caption, this, std::move(action));
+        item->setShortcut(keys);
+        item->setShortcutContext(Qt::WindowShortcut);
+        if (button)
+            keys_[button] = keys.toString(QKeySequence::NativeText);
+    };
+    auto transport = [this](void (PlayProgram::*action)()) {
+        return [this, action] {
+            if (PlayProgram* program = window_.Program()) {
+                (program->*action)();
+                window_.RefreshTransport();
+            }
+        };
+    };
+    key("&Pause or resume", QKeySequence(Qt::CTRL | Qt::Key_Space), controls_.pause,
+        transport(&PlayProgram::PauseOrResume));
+    key("S&top", QKeySequence(Qt::CTRL | Qt::Key_Period), controls_.oneStop,
+        transport(&PlayProgram::Stop));
+    key("&Next title", QKeySequence(Qt::CTRL | Qt::Key_Right), controls_.playNext,
+        transport(&PlayProgram::Next));
+    key("&Previous title", QKeySequence(Qt::CTRL | Qt::Key_Left), controls_.back,
+        transport(&PlayProgram::Previous));
+    key("&Forward 5 seconds", QKeySequence(Qt::ALT | Qt::Key_Right), nullptr, [this] { Seek(5); });
+    key("&Back 5 seconds", QKeySequence(Qt::ALT | Qt::Key_Left), nullptr, [this] { Seek(-5); });
+    key("&Louder", QKeySequence(Qt::CTRL | Qt::Key_Up), controls_.volume,
+        [this] { ChangeVolume(+1); });
+    key("&Quieter", QKeySequence(Qt::CTRL | Qt::Key_Down), nullptr, [this] { ChangeVolume(-1); });
+}
+
+void SoundCommands::Seek(int seconds) {
+    // As the position bar does it: a press, a move and a release.
+    QSlider* bar = controls_.trackBar;
+    if (bar && bar->isEnabled())
+        bar->setValue(bar->value() + seconds);
+}
+
+void SoundCommands::ChangeVolume(int steps) {
+    // A tenth of the range a step, both sides alike, so that the balance stays.
+    const int64_t step = int64_t(platform::SynthesizerMix::kFull) / 10 * steps;
+    auto moved = [step](uint32_t value) {
+        return uint32_t(
+            std::clamp<int64_t>(int64_t(value) + step, 0, platform::SynthesizerMix::kFull));
+    };
+    mix_->SetVolume(moved(mix_->Left()), moved(mix_->Right()));
+    window_.Host().Status("Volume " +
+                          std::to_string(std::max(mix_->Left(), mix_->Right()) * 100 /
+                                         platform::SynthesizerMix::kFull) +
+                          " %");
 }
 
 void SoundCommands::AddSettingsItems(QMenu* menu) {

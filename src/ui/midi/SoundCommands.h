@@ -88,6 +88,8 @@ public:
 
 private:
     void RunPlayMenu(bool fromMenu);
+    void Seek(int seconds);
+    void ChangeVolume(int steps);
 
     IMasterWindow& window_;
     platform::ISequencerDevice& device_;
@@ -103,6 +105,8 @@ private:
     std::unique_ptr<platform::IMixerDevice> mixerDevice_;
     QPointer<TMixerFrm2> mixerWindow_;
     MprisService* mediaControls_ = nullptr;
+    // The keys of the music controls, for their hints.
+    std::map<QToolButton*, QString> keys_;
 };
 
 } // namespace tunquil::ui

@@ -16,6 +16,7 @@
 #include "ui/controls/TExtListView.h"
 #include "ui/controls/TExtPageControl.h"
 #include "ui/controls/TFlashLabel.h"
+#include "ui/controls/THelpWindow.h"
 #include "ui/controls/TMyStringGrid.h"
 
 #include <QAbstractButton>
@@ -32,6 +33,7 @@
 #include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -317,6 +319,44 @@ TEST_F(MasterWindowTest, KeysAndTheWheelOnThePositionBarSeekAndResumeAPausedTitl
                                    {SelectionSource::CategoryGrid, {keys[1]}}));
     EXPECT_EQ(program->Entries().front(), std::to_string(keys[1]));
     EXPECT_EQ(program->SafeMode(), TMyMidi::kPlaying);
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, TheMusicControlsHaveKeysNamedInTheirHintsAndF1AndEscServeHelp) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    auto press = [&](QKeySequence keys) {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        window->AllTitlesGrid()->setFocus();
+        QTest::keySequence(QApplication::focusWidget(), keys);
+    };
+    window->MenuItem({"&Categories", "&Play", "&All categories"})->trigger();
+    PlayProgram* program = window->Program();
+    ASSERT_EQ(program->Entries().size(), 3u);
+    const std::string first = program->Entries()[program->CurrentIndex()];
+    press(QKeySequence(Qt::CTRL | Qt::Key_Right));
+    EXPECT_NE(program->Entries()[program->CurrentIndex()], first);
+    press(QKeySequence(Qt::CTRL | Qt::Key_Space));
+    EXPECT_EQ(program->SafeMode(), TMyMidi::kPaused);
+    press(QKeySequence(Qt::CTRL | Qt::Key_Space));
+    EXPECT_EQ(program->SafeMode(), TMyMidi::kPlaying);
+    press(QKeySequence(Qt::ALT | Qt::Key_Right));
+    EXPECT_EQ(device->calls.back().from, std::optional<uint32_t>(5000));
+    press(QKeySequence(Qt::CTRL | Qt::Key_Down));
+    EXPECT_EQ(window->HintPanel()->text(), "Volume 90 %");
+    EXPECT_EQ(window->Control("Pause")->toolTip(),
+              "Pause (" +
+                  QKeySequence(Qt::CTRL | Qt::Key_Space).toString(QKeySequence::NativeText) + ")");
+    EXPECT_EQ(window->Control("Pause")->accessibleName(), "Pause");
+
+    press(QKeySequence(Qt::Key_F1));
+    ASSERT_NE(THelpWindow::Instance(), nullptr);
+    EXPECT_EQ(THelpWindow::Instance()->Browser()->source(), THelpWindow::TopicUrl(12));
+    THelpWindow::Quit();
+    window->SetHelpCursor(true);
+    press(QKeySequence(Qt::Key_Escape));
+    EXPECT_FALSE(window->HelpCursor());
     window->ShutDown();
 }
 
