@@ -254,6 +254,8 @@ void LibraryTabs::CategoryViewsChanged() {
         int at = static_cast<int>(i) + 1;
         PlaceTab(Categories, page, at);
         Categories->setTabText(at, QString::fromStdString(v.caption));
+        // Named as shown: a screen reader would drop an "&" of the caption as a mnemonic.
+        Categories->Bar()->setAccessibleTabName(at, QString::fromStdString(v.caption));
         Categories->SetTabHint(page, QString::fromStdString(v.hint));
         Categories->setTabVisible(at, window_.Settings().showCatTabs);
     }
@@ -294,6 +296,7 @@ void LibraryTabs::AlbumViewsChanged() {
         int at = static_cast<int>(i) + 1;
         PlaceTab(Albums, page, at);
         Albums->setTabText(at, QString::fromStdString(v.caption));
+        Albums->Bar()->setAccessibleTabName(at, QString::fromStdString(v.caption));
         Albums->SetTabHint(page, QString::fromStdString(v.name));
         Albums->setTabVisible(at, window_.Settings().showAlbTabs);
         rows.push_back({QString::fromStdString(v.name), QString::number(v.grid->SummaryCount()),

@@ -188,17 +188,35 @@ QAction* SoundCommands::AddPlayMenu(QMenu* menu, bool albums) {
 }
 
 void SoundCommands::AddPlayTitlesItem(QMenu* menu) {
-    Item(menu, "&Play", this, [this] {
-        // On the album side only an album's tab has titles to select.
+    // On the album side only an album's tab has titles to select.
+    auto selection = [this](std::vector<int32_t>& keys, SelectionSource& source) {
         if (window_.AlbumSideCurrent()) {
+            source = SelectionSource::AlbumList;
             if (window_.ActiveAlbumGrid())
-                PlayKeys(window_.SelectionKeys(TitleSelection::AlbumTitles),
-                         SelectionSource::AlbumList, true);
+                keys = window_.SelectionKeys(TitleSelection::AlbumTitles);
         } else {
-            PlayKeys(window_.SelectionKeys(TitleSelection::CategoryTitles),
-                     SelectionSource::CategoryGrid, true);
+            source = SelectionSource::CategoryGrid;
+            keys = window_.SelectionKeys(TitleSelection::CategoryTitles);
         }
+    };
+    Item(menu, "&Play", this, [this, selection] {
+        std::vector<int32_t> keys;
+        SelectionSource source;
+        selection(keys, source);
+        PlayKeys(keys, source, true);
     });
+    // What the Add and Add+Play buttons do with a drop, for the keyboard and the pop-ups.
+    auto add = [this, selection](bool top) {
+        return [this, selection, top] {
+            std::vector<int32_t> keys;
+            SelectionSource source;
+            selection(keys, source);
+            DropToPlay(top, {source, keys});
+        };
+    };
+    Item(menu, "&Add to program", this, add(false))->setShortcut(QKeySequence(Qt::Key_Insert));
+    Item(menu, "Add + Pla&y", this, add(true))
+        ->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Insert));
 }
 
 void SoundCommands::AddProgramItems(QMenu* menu) {

@@ -350,6 +350,15 @@ TEST_F(MasterWindowTest, TheMusicControlsHaveKeysNamedInTheirHintsAndF1AndEscSer
                   QKeySequence(Qt::CTRL | Qt::Key_Space).toString(QKeySequence::NativeText) + ")");
     EXPECT_EQ(window->Control("Pause")->accessibleName(), "Pause");
 
+    // Insert adds the selected titles to the program's end, Shift+Insert plays them first.
+    TMyStringGrid* grid = window->AllTitlesGrid();
+    grid->PressRow(grid->View().FindRow(keys[2]), Qt::NoModifier);
+    press(QKeySequence(Qt::Key_Insert));
+    ASSERT_EQ(program->Entries().size(), 4u);
+    EXPECT_EQ(program->Entries().back(), std::to_string(keys[2]));
+    press(QKeySequence(Qt::SHIFT | Qt::Key_Insert));
+    EXPECT_EQ(program->Entries().front(), std::to_string(keys[2]));
+
     press(QKeySequence(Qt::Key_F1));
     ASSERT_NE(THelpWindow::Instance(), nullptr);
     EXPECT_EQ(THelpWindow::Instance()->Browser()->source(), THelpWindow::TopicUrl(12));
@@ -488,6 +497,24 @@ TEST_F(MasterWindowTest, EveryControlHasAnAccessibleName) {
               "Play the next title in the program");
     EXPECT_TRUE(window->AllTitlesGrid()->toolTip().isEmpty());
     EXPECT_FALSE(window->AllTitlesGrid()->statusTip().isEmpty());
+    window->ShutDown();
+}
+
+// A screen reader used to read "Rock  Roll": the tab bar took the "&" for a mnemonic.
+TEST_F(MasterWindowTest, TabsReachScreenReadersWithTheirCaptionsWhole) {
+    {
+        test::LibraryWriter library(home.path());
+        library.categories.AddCategory("Rock & Roll");
+    }
+    auto window = Start();
+    ASSERT_TRUE(window);
+    QTabBar* bar = window->CategoriesTabs()->Bar();
+    QAccessibleInterface* tabs = QAccessible::queryAccessibleInterface(bar);
+    ASSERT_NE(tabs, nullptr);
+    QStringList names;
+    for (int i = 0; i < tabs->childCount(); ++i)
+        names << tabs->child(i)->text(QAccessible::Name).trimmed();
+    EXPECT_TRUE(names.contains("Rock & Roll")) << names.join("|").toStdString();
     window->ShutDown();
 }
 
