@@ -63,6 +63,20 @@ TEST_F(CommandPartsTest, ExportPrintsTheWindowsSelectionUnderTheHeadingOfItsTab)
     EXPECT_EQ(window.locks, 0);
 }
 
+TEST_F(CommandPartsTest, TheArchiveIsOfferedTheNameOfTheCategoryOrAlbumItHolds) {
+    test::FakeMasterWindow window(home.path());
+    ExportCommands part(window);
+    window.names.categoryTab = 2;
+    window.names.categoryCaption = "  Rock/Pop  ";
+    window.names.listedAlbum = "Road Trip";
+    EXPECT_EQ(part.SuggestedArchiveName(TitleSelection::ActiveCategory), "Rock_Pop.zip");
+    EXPECT_EQ(part.SuggestedArchiveName(TitleSelection::AllCategories), "All titles.zip");
+    EXPECT_EQ(part.SuggestedArchiveName(TitleSelection::AlbumSelected), "Road Trip.zip");
+    window.names.albumTab = 1;
+    window.names.albumCaption = " Evening mix ";
+    EXPECT_EQ(part.SuggestedArchiveName(TitleSelection::AlbumTitles), "Evening mix.zip");
+}
+
 TEST_F(CommandPartsTest, ImportTakesDesktopDropsIntoTheShownCategoryAndNoneWhileLocked) {
     test::FakeMasterWindow window(home.path());
     window.names.categoryTab = 1;

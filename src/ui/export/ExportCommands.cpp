@@ -1,8 +1,10 @@
 #include "ui/export/ExportCommands.h"
 
+#include "base/Text.h"
 #include "database/TMusicLibrary.h"
 #include "database/TMyDB.h"
 #include "export/DatabaseTitleExporter.h"
+#include "export/TitleExport.h"
 #include "export/TitleSaver.h"
 #include "export/archive/ZipArchiveWriter.h"
 #include "ui/WidgetHost.h"
@@ -232,8 +234,32 @@ void ExportCommands::RunFeature(TitleFeature feature, TitleSelection which) {
                                        mbYes | mbCancel) != TModalResult::mrYes)
             return;
     }
+    archiveName_ = SuggestedArchiveName(which);
     OpenFeature(feature, keys,
                 feature == TitleFeature::Print ? PrintHeading(which, keys.size()) : std::string());
+}
+
+std::string ExportCommands::SuggestedArchiveName(TitleSelection which) const {
+    const SelectionNames names = window_.Names();
+    std::string name;
+    switch (which) {
+    case TitleSelection::CategoryTitles:
+    case TitleSelection::ActiveCategory:
+        name = names.categoryTab > 0 ? Trim(names.categoryCaption) : "All titles";
+        break;
+    case TitleSelection::AllCategories:
+        name = "All titles";
+        break;
+    case TitleSelection::AlbumTitles:
+    case TitleSelection::AlbumSelected:
+        name = names.albumTab > 0 ? Trim(names.albumCaption) : Trim(names.listedAlbum);
+        break;
+    case TitleSelection::AllAlbums:
+        name = "All albums";
+        break;
+    }
+    // A caption may hold what a file name cannot; an empty one names the file "Archive".
+    return SafeTitleFileName(name.empty() ? "Archive" : name, 0) + ".zip";
 }
 
 bool ExportCommands::Drop(TitleFeature feature, const DraggedTitles& titles) {
@@ -249,6 +275,10 @@ bool ExportCommands::Drop(TitleFeature feature, const DraggedTitles& titles) {
         OpenFeature(feature, titles.keys, {});
         return true;
     case TitleFeature::Archive:
+        archiveName_ = SuggestedArchiveName(
+            titles.fromTab
+                ? (fromCategories ? TitleSelection::ActiveCategory : TitleSelection::AlbumSelected)
+                : (fromCategories ? TitleSelection::CategoryTitles : TitleSelection::AlbumTitles));
         OpenFeature(TitleFeature::Archive, titles.keys, {});
         return true;
     case TitleFeature::Print: {
@@ -351,6 +381,7 @@ void ExportCommands::ArchiveTitles(const std::vector<int32_t>& keys) {
         // An existing archive is extended, not replaced, so there is nothing to confirm.
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog.selectFile(QString::fromStdString(archiveName_)); // named after what it holds
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             name = dialog.selectedFiles().front().toStdString();
     }

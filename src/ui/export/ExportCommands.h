@@ -63,6 +63,8 @@ public:
 
     // The heading of a printed report of `count` titles of the selection.
     std::string PrintHeading(TitleSelection which, std::size_t count) const;
+    // The file name the archive dialog offers: the category's or the album's.
+    std::string SuggestedArchiveName(TitleSelection which) const;
 
 private:
     void OpenFeature(TitleFeature feature, const std::vector<int32_t>& keys,
@@ -73,6 +75,7 @@ private:
 
     IMasterWindow& window_;
     QWidget* printButton_ = nullptr;
+    std::string archiveName_ = "Archive.zip";
     // The feature windows and what they hold on to.
     struct Windows;
     Windows& Parts();

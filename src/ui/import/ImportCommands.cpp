@@ -129,8 +129,18 @@ void ImportCommands::ScanDrive() {
     if (!window_.StartedUp() || !window_.Importer() || window_.Locked())
         return;
     TDriveScanFrm frm(window_.Host(), DriveLayer(), window_.Widget());
-    // It starts in the working directory, as the add-local-files window does.
-    frm.SetDirectory(QDir::currentPath());
+    // It starts in the folder scanned last (kept in Tunquil.ini), else in the working
+    // directory, as the add-local-files window does.
+    const fs::path settings = SettingsPath(window_.ProgramDirectory());
+    std::string last;
+    try {
+        last = IniFile(settings).ReadString("Scan", "LastFolder", "");
+    } catch (const std::exception&) {
+        // An unreadable settings file only costs the remembered folder.
+    }
+    frm.SetDirectory(!last.empty() && QDir(QString::fromStdString(last)).exists()
+                         ? QString::fromStdString(last)
+                         : QDir::currentPath());
     std::vector<std::string> names, keys;
     window_.Library().Categories().FillNameLists(names, keys);
     std::vector<std::string> firsts, lasts, pks;
@@ -139,7 +149,12 @@ void ImportCommands::ScanDrive() {
     for (std::size_t i = 0; i < firsts.size(); ++i)
         performers.emplace_back(firsts[i], lasts[i]);
     frm.Prepare(names, performers);
-    RunScanWindow(frm, [](MidiScanner& scanner, const TDriveScanFrm::Choices& choices) {
+    RunScanWindow(frm, [&settings](MidiScanner& scanner, const TDriveScanFrm::Choices& choices) {
+        {
+            IniFile ini(settings);
+            ini.WriteString("Scan", "LastFolder", choices.directory);
+            ini.UpdateFile();
+        }
         scanner.ScanDirectory(choices.directory, choices.checkDuplicates, choices.lastName,
                               choices.firstName, choices.category);
     });

@@ -94,7 +94,13 @@ TDriveScanFrm::TDriveScanFrm(IHost& host, platform::IDrives& drives, QWidget* pa
     auto* execute = new QGroupBox(" Execute scan ");
     auto* executeRow = new QHBoxLayout(execute);
     dirField_ = Named(new QLineEdit, "Directory to scan");
-    dirField_->setReadOnly(true);
+    // The folder can be typed (or pasted) too; Enter takes it when it is a folder.
+    connect(dirField_, &QLineEdit::returnPressed, this, [this] {
+        if (QDir(dirField_->text()).exists())
+            SetDirectory(dirField_->text());
+        else
+            dirField_->setText(directory_);
+    });
     scan_ = Named(new QPushButton("&Scan !"), "Scan !");
     QFont bold = scan_->font();
     bold.setBold(true);
@@ -113,6 +119,11 @@ TDriveScanFrm::TDriveScanFrm(IHost& host, platform::IDrives& drives, QWidget* pa
     column->addWidget(execute);
 
     connect(drives_, &QComboBox::activated, this, &TDriveScanFrm::DriveChange);
+    // A single click chooses a folder to scan; a double click (or Enter) opens it.
+    connect(dirList_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        directory_ = QDir::cleanPath(QDir(listed_).filePath(item->text()));
+        dirField_->setText(directory_);
+    });
     connect(dirList_, &QListWidget::itemActivated, this, &TDriveScanFrm::DirectoryActivated);
     connect(scan_, &QPushButton::clicked, this, &TDriveScanFrm::ScanClick);
     connect(exit_, &QPushButton::clicked, this, &ScanWindow::reject);
@@ -159,7 +170,7 @@ void TDriveScanFrm::SetIdle(bool idle) {
 }
 
 void TDriveScanFrm::SetDirectory(const QString& directory) {
-    directory_ = QDir::cleanPath(directory);
+    directory_ = listed_ = QDir::cleanPath(directory);
     dirField_->setText(directory_);
     dirList_->clear();
     QDir dir(directory_);
@@ -170,7 +181,7 @@ void TDriveScanFrm::SetDirectory(const QString& directory) {
 }
 
 void TDriveScanFrm::DirectoryActivated(QListWidgetItem* item) {
-    SetDirectory(QDir(directory_).filePath(item->text()));
+    SetDirectory(QDir(listed_).filePath(item->text()));
 }
 
 bool TDriveScanFrm::DriveReady(IHost& host, platform::IDrives& drives, const QString& root) {

@@ -78,7 +78,8 @@ private:
     platform::IDrives& driveLayer_;
     std::vector<std::pair<std::string, std::string>> performers_;
     int previousDrive_ = -1;
-    QString directory_;
+    QString directory_; // the folder to scan
+    QString listed_;    // the folder whose sub-folders the list shows
 
     QComboBox* drives_;
     QListWidget* dirList_;

@@ -11,10 +11,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace tunquil::ui {
@@ -126,6 +128,29 @@ TEST_F(ScanWindows, DriveScanChecksArtistAndCategoryThenFilesTheFolderUnderThem)
     EXPECT_EQ(picked.firstName, " Ann");
     EXPECT_EQ(picked.lastName, "Lee");
     EXPECT_EQ(picked.category, "Folk");
+}
+
+TEST_F(ScanWindows, AClickChoosesAFolderADoubleClickOpensItAndAFolderCanBeTyped) {
+    fs::path c = Drive("c");
+    Tune("c/Music/Sub/a.mid");
+    TDriveScanFrm frm(p.host, drives);
+    frm.Prepare({"Rock"}, {{"", "Various"}});
+    frm.SetDirectory(QString::fromStdString(c.string()));
+    auto item = [&](const QString& name) {
+        return frm.DirectoryList()->findItems(name, Qt::MatchExactly).value(0);
+    };
+    ASSERT_NE(item("Music"), nullptr);
+    emit frm.DirectoryList()->itemClicked(item("Music"));
+    EXPECT_EQ(frm.DirectoryField()->text().toStdString(), (c / "Music").string());
+    EXPECT_NE(item("Music"), nullptr); // still the list of c
+    emit frm.DirectoryList()->itemActivated(item("Music"));
+    EXPECT_NE(item("Sub"), nullptr);
+    frm.DirectoryField()->setText(QString::fromStdString((c / "Music/Sub").string()));
+    QTest::keyClick(frm.DirectoryField(), Qt::Key_Return);
+    EXPECT_EQ(frm.Directory().toStdString(), (c / "Music/Sub").string());
+    frm.DirectoryField()->setText("/no/such/folder");
+    QTest::keyClick(frm.DirectoryField(), Qt::Key_Return);
+    EXPECT_EQ(frm.DirectoryField()->text().toStdString(), (c / "Music/Sub").string());
 }
 
 TEST_F(ScanWindows, TheTwoStopButtonsEndTheSearchThenTheImport) {
