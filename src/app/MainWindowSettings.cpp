@@ -50,7 +50,6 @@ IniKeys<S>::WriteStep Plain(const char* key, int S::*field) {
 // The window's bounds, which a maximised window leaves as they were.
 const IniKeys<S>& BoundsKeys() {
     static const IniKeys<S> keys = IniKeys<S>("Format")
-                                       .Add("AlbPanelWidth", &S::albPanelWidth, 200)
                                        .Add(AtLeastFive("Top", &S::top), Plain("Top", &S::top))
                                        .Add(AtLeastFive("Left", &S::left), Plain("Left", &S::left))
                                        .Add("Height", &S::height, 400)
@@ -58,10 +57,27 @@ const IniKeys<S>& BoundsKeys() {
     return keys;
 }
 
+// The album panel's width and the tab colours, kept however the window was left: a separator
+// moved while the window was maximised is the user's choice too.
 const IniKeys<S>& ColourKeys() {
     static const IniKeys<S> keys = IniKeys<S>("Format")
+                                       .Add("AlbPanelWidth", &S::albPanelWidth, 200)
                                        .Add("TabActiveColor", &S::tabActiveColor, kSilver)
                                        .Add("TabActiveFontColor", &S::tabActiveFontColor, kGreen);
+    return keys;
+}
+
+const IniKeys<S>& WindowKeys() {
+    static const IniKeys<S> keys = IniKeys<S>("Window")
+                                       .Add("Maximized", &S::maximized, false)
+                                       .Add("AlbumTab", &S::albumTab, 0)
+                                       .Add("CategoryTab", &S::categoryTab, 0)
+                                       .Add("AlbumDetails", &S::albumDetails, true)
+                                       .Add("SortColumns", &S::sortColumns, std::string())
+                                       .Add("ColumnWidths", &S::columnWidths, std::string())
+                                       .Add("SynthLeft", &S::synthLeft, 65535)
+                                       .Add("SynthRight", &S::synthRight, 65535)
+                                       .Add("SynthMuted", &S::synthMuted, false);
     return keys;
 }
 
@@ -69,7 +85,7 @@ const IniKeys<S>& ColourKeys() {
 
 MainWindowSettings MainWindowSettings::Read(const IniFile& ini) {
     MainWindowSettings s;
-    for (const IniKeys<S>* keys : {&SetupKeys(), &BoundsKeys(), &ColourKeys()})
+    for (const IniKeys<S>* keys : {&SetupKeys(), &BoundsKeys(), &ColourKeys(), &WindowKeys()})
         keys->Read(ini, s);
     return s;
 }
@@ -80,6 +96,7 @@ void MainWindowSettings::Write(IniFile& ini, bool maximised) const {
     if (!maximised)
         BoundsKeys().Write(ini, *this);
     ColourKeys().Write(ini, *this);
+    WindowKeys().Write(ini, *this);
 }
 
 } // namespace tunquil

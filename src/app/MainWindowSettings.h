@@ -5,6 +5,7 @@
 #include "app/PlayProgram.h"
 
 #include <cstdint>
+#include <string>
 
 namespace tunquil {
 
@@ -32,9 +33,24 @@ struct MainWindowSettings {
     uint32_t tabActiveColor = kSilver;
     uint32_t tabActiveFontColor = kGreen;
 
+    // How the window was left, so that it comes back as it was ([Window]).
+    bool maximized = false;
+    int albumTab = 0;
+    int categoryTab = 0;
+    bool albumDetails = true;
+    // "key:column" pairs, comma-separated: the all-titles grid as key 0, each category grid by
+    // its category key; and the all-titles grid's column widths in pixels.
+    std::string sortColumns;
+    std::string columnWidths;
+    // Our synthesizer's volume (0 to 65535 a side) and mute, as the mixer left them.
+    int synthLeft = 65535;
+    int synthRight = 65535;
+    bool synthMuted = false;
+
     // Missing keys read as the defaults above; a "Top" or "Left" below 5 is used as 10.
     static MainWindowSettings Read(const IniFile& ini);
-    // The "Setup" keys, then the window's bounds unless `maximised`, then the tab colours.
+    // The "Setup" keys, the album panel's width, the window's bounds unless `maximised`, the
+    // tab colours and the [Window] keys.
     void Write(IniFile& ini, bool maximised) const;
 };
 

@@ -33,11 +33,25 @@ TEST(MainWindowSettingsTest, WritingKeepsOtherKeysAndAMaximisedWindowKeepsItsBou
     s.width = 1900;
     s.showCatTabs = false;
     s.reset = ResetChoice::GMThenGS;
+    // The separator moved while maximised is kept (it used to go with the bounds), and so is
+    // how the window was left.
+    s.albPanelWidth = 333;
+    s.maximized = true;
+    s.categoryTab = 2;
+    s.sortColumns = "0:2,7:1";
+    s.synthLeft = 1000;
     s.Write(ini, true);
     ini.UpdateFile();
     IniFile back(dir / "Tunquil.ini");
     EXPECT_EQ(back.ReadString("Setup", "Server", ""), "smtp.example");
     EXPECT_EQ(back.ReadInteger("Format", "Width", 0), 640);
+    MainWindowSettings again = MainWindowSettings::Read(back);
+    EXPECT_EQ(again.albPanelWidth, 333);
+    EXPECT_TRUE(again.maximized);
+    EXPECT_EQ(again.categoryTab, 2);
+    EXPECT_EQ(again.sortColumns, "0:2,7:1");
+    EXPECT_EQ(again.synthLeft, 1000);
+    EXPECT_EQ(again.synthRight, 65535);
     EXPECT_FALSE(back.ReadBool("Setup", "ShowCatTabs", true));
     EXPECT_TRUE(back.ReadBool("Setup", "GMGSReset", false));
     EXPECT_FALSE(back.ReadBool("Setup", "GSReset", true));

@@ -1,5 +1,7 @@
 #include "ui/app/LibraryTabs.h"
 
+#include "app/MainWindowSettings.h"
+#include "database/TTitleGrid.h"
 #include "database/TTitleViews.h"
 #include "ui/app/MasterMenus.h"
 #include "ui/app/TMasterFrm.h"
@@ -165,6 +167,48 @@ void LibraryTabs::ShowTitles(TTitleViews& views) {
     Categories->SetTabHint(allPage, "View all titles");
     views.AddObserver(this);
     CategoryViewsChanged();
+}
+
+void LibraryTabs::SaveState(MainWindowSettings& settings) const {
+    settings.albumTab = Albums->currentIndex();
+    settings.categoryTab = Categories->currentIndex();
+    settings.albumDetails = albumDetails_->isChecked();
+    QStringList sorts, widths;
+    auto sortOf = [&sorts](int32_t key, TMyStringGrid* grid) {
+        if (auto* titles = grid ? dynamic_cast<TTitleGrid*>(&grid->View()) : nullptr)
+            sorts << QString("%1:%2").arg(key).arg(titles->SortColumn());
+    };
+    sortOf(0, allTitlesGrid_);
+    for (const auto& [ck, page] : categoryPages_)
+        sortOf(ck, page->findChild<TMyStringGrid*>());
+    settings.sortColumns = sorts.join(',').toStdString();
+    for (int c = 0; allTitlesGrid_ && c < allTitlesGrid_->model()->columnCount(); ++c)
+        widths << QString::number(allTitlesGrid_->columnWidth(c));
+    settings.columnWidths = widths.join(',').toStdString();
+}
+
+void LibraryTabs::RestoreState(const MainWindowSettings& settings) {
+    albumDetails_->setChecked(settings.albumDetails);
+    const QStringList widths = QString::fromStdString(settings.columnWidths).split(',');
+    for (int c = 0; allTitlesGrid_ && c < widths.size(); ++c)
+        if (int width = widths[c].toInt(); width > 0 && c < allTitlesGrid_->model()->columnCount())
+            allTitlesGrid_->setColumnWidth(c, width);
+    // A grid sorted by another column than its first, as it was left; a key whose category is
+    // gone, or a column it does not have, is passed over.
+    for (const QString& pair : QString::fromStdString(settings.sortColumns).split(',')) {
+        const int32_t key = pair.section(':', 0, 0).toInt();
+        const int column = pair.section(':', 1, 1).toInt();
+        QWidget* page = key == 0 ? (allTitlesGrid_ ? allTitlesGrid_->parentWidget() : nullptr)
+                                 : (categoryPages_.count(key) ? categoryPages_.at(key) : nullptr);
+        auto* grid = page ? page->findChild<TMyStringGrid*>() : nullptr;
+        auto* titles = grid ? dynamic_cast<TTitleGrid*>(&grid->View()) : nullptr;
+        if (titles && column > 0 && column < static_cast<int>(titles->Columns().size()))
+            titles->Sort(column);
+    }
+    if (settings.albumTab > 0 && settings.albumTab < Albums->count())
+        Albums->setCurrentIndex(settings.albumTab);
+    if (settings.categoryTab > 0 && settings.categoryTab < Categories->count())
+        Categories->setCurrentIndex(settings.categoryTab);
 }
 
 void LibraryTabs::FitColumns() {

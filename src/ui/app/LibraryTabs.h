@@ -14,6 +14,10 @@ class QCheckBox;
 class QLabel;
 class QPoint;
 
+namespace tunquil {
+struct MainWindowSettings;
+}
+
 namespace tunquil::ui {
 
 class TExtListView;
@@ -34,6 +38,10 @@ public:
     void FitColumns();
     // Takes every page down while the views still exist (their grids observe them).
     void TakeDown();
+    // How the tabs were left: the tabs shown, the album details, the grids' sort columns and
+    // the all-titles grid's column widths.
+    void SaveState(MainWindowSettings& settings) const;
+    void RestoreState(const MainWindowSettings& settings);
 
     TExtPageControl* CategoriesTabs() const { return Categories; }
     TExtPageControl* AlbumsTabs() const { return Albums; }

@@ -10,6 +10,7 @@
 #include "midi/TMyMidi.h"
 #include "platform/FakeMessageBus.h"
 #include "platform/FluidSynthSequencer.h"
+#include "platform/SynthesizerMix.h"
 #include "ui/app/DatabaseArea.h"
 #include "ui/app/LibraryTabs.h"
 #include "ui/app/MasterLayout.h"
@@ -339,6 +340,12 @@ void TMasterFrm::ApplySavedSettings() {
             saved.moveCenter(QGuiApplication::primaryScreen()->availableGeometry().center());
         setGeometry(ClampToScreens(saved, AvailableScreenAreas()));
     }
+    // Maximised as it was left; the bounds above are where it goes when restored.
+    if (settings_.maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    auto side = [](int value) { return static_cast<uint32_t>(std::clamp(value, 0, 65535)); };
+    synthesizerMix_->SetVolume(side(settings_.synthLeft), side(settings_.synthRight));
+    synthesizerMix_->SetMuted(settings_.synthMuted);
     SetTabColours(FromColorRef(settings_.tabActiveColor),
                   FromColorRef(settings_.tabActiveFontColor));
     ApplySettingsToMenus();
@@ -365,6 +372,7 @@ void TMasterFrm::StartUp() {
     tabs_->AlbumViewsChanged();
     ShowAlbumTabs(settings_.showAlbTabs);
     ShowCategoryTabs(settings_.showCatTabs);
+    tabs_->RestoreState(settings_);
 
     store_ = std::make_unique<DatabaseTitleStore>(library_.Data());
     program_ = std::make_unique<PlayProgram>(host_, *player_, *store_, RealPlayTools(host_),
@@ -511,6 +519,11 @@ struct TMasterFrm::ClosingSteps : IShutDownSteps {
             settings.width = r.width();
             settings.height = r.height();
         }
+        settings.maximized = w.isMaximized();
+        w.tabs_->SaveState(settings);
+        settings.synthLeft = static_cast<int>(w.synthesizerMix_->Left());
+        settings.synthRight = static_cast<int>(w.synthesizerMix_->Right());
+        settings.synthMuted = w.synthesizerMix_->Muted();
         settings.tabActiveColor = ToColorRef(w.CategoriesTabs()->TabActiveColor());
         settings.tabActiveFontColor = ToColorRef(w.CategoriesTabs()->TabActiveFontColor());
         settings.Write(ini, w.isMaximized());

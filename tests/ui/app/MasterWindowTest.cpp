@@ -500,6 +500,40 @@ TEST_F(MasterWindowTest, EveryControlHasAnAccessibleName) {
     window->ShutDown();
 }
 
+TEST_F(MasterWindowTest, TheWindowComesBackAsItWasLeft) {
+    {
+        auto window = Start();
+        ASSERT_TRUE(window);
+        window->CategoriesTabs()->setCurrentIndex(1);
+        window->AlbumsTabs()->setCurrentIndex(1);
+        window->MenuItem({"&Categories", "&Sort by", "&Title"})->trigger();
+        window->AllTitlesGrid()->setColumnWidth(2, 222);
+        for (QCheckBox* box : window->findChildren<QCheckBox*>())
+            if (box->text() == "show album details")
+                box->setChecked(false);
+        window->showMaximized();
+        window->ShutDown();
+    }
+    std::string error;
+    auto window = StartMainWindow(home.path().string(), error,
+                                  std::make_unique<platform::FakeSequencerDevice>());
+    ASSERT_TRUE(window) << error;
+    EXPECT_EQ(window->CategoriesTabs()->currentIndex(), 1);
+    EXPECT_EQ(window->AlbumsTabs()->currentIndex(), 1);
+    EXPECT_EQ(window->AllTitlesGrid()->columnWidth(2), 222);
+    EXPECT_EQ(window->AlbumList()->currentWidget(),
+              static_cast<QWidget*>(window->AlbumList()->Icons()));
+    EXPECT_TRUE(window->windowState() & Qt::WindowMaximized);
+    // The category grid shown is sorted by title, as it was left.
+    TMyStringGrid* grid = window->ActiveCategoryGrid();
+    ASSERT_NE(grid, nullptr);
+    std::vector<std::string> titles;
+    for (int row = 1; row <= grid->View().TitleCount(); ++row)
+        titles.push_back(std::string(grid->View().Row(row).title));
+    EXPECT_EQ(titles, (std::vector<std::string>{"alpha", "Bravo", "Charlie"}));
+    window->ShutDown();
+}
+
 // A screen reader used to read "Rock  Roll": the tab bar took the "&" for a mnemonic.
 TEST_F(MasterWindowTest, TabsReachScreenReadersWithTheirCaptionsWhole) {
     {
