@@ -38,8 +38,9 @@ struct MainWindowSettings {
     int albumTab = 0;
     int categoryTab = 0;
     bool albumDetails = true;
-    // "key:column" pairs, comma-separated: the all-titles grid as key 0, each category grid by
-    // its category key; and the all-titles grid's column widths in pixels.
+    // "key:column" pairs ("d" after a column sorted the other way), comma-separated: the
+    // all-titles grid as key 0, each category grid by its category key; and the all-titles
+    // grid's column widths in pixels.
     std::string sortColumns;
     std::string columnWidths;
     // Our synthesizer's volume (0 to 65535 a side) and mute, as the mixer left them.

@@ -127,7 +127,8 @@ int TTitleGrid::SortedPlace(const TitleRow& row, int skipRow) const {
     while (lo < hi) {
         int mid = lo + (hi - lo) / 2;
         int actual = mid + 1 >= skipRow ? mid + 2 : mid + 1;
-        if (CompareTitles(mode, fields, FieldsOf(Row(actual))) < 0)
+        int order = CompareTitles(mode, fields, FieldsOf(Row(actual)));
+        if (descending_ ? order > 0 : order < 0)
             hi = mid;
         else
             lo = mid + 1;
@@ -259,11 +260,12 @@ void TTitleGrid::Clear() {
     SetPosition(1, 1);
 }
 
-void TTitleGrid::Sort(int column) {
+void TTitleGrid::Sort(int column, bool descending) {
     if (!Sortable() || column < 0 || column >= ColumnCount())
         return;
     previousSortColumn_ = sortColumn_;
     sortColumn_ = column;
+    descending_ = descending;
     if (TitleCount() < 2)
         return;
 
@@ -289,6 +291,7 @@ void TTitleGrid::TakeSortedOrder(const std::vector<Handle>& titles, int column) 
         return;
     previousSortColumn_ = sortColumn_;
     sortColumn_ = column;
+    descending_ = false;
     AnnounceAboutToReset();
     rows_.clear();
     total_ = 0;
@@ -378,21 +381,29 @@ void TTitleGrid::SortRows() {
     }
 
     const char* base = keys.data();
-    std::sort(entries.begin(), entries.end(), [base](const SortEntry& a, const SortEntry& b) {
+    auto order = [base](const SortEntry& a, const SortEntry& b) {
         if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
+            return a.prefix < b.prefix ? -1 : 1;
         if (a.prefix2 != b.prefix2)
-            return a.prefix2 < b.prefix2;
+            return a.prefix2 < b.prefix2 ? -1 : 1;
         if (a.length != 0 || b.length != 0) {
             int c = std::string_view(base + a.offset, a.length)
                         .compare(std::string_view(base + b.offset, b.length));
             if (c != 0)
-                return c < 0;
+                return c < 0 ? -1 : 1;
         }
         if (a.total != b.total)
-            return a.total < b.total;
-        return a.index < b.index;
-    });
+            return a.total < b.total ? -1 : 1;
+        return 0;
+    };
+    // Equal rows keep their order either way.
+    std::sort(entries.begin(), entries.end(),
+              [order, descending = descending_](const SortEntry& a, const SortEntry& b) {
+                  int c = order(a, b);
+                  if (c != 0)
+                      return descending ? c > 0 : c < 0;
+                  return a.index < b.index;
+              });
 
     AnnounceAboutToReset();
     std::vector<Entry> sorted(n);

@@ -46,8 +46,10 @@ public:
     void Clear();
 
     // Sorts by a column (0-based among this grid's columns) and remembers it as the current
-    // sort column. Only a grid of two or more titles is reordered.
-    void Sort(int column);
+    // sort column; `descending` reverses the column's order, equal rows keeping theirs. Only a
+    // grid of two or more titles is reordered.
+    void Sort(int column, bool descending = false);
+    bool Descending() const { return descending_; }
     // The rows become `titles`, which the caller knows to be in the order of `column` (the
     // grid's own titles, each once). Spares a sort when that order is known already.
     void TakeSortedOrder(const std::vector<Handle>& titles, int column);
@@ -80,6 +82,7 @@ private:
     int64_t total_ = 0;
     int sortColumn_ = 0;
     int previousSortColumn_ = 0;
+    bool descending_ = false;
     bool sorted_ = true; // rows are in the order of the current sort column
 };
 

@@ -132,6 +132,18 @@ TEST_F(TitleViewGridTest, SortsByEachColumnWithItsTieBreaks) {
     EXPECT_EQ(Keys(grid), (std::vector<int32_t>{2, 4, 1, 3}));
     grid.Sort(5); // newest first
     EXPECT_EQ(Keys(grid), (std::vector<int32_t>{2, 1, 3, 4}));
+
+    // The other way round: a column's order reversed, equal rows keeping their own order, and
+    // a title added in its place in that order.
+    grid.Append(Put(Title(5, "Pop", "Lee", "Cy", "m", 120, 45004, "/d")));
+    grid.Sort(3, true);
+    EXPECT_TRUE(grid.Descending());
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{4, 5, 1, 3, 2}));
+    grid.Add(Put(Title(6, "Pop", "Lee", "Di", "x", 75, 45005, "/e")), true);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{4, 5, 1, 6, 3, 2}));
+    grid.Sort(3);
+    EXPECT_FALSE(grid.Descending());
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{2, 3, 6, 1, 4, 5}));
 }
 
 // The fast sort builds keys of its own; it must order exactly as the title comparison does,

@@ -176,7 +176,10 @@ void LibraryTabs::SaveState(MainWindowSettings& settings) const {
     QStringList sorts, widths;
     auto sortOf = [&sorts](int32_t key, TMyStringGrid* grid) {
         if (auto* titles = grid ? dynamic_cast<TTitleGrid*>(&grid->View()) : nullptr)
-            sorts << QString("%1:%2").arg(key).arg(titles->SortColumn());
+            sorts << QString("%1:%2%3")
+                         .arg(key)
+                         .arg(titles->SortColumn())
+                         .arg(titles->Descending() ? "d" : "");
     };
     sortOf(0, allTitlesGrid_);
     for (const auto& [ck, page] : categoryPages_)
@@ -197,13 +200,18 @@ void LibraryTabs::RestoreState(const MainWindowSettings& settings) {
     // gone, or a column it does not have, is passed over.
     for (const QString& pair : QString::fromStdString(settings.sortColumns).split(',')) {
         const int32_t key = pair.section(':', 0, 0).toInt();
-        const int column = pair.section(':', 1, 1).toInt();
+        QString order = pair.section(':', 1, 1);
+        const bool descending = order.endsWith('d');
+        if (descending)
+            order.chop(1);
+        const int column = order.toInt();
         QWidget* page = key == 0 ? (allTitlesGrid_ ? allTitlesGrid_->parentWidget() : nullptr)
                                  : (categoryPages_.count(key) ? categoryPages_.at(key) : nullptr);
         auto* grid = page ? page->findChild<TMyStringGrid*>() : nullptr;
         auto* titles = grid ? dynamic_cast<TTitleGrid*>(&grid->View()) : nullptr;
-        if (titles && column > 0 && column < static_cast<int>(titles->Columns().size()))
-            titles->Sort(column);
+        if (titles && (column > 0 || descending) &&
+            column < static_cast<int>(titles->Columns().size()))
+            titles->Sort(column, descending);
     }
     if (settings.albumTab > 0 && settings.albumTab < Albums->count())
         Albums->setCurrentIndex(settings.albumTab);

@@ -108,14 +108,21 @@ TMyStringGrid::TMyStringGrid(TTitleView& view, QWidget* parent)
     horizontalHeader()->setAccessibleName("Column headers");
     verticalHeader()->setAccessibleName("Row headers");
 
+    // A click on a header sorts by its column; a second click on the same one reverses the
+    // order. The header shows which column sorts, and which way.
+    horizontalHeader()->setSortIndicatorShown(true);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
         if (auto* grid = dynamic_cast<TTitleGrid*>(&View()))
-            grid->Sort(section);
+            grid->Sort(section, section == grid->SortColumn() && !grid->Descending());
+        ShowSortColumn();
     });
     connect(model_, &TTitleTableModel::selectionFollow, viewport(), qOverload<>(&QWidget::update));
     connect(model_, &TTitleTableModel::positionFollow, this, &TMyStringGrid::ShowPosition);
-    connect(model_, &QAbstractItemModel::modelReset, this,
-            [this] { ShowPosition(View().CurrentRow(), View().TopRow()); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        ShowPosition(View().CurrentRow(), View().TopRow());
+        ShowSortColumn();
+    });
+    ShowSortColumn();
     // Rows added one by one (an import, a drop on an album) widen the columns they overflow;
     // a whole grid filled at once is fitted by its owner instead.
     connect(model_, &QAbstractItemModel::rowsInserted, this,
@@ -123,6 +130,16 @@ TMyStringGrid::TMyStringGrid(TTitleView& view, QWidget* parent)
                 if (last - first < kWidenedRows)
                     WidenColumnsToRows(first, last);
             });
+}
+
+void TMyStringGrid::ShowSortColumn() {
+    auto* grid = dynamic_cast<TTitleGrid*>(&View());
+    if (!grid || !grid->Sortable()) {
+        horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+        return;
+    }
+    horizontalHeader()->setSortIndicator(
+        grid->SortColumn(), grid->Descending() ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void TMyStringGrid::WidenColumnsToRows(int first, int last) {

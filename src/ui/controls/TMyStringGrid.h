@@ -90,6 +90,7 @@ private:
     void StartDrag();
     void ShowPosition(int currentRow, int topRow);
     void ScrollRowIntoView(int row);
+    void ShowSortColumn();
 
     TTitleTableModel* model_;
     SelectionSource dragSource_ = SelectionSource::CategoryGrid;

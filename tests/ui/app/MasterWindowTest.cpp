@@ -24,6 +24,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -224,6 +225,15 @@ TEST_F(MasterWindowTest, SortingFromTheMenuReordersTheActiveGrid) {
     EXPECT_EQ(GridTitles(grid), (std::vector<std::string>{"Charlie", "Bravo", "alpha"}));
     window->MenuItem({"&Categories", "&Sort by", "&Title"})->trigger();
     EXPECT_EQ(GridTitles(grid), (std::vector<std::string>{"alpha", "Bravo", "Charlie"}));
+    // A second click on the sorting column's header reverses the order; the header shows it.
+    QHeaderView* header = grid->horizontalHeader();
+    EXPECT_EQ(header->sortIndicatorSection(), 2);
+    emit header->sectionClicked(2);
+    EXPECT_EQ(GridTitles(grid), (std::vector<std::string>{"Charlie", "Bravo", "alpha"}));
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    emit header->sectionClicked(2);
+    EXPECT_EQ(GridTitles(grid), (std::vector<std::string>{"alpha", "Bravo", "Charlie"}));
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
     // A category grid has no Category column to sort by.
     window->CategoriesTabs()->setCurrentIndex(1);
     EXPECT_FALSE(window->MenuItem({"&Categories", "&Sort by", "&Category"})->isEnabled());
