@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -110,6 +111,9 @@ THelpWindow::THelpWindow(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);
     resize(560 * logicalDpiX() / 96, 520 * logicalDpiY() / 96);
+    // Esc closes the help, as it closes a dialog.
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
 }
 
 QUrl THelpWindow::TopicUrl(int helpContext) {

@@ -110,7 +110,9 @@ TGetLocalF::TGetLocalF(IHost& host, platform::IDrives& drives, QWidget* parent)
     filter_ = Named(new QComboBox, "File type");
     for (const Filter& f : kFilters)
         filter_->addItem(f.caption, QString(f.masks));
+    folder_ = Named(new QLineEdit, "Folder");
     selectColumn->addWidget(drives_);
+    selectColumn->addWidget(folder_);
     selectColumn->addWidget(dirList_, 1);
     selectColumn->addWidget(filter_);
 
@@ -125,7 +127,10 @@ TGetLocalF::TGetLocalF(IHost& host, platform::IDrives& drives, QWidget* parent)
     auto* to = new QGroupBox(" 3.  ... to here  ");
     auto* toColumn = new QVBoxLayout(to);
     targets_ = Named(new TargetList(*this, *fileList_), "Files to add");
+    remove_ = Named(new QPushButton("&Remove"), "Remove");
+    remove_->setAutoDefault(false);
     toColumn->addWidget(targets_);
+    toColumn->addWidget(remove_, 0, Qt::AlignRight);
 
     auto* info = new QGroupBox(" 4.  Enter information for added file(s)  ");
     auto* infoGrid = new QGridLayout(info);
@@ -166,6 +171,17 @@ TGetLocalF::TGetLocalF(IHost& host, platform::IDrives& drives, QWidget* parent)
     });
     connect(filter_, &QComboBox::currentIndexChanged, this, &TGetLocalF::ShowFiles);
     connect(fileList_, &QListWidget::itemDoubleClicked, this, &TGetLocalF::AddSelectedFiles);
+    connect(remove_, &QPushButton::clicked, this, &TGetLocalF::RemoveSelectedTargets);
+    connect(folder_, &QLineEdit::returnPressed, this, [this] {
+        if (QDir(folder_->text()).exists())
+            SetDirectory(folder_->text());
+        else
+            folder_->setText(directory_);
+    });
+    // Enter or Insert in the file list adds the files chosen there; Del in the target list
+    // takes picks back out.
+    fileList_->installEventFilter(this);
+    targets_->installEventFilter(this);
     connect(ok_, &QPushButton::clicked, this, &TGetLocalF::accept);
     connect(cancel_, &QPushButton::clicked, this, &TGetLocalF::reject);
     artists_->lineEdit()->installEventFilter(this);
@@ -222,6 +238,7 @@ void TGetLocalF::Prepare(TCatList& categories, TPerfList& performers) {
 
 void TGetLocalF::SetDirectory(const QString& directory) {
     directory_ = QDir::cleanPath(directory);
+    folder_->setText(directory_);
     // Tells a screen reader which folder the list shows.
     dirList_->setAccessibleDescription(directory_);
     dirList_->clear();
@@ -268,6 +285,12 @@ void TGetLocalF::AddTargets(const QStringList& paths) {
     targets_->clear();
     targets_->addItems(all);
     ok_->setEnabled(!all.isEmpty());
+}
+
+void TGetLocalF::RemoveSelectedTargets() {
+    for (QListWidgetItem* item : targets_->selectedItems())
+        delete item;
+    ok_->setEnabled(targets_->count() > 0);
 }
 
 QStringList TGetLocalF::Targets() const {
@@ -323,6 +346,15 @@ void TGetLocalF::accept() {
 bool TGetLocalF::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         int key = static_cast<QKeyEvent*>(event)->key();
+        if (watched == fileList_ &&
+            (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Insert)) {
+            AddSelectedFiles();
+            return true;
+        }
+        if (watched == targets_ && key == Qt::Key_Delete) {
+            RemoveSelectedTargets();
+            return true;
+        }
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             if (watched == artists_->lineEdit())
                 categories_->setFocus();

@@ -16,6 +16,7 @@
 class QCheckBox;
 class QComboBox;
 class QListWidget;
+class QLineEdit;
 class QListWidgetItem;
 class QPushButton;
 
@@ -43,8 +44,10 @@ public:
     // The folder whose files the file list shows.
     void SetDirectory(const QString& directory);
     QString Directory() const { return directory_; }
-    // Adds the selected entries of the file list to the target list.
+    // Adds the selected entries of the file list to the target list; takes the selected
+    // entries of the target list back out.
     void AddSelectedFiles();
+    void RemoveSelectedTargets();
     // Adds full paths; one already there is not added again, and the list stays sorted.
     void AddTargets(const QStringList& paths);
     QStringList Targets() const;
@@ -61,6 +64,8 @@ public:
     QCheckBox* DuplicatesBox() const { return noDuplicates_; }
     QPushButton* OkButton() const { return ok_; }
     QPushButton* CancelButton() const { return cancel_; }
+    QLineEdit* FolderField() const { return folder_; }
+    QPushButton* RemoveButton() const { return remove_; }
 
 public slots:
     void accept() override;
@@ -93,6 +98,8 @@ private:
     QCheckBox* noDuplicates_;
     QPushButton* ok_;
     QPushButton* cancel_;
+    QLineEdit* folder_;   // the folder the lists show; a folder typed there is taken
+    QPushButton* remove_; // takes the selected picks back out
 };
 
 } // namespace tunquil::ui

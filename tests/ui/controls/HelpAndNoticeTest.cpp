@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -86,6 +87,12 @@ TEST_F(HelpAndNoticeTest, ShowTopicOpensOneSharedWindowAtTheTopic) {
     THelpWindow::ShowContents(&main);
     EXPECT_EQ(THelpWindow::Instance(), window);
     EXPECT_EQ(window->Browser()->source(), QUrl("qrc:/help/contents.html"));
+    // Esc closes it.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window->Browser(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(THelpWindow::Instance(), nullptr);
 }
 
 TEST_F(HelpAndNoticeTest, DeviceNoticeShowsItsTextOrAGivenMessageAndKeepsQuietAfterClose) {

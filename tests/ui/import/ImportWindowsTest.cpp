@@ -87,6 +87,24 @@ TEST_F(GetLocalFiles, TargetListHoldsEachPickedFileOnceSortedAndEnablesOk) {
     EXPECT_EQ(Texts(frm.TargetListWidget()),
               QStringList({Path("A.MID"), Path("b.mid"), Path("c.rmi")}));
 
+    // A wrong pick goes back out with Del or the Remove button; Enter or Insert in the file
+    // list adds the files chosen there; the folder field shows the folder and takes one typed.
+    frm.TargetListWidget()->item(2)->setSelected(true);
+    QTest::keyClick(frm.TargetListWidget(), Qt::Key_Delete);
+    EXPECT_EQ(Texts(frm.TargetListWidget()), QStringList({Path("A.MID"), Path("b.mid")}));
+    frm.TargetListWidget()->selectAll();
+    frm.RemoveButton()->click();
+    EXPECT_EQ(frm.TargetListWidget()->count(), 0);
+    EXPECT_FALSE(frm.OkButton()->isEnabled());
+    frm.FileList()->clearSelection();
+    frm.FileList()->item(2)->setSelected(true);
+    QTest::keyClick(frm.FileList(), Qt::Key_Insert);
+    EXPECT_EQ(Texts(frm.TargetListWidget()), QStringList({Path("c.rmi")}));
+    EXPECT_EQ(frm.FolderField()->text(), frm.Directory());
+    frm.FolderField()->setText(frm.Directory() + "/Sub");
+    QTest::keyClick(frm.FolderField(), Qt::Key_Return);
+    EXPECT_TRUE(frm.Directory().endsWith("/Sub"));
+
     // Showing again starts with an empty list and OK disabled.
     frm.Prepare(p.categories, p.data.Performers());
     EXPECT_EQ(frm.TargetListWidget()->count(), 0);
