@@ -98,8 +98,7 @@ void MidiScanner::Import(std::vector<std::string>& found, bool checkDuplicates,
         } catch (const std::exception& e) {
             status = e.what(); // this file's trouble; the scan goes on with the next
         }
-        if (status == kStatusOk)
-            ++outcome.added;
+        CountImport(outcome, status);
         if (onImported)
             onImported(path, status);
     }
@@ -233,6 +232,28 @@ ScanOutcome MidiScanner::ScanSystem(bool checkDuplicates) {
     // that missed a drive, has not found the user's tunes.
     outcome.fullScanDone = outcome.searchComplete && outcome.importComplete;
     return outcome;
+}
+
+void CountImport(ScanOutcome& outcome, const std::string& status) {
+    if (status == kStatusOk)
+        ++outcome.added;
+    else if (status == kStatusDuplicate)
+        ++outcome.duplicates;
+    else if (!status.empty())
+        ++outcome.failed;
+}
+
+std::string ScanSummary(const ScanOutcome& outcome) {
+    auto count = [](int n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    std::string text =
+        std::to_string(outcome.found) + " found, " + std::to_string(outcome.added) + " added";
+    if (outcome.duplicates > 0)
+        text += ", " + count(outcome.duplicates, "skipped as a duplicate", "skipped as duplicates");
+    if (outcome.failed > 0)
+        text += ", " + std::to_string(outcome.failed) + " unreadable";
+    return text;
 }
 
 } // namespace tunquil

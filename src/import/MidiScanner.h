@@ -35,13 +35,22 @@ struct ScanDriveRow {
 
 struct ScanOutcome {
     int found = 0;
-    int added = 0; // files that became titles
+    int added = 0;      // files that became titles
+    int duplicates = 0; // files passed over as titles the database holds already
+    int failed = 0;     // files that could not be read or were not tunes
     int directories = 0;
     int unreadable = 0;          // folders skipped because they could not be read
     bool searchComplete = false; // every folder (every drive) searched to its end
     bool importComplete = false; // every file found went through the import
     bool fullScanDone = false;   // a system scan that did both
 };
+
+// What a scan or a load did, as a line for the status bar: "12 found, 10 added, 1 skipped as
+// a duplicate, 1 unreadable" (the parts that are zero left out, but the added count).
+std::string ScanSummary(const ScanOutcome& outcome);
+// Counts the import status of one file (TitleImporter's) into `outcome`: added, a duplicate,
+// or failed; an empty status (the user chose not to add a duplicate) counts as none.
+void CountImport(ScanOutcome& outcome, const std::string& status);
 
 // What the drive scan accepts as a typed artist: trimmed, two characters or more, or one that
 // is not a comma. Split with SplitArtistText.

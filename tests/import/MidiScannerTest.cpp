@@ -147,7 +147,13 @@ TEST_F(Scanner, DirectoryScanFilesUnderTheGivenArtistAndCategoryAndTellsAMissing
         EXPECT_EQ(t.lastName, "Smith");
         EXPECT_EQ(t.firstName, " John");
     }
-    EXPECT_EQ(scanner.ScanDirectory(c / "Folk", true, "Smith", " John", "Folk").added, 0);
+    // The scan tells what it did, in its outcome and in one line.
+    EXPECT_EQ(outcome.failed, 1);
+    EXPECT_EQ(ScanSummary(outcome), "3 found, 2 added, 1 unreadable");
+    outcome = scanner.ScanDirectory(c / "Folk", true, "Smith", " John", "Folk");
+    EXPECT_EQ(outcome.added, 0);
+    EXPECT_EQ(outcome.duplicates, 2);
+    EXPECT_EQ(ScanSummary(outcome), "3 found, 0 added, 2 skipped as duplicates, 1 unreadable");
     EXPECT_EQ(scanner.ScanDirectory(c / "Folk", false, "Smith", " John", "Folk").added, 2);
     EXPECT_TRUE(p.host.messages.empty());
 

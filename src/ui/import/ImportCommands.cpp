@@ -29,6 +29,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <optional>
 
 namespace tunquil::ui {
 
@@ -115,14 +116,18 @@ void ImportCommands::RunScanWindow(ScanWindow& frm, OnScan onScan) {
                         window_.Library().Categories(), window_.ProgramDirectory(), DriveLayer());
     scanner.lockWindow = [this](bool locked) { locked ? window_.Lock() : window_.Unlock(); };
     scanner.onCategoriesChanged = [this] { window_.Views()->FinishBatch(); };
+    std::optional<ScanOutcome> outcome;
     frm.onScan = [&](auto... choices) {
-        RunShowingFailure(window_.Host(), "", [&] { onScan(scanner, choices...); });
+        RunShowingFailure(window_.Host(), "", [&] { outcome = onScan(scanner, choices...); });
     };
     frm.Attach(scanner);
     CentreOver(frm, *window_.Widget());
     frm.exec();
     frm.Detach();
     window_.Views()->FinishBatch();
+    // The scan ends with what it did.
+    if (outcome)
+        window_.Host().Status(ScanSummary(*outcome));
 }
 
 void ImportCommands::ScanDrive() {
@@ -155,8 +160,8 @@ void ImportCommands::ScanDrive() {
             ini.WriteString("Scan", "LastFolder", choices.directory);
             ini.UpdateFile();
         }
-        scanner.ScanDirectory(choices.directory, choices.checkDuplicates, choices.lastName,
-                              choices.firstName, choices.category);
+        return scanner.ScanDirectory(choices.directory, choices.checkDuplicates, choices.lastName,
+                                     choices.firstName, choices.category);
     });
 }
 
@@ -166,14 +171,16 @@ void ImportCommands::ScanSystem() {
     TScanStatus frm(window_.Widget());
     frm.Prepare();
     RunScanWindow(frm, [this](MidiScanner& scanner, bool checkDuplicates) {
-        if (!scanner.ScanSystem(checkDuplicates).fullScanDone)
-            return;
+        ScanOutcome outcome = scanner.ScanSystem(checkDuplicates);
+        if (!outcome.fullScanDone)
+            return outcome;
         // Kept at once, not only at shut-down: the reminder must not come back after a crash
         // once every drive has been searched.
         window_.StartSettings().fullScanDone = true;
         IniFile ini(SettingsPath(window_.ProgramDirectory()));
         ini.WriteBool("Setup", "FullScanDone", true);
         ini.UpdateFile();
+        return outcome;
     });
 }
 
@@ -248,6 +255,10 @@ void ImportCommands::OpenLocalFiles() {
     progress->setValue(0);
     progress->show();
     std::vector<std::string> passedOver;
+    ScanOutcome done;
+    done.found = static_cast<int>(entries.size());
+    // Titles added are counted in the database: an archive adds several.
+    const int before = window_.Library().Database().LiveCount();
     RunShowingFailure(host, "", [&] {
         for (int i = 0; i < entries.size(); ++i) {
             if (window_.Copy().ShuttingDown())
@@ -262,15 +273,16 @@ void ImportCommands::OpenLocalFiles() {
                 passedOver.push_back(path.string());
                 continue;
             }
-            ImportShowingProgress(path, path.filename().string(), path.string(), "", "", batch,
-                                  frm.RefuseDuplicates());
+            CountImport(done, ImportShowingProgress(path, path.filename().string(), path.string(),
+                                                    "", "", batch, frm.RefuseDuplicates()));
             host.ProcessEvents();
         }
         if (UpperAscii(entries.front().toStdString()).find(".ZIP") != std::string::npos || batch)
             window_.Views()->FinishBatch();
         frm.ClearTargets();
     });
-    host.Status("Done");
+    done.added = window_.Library().Database().LiveCount() - before;
+    host.Status("Done: " + ScanSummary(done));
     progress->setValue(0);
     progress->hide();
     if (!passedOver.empty()) {
@@ -323,17 +335,22 @@ void ImportCommands::ImportDroppedPaths(const std::vector<fs::path>& paths) {
         });
         files.insert(files.end(), found.begin(), found.end());
     }
+    ScanOutcome done;
+    done.found = static_cast<int>(files.size());
+    const int before = window_.Library().Database().LiveCount();
     if (!files.empty()) {
         host.Status("Importing drag/drop files...");
         progress->setRange(0, static_cast<int>(files.size()) - 1);
         progress->setValue(0);
         progress->show();
         DropTarget target;
-        target.import = [this](const fs::path& path, const std::string& title,
-                               const std::string& origin, const std::string& performer,
-                               const std::string& category, bool assign, bool addOption) {
-            return ImportShowingProgress(path, title, origin, performer, category, assign,
-                                         addOption);
+        target.import = [this, &done](const fs::path& path, const std::string& title,
+                                      const std::string& origin, const std::string& performer,
+                                      const std::string& category, bool assign, bool addOption) {
+            std::string status =
+                ImportShowingProgress(path, title, origin, performer, category, assign, addOption);
+            CountImport(done, status);
+            return status;
         };
         target.caption = [this] {
             SelectionNames names = window_.Names();
@@ -351,7 +368,8 @@ void ImportCommands::ImportDroppedPaths(const std::vector<fs::path>& paths) {
     }
     progress->hide();
     progress->setValue(0);
-    host.Status("Done");
+    done.added = window_.Library().Database().LiveCount() - before;
+    host.Status("Done: " + ScanSummary(done));
 }
 
 } // namespace tunquil::ui

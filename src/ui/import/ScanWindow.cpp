@@ -25,6 +25,16 @@ void ScanWindow::Attach(MidiScanner& scanner) {
         progress_->setValue(0);
     };
     scanner.onImportProgress = [this](int ordinal, int) { progress_->setValue(ordinal); };
+    // The bar tells what the import has done so far.
+    done_ = ScanOutcome{};
+    progress_->setFormat(QStringLiteral("%v of %m"));
+    progress_->setTextVisible(true);
+    scanner.onImported = [this](const std::string&, const std::string& status) {
+        CountImport(done_, status);
+        done_.found = progress_->maximum();
+        progress_->setFormat(QStringLiteral("%v of %m: ") +
+                             QString::fromStdString(ScanSummary(done_)));
+    };
 }
 
 void ScanWindow::Detach() {
@@ -34,6 +44,7 @@ void ScanWindow::Detach() {
     scanner_->onDriveRows = nullptr;
     scanner_->onImportStart = nullptr;
     scanner_->onImportProgress = nullptr;
+    scanner_->onImported = nullptr;
     scanner_ = nullptr;
     SetIdle(true);
 }

@@ -45,6 +45,7 @@ protected:
 
 private:
     MidiScanner* scanner_ = nullptr;
+    ScanOutcome done_; // what the import has done so far
 };
 
 } // namespace tunquil::ui
