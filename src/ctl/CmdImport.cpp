@@ -58,7 +58,8 @@ int Add(Context& ctx) {
         }
         std::string upper = UpperAscii(full.string());
         if (result.empty()) {
-            if (upper.find(".MID") == std::string::npos && upper.find(".ZIP") == std::string::npos)
+            if (upper.find(".MID") == std::string::npos &&
+                upper.find(".RMI") == std::string::npos && upper.find(".ZIP") == std::string::npos)
                 result = "Not a MIDI file or ZIP archive";
             else
                 result = "OK";

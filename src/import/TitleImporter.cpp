@@ -11,6 +11,7 @@
 #include "export/archive/TAbZipper.h"
 #include "midi/MidiProbe.h"
 #include "midi/TuneTime.h"
+#include "platform/MidiSequence.h"
 
 #include <cerrno>
 #include <set>
@@ -40,9 +41,11 @@ void TitleImporter::SetPendingTitleSettings(const std::string& title, const std:
 std::string TitleImporter::CleanTitle(const std::string& text) {
     std::string title = Trim(text);
     std::string upper = UpperAscii(title);
-    auto at = upper.find(".MID");
-    if (at != std::string::npos && title.size() >= 4 && at == title.size() - 4)
-        title.resize(title.size() - 4);
+    for (const char* extension : {".MID", ".RMI"}) {
+        auto at = upper.find(extension);
+        if (at != std::string::npos && title.size() >= 4 && at == title.size() - 4)
+            title.resize(title.size() - 4);
+    }
     for (char& c : title)
         if (c == '_')
             c = ' ';
@@ -87,11 +90,13 @@ void TitleImporter::AddMidiFile(const fs::path& path, bool quiet, std::string& s
         return;
     }
 
+    // An RMID file is stored as it is; its time is the Standard MIDI File's inside it.
     int seconds = 0;
-    if (!Stopping() && probe.kind == 1) {
+    if (!Stopping()) {
         try {
-            seconds = GetTuneTime(midiData_, reinterpret_cast<const uint8_t*>(bytes.data()),
-                                  bytes.size());
+            auto smf = platform::MidiSequence::StandardMidiFileOf(
+                std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+            seconds = GetTuneTime(midiData_, smf.data(), smf.size());
         } catch (...) {
             seconds = -1;
         }
@@ -226,7 +231,7 @@ std::string TitleImporter::ImportMusicFile(const fs::path& path, const std::stri
     std::string upper = UpperAscii(path.string());
     // The ".MID" test comes first, so a folder named like "Tunes.Midi" makes its path a MIDI
     // file even when it ends in ".zip".
-    if (upper.find(".MID") != std::string::npos) {
+    if (upper.find(".MID") != std::string::npos || upper.find(".RMI") != std::string::npos) {
         ResolvePerformer(performerName);
         AddMidiFile(path, assign, result, addOption);
         return result;

@@ -230,6 +230,10 @@ private:
 
 } // namespace
 
+std::span<const uint8_t> MidiSequence::StandardMidiFileOf(std::span<const uint8_t> bytes) {
+    return UnwrapRmid(bytes);
+}
+
 MidiSequence MidiSequence::Parse(std::span<const uint8_t> bytes) {
     MidiSequence seq;
     std::vector<RawEvent> raw;

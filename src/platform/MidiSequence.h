@@ -29,6 +29,9 @@ public:
     // Reads a Standard MIDI File, or the "data" chunk of a RIFF RMID file. Throws
     // MidiSequenceError when the bytes are neither.
     static MidiSequence Parse(std::span<const uint8_t> bytes);
+    // The Standard MIDI File inside a RIFF RMID file, or the bytes themselves when they are
+    // not RIFF. Throws MidiSequenceError for a RIFF file without one.
+    static std::span<const uint8_t> StandardMidiFileOf(std::span<const uint8_t> bytes);
     // The LengthMs that Parse would give, without gathering the events.
     static double MeasureLengthMs(std::span<const uint8_t> bytes);
 

@@ -266,9 +266,10 @@ void ImportCommands::OpenLocalFiles() {
             progress->setValue(i);
             const fs::path path(QFile::encodeName(entries[i]).toStdString());
             const std::string upper = UpperAscii(path.string());
-            // The dispatcher passes over what is neither a MIDI file nor an archive (".rmi"
-            // files, anything picked under "All files"); the user is told which.
+            // The dispatcher passes over what is neither a MIDI file (".mid", ".rmi") nor an
+            // archive (anything picked under "All files"); the user is told which.
             if (upper.find(".MID") == std::string::npos &&
+                upper.find(".RMI") == std::string::npos &&
                 upper.find(".ZIP") == std::string::npos) {
                 passedOver.push_back(path.string());
                 continue;
@@ -290,7 +291,7 @@ void ImportCommands::OpenLocalFiles() {
                                                   : "These files were not added to the database:";
         for (const std::string& path : passedOver)
             text += "\\n" + path;
-        text += "\\n\\nOnly MIDI files (*.mid) and ZIP archives of them can be added.";
+        text += "\\n\\nOnly MIDI files (*.mid, *.rmi) and ZIP archives of them can be added.";
         host.ShowMessage(text, TMsgDlgType::mtInformation, 0, mbOK);
     }
 }

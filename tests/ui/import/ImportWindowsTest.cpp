@@ -281,7 +281,15 @@ TEST_F(WindowImport, LoadImportsThePickedFilesAndNamesThoseNotAdded) {
     fs::path dir = files.path() / "picked";
     files.Write("picked/First_Song.mid", SmallMidiFile(2, "first"));
     files.Write("picked/Second.mid", SmallMidiFile(2, "second"));
-    files.Write("picked/Riff.rmi", std::string("RIFF\x10\0\0\0RMIDdata", 16));
+    // An RMID file (it used to be passed over) and a text file, picked under "All files".
+    std::string smf = SmallMidiFile(2, "riff");
+    auto le32 = [](std::size_t v) {
+        return std::string{char(v & 0xFF), char(v >> 8 & 0xFF), char(v >> 16 & 0xFF),
+                           char(v >> 24 & 0xFF)};
+    };
+    std::string riff = "RMIDdata" + le32(smf.size()) + smf;
+    files.Write("picked/Riff.rmi", "RIFF" + le32(riff.size()) + riff);
+    files.Write("picked/Readme.txt", "not a tune");
     bool picked = false;
     struct Watcher : QObject {
         std::function<void(TGetLocalF*)> shown;
@@ -298,6 +306,7 @@ TEST_F(WindowImport, LoadImportsThePickedFilesAndNamesThoseNotAdded) {
             frm,
             [&, frm] {
                 frm->SetDirectory(QString::fromStdString(dir.string()));
+                frm->FilterBox()->setCurrentIndex(3);
                 frm->FileList()->selectAll();
                 frm->AddSelectedFiles();
                 frm->ArtistBox()->setEditText("Lee, Ann");
@@ -310,15 +319,15 @@ TEST_F(WindowImport, LoadImportsThePickedFilesAndNamesThoseNotAdded) {
     window->MenuItem({"&File", "&Open"})->trigger();
     qApp->removeEventFilter(&watcher);
     ASSERT_TRUE(picked);
-    EXPECT_EQ(Titles(), (std::multiset<std::string>{"First Song", "Second"}));
+    EXPECT_EQ(Titles(), (std::multiset<std::string>{"First Song", "Second", "Riff"}));
     for (const TitleRecord& r : window->DataModule()->Database().LiveTitles()) {
         EXPECT_EQ(r.categoryName, "Picked");
         EXPECT_EQ(Trim(r.lastName), "Lee");
     }
-    // The ".rmi" file is not silently dropped: one message names it.
+    // The text file is not silently dropped: one message names it.
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains("Riff.rmi")) << messages[0].toStdString();
-    EXPECT_EQ(window->HintPanel()->text(), "Done: 3 found, 2 added");
+    EXPECT_TRUE(messages[0].contains("Readme.txt")) << messages[0].toStdString();
+    EXPECT_EQ(window->HintPanel()->text(), "Done: 4 found, 3 added");
 }
 
 } // namespace
