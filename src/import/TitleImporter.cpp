@@ -118,7 +118,7 @@ void TitleImporter::AddMidiFile(const fs::path& path, bool quiet, std::string& s
     }
 
     if (!Stopping() && checkDuplicates) {
-        if (HasTitleOf(bytes)) {
+        if (HasTitleOf(bytes, seconds)) {
             if (quiet) {
                 status = kStatusDuplicate;
                 return;
@@ -146,8 +146,10 @@ void TitleImporter::AddMidiFile(const fs::path& path, bool quiet, std::string& s
         }
     } cleanup{archive};
     try {
-        data_.AddTitle(archive, pending_.title, quiet, StoredDateNow(), seconds, pending_.pk,
-                       pending_.ck, pending_.origin);
+        int32_t key = data_.AddTitle(archive, pending_.title, quiet, StoredDateNow(), seconds,
+                                     pending_.pk, pending_.ck, pending_.origin);
+        if (byLength_)
+            (*byLength_)[seconds].push_back(key);
     } catch (const std::exception& e) {
         status = std::string("Not added: ") + e.what();
         return;
@@ -155,7 +157,7 @@ void TitleImporter::AddMidiFile(const fs::path& path, bool quiet, std::string& s
     status = kStatusOk;
 }
 
-bool TitleImporter::HasTitleOf(const std::string& bytes) {
+bool TitleImporter::HasTitleOf(const std::string& bytes, int seconds) {
     // Origins are stored trimmed and cut to their field, so that is the form to look for.
     std::string origin = Trim(pending_.origin);
     std::string stored = CutUtf8(origin, kOriginCapacity);
@@ -163,12 +165,31 @@ bool TitleImporter::HasTitleOf(const std::string& bytes) {
     // A text this long may be, or may match, an origin cut short: two files of one long folder
     // would then look alike, and only the tune itself tells whether it is already there. (A
     // cut keeps whole characters, so it may end up to three bytes short of the field.)
-    if (stored.size() + 3 < kOriginCapacity)
-        return !found.empty();
-    for (int32_t key : found)
+    if (stored.size() + 3 < kOriginCapacity) {
+        if (!found.empty())
+            return true;
+    } else {
+        for (int32_t key : found)
+            if (StoredTuneEquals(key, bytes))
+                return true;
+    }
+    // The same tune reached by another path (a copy, another folder) is a duplicate too: only a
+    // title of the same length can hold the same bytes.
+    if (seconds < 0)
+        return false;
+    for (int32_t key : TitlesLasting(seconds))
         if (StoredTuneEquals(key, bytes))
             return true;
     return false;
+}
+
+const std::vector<int32_t>& TitleImporter::TitlesLasting(int seconds) {
+    if (!byLength_) {
+        byLength_.emplace();
+        data_.Database().ForEachLiveTitle(
+            [this](const TitleRecord& r) { (*byLength_)[r.duration].push_back(r.masterKey); });
+    }
+    return (*byLength_)[seconds];
 }
 
 bool TitleImporter::StoredTuneEquals(int32_t masterKey, std::string_view bytes) {

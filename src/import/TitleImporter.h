@@ -9,8 +9,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace tunquil {
 
@@ -72,7 +75,12 @@ private:
     void ResolvePerformer(const std::string& performerName);
     // True when a title in use came from the pending origin and, where that origin may have
     // been cut, holds these very bytes.
-    bool HasTitleOf(const std::string& bytes);
+    // Whether the database holds the tune already: a title of the same origin, or of the same
+    // length in seconds whose stored tune is these very bytes (reached by another path).
+    bool HasTitleOf(const std::string& bytes, int seconds);
+    // The keys of the titles that last `seconds`, gathered at the first question and kept up to
+    // date with the titles this importer adds.
+    const std::vector<int32_t>& TitlesLasting(int seconds);
     bool StoredTuneEquals(int32_t masterKey, std::string_view bytes);
     void PackBytes(std::string bytes, const std::filesystem::path& archivePath);
     bool Stopping() const { return shuttingDown && shuttingDown(); }
@@ -83,6 +91,7 @@ private:
     std::filesystem::path programDirectory_;
     PendingTitleSettings pending_;
     TMidiData midiData_;
+    std::optional<std::unordered_map<int, std::vector<int32_t>>> byLength_;
 };
 
 } // namespace tunquil

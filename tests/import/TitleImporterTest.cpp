@@ -178,6 +178,19 @@ TEST_F(Importer, DuplicatesAreFoundByTheStoredFormOfTheirOrigin) {
     EXPECT_EQ(p.db().LiveCount(), 4);
 }
 
+// "Already exists" used to mean the same path only: a copy of a stored tune in another folder
+// was added again.
+TEST_F(Importer, TheSameTuneByAnotherPathIsADuplicateAndAnotherTuneOfItsLengthIsNot) {
+    std::string tune = SmallMidiFile(2, "tune");
+    EXPECT_EQ(Add(p.dir.Write("in/a.mid", tune)), "OK");
+    EXPECT_EQ(Add(p.dir.Write("copy/b.mid", tune)), "Duplicate");
+    EXPECT_EQ(Add(p.dir.Write("other/c.mid", SmallMidiFile(2, "other"))), "OK");
+    // A title this importer added itself is known too.
+    EXPECT_EQ(Add(p.dir.Write("again/d.mid", SmallMidiFile(2, "other"))), "Duplicate");
+    EXPECT_EQ(Add(p.dir.Write("allowed/e.mid", tune), true, false), "OK");
+    EXPECT_EQ(p.db().LiveCount(), 3);
+}
+
 TEST_F(Importer, InteractiveAddsAskAndFollowTheAnswer) {
     std::string midi = SmallMidiFile(3);
     auto cut = p.dir.Write("in/cut.mid", midi.substr(0, midi.size() - 6));
