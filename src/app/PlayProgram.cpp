@@ -1,10 +1,12 @@
 #include "app/PlayProgram.h"
 
+#include "base/Files.h"
 #include "base/ProgramDirectory.h"
 #include "base/Text.h"
 
 #include <algorithm>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 namespace tunquil {
@@ -722,6 +724,33 @@ void PlayProgram::StopAndClear() {
     userStopped_ = true;
     clearedByStop_ = true;
     ShowNoProgram();
+    UpdateTransportControls();
+    Changed();
+}
+
+void PlayProgram::SaveEntries() const {
+    std::string lines;
+    for (const std::string& entry : program_)
+        if (int key = EntryKey(entry); key > 0)
+            lines += std::to_string(key) + "\n";
+    WriteFileAtomically(programDirectory_ / "Program.lst", lines);
+}
+
+void PlayProgram::RestoreSavedEntries(const std::function<bool(int key)>& exists) {
+    if (active_ || !program_.empty())
+        return;
+    std::string lines;
+    try {
+        lines = ReadWholeFile(programDirectory_ / "Program.lst");
+    } catch (const std::exception&) {
+        return; // no program kept: the program starts empty
+    }
+    std::istringstream in(lines);
+    std::string line;
+    while (std::getline(in, line))
+        if (int key = EntryKey(line); key > 0 && exists(key))
+            program_.push_back(std::to_string(key));
+    currentIndex_ = -1;
     UpdateTransportControls();
     Changed();
 }

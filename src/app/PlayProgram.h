@@ -116,6 +116,12 @@ public:
     // Edited information of the title now playing shows at once.
     void TitleChanged(const TitleRecord& before, const TitleRecord& after, bool resort) override;
 
+    // The program kept for the next start: its titles' keys, a line each, in "Program.lst" of
+    // the program directory (written whole or not at all). Restoring takes the keys `exists`
+    // knows into an empty, inactive program, without playing.
+    void SaveEntries() const;
+    void RestoreSavedEntries(const std::function<bool(int key)>& exists);
+
     // --- the toolbar actions
     void Next();
     void Previous();

@@ -385,7 +385,7 @@ void TMasterFrm::StartUp() {
     program_->SetAutoLooping(settings_.autoLooping);
     program_->SetResetChoice(settings_.reset);
     program_->onChanged = [this] { sound_->ProgramChanged(); };
-    sound_->StartMediaControls();
+    sound_->ProgramStarted();
     db.AddObserver(program_.get());
     top_->Controls().panel->AttachPlayer(
         program_->Panel(), [this] { return program_->SafeMode(); },
@@ -501,6 +501,7 @@ struct TMasterFrm::ClosingSteps : IShutDownSteps {
         w.midi_->Close();
     }
     void DeactivateProgram() override {
+        w.sound_->KeepProgram();
         if (w.program_) {
             w.program_->SetShuttingDown(true);
             if (w.library_.DataModule())

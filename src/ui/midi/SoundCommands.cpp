@@ -451,6 +451,21 @@ void SoundCommands::ProgramChanged() {
         mediaControls_->Changed();
 }
 
+void SoundCommands::ProgramStarted() {
+    // The program of the last run comes back, without playing, with the titles still there.
+    TMusicLibrary& library = window_.Library();
+    window_.Program()->RestoreSavedEntries([&library](int key) {
+        TitleRecord record;
+        return library.Database().ReadRecordByKey(key, record);
+    });
+    StartMediaControls();
+}
+
+void SoundCommands::KeepProgram() {
+    if (PlayProgram* program = window_.Program())
+        RunShowingFailure(window_.Host(), "", [program] { program->SaveEntries(); });
+}
+
 void SoundCommands::StartMediaControls() {
     PlayProgram* program = window_.Program();
     if (mediaControls_ || !program)

@@ -81,6 +81,10 @@ public:
     // window and the desktop's media controls follow.
     void ProgramChanged();
     void StartMediaControls();
+    // At start-up, once the program exists: the program kept by the last run, then the media
+    // controls. At shut-down: the program kept for the next run.
+    void ProgramStarted();
+    void KeepProgram();
 
     void ShowProgramView();
     void ShowMixer();

@@ -522,13 +522,23 @@ TEST_F(MasterWindowTest, TheWindowComesBackAsItWasLeft) {
             if (box->text() == "show album details")
                 box->setChecked(false);
         window->showMaximized();
+        window->MenuItem({"&Categories", "&Play", "&All categories"})->trigger();
+        ASSERT_EQ(window->Program()->Entries().size(), 3u);
         window->ShutDown();
+    }
+    {
+        test::LibraryWriter library(home.path());
+        library.data.DeleteTitlesEverywhere({keys[1]});
     }
     std::string error;
     auto window = StartMainWindow(home.path().string(), error,
                                   std::make_unique<platform::FakeSequencerDevice>());
     ASSERT_TRUE(window) << error;
     EXPECT_EQ(window->CategoriesTabs()->currentIndex(), 1);
+    // The program of the last run is back, not playing, without the title deleted meanwhile.
+    EXPECT_EQ(window->Program()->Entries(),
+              (std::vector<std::string>{std::to_string(keys[2]), std::to_string(keys[0])}));
+    EXPECT_FALSE(window->Program()->Active());
     EXPECT_EQ(window->AlbumsTabs()->currentIndex(), 1);
     EXPECT_EQ(window->AllTitlesGrid()->columnWidth(2), 222);
     EXPECT_EQ(window->AlbumList()->currentWidget(),
@@ -540,7 +550,7 @@ TEST_F(MasterWindowTest, TheWindowComesBackAsItWasLeft) {
     std::vector<std::string> titles;
     for (int row = 1; row <= grid->View().TitleCount(); ++row)
         titles.push_back(std::string(grid->View().Row(row).title));
-    EXPECT_EQ(titles, (std::vector<std::string>{"alpha", "Bravo", "Charlie"}));
+    EXPECT_EQ(titles, (std::vector<std::string>{"Bravo", "Charlie"}));
     window->ShutDown();
 }
 
