@@ -147,13 +147,15 @@ def run(app):
     return order[0], order[2]
 
 
-def main():
-    program, ctl, home = sys.argv[1], sys.argv[2], sys.argv[3]
+def run_to_its_end(program, home, run):
+    """Starts the program on HOME, runs `run` against it, which quits it, and waits for its end;
+    returns what `run` returned. The program is ended should it stay."""
     process = subprocess.Popen([program, "--home", home])
     try:
         app = wait("the tunquil application on the accessibility bus", application)
-        expected = run(app)
+        result = run(app)
         process.wait(TIMEOUT)
+        return result
     finally:
         if process.poll() is None:
             process.terminate()
@@ -161,6 +163,11 @@ def main():
                 process.wait(20)
             except subprocess.TimeoutExpired:
                 process.kill()
+
+
+def main():
+    program, ctl, home = sys.argv[1], sys.argv[2], sys.argv[3]
+    expected = run_to_its_end(program, home, run)
 
     def ctl_rows(*args):
         out = subprocess.run([ctl, "--home", home, *args, "--tsv"], check=True,

@@ -10,8 +10,9 @@ import time
 
 import pyatspi
 
-from editing import answer, cell, centre, click, column_of, drag, showing, titles, xdo
-from main_window import TIMEOUT, application, children, find, role, wait
+from editing import (answer, cell, centre, click, column_of, drag, run_to_its_end, showing, titles,
+                     xdo)
+from main_window import children, find, role, wait
 
 
 def with_key(modifier, node):
@@ -118,18 +119,7 @@ def main():
     ctl = f"{build}/tunquilctl"
     subprocess.run([ctl, "--home", home, "album", "create", "Trip"], check=True,
                    capture_output=True)
-    process = subprocess.Popen([program, "--home", home])
-    try:
-        app = wait("the tunquil application on the accessibility bus", application)
-        expected = run(app)
-        process.wait(TIMEOUT)
-    finally:
-        if process.poll() is None:
-            process.terminate()
-            try:
-                process.wait(20)
-            except subprocess.TimeoutExpired:
-                process.kill()
+    expected = run_to_its_end(program, home, run)
     out = subprocess.run([ctl, "--home", home, "albums", "--album", "Trip", "--tsv"],
                          check=True, capture_output=True, text=True).stdout
     entries = [line.split("\t")[1] for line in out.splitlines()[1:]]

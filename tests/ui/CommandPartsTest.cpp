@@ -2,6 +2,7 @@
 // a real library, a selection and tab captions set by the test.
 
 #include "support/MidiBytes.h"
+#include "support/PdfText.h"
 #include "ui/FakeMasterWindow.h"
 #include "ui/GuiTestApp.h"
 #include "ui/WindowLibrary.h"
@@ -19,15 +20,7 @@
 namespace tunquil::ui {
 namespace {
 
-std::string PdfText(const fs::path& pdf) {
-    std::string out;
-    char buffer[4096];
-    FILE* pipe = ::popen(("pdftotext -layout '" + pdf.string() + "' - 2>&1").c_str(), "r");
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        out.append(buffer, n);
-    ::pclose(pipe);
-    return out;
-}
+using test::PdfText;
 
 class CommandPartsTest : public ::testing::Test {
 protected:

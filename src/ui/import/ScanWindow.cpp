@@ -23,12 +23,11 @@ void ScanWindow::Attach(MidiScanner& scanner) {
         importStop_->setEnabled(true);
         progress_->setRange(0, total);
         progress_->setValue(0);
+        progress_->setFormat(QStringLiteral("%v of %m")); // then what the import has done
     };
     scanner.onImportProgress = [this](int ordinal, int) { progress_->setValue(ordinal); };
     // The bar tells what the import has done so far.
     done_ = ScanOutcome{};
-    progress_->setFormat(QStringLiteral("%v of %m"));
-    progress_->setTextVisible(true);
     scanner.onImported = [this](const std::string&, const std::string& status) {
         CountImport(done_, status);
         done_.found = progress_->maximum();
@@ -46,6 +45,7 @@ void ScanWindow::Detach() {
     scanner_->onImportProgress = nullptr;
     scanner_->onImported = nullptr;
     scanner_ = nullptr;
+    progress_->setFormat(QStringLiteral("%p%"));
     SetIdle(true);
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/Files.h"
 #include "support/MidiBytes.h"
+#include "support/PdfText.h"
 #include "support/TestProgram.h"
 #include "ui/GuiTestApp.h"
 #include "ui/export/TSaveTitleDialog.h"
@@ -21,15 +22,7 @@ namespace {
 using test::SmallMidiFile;
 using test::TestProgram;
 
-std::string PdfText(const fs::path& pdf) {
-    std::string out;
-    char buffer[4096];
-    FILE* pipe = ::popen(("pdftotext -layout '" + pdf.string() + "' - 2>&1").c_str(), "r");
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        out.append(buffer, n);
-    ::pclose(pipe);
-    return out;
-}
+using test::PdfText;
 
 // Runs `act` once the event loop of the next modal dialog is running.
 void OnceShown(std::function<void()> act) {
