@@ -236,9 +236,21 @@ TEST_F(EditCommandsTest, DropsOnEditAndTrashFollowWhereTheDragBegan) {
         EXPECT_EQ(std::string(window->AllTitlesGrid()->View().Row(row).artist), "Bob Dylan");
     }
 
-    // An album tab to Trash deletes that album after M3.
+    // Album rows to Edit: the title-information window for those titles.
     QTabWidget* albums = window->AlbumsTabs();
     albums->setCurrentIndex(TabOf(albums, "Mix"));
+    QString shownSelection;
+    ModalScript albumEdit({[&](QWidget* box) {
+        auto* adder = qobject_cast<TTuneAdder*>(box);
+        ASSERT_NE(adder, nullptr);
+        shownSelection = adder->TitleEdit()->text();
+        adder->reject();
+    }});
+    EXPECT_TRUE(drop(edit, {SelectionSource::AlbumList, {keys[1]}}));
+    EXPECT_EQ(albumEdit.Left(), 0);
+    EXPECT_EQ(shownSelection, "alpha");
+
+    // An album tab to Trash deletes that album after M3.
     ModalScript album({Answer(mbOK)});
     EXPECT_TRUE(drop(trash, window->AlbumsTabs()->Bar()->titlesOfTab(albums->currentIndex())));
     EXPECT_EQ(asked.back(), "Permanently delete album \"Mix\" ?");
