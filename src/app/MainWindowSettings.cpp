@@ -59,7 +59,7 @@ const IniKeys<S>& BoundsKeys() {
 
 // The album panel's width and the tab colours, kept however the window was left: a separator
 // moved while the window was maximised is the user's choice too.
-const IniKeys<S>& ColourKeys() {
+const IniKeys<S>& LookKeys() {
     static const IniKeys<S> keys = IniKeys<S>("Format")
                                        .Add("AlbPanelWidth", &S::albPanelWidth, 200)
                                        .Add("TabActiveColor", &S::tabActiveColor, kSilver)
@@ -85,7 +85,7 @@ const IniKeys<S>& WindowKeys() {
 
 MainWindowSettings MainWindowSettings::Read(const IniFile& ini) {
     MainWindowSettings s;
-    for (const IniKeys<S>* keys : {&SetupKeys(), &BoundsKeys(), &ColourKeys(), &WindowKeys()})
+    for (const IniKeys<S>* keys : {&SetupKeys(), &BoundsKeys(), &LookKeys(), &WindowKeys()})
         keys->Read(ini, s);
     return s;
 }
@@ -95,7 +95,7 @@ void MainWindowSettings::Write(IniFile& ini, bool maximised) const {
     // A maximised window says nothing about the size the user chose.
     if (!maximised)
         BoundsKeys().Write(ini, *this);
-    ColourKeys().Write(ini, *this);
+    LookKeys().Write(ini, *this);
     WindowKeys().Write(ini, *this);
 }
 

@@ -89,12 +89,18 @@ def answer(app, text, button):
     wait("the question to close", lambda: not question())
 
 
-def run(app):
+def window_parts(app):
+    """The main window, its menu bar and its all-titles grid once the titles are in."""
     frame = wait("the main window", lambda: find(app, lambda n: role(n) == "frame"))
     menubar = wait("the menu bar", lambda: find(frame, lambda n: role(n) == "menu bar"))
     grid = wait("the all-titles grid with its titles",
                 lambda: find(frame, lambda n: role(n) == "table" and n.name == "All titles"
                              and n.queryTable().nRows >= 4))
+    return frame, menubar, grid
+
+
+def run(app):
+    frame, menubar, grid = window_parts(app)
     chosen = titles(grid)[:3]
 
     # A new album from the New button.

@@ -11,7 +11,7 @@ import time
 import pyatspi
 
 from editing import (answer, cell, centre, click, column_of, drag, run_to_its_end, showing, titles,
-                     xdo)
+                     window_parts, xdo)
 from main_window import children, find, role, wait
 
 
@@ -34,11 +34,7 @@ def wait_titles(table, expected, what):
 
 
 def run(app):
-    frame = wait("the main window", lambda: find(app, lambda n: role(n) == "frame"))
-    menubar = wait("the menu bar", lambda: find(frame, lambda n: role(n) == "menu bar"))
-    grid = wait("the all-titles grid with its titles",
-                lambda: find(frame, lambda n: role(n) == "table" and n.name == "All titles"
-                             and n.queryTable().nRows >= 4))
+    frame, menubar, grid = window_parts(app)
     names = titles(grid)
     albums = wait("the album list", lambda: find(frame, lambda n: n.name == "Albums list"))
 
@@ -79,6 +75,10 @@ def run(app):
     xdo("key", "Return")
     wait(f"{target!r} playing", lambda: find(frame, lambda n: role(n) == "label" and
                                              n.name == target))
+    # Insert adds the selected title to the program's end (read back from the program kept
+    # for the next start).
+    click(cell(grid, 0))
+    xdo("key", "Insert")
     # Tab leaves the grid for the next control (it used to move from cell to cell inside it).
     def has_focus(node):
         return node.getState().contains(pyatspi.STATE_FOCUSED)
@@ -111,7 +111,7 @@ def run(app):
     click(next(i for i in children(menubar) if i.name == "File"))
     click(wait("File > Exit", lambda: find(app, lambda n: role(n) == "menu item" and
                                            n.name == "Exit" and showing(n))))
-    return names[:3]
+    return names[:3], names
 
 
 def main():
@@ -119,11 +119,18 @@ def main():
     ctl = f"{build}/tunquilctl"
     subprocess.run([ctl, "--home", home, "album", "create", "Trip"], check=True,
                    capture_output=True)
-    expected = run_to_its_end(program, home, run)
+    expected, names_seen = run_to_its_end(program, home, run)
     out = subprocess.run([ctl, "--home", home, "albums", "--album", "Trip", "--tsv"],
                          check=True, capture_output=True, text=True).stdout
     entries = [line.split("\t")[1] for line in out.splitlines()[1:]]
     assert entries == expected, entries
+    # The program kept at closing: the title played with Enter, then the one added with Insert.
+    listed = subprocess.run([ctl, "--home", home, "list", "--tsv"], check=True,
+                            capture_output=True, text=True).stdout.splitlines()
+    title_of = {row.split("\t")[0]: row.split("\t")[3] for row in listed[1:]}
+    with open(f"{home}/Program.lst", encoding="utf-8") as kept:
+        program = [title_of[key] for key in kept.read().split()]
+    assert program[-1] == names_seen[0], program
     print("gestures end-to-end: all checks passed")
 
 

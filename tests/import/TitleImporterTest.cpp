@@ -83,13 +83,7 @@ TEST_F(Importer, QuietStatusesNameWhatIsWrongWithAFile) {
     // be stored without a duration); one without that file inside is no tune.
     EXPECT_EQ(Add(p.dir.Write("in/empty.rmi", std::string("RIFF\x10\x00\x00\x00RMIDdata", 16))),
               "Corrupted MIDI file");
-    std::string smf = SmallMidiFile(3);
-    auto le32 = [](std::size_t v) {
-        return std::string{char(v & 0xFF), char(v >> 8 & 0xFF), char(v >> 16 & 0xFF),
-                           char(v >> 24 & 0xFF)};
-    };
-    std::string riff = "RMID" + std::string("data") + le32(smf.size()) + smf;
-    auto wrapped = p.dir.Write("in/wrapped.rmi", "RIFF" + le32(riff.size()) + riff);
+    auto wrapped = p.dir.Write("in/wrapped.rmi", test::RmidFile(SmallMidiFile(3)));
     EXPECT_EQ(Add(wrapped), "OK");
     EXPECT_EQ(Only().duration, 3);
     EXPECT_EQ(Only().title, "wrapped");

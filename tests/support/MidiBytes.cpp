@@ -35,4 +35,13 @@ std::string SmallMidiFile(int seconds, const std::string& tag) {
     return file + track;
 }
 
+std::string RmidFile(const std::string& smf) {
+    auto le32 = [](std::size_t v) {
+        return std::string{char(v & 0xFF), char(v >> 8 & 0xFF), char(v >> 16 & 0xFF),
+                           char(v >> 24 & 0xFF)};
+    };
+    std::string riff = "RMIDdata" + le32(smf.size()) + smf;
+    return "RIFF" + le32(riff.size()) + riff;
+}
+
 } // namespace tunquil::test

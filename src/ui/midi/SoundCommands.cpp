@@ -8,6 +8,7 @@
 #include "platform/SynthesizerMix.h"
 #include "platform/SystemMixer.h"
 #include "ui/WidgetHost.h"
+#include "ui/controls/ControlStyle.h"
 #include "ui/controls/Glyphs.h"
 #include "ui/controls/MenuItems.h"
 #include "ui/controls/TCDPanelP.h"
@@ -104,14 +105,9 @@ void SoundCommands::Refresh() {
     const auto& keys = keys_;
     auto apply = [&keys](QToolButton* button, const ControlState& s, bool lockable, bool locked) {
         button->setEnabled(s.enabled && !(lockable && locked));
-        QString hint = QString::fromStdString(s.hint);
-        QString shortPart = hint.section('|', 0, 0);
-        QString longPart = hint.contains('|') ? hint.section('|', 1) : hint;
-        auto key = keys.find(button);
-        button->setToolTip(key == keys.end() ? shortPart : shortPart + " (" + key->second + ")");
-        button->setStatusTip(longPart);
-        button->setAccessibleName(shortPart);
-        button->setAccessibleDescription(longPart);
+        SetHint(button, QString::fromStdString(s.hint));
+        if (auto key = keys.find(button); key != keys.end())
+            button->setToolTip(button->toolTip() + " (" + key->second + ")");
         switch (s.glyph) {
         case Glyph::Play:
             button->setIcon(tunquil::ui::Glyph(GlyphKind::Play));

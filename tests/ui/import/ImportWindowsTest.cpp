@@ -282,13 +282,7 @@ TEST_F(WindowImport, LoadImportsThePickedFilesAndNamesThoseNotAdded) {
     files.Write("picked/First_Song.mid", SmallMidiFile(2, "first"));
     files.Write("picked/Second.mid", SmallMidiFile(2, "second"));
     // An RMID file (it used to be passed over) and a text file, picked under "All files".
-    std::string smf = SmallMidiFile(2, "riff");
-    auto le32 = [](std::size_t v) {
-        return std::string{char(v & 0xFF), char(v >> 8 & 0xFF), char(v >> 16 & 0xFF),
-                           char(v >> 24 & 0xFF)};
-    };
-    std::string riff = "RMIDdata" + le32(smf.size()) + smf;
-    files.Write("picked/Riff.rmi", "RIFF" + le32(riff.size()) + riff);
+    files.Write("picked/Riff.rmi", test::RmidFile(SmallMidiFile(2, "riff")));
     files.Write("picked/Readme.txt", "not a tune");
     bool picked = false;
     struct Watcher : QObject {
