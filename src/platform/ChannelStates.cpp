@@ -34,10 +34,10 @@ ChannelStates::ChannelStates(const MidiSequence& tune) : tune_(tune) {
     for (std::size_t i = 0; i < events.size(); ++i) {
         if (i % kSnapshotEvery == 0)
             snapshots_.push_back(state);
-        const uint8_t* b = tune.Bytes(events[i]);
-        if (b[0] == 0xF0)
-            sysex_.push_back(i);
-        Apply(state, b, events[i].size);
+        auto m = tune.Message(events[i]);
+        if (m[0] == 0xF0)
+            sysex_.push_back(uint32_t(i));
+        Apply(state, m.data(), uint32_t(m.size()));
     }
 }
 
@@ -176,14 +176,17 @@ void ChannelStates::RestoreBefore(double ms, const Send& send) const {
     for (std::size_t i : sysex_) {
         if (i >= end)
             break;
-        send(tune_.Bytes(events[i]), events[i].size);
+        auto m = tune_.Message(events[i]);
+        send(m.data(), uint32_t(m.size()));
     }
     if (snapshots_.empty())
         return;
     const std::size_t k = std::min(end / kSnapshotEvery, snapshots_.size() - 1);
     State state = snapshots_[k];
-    for (std::size_t i = k * kSnapshotEvery; i < end; ++i)
-        Apply(state, tune_.Bytes(events[i]), events[i].size);
+    for (std::size_t i = k * kSnapshotEvery; i < end; ++i) {
+        auto m = tune_.Message(events[i]);
+        Apply(state, m.data(), uint32_t(m.size()));
+    }
     SendState(state, send);
 }
 

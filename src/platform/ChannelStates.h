@@ -47,8 +47,8 @@ private:
     static void SendState(const State& state, const Send& send);
 
     const MidiSequence& tune_;
-    std::vector<State> snapshots_;   // the state before event k * kSnapshotEvery
-    std::vector<std::size_t> sysex_; // indices of the system-exclusive events
+    std::vector<State> snapshots_; // the state before event k * kSnapshotEvery
+    std::vector<uint32_t> sysex_;  // indices of the system-exclusive events
 };
 
 } // namespace tunquil::platform

@@ -259,11 +259,8 @@ uint32_t FluidSynthSequencer::Play(SequencerDeviceId id, std::optional<uint32_t>
         fluid_synth_chorus_on(synth_, -1, 1);
     }
     RestoreChannelsAt(fromMs);
-    const auto& events = tune_->Events();
     std::size_t first = tune_->FirstEventAtOrAfter(fromMs);
-    std::size_t end = std::upper_bound(events.begin() + first, events.end(), toMs,
-                                       [](double v, const SequenceEvent& e) { return v < e.ms; }) -
-                      events.begin();
+    std::size_t end = std::max(first, tune_->FirstEventAfter(toMs));
     mode_ = SequencerMode::Playing;
     playFromMs_ = fromMs;
     playToMs_ = toMs;
@@ -287,16 +284,16 @@ void FluidSynthSequencer::RunRealTime(std::size_t first, std::size_t end, double
     std::unique_lock state(state_);
     std::size_t i = first;
     for (;;) {
-        auto when = due(i < end ? events[i].ms : toMs);
+        auto when = due(i < end ? tune_->Ms(events[i]) : toMs);
         if (wake_.wait_until(state, when, [this] { return stopRequested_.load(); }))
             return;
         if (i >= end)
             break;
         auto now = Clock::now();
-        for (; i < end && due(events[i].ms) <= now; ++i) {
-            Send(tune_->Bytes(events[i]), events[i].size);
+        for (; i < end && due(tune_->Ms(events[i])) <= now; ++i) {
+            Send(tune_->Message(events[i]));
             if (options_.sendObserver)
-                options_.sendObserver(due(events[i].ms), Clock::now());
+                options_.sendObserver(due(tune_->Ms(events[i])), Clock::now());
         }
     }
     FinishRange(toMs);
@@ -309,7 +306,7 @@ void FluidSynthSequencer::RunRender(std::size_t first, std::size_t end, double f
     auto frame = int64_t(std::llround(fromMs * kFramesPerMs));
     std::vector<int16_t> buffer(kRenderBlock * 2);
     for (std::size_t i = first;; ++i) {
-        auto target = int64_t(std::llround((i < end ? events[i].ms : toMs) * kFramesPerMs));
+        auto target = int64_t(std::llround((i < end ? tune_->Ms(events[i]) : toMs) * kFramesPerMs));
         while (frame < target) {
             if (stopRequested_)
                 return;
@@ -331,7 +328,7 @@ void FluidSynthSequencer::RunRender(std::size_t first, std::size_t end, double f
         if (i >= end)
             break;
         std::lock_guard state(state_);
-        Send(tune_->Bytes(events[i]), events[i].size);
+        Send(tune_->Message(events[i]));
     }
     {
         std::lock_guard state(state_);

@@ -93,6 +93,7 @@ private:
     void FinishRange(double toMs);
     double PlayingPositionLocked() const;
     void Send(const uint8_t* bytes, uint32_t size);
+    void Send(std::span<const uint8_t> m) { Send(m.data(), uint32_t(m.size())); }
     void Silence();
     void ReleaseHeldNotes();
     void RestoreChannelsAt(double ms);

@@ -41,41 +41,44 @@ std::span<const uint8_t> UnwrapRmid(std::span<const uint8_t> b) {
     throw MidiSequenceError("RMID file without a data chunk");
 }
 
-struct RawEvent {
-    uint64_t tick;
-    uint32_t offset;
-    uint32_t size;
-};
-
 struct Tempo {
     uint64_t tick;
     uint32_t usPerQuarter;
 };
 
+// One message to send, as the track holds it: an optional status byte the track left out
+// (running status, or the F0 a system-exclusive event's length follows), then the rest.
+struct TrackMessage {
+    uint64_t tick;
+    int headSize;
+    uint8_t head;
+    std::span<const uint8_t> rest;
+    std::size_t Size() const { return std::size_t(headSize) + rest.size(); }
+    uint8_t At(std::size_t i) const { return headSize ? (i == 0 ? head : rest[i - 1]) : rest[i]; }
+};
+
+// Reads one track message by message, up to its End of Track or up to damage, keeping what
+// came before the damage.
 class TrackReader {
 public:
-    // Without `pool` and `events` only the tempo map and the track's end are gathered.
-    TrackReader(std::span<const uint8_t> track, std::vector<uint8_t>* pool,
-                std::vector<RawEvent>* events, std::vector<Tempo>& tempos)
-        : t_(track), pool_(pool), events_(events), tempos_(tempos) {}
+    // With `tempos`, the track's tempo changes are gathered as they go by.
+    TrackReader(std::span<const uint8_t> track, std::vector<Tempo>* tempos)
+        : t_(track), tempos_(tempos) {}
 
-    // Reads up to the End of Track (or up to damage, keeping what came before it) and returns
-    // the track's last tick.
-    uint64_t Read() {
-        uint64_t tick = 0;
-        uint8_t running = 0;
-        while (at_ < t_.size()) {
+    // The next message to send; false at the track's end.
+    bool Next(TrackMessage& m) {
+        while (!done_ && at_ < t_.size()) {
             uint32_t delta;
             if (!Number(delta))
                 break;
-            tick += delta;
+            tick_ += delta;
             if (at_ >= t_.size())
                 break;
             uint8_t status = t_[at_];
             if (status >= 0x80)
                 ++at_;
-            else if (running)
-                status = running;
+            else if (running_)
+                status = running_;
             else
                 break; // data byte with no status to run on: the rest is unreadable
             if (status == 0xFF) {
@@ -85,38 +88,54 @@ public:
                 uint32_t len;
                 if (!Number(len) || len > t_.size() - at_)
                     break;
-                if (type == 0x2F)
-                    return tick;
-                if (type == 0x51 && len >= 3)
-                    tempos_.push_back({tick, BigEndian(&t_[at_], 3)});
+                if (type == 0x2F) {
+                    last_ = tick_;
+                    done_ = true;
+                    return false;
+                }
+                if (type == 0x51 && len >= 3 && tempos_)
+                    tempos_->push_back({tick_, BigEndian(&t_[at_], 3)});
                 at_ += len;
+                last_ = tick_;
             } else if (status == 0xF0 || status == 0xF7) {
                 uint32_t len;
                 if (!Number(len) || len > t_.size() - at_)
                     break;
+                auto data = t_.subspan(at_, len);
+                at_ += len;
+                last_ = tick_;
                 // An F7 packet is sent as it stands; only one that carries a whole message
                 // starting with F0 is something the synthesizer can take.
                 if (status == 0xF0)
-                    Add(tick, {0xF0}, t_.subspan(at_, len));
-                else if (len > 0 && t_[at_] == 0xF0)
-                    Add(tick, {}, t_.subspan(at_, len));
-                at_ += len;
+                    return Give(m, 1, 0xF0, data);
+                if (len > 0 && data[0] == 0xF0)
+                    return Give(m, 0, 0, data);
             } else if (status >= 0xF1) {
                 break; // system common or real-time messages have no place in a file
             } else {
-                running = status;
+                running_ = status;
                 std::size_t dataBytes = (status & 0xE0) == 0xC0 ? 1 : 2;
                 if (dataBytes > t_.size() - at_)
                     break;
-                Add(tick, {status}, t_.subspan(at_, dataBytes));
+                auto data = t_.subspan(at_, dataBytes);
                 at_ += dataBytes;
+                last_ = tick_;
+                return Give(m, 1, status, data);
             }
-            last_ = tick;
         }
-        return last_;
+        done_ = true;
+        return false;
     }
 
+    // Where the track ends: its End of Track, or its last whole event.
+    uint64_t LastTick() const { return last_; }
+
 private:
+    bool Give(TrackMessage& m, int headSize, uint8_t head, std::span<const uint8_t> rest) {
+        m = {tick_, headSize, head, rest};
+        return true;
+    }
+
     bool Number(uint32_t& v) {
         v = 0;
         for (int i = 0; i < 4; ++i) {
@@ -130,33 +149,25 @@ private:
         return false;
     }
 
-    void Add(uint64_t tick, std::initializer_list<uint8_t> head, std::span<const uint8_t> rest) {
-        if (!events_)
-            return;
-        RawEvent e{tick, uint32_t(pool_->size()), uint32_t(head.size() + rest.size())};
-        pool_->insert(pool_->end(), head.begin(), head.end());
-        pool_->insert(pool_->end(), rest.begin(), rest.end());
-        events_->push_back(e);
-    }
-
     std::span<const uint8_t> t_;
-    std::vector<uint8_t>* pool_;
-    std::vector<RawEvent>* events_;
-    std::vector<Tempo>& tempos_;
+    std::vector<Tempo>* tempos_;
     std::size_t at_ = 0;
-    uint64_t last_ = 0;
+    uint64_t tick_ = 0, last_ = 0;
+    uint8_t running_ = 0;
+    bool done_ = false;
 };
 
-// What every track of a file gives: its events (when asked for), the tempo map and the tick at
-// which the last track ends.
+// What a first pass over every track gives: the tracks, the tempo map, the tick at which the
+// last track ends, and how much room the events take.
 struct Tracks {
     uint16_t division = 0;
+    std::vector<std::span<const uint8_t>> tracks;
     std::vector<Tempo> tempos;
     uint64_t endTick = 0;
+    std::size_t events = 0, sysexEvents = 0, sysexBytes = 0;
 };
 
-Tracks ReadTracks(std::span<const uint8_t> bytes, std::vector<uint8_t>* pool,
-                  std::vector<RawEvent>* raw) {
+Tracks ReadTracks(std::span<const uint8_t> bytes, bool countEvents) {
     auto smf = UnwrapRmid(bytes);
     if (!HasTag(smf, 0, "MThd") || smf.size() < 14)
         throw MidiSequenceError("no MIDI header");
@@ -168,65 +179,68 @@ Tracks ReadTracks(std::span<const uint8_t> bytes, std::vector<uint8_t>* pool,
     if (tracks.division == 0)
         throw MidiSequenceError("MIDI header with no time division");
 
-    int count = 0;
     std::size_t at = 8 + headerSize;
     while (at + 8 <= smf.size()) {
         std::size_t size = BigEndian(&smf[at + 4], 4);
         std::size_t start = at + 8;
         std::size_t available = std::min(size, smf.size() - start);
         if (HasTag(smf, at, "MTrk")) {
-            uint64_t last =
-                TrackReader(smf.subspan(start, available), pool, raw, tracks.tempos).Read();
-            tracks.endTick = std::max(tracks.endTick, last);
-            ++count;
+            auto track = smf.subspan(start, available);
+            TrackReader reader(track, &tracks.tempos);
+            TrackMessage m;
+            while (reader.Next(m)) {
+                if (!countEvents)
+                    continue;
+                ++tracks.events;
+                if (m.At(0) == 0xF0) {
+                    ++tracks.sysexEvents;
+                    tracks.sysexBytes += m.Size();
+                }
+            }
+            tracks.endTick = std::max(tracks.endTick, reader.LastTick());
+            tracks.tracks.push_back(track);
         }
         at = start + available;
     }
-    if (count == 0)
+    if (tracks.tracks.empty())
         throw MidiSequenceError("MIDI file without a track");
     std::stable_sort(tracks.tempos.begin(), tracks.tempos.end(),
                      [](const Tempo& a, const Tempo& b) { return a.tick < b.tick; });
     return tracks;
 }
 
-// Tick to milliseconds through the tempo map, for ticks asked in rising order. SMPTE divisions
-// count real time directly.
-class TickClock {
-public:
-    explicit TickClock(const Tracks& tracks)
-        : tempos_(tracks.tempos), division_(tracks.division),
-          msPerTick_(500.0 / tracks.division) { // 120 beats per minute until a tempo says otherwise
-        if (division_ & 0x8000) {
-            int fps = -int8_t(division_ >> 8);
-            int perFrame = division_ & 0xFF;
-            double rate = fps == 29 ? 29.97 : fps;
-            if (fps <= 0 || perFrame == 0)
-                throw MidiSequenceError("MIDI header with a bad SMPTE division");
-            smpteMsPerTick_ = 1000.0 / (rate * perFrame);
-        }
+// The tempo map as stretches of constant tempo. SMPTE divisions count real time directly.
+std::vector<MidiSequence::TempoSegment> TempoMapOf(const Tracks& tracks) {
+    const uint16_t division = tracks.division;
+    if (division & 0x8000) {
+        int fps = -int8_t(division >> 8);
+        int perFrame = division & 0xFF;
+        double rate = fps == 29 ? 29.97 : fps;
+        if (fps <= 0 || perFrame == 0)
+            throw MidiSequenceError("MIDI header with a bad SMPTE division");
+        return {{0, 0, 1000.0 / (rate * perFrame)}};
     }
-
-    double ToMs(uint64_t tick) {
-        if (smpteMsPerTick_ > 0)
-            return tick * smpteMsPerTick_;
-        while (nextTempo_ < tempos_.size() && tempos_[nextTempo_].tick <= tick) {
-            segMs_ += (tempos_[nextTempo_].tick - segTick_) * msPerTick_;
-            segTick_ = tempos_[nextTempo_].tick;
-            msPerTick_ = tempos_[nextTempo_].usPerQuarter / 1000.0 / division_;
-            ++nextTempo_;
-        }
-        return segMs_ + (tick - segTick_) * msPerTick_;
+    // 120 beats per minute until a tempo says otherwise.
+    std::vector<MidiSequence::TempoSegment> map{{0, 0, 500.0 / division}};
+    for (const Tempo& t : tracks.tempos) {
+        auto& last = map.back();
+        double ms = last.ms + double(t.tick - last.tick) * last.msPerTick;
+        double msPerTick = t.usPerQuarter / 1000.0 / division;
+        if (t.tick == last.tick)
+            last.msPerTick = msPerTick; // the later of two tempos at one tick holds
+        else
+            map.push_back({t.tick, ms, msPerTick});
     }
+    return map;
+}
 
-private:
-    const std::vector<Tempo>& tempos_;
-    uint16_t division_;
-    double msPerTick_;
-    double smpteMsPerTick_ = 0;
-    std::size_t nextTempo_ = 0;
-    uint64_t segTick_ = 0;
-    double segMs_ = 0;
-};
+double TimeOn(const std::vector<MidiSequence::TempoSegment>& map, uint64_t tick) {
+    auto after = std::upper_bound(
+        map.begin(), map.end(), tick,
+        [](uint64_t t, const MidiSequence::TempoSegment& s) { return t < s.tick; });
+    const auto& s = *std::prev(after); // the first segment starts at tick 0
+    return s.ms + double(tick - s.tick) * s.msPerTick;
+}
 
 } // namespace
 
@@ -235,30 +249,96 @@ std::span<const uint8_t> MidiSequence::StandardMidiFileOf(std::span<const uint8_
 }
 
 MidiSequence MidiSequence::Parse(std::span<const uint8_t> bytes) {
+    // Two passes, so that the events are gathered straight into their final place, in order:
+    // the first counts them and reads the tempo map, the second merges the tracks.
+    Tracks tracks = ReadTracks(bytes, true);
+    if (tracks.endTick > UINT32_MAX)
+        throw MidiSequenceError("MIDI file too long to play");
+    if (tracks.sysexEvents >= (1u << 24) || tracks.sysexBytes > UINT32_MAX)
+        throw MidiSequenceError("MIDI file with too many system-exclusive messages");
     MidiSequence seq;
-    std::vector<RawEvent> raw;
-    Tracks tracks = ReadTracks(bytes, &seq.pool_, &raw);
-    // Tracks were appended one after the other: a stable sort keeps the earlier track's event
-    // first at equal ticks, as a player reading them side by side would send them.
-    std::stable_sort(raw.begin(), raw.end(),
-                     [](const RawEvent& a, const RawEvent& b) { return a.tick < b.tick; });
-    TickClock clock(tracks);
-    seq.events_.reserve(raw.size());
-    for (const auto& e : raw)
-        seq.events_.push_back({clock.ToMs(e.tick), e.offset, e.size});
-    seq.lengthMs_ = clock.ToMs(tracks.endTick);
+    seq.tempoMap_ = TempoMapOf(tracks);
+    seq.lengthMs_ = seq.TickToMs(tracks.endTick);
+    seq.events_.reserve(tracks.events);
+    seq.sysexPool_.reserve(tracks.sysexBytes);
+    seq.sysexStart_.reserve(tracks.sysexEvents + 1);
+
+    // A merge of the tracks by tick; at equal ticks the earlier track's event goes first, as a
+    // player reading them side by side would send them.
+    struct Head {
+        TrackMessage m;
+        std::size_t track;
+    };
+    auto later = [](const Head& a, const Head& b) {
+        return a.m.tick != b.m.tick ? a.m.tick > b.m.tick : a.track > b.track;
+    };
+    std::vector<TrackReader> readers;
+    std::vector<Head> heads;
+    readers.reserve(tracks.tracks.size());
+    for (std::size_t i = 0; i < tracks.tracks.size(); ++i) {
+        readers.emplace_back(tracks.tracks[i], nullptr);
+        Head h{{}, i};
+        if (readers.back().Next(h.m))
+            heads.push_back(h);
+    }
+    std::make_heap(heads.begin(), heads.end(), later);
+    while (!heads.empty()) {
+        std::pop_heap(heads.begin(), heads.end(), later);
+        Head& h = heads.back();
+        const TrackMessage& m = h.m;
+        SequenceEvent e{uint32_t(m.tick), {0, 0, 0}, 0};
+        if (m.At(0) == 0xF0) {
+            uint32_t index = uint32_t(seq.sysexStart_.size());
+            seq.sysexStart_.push_back(uint32_t(seq.sysexPool_.size()));
+            if (m.headSize)
+                seq.sysexPool_.push_back(m.head);
+            seq.sysexPool_.insert(seq.sysexPool_.end(), m.rest.begin(), m.rest.end());
+            e.data[0] = uint8_t(index);
+            e.data[1] = uint8_t(index >> 8);
+            e.data[2] = uint8_t(index >> 16);
+            e.size = SequenceEvent::kSystemExclusive;
+        } else {
+            e.size = uint8_t(m.Size());
+            for (std::size_t i = 0; i < m.Size(); ++i)
+                e.data[i] = m.At(i);
+        }
+        seq.events_.push_back(e);
+        if (readers[h.track].Next(h.m))
+            std::push_heap(heads.begin(), heads.end(), later);
+        else
+            heads.pop_back();
+    }
+    seq.sysexStart_.push_back(uint32_t(seq.sysexPool_.size()));
     return seq;
 }
 
 double MidiSequence::MeasureLengthMs(std::span<const uint8_t> bytes) {
-    // The events are what takes memory (many times the file's size); the length needs none.
-    Tracks tracks = ReadTracks(bytes, nullptr, nullptr);
-    return TickClock(tracks).ToMs(tracks.endTick);
+    // The events are what takes memory; the length needs none of them.
+    Tracks tracks = ReadTracks(bytes, false);
+    return TimeOn(TempoMapOf(tracks), tracks.endTick);
+}
+
+double MidiSequence::TickToMs(uint64_t tick) const {
+    return TimeOn(tempoMap_, tick);
+}
+
+std::span<const uint8_t> MidiSequence::Message(const SequenceEvent& e) const {
+    if (e.size != SequenceEvent::kSystemExclusive)
+        return {e.data, e.size};
+    std::size_t index = e.data[0] | e.data[1] << 8 | e.data[2] << 16;
+    return std::span<const uint8_t>(sysexPool_)
+        .subspan(sysexStart_[index], sysexStart_[index + 1] - sysexStart_[index]);
 }
 
 std::size_t MidiSequence::FirstEventAtOrAfter(double ms) const {
     return std::lower_bound(events_.begin(), events_.end(), ms,
-                            [](const SequenceEvent& e, double v) { return e.ms < v; }) -
+                            [this](const SequenceEvent& e, double v) { return Ms(e) < v; }) -
+           events_.begin();
+}
+
+std::size_t MidiSequence::FirstEventAfter(double ms) const {
+    return std::upper_bound(events_.begin(), events_.end(), ms,
+                            [this](double v, const SequenceEvent& e) { return v < Ms(e); }) -
            events_.begin();
 }
 

@@ -16,13 +16,17 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Eight bytes an event: a long tune has millions of them, and playing it must not take many
+// times the file's size. The time is kept in ticks and turned into milliseconds through the
+// tempo map when asked; a channel message is kept whole here, a system-exclusive one in the
+// sequence's pool.
 struct SequenceEvent {
-    double ms;       // time from the start of the tune
-    uint32_t offset; // of the message bytes in the sequence's byte pool
-    uint32_t size;
-    // The message as sent: a channel message with its status byte, or a system-exclusive
-    // message from F0 up to and including its F7.
+    uint32_t tick;
+    uint8_t data[3]; // a channel message's bytes, or a system-exclusive message's index
+    uint8_t size;    // of the channel message, or kSystemExclusive
+    static constexpr uint8_t kSystemExclusive = 0xFF;
 };
+static_assert(sizeof(SequenceEvent) == 8);
 
 class MidiSequence {
 public:
@@ -36,14 +40,30 @@ public:
     static double MeasureLengthMs(std::span<const uint8_t> bytes);
 
     double LengthMs() const { return lengthMs_; }
+    // In the order they are sent: by time, and at equal times the earlier track first.
     const std::vector<SequenceEvent>& Events() const { return events_; }
-    const uint8_t* Bytes(const SequenceEvent& e) const { return pool_.data() + e.offset; }
-    // Index of the first event at or after `ms`.
+    // The message as sent: a channel message with its status byte, or a system-exclusive
+    // message from F0 up to and including its F7. Valid while the sequence lives.
+    std::span<const uint8_t> Message(const SequenceEvent& e) const;
+    double Ms(const SequenceEvent& e) const { return TickToMs(e.tick); }
+    // Index of the first event at or after `ms`, and of the first one after it.
     std::size_t FirstEventAtOrAfter(double ms) const;
+    std::size_t FirstEventAfter(double ms) const;
+
+    // One stretch of the tempo map: from `tick` on, each tick lasts `msPerTick`.
+    struct TempoSegment {
+        uint64_t tick;
+        double ms;
+        double msPerTick;
+    };
 
 private:
+    double TickToMs(uint64_t tick) const;
+
     std::vector<SequenceEvent> events_;
-    std::vector<uint8_t> pool_;
+    std::vector<uint8_t> sysexPool_;
+    std::vector<uint32_t> sysexStart_; // message i is pool[start[i], start[i + 1])
+    std::vector<TempoSegment> tempoMap_;
     double lengthMs_ = 0;
 };
 

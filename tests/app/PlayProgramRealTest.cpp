@@ -43,7 +43,7 @@ protected:
     // Events the device has sent to the synthesizer.
     std::atomic<int> sent{0};
     platform::FluidSynthSequencer device{
-        {platform::SequencerOutputKind::None, {}, {}, [this](auto, auto) { ++sent; }}};
+        {platform::SequencerOutputKind::None, {}, {}, [this](auto, auto) { ++sent; }, nullptr}};
     TMyMidi midi{device};
     RecordingPlayer player{midi};
     TDMM2 data{home.path(), host};

@@ -24,8 +24,10 @@ std::vector<std::vector<uint8_t>> SysExOf(std::span<const uint8_t> tune, double&
     auto seq = platform::MidiSequence::Parse(tune);
     lengthMs = seq.LengthMs();
     std::vector<std::vector<uint8_t>> out;
-    for (const auto& e : seq.Events())
-        out.emplace_back(seq.Bytes(e), seq.Bytes(e) + e.size);
+    for (const auto& e : seq.Events()) {
+        auto m = seq.Message(e);
+        out.emplace_back(m.begin(), m.end());
+    }
     return out;
 }
 

@@ -21,7 +21,7 @@ MidiSequence Parse(const std::string& bytes) {
 std::vector<double> Times(const MidiSequence& s) {
     std::vector<double> out;
     for (const auto& e : s.Events())
-        out.push_back(e.ms);
+        out.push_back(s.Ms(e));
     return out;
 }
 
@@ -47,8 +47,8 @@ TEST(MidiSequence, EventsAtOneTickKeepTheOrderOfTheirTracks) {
     b.At(10, {0xC0, 3});
     auto seq = Parse(test::SmfBytes(1, 96, {a, b}));
     ASSERT_EQ(seq.Events().size(), 2u);
-    EXPECT_EQ(seq.Bytes(seq.Events()[0])[0], 0xB0);
-    EXPECT_EQ(seq.Bytes(seq.Events()[1])[0], 0xC0);
+    EXPECT_EQ(seq.Message(seq.Events()[0])[0], 0xB0);
+    EXPECT_EQ(seq.Message(seq.Events()[1])[0], 0xC0);
     EXPECT_EQ(seq.FirstEventAtOrAfter(0), 0u);
     EXPECT_EQ(seq.FirstEventAtOrAfter(1000), 2u);
 }
@@ -65,11 +65,13 @@ TEST(MidiSequence, RunningStatusAndSystemExclusiveAreKept) {
     auto seq = Parse(smf);
     ASSERT_EQ(seq.Events().size(), 4u);
     const auto& e = seq.Events();
-    EXPECT_EQ(std::vector<uint8_t>(seq.Bytes(e[1]), seq.Bytes(e[1]) + e[1].size),
-              (std::vector<uint8_t>{0x90, 0x3E, 0x40}));
-    EXPECT_DOUBLE_EQ(e[2].ms, 500);
-    EXPECT_EQ(std::vector<uint8_t>(seq.Bytes(e[3]), seq.Bytes(e[3]) + e[3].size),
-              (std::vector<uint8_t>{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}));
+    auto message = [&seq](const auto& e) {
+        auto m = seq.Message(e);
+        return std::vector<uint8_t>(m.begin(), m.end());
+    };
+    EXPECT_EQ(message(e[1]), (std::vector<uint8_t>{0x90, 0x3E, 0x40}));
+    EXPECT_DOUBLE_EQ(seq.Ms(e[2]), 500);
+    EXPECT_EQ(message(e[3]), (std::vector<uint8_t>{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}));
 }
 
 TEST(MidiSequence, RmidFilesPlayTheirDataChunk) {
