@@ -45,6 +45,8 @@ std::string ResetTune() {
 TEST(TuneTime, DurationComesFromTheTempoEventsOfEveryTrackAtTheStandardDefault) {
     EXPECT_EQ(TuneTime(MidiFile(96, {Track{}.Tempo(0, 500000).NoteOn(0).NoteOff(1920).End()})), 10);
     EXPECT_EQ(DurationMs(MidiFile(96, {Track{}.NoteOn(0).NoteOff(1920).End()})), 10000);
+    // Whole seconds, cut down: 10.94 s is listed as 10.
+    EXPECT_EQ(TuneTime(MidiFile(96, {Track{}.NoteOn(0).NoteOff(2100).End()})), 10);
     // A tempo in the second track counts, merged by tick with the first track's.
     EXPECT_EQ(DurationMs(MidiFile(96, {Track{}.Tempo(0, 1000000).NoteOn(0).NoteOff(1920).End(),
                                        Track{}.Tempo(960, 250000).NoteOn(0).NoteOff(10).End()})),
