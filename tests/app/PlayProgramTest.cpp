@@ -249,16 +249,6 @@ TEST_F(PlayProgramTest, RestartPlaysCurrentTitleAgain) {
     EXPECT_EQ(Playing(), Tune(2));
 }
 
-TEST_F(PlayProgramTest, DeletingPlayingTitleLetsNextStepPlayItsFollower) {
-    Queue({"1", "2", "3"});
-    program.Next(); // plays 2
-    program.RemoveTitle(2);
-    EXPECT_EQ(program.Entries(), (std::vector<std::string>{"1", "3"}));
-    EXPECT_EQ(program.CurrentIndex(), 0);
-    EndTune();
-    EXPECT_EQ(Playing(), Tune(3));
-}
-
 TEST_F(PlayProgramTest, RemoveTitleKeepsIndexOnSameEntry) {
     Queue({"1", "2", "1", "3", "4"});
     program.Next();

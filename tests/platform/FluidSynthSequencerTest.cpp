@@ -129,29 +129,46 @@ TEST(FluidSynthSequencer, PlaysPausesAndStopsOnItsOwnClock) {
 }
 
 TEST(FluidSynthSequencer, CommandsFromSeveralThreadsNeverRaceTheClock) {
-    // Commands arrive while the clock thread sends and ends ranges; the sanitizer build
-    // watches this one.
+    // Commands arrive while the clock thread sends and ends ranges; the thread sanitizer build
+    // watches this one, and every answer must still hold what the commands promise.
     test::TempDir dir;
     FluidSynthSequencer device(WithoutOutput());
     SequencerDeviceId id = 0;
     ASSERT_EQ(device.Open(dir.Write("tune.mid", TwoSecondTune()).string(), id), kSeqOk);
     std::atomic<bool> done{false};
+    std::atomic<int> badAnswers{0};
     std::thread poller([&] {
         uint32_t value;
-        while (!done)
-            device.Status(id, SequencerStatusItem::Position, value);
+        while (!done) {
+            if (device.Status(id, SequencerStatusItem::Position, value) != kSeqOk || value > 2000)
+                ++badAnswers;
+            if (device.Status(id, SequencerStatusItem::Mode, value) != kSeqOk ||
+                (SequencerMode(value) != SequencerMode::Stopped &&
+                 SequencerMode(value) != SequencerMode::Playing &&
+                 SequencerMode(value) != SequencerMode::Paused))
+                ++badAnswers;
+        }
     });
     for (uint32_t i = 0; i < 200; ++i) {
         device.Play(id, (i * 37) % 2000, std::nullopt);
-        if (i % 3 == 0)
+        if (i % 3 == 0) {
+            // A pause holds: the clock has stopped moving the position when it returns.
             device.Pause(id);
+            EXPECT_EQ(ModeOf(device, id), SequencerMode::Paused);
+            uint32_t held = StatusOf(device, id, SequencerStatusItem::Position);
+            std::this_thread::sleep_for(1ms);
+            EXPECT_EQ(StatusOf(device, id, SequencerStatusItem::Position), held);
+        }
         if (i % 5 == 0)
             device.Play(id, 1995u, std::nullopt);
-        if (i % 7 == 0)
+        if (i % 7 == 0) {
             device.Stop(id);
+            EXPECT_EQ(ModeOf(device, id), SequencerMode::Stopped);
+        }
     }
     done = true;
     poller.join();
+    EXPECT_EQ(badAnswers, 0);
     EXPECT_EQ(device.Close(id), kSeqOk);
 }
 
