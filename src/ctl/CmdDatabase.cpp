@@ -5,6 +5,7 @@
 #include "ctl/CtlLibrary.h"
 #include "database/StoredDate.h"
 #include "database/TitleOrder.h"
+#include "database/TitleSearch.h"
 #include "export/archive/StoredTune.h"
 #include "export/archive/ZipError.h"
 
@@ -43,11 +44,13 @@ int List(Context& ctx) {
         if (!mode)
             throw UsageError("unknown sort mode " + *sort);
     }
+    SearchQuery query(TakeOption(ctx.args, "--find").value_or(""));
     RejectArguments(ctx.args);
     auto s = CtlLibrary::Open(ctx);
     if (!s)
         return kUsage;
     std::vector<TitleRecord> titles = s->db().LiveTitles();
+    std::erase_if(titles, [&](const TitleRecord& t) { return !TitleMatches(RowOf(t), query); });
     if (mode)
         std::stable_sort(titles.begin(), titles.end(), [&](const auto& a, const auto& b) {
             return CompareTitles(*mode, SortFieldsOf(a), SortFieldsOf(b)) < 0;
@@ -278,8 +281,9 @@ int Verify(Context& ctx) {
     return s->Finish(problems ? kProblems : kOk);
 }
 
-Registration list({"list", "list [--tsv] [--sort category|artist|title|duration|origin|date]",
-                   List});
+Registration
+    list({"list", "list [--tsv] [--sort category|artist|title|duration|origin|date] [--find WORDS]",
+          List});
 Registration del({"delete", "delete KEY...", Delete});
 Registration pack({"pack", "pack", Pack});
 Registration categories({"categories", "categories [--tsv]", Categories});

@@ -34,6 +34,7 @@ void TTitleStore::Clear() {
     byKey_.clear();
     text_.clear();
     deadText_ = 0;
+    ++generation_;
 }
 
 void TTitleStore::StoreTexts(Entry& e, const TitleRecord& r) {
@@ -49,6 +50,7 @@ void TTitleStore::StoreTexts(Entry& e, const TitleRecord& r) {
 }
 
 TTitleStore::Handle TTitleStore::Put(const TitleRecord& r) {
+    ++generation_;
     Handle handle = Find(r.masterKey);
     if (handle == kNone) {
         if (!free_.empty()) {
@@ -83,6 +85,7 @@ void TTitleStore::Remove(Handle handle) {
     if (found == byKey_.end() || found->second != handle)
         return;
     byKey_.erase(found);
+    ++generation_;
     for (uint16_t& n : entries_[handle].length) {
         deadText_ += n;
         n = 0;

@@ -52,6 +52,10 @@ public:
     int32_t Ck(Handle handle) const { return entries_[handle].ck; }
     int32_t Duration(Handle handle) const { return entries_[handle].duration; }
     std::size_t Count() const { return byKey_.size(); }
+    // Handles run from 0 below this; a removed title's handle reads as a title with no texts.
+    std::size_t HandleCount() const { return entries_.size(); }
+    // Changes with every change of the store, so that what is made from it knows it is stale.
+    uint64_t Generation() const { return generation_; }
     std::size_t MemoryBytes() const;
 
 private:
@@ -73,6 +77,7 @@ private:
     std::unordered_map<int32_t, Handle> byKey_;
     std::string text_;
     std::size_t deadText_ = 0; // bytes of texts no entry uses any more
+    uint64_t generation_ = 0;
 };
 
 } // namespace tunquil

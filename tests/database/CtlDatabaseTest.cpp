@@ -103,6 +103,11 @@ TEST_F(CtlDatabaseTest, ListsTitlesInSlotOrderOrSortedAndReportsTheLists) {
     EXPECT_EQ(keysOf("duration"), "312");
     EXPECT_EQ(keysOf("date"), "213"); // newest first
     EXPECT_EQ(keysOf("origin"), "231");
+    // Finding by words of the title, the artist and the category, sorted as asked.
+    EXPECT_EQ(keysOf("title --find ADAMS"), "23");
+    EXPECT_EQ(keysOf("title --find 'rock adams'"), "3");
+    EXPECT_EQ(keysOf("title --find '\"ann lee\" zeb'"), "1");
+    EXPECT_EQ(keysOf("title --find music"), ""); // the origin's folder is not searched
 
     ASSERT_EQ(Ctl("list", out), 0);
     EXPECT_NE(out.find("3 titles"), std::string::npos);

@@ -4,6 +4,7 @@
 #include "database/TCatList.h"
 #include "database/TTitleViews.h"
 #include "database/TitleOrder.h"
+#include "database/TitleSearch.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -155,9 +156,11 @@ TEST_F(TitleViewGridTest, EqualRowsKeepTheirOrderInLongSorts) {
         grid.Sort(3, descending);
         auto keys = Keys(grid);
         ASSERT_EQ(keys.size(), 300u);
-        for (std::size_t i = 1; i < keys.size(); ++i)
-            if ((keys[i] * 7) % 3 == (keys[i - 1] * 7) % 3)
+        for (std::size_t i = 1; i < keys.size(); ++i) {
+            if ((keys[i] * 7) % 3 == (keys[i - 1] * 7) % 3) {
                 EXPECT_LT(keys[i - 1], keys[i]) << "descending " << descending << " at " << i;
+            }
+        }
     }
 }
 
@@ -424,6 +427,34 @@ TEST_F(ViewsTest, CategoryViewsFollowTheList) {
     EXPECT_EQ(views.CategoryViews().back().hint, "View all \"Pop music\" titles");
     EXPECT_EQ(counter.changes, 2);
     views.RemoveObserver(&counter);
+}
+
+TEST(TitleSearch, TitlesAreFoundByTitleArtistCategoryAndFileNameAndNoWordSpansTwoFields) {
+    TitleRecord r;
+    r.title = "Summer Breeze";
+    r.firstName = "Ann";
+    r.lastName = "Lee";
+    r.artist = "Ann Lee";
+    r.categoryName = "Jazz";
+    r.origin = "/home/music/summer.mid";
+    TTitleStore store;
+    TitleSearch search(store);
+    const auto h = store.Put(r);
+    auto finds = [&](const char* query) {
+        bool matches = search.Matches(h, SearchQuery(query));
+        EXPECT_EQ(TitleMatches(RowOf(r), SearchQuery(query)), matches) << query;
+        return matches;
+    };
+    EXPECT_TRUE(finds("breeze lee jazz"));
+    EXPECT_TRUE(finds("\"ann lee\""));
+    EXPECT_TRUE(finds("summer.mid"));
+    EXPECT_FALSE(finds("home"));
+    EXPECT_FALSE(finds("\"breeze ann\""));
+    // A change of the store is seen by the next search.
+    r.title = "Winter";
+    store.Put(r);
+    EXPECT_FALSE(finds("breeze"));
+    EXPECT_TRUE(finds("winter"));
 }
 
 } // namespace

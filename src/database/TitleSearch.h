@@ -1,0 +1,37 @@
+#pragma once
+// What a search for titles looks in: the title text, the artist (as shown, and last and first
+// name), the category and the origin's file name, each folded for searching and kept apart so
+// that no word matches across two of them. The folded texts of a store's titles are kept end
+// to end in one buffer, made again only after the store changed, so that every keystroke of a
+// search over 100,000 titles goes through a few megabytes in memory and nothing else.
+
+#include "base/SearchText.h"
+#include "database/TTitleStore.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tunquil {
+
+// The folded text that a query is matched against, for one title.
+std::string TitleSearchText(const TitleRow& row);
+bool TitleMatches(const TitleRow& row, const SearchQuery& query);
+
+class TitleSearch {
+public:
+    explicit TitleSearch(const TTitleStore& store) : store_(store) {}
+
+    bool Matches(TTitleStore::Handle title, const SearchQuery& query);
+    std::size_t MemoryBytes() const;
+
+private:
+    void Refresh();
+
+    const TTitleStore& store_;
+    uint64_t generation_ = UINT64_MAX;
+    std::string text_;
+    std::vector<uint32_t> start_; // the text of handle h is text_[start_[h], start_[h + 1])
+};
+
+} // namespace tunquil
