@@ -81,7 +81,11 @@ TitleRow TTitleGrid::Row(int row) const {
 
 TTitleGrid::Entry TTitleGrid::EntryOf(Handle title) const {
     return {store_.MasterKey(title), title,
-            static_cast<int32_t>(CountedDuration(store_.Duration(title))), false};
+            static_cast<int32_t>(CountedDuration(store_.Duration(title))), false, 0};
+}
+
+bool TTitleGrid::Shows(Handle title) const {
+    return filter_.Empty() || !search_ || search_->Matches(title, filter_);
 }
 
 bool TTitleGrid::SetRow(Handle title, int row) {
@@ -104,11 +108,22 @@ bool TTitleGrid::SetRow(Handle title, int row) {
 }
 
 void TTitleGrid::Append(Handle title) {
+    if (Filtered()) {
+        placesStale_ = placesStale_ || sorted_;
+        if (!Shows(title)) {
+            Entry e = EntryOf(title);
+            e.place = nextPlace_++;
+            hidden_.push_back(e);
+            hiddenTotal_ += e.duration;
+            return;
+        }
+    }
     int n = TitleCount();
     // An empty grid still shows one row: the first title fills it instead of adding a row.
     if (n > 0)
         AnnounceAboutToInsert(n + 1, n + 1);
     rows_.push_back(EntryOf(title));
+    rows_.back().place = nextPlace_++;
     total_ += rows_.back().duration;
     if (n > 0) {
         AnnounceInserted();
@@ -139,7 +154,7 @@ int TTitleGrid::SortedPlace(const TitleRow& row, int skipRow) const {
 void TTitleGrid::Add(Handle title, bool sort) {
     bool wasSorted = sorted_;
     Append(title);
-    if (!sort || TitleCount() < 2)
+    if (!sort || TitleCount() < 2 || !Shows(title))
         return;
     int last = TitleCount();
     int place;
@@ -155,11 +170,52 @@ void TTitleGrid::Add(Handle title, bool sort) {
 }
 
 void TTitleGrid::Update(Handle title, bool sort) {
-    int row = FindRow(store_.MasterKey(title));
-    if (row < 0)
-        return;
-    Entry& e = rows_[row - 1];
+    const int32_t key = store_.MasterKey(title);
     int32_t counted = static_cast<int32_t>(CountedDuration(store_.Duration(title)));
+    int row = FindRow(key);
+    if (row < 0) {
+        // A title the filter set aside may match now.
+        auto hidden = std::find_if(hidden_.begin(), hidden_.end(),
+                                   [key](const Entry& h) { return h.masterKey == key; });
+        if (hidden == hidden_.end())
+            return;
+        hiddenTotal_ += counted - hidden->duration;
+        hidden->title = title;
+        hidden->duration = counted;
+        if (!Shows(title))
+            return;
+        hiddenTotal_ -= hidden->duration;
+        Entry shown = *hidden;
+        hidden_.erase(hidden);
+        const bool wasSorted = sorted_;
+        const int n = TitleCount();
+        if (n > 0)
+            AnnounceAboutToInsert(n + 1, n + 1);
+        rows_.push_back(shown);
+        total_ += shown.duration;
+        if (n > 0)
+            AnnounceInserted();
+        else
+            AnnounceChanged(1, 1);
+        placesStale_ = true;
+        sorted_ = n == 0;
+        if (sort && wasSorted && n > 0) {
+            MoveRow(n + 1, SortedPlace(store_.Row(title), n + 1));
+            sorted_ = true;
+        }
+        return;
+    }
+    if (!Shows(title)) {
+        // Changed out of the filter's reach: set aside like the rows the filter hid.
+        Entry e = rows_[row - 1];
+        e.title = title;
+        e.duration = counted;
+        e.selected = false;
+        Remove(key);
+        Hide(e);
+        return;
+    }
+    Entry& e = rows_[row - 1];
     total_ += counted - e.duration;
     e.title = title;
     e.duration = counted;
@@ -186,6 +242,7 @@ void TTitleGrid::Update(Handle title, bool sort) {
 void TTitleGrid::MoveRow(int from, int target) {
     if (target == from)
         return;
+    placesStale_ = placesStale_ || Filtered();
     int current = CurrentRow();
     AnnounceAboutToRemove(from, from);
     Entry moved = rows_[from - 1];
@@ -205,8 +262,16 @@ void TTitleGrid::MoveRow(int from, int target) {
 
 bool TTitleGrid::Remove(int32_t masterKey) {
     int row = FindRow(masterKey);
-    if (row < 0)
-        return false;
+    if (row < 0) {
+        auto hidden = std::find_if(hidden_.begin(), hidden_.end(), [masterKey](const Entry& h) {
+            return h.masterKey == masterKey;
+        });
+        if (hidden == hidden_.end())
+            return false;
+        hiddenTotal_ -= hidden->duration;
+        hidden_.erase(hidden);
+        return true;
+    }
     total_ -= rows_[row - 1].duration;
     if (TitleCount() == 1) {
         rows_.clear();
@@ -226,11 +291,19 @@ int TTitleGrid::RemoveRows(const std::vector<int32_t>& masterKeys, IHost* progre
     if (masterKeys.size() == 1)
         return Remove(masterKeys.front()) ? 1 : 0;
     std::unordered_set<int32_t> keys(masterKeys.begin(), masterKeys.end());
+    const std::size_t hiddenBefore = hidden_.size();
+    std::erase_if(hidden_, [&](const Entry& e) {
+        if (keys.count(e.masterKey) == 0)
+            return false;
+        hiddenTotal_ -= e.duration;
+        return true;
+    });
+    const int hiddenGone = static_cast<int>(hiddenBefore - hidden_.size());
     std::size_t before = rows_.size();
     bool any = std::any_of(rows_.begin(), rows_.end(),
                            [&](const Entry& e) { return keys.count(e.masterKey) != 0; });
     if (!any)
-        return 0;
+        return hiddenGone;
     AnnounceAboutToReset();
     std::size_t done = 0, kept = 0;
     for (std::size_t i = 0; i < rows_.size(); ++i) {
@@ -256,6 +329,10 @@ void TTitleGrid::Clear() {
     rows_.clear();
     total_ = 0;
     sorted_ = true;
+    hidden_.clear();
+    hiddenTotal_ = 0;
+    nextPlace_ = 0;
+    placesStale_ = false;
     AnnounceReset();
     SetPosition(1, 1);
 }
@@ -295,9 +372,20 @@ void TTitleGrid::TakeSortedOrder(const std::vector<Handle>& titles, int column) 
     AnnounceAboutToReset();
     rows_.clear();
     total_ = 0;
+    hidden_.clear();
+    hiddenTotal_ = 0;
+    nextPlace_ = 0;
+    placesStale_ = false;
     for (Handle title : titles) {
-        rows_.push_back(EntryOf(title));
-        total_ += rows_.back().duration;
+        Entry e = EntryOf(title);
+        e.place = nextPlace_++;
+        if (Shows(title)) {
+            rows_.push_back(e);
+            total_ += e.duration;
+        } else {
+            hidden_.push_back(e);
+            hiddenTotal_ += e.duration;
+        }
     }
     sorted_ = true;
     AnnounceReset();
@@ -415,8 +503,101 @@ void TTitleGrid::SortRows() {
     }
     rows_ = std::move(sorted);
     sorted_ = true;
+    placesStale_ = placesStale_ || Filtered();
     AnnounceReset();
     SetPosition(newCurrent, TopRow());
+}
+
+// --- the filter ---
+
+void TTitleGrid::Hide(const Entry& e) {
+    auto at = std::upper_bound(hidden_.begin(), hidden_.end(), e.place,
+                               [](uint32_t place, const Entry& h) { return place < h.place; });
+    hidden_.insert(at, e);
+    hiddenTotal_ += e.duration;
+}
+
+void TTitleGrid::MergeHidden() {
+    if (hidden_.empty())
+        return;
+    auto byPlace = [](const Entry& a, const Entry& b) { return a.place < b.place; };
+    std::vector<Entry> all;
+    all.reserve(rows_.size() + hidden_.size());
+    if (placesStale_) {
+        all = rows_;
+        all.insert(all.end(), hidden_.begin(), hidden_.end());
+        if (!sorted_)
+            std::stable_sort(all.begin(), all.end(), byPlace);
+    } else {
+        std::merge(rows_.begin(), rows_.end(), hidden_.begin(), hidden_.end(),
+                   std::back_inserter(all), byPlace);
+    }
+    rows_ = std::move(all);
+    total_ += hiddenTotal_;
+    hidden_.clear();
+    hiddenTotal_ = 0;
+    // Rows sorted or moved while some were hidden: all of them sorted again by the column.
+    if (placesStale_ && sorted_ && rows_.size() >= 2) {
+        placesStale_ = false;
+        SortRows();
+    }
+    placesStale_ = false;
+}
+
+void TTitleGrid::SetFilter(const SearchQuery& query, TitleSearch& search) {
+    search_ = &search;
+    if (query.Needles() == filter_.Needles())
+        return;
+    const int32_t currentKey = HasRecord(CurrentRow()) ? MasterKey(CurrentRow()) : 0;
+    // Typing on narrows what is shown: only the shown rows need a look.
+    const bool narrowing = filter_.NarrowedBy(query);
+    BeginUpdate();
+    AnnounceAboutToReset();
+    if (!narrowing)
+        MergeHidden();
+    if (hidden_.empty()) {
+        for (std::size_t i = 0; i < rows_.size(); ++i)
+            rows_[i].place = static_cast<uint32_t>(i);
+        nextPlace_ = static_cast<uint32_t>(rows_.size());
+        placesStale_ = false;
+    }
+    filter_ = query;
+    if (!filter_.Empty()) {
+        search.Prepare();
+        std::vector<Entry> setAside;
+        std::size_t kept = 0;
+        for (Entry& e : rows_) {
+            if (search.Matches(e.title, filter_)) {
+                rows_[kept++] = e;
+                continue;
+            }
+            e.selected = false;
+            total_ -= e.duration;
+            hiddenTotal_ += e.duration;
+            setAside.push_back(e);
+        }
+        rows_.resize(kept);
+        auto byPlace = [](const Entry& a, const Entry& b) { return a.place < b.place; };
+        if (placesStale_)
+            std::sort(setAside.begin(), setAside.end(), byPlace);
+        const auto middle = static_cast<std::ptrdiff_t>(hidden_.size());
+        hidden_.insert(hidden_.end(), setAside.begin(), setAside.end());
+        std::inplace_merge(hidden_.begin(), hidden_.begin() + middle, hidden_.end(), byPlace);
+    }
+    AnnounceReset();
+    EndUpdate();
+
+    const int row = currentKey ? FindRow(currentKey) : -1;
+    if (row > 0) {
+        if (SelectedCount() == 0)
+            StoreSelectedFlag(row, true);
+        SetPosition(row, std::max(1, row - VisibleRows() / 2));
+        AnnounceSelection();
+    } else {
+        SelectOnly(HasRecord(1) ? 1 : 0);
+        SetPosition(1, 1);
+    }
+    RefreshSummary();
 }
 
 } // namespace tunquil

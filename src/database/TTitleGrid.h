@@ -6,6 +6,7 @@
 #include "database/TTitleStore.h"
 #include "database/TTitleView.h"
 #include "database/TitleOrder.h"
+#include "database/TitleSearch.h"
 
 #include <cstdint>
 #include <vector>
@@ -56,6 +57,16 @@ public:
     // Sorts by the current column when rows came in unsorted since the last sort.
     void SortAgain();
     int SortColumn() const { return sortColumn_; }
+
+    // Shows only the titles the query matches (every title for an empty query). The other rows
+    // are set aside, unselected, and come back in their order when the query allows them again;
+    // titles added or changed meanwhile are shown or set aside as they match. The current title
+    // stays current while it is shown; otherwise the first match becomes current and selected.
+    void SetFilter(const SearchQuery& query, TitleSearch& search);
+    const SearchQuery& Filter() const { return filter_; }
+    bool Filtered() const override { return !filter_.Empty(); }
+    int HiddenCount() const override { return static_cast<int>(hidden_.size()); }
+    int64_t HiddenDuration() const override { return hiddenTotal_; }
     int PreviousSortColumn() const { return previousSortColumn_; }
     TitleSortMode SortMode() const { return SortModeOf(Columns()[sortColumn_]); }
 
@@ -69,7 +80,12 @@ private:
         Handle title;
         int32_t duration; // counted as last filled, so the total follows changes of the title
         bool selected;
+        uint32_t place; // in the order of all rows, shown or not, while a filter hides some
     };
+    bool Shows(Handle title) const;
+    // Puts the hidden rows back among the shown ones, in the order of all rows.
+    void MergeHidden();
+    void Hide(const Entry& e);
     Entry EntryOf(Handle title) const;
     // Where row `skipRow`, holding these fields, belongs among the other rows (after its
     // equals), as its row number once moved there.
@@ -84,6 +100,13 @@ private:
     int previousSortColumn_ = 0;
     bool descending_ = false;
     bool sorted_ = true; // rows are in the order of the current sort column
+    SearchQuery filter_;
+    TitleSearch* search_ = nullptr;
+    std::vector<Entry> hidden_; // rows the filter sets aside, by place
+    int64_t hiddenTotal_ = 0;
+    uint32_t nextPlace_ = 0;
+    // Rows moved while filtered: the places no longer tell the order of all rows.
+    bool placesStale_ = false;
 };
 
 } // namespace tunquil

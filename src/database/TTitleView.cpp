@@ -147,9 +147,11 @@ void TTitleView::SetCurrentRow(int row) {
 }
 
 void TTitleView::RefreshSummary() {
-    summaryCount_ = TitleCount();
-    summaryTotal_ = TotalDuration();
-    summary_ = SummaryLine(summaryCount_, summaryTotal_);
+    summaryCount_ = TitleCount() + HiddenCount();
+    summaryTotal_ = TotalDuration() + HiddenDuration();
+    summary_ = Filtered() ? std::to_string(TitleCount()) + " of " + std::to_string(summaryCount_) +
+                                " titles  ---  " + TimeText(TotalDuration())
+                          : SummaryLine(summaryCount_, summaryTotal_);
     Tell([&](ITitleViewObserver& o) { o.SummaryChanged(summary_); });
 }
 

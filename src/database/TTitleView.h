@@ -76,6 +76,10 @@ public:
     // The text of a cell (column 0-based); an empty first cell holds one space.
     std::string CellText(int row, int column) const;
     virtual int64_t TotalDuration() const = 0;
+    // A filter may hide rows: the summary then counts the shown ones against all.
+    virtual bool Filtered() const { return false; }
+    virtual int HiddenCount() const { return 0; }
+    virtual int64_t HiddenDuration() const { return 0; }
 
     // --- selection (the row records' selected flags) ---
     bool Selected(int row) const { return HasRecord(row) && SelectedFlag(row); }
@@ -97,7 +101,9 @@ public:
     int VisibleRows() const { return visibleRows_; }
 
     // --- summary ---
-    // Recomputes the title count and total duration and rebuilds the summary line.
+    // Recomputes the title count and total duration and rebuilds the summary line. The count
+    // and total are of every title of the view, shown or hidden by a filter; the line of a
+    // filtered view reads "N of M titles  ---  " and the duration of the N shown.
     void RefreshSummary();
     const std::string& Summary() const { return summary_; }
     int32_t SummaryCount() const { return summaryCount_; }

@@ -30,18 +30,18 @@ bool TitleMatches(const TitleRow& row, const SearchQuery& query) {
     return query.Empty() || query.Matches(TitleSearchText(row));
 }
 
-bool TitleSearch::Matches(TTitleStore::Handle title, const SearchQuery& query) {
+bool TitleSearch::Matches(TTitleStore::Handle title, const SearchQuery& query) const {
     if (query.Empty())
         return true;
-    if (generation_ != store_.Generation())
-        Refresh();
-    if (title + 1 >= start_.size())
-        return false;
+    if (generation_ != store_.Generation() || title + 1 >= start_.size())
+        return title < store_.HandleCount() && TitleMatches(store_.Row(title), query);
     return query.Matches(
         std::string_view(text_).substr(start_[title], start_[title + 1] - start_[title]));
 }
 
-void TitleSearch::Refresh() {
+void TitleSearch::Prepare() {
+    if (generation_ == store_.Generation())
+        return;
     text_.clear();
     start_.clear();
     const std::size_t handles = store_.HandleCount();

@@ -22,12 +22,14 @@ class TitleSearch {
 public:
     explicit TitleSearch(const TTitleStore& store) : store_(store) {}
 
-    bool Matches(TTitleStore::Handle title, const SearchQuery& query);
+    // Makes the folded texts again when the store changed since; the searches of one keystroke
+    // over many titles come after it. A single title looked at while the texts are stale is
+    // folded on its own instead.
+    void Prepare();
+    bool Matches(TTitleStore::Handle title, const SearchQuery& query) const;
     std::size_t MemoryBytes() const;
 
 private:
-    void Refresh();
-
     const TTitleStore& store_;
     uint64_t generation_ = UINT64_MAX;
     std::string text_;

@@ -164,6 +164,49 @@ TEST_F(TitleViewGridTest, EqualRowsKeepTheirOrderInLongSorts) {
     }
 }
 
+TEST_F(TitleViewGridTest, AFilterShowsTheMatchesAndGivesEveryRowBackInItsOrder) {
+    TitleSearch search(store);
+    const char* titles[] = {"Blue Moon", "Red Sun", "Blue Sky", "Green Moon", "Blue Sea"};
+    for (int32_t key = 1; key <= 5; ++key)
+        grid.Append(Put(Title(key, "Pop", "Lee", "Ann", titles[key - 1], key * 60)));
+    grid.SelectOnly(2); // Red Sun, set aside by the filter: it comes back unselected
+    grid.SetFilter(SearchQuery("blue"), search);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{1, 3, 5}));
+    EXPECT_EQ(grid.SelectedKeys(), (std::vector<int32_t>{1})); // the first match
+    grid.RefreshSummary();
+    EXPECT_EQ(grid.Summary(), "3 of 5 titles  ---  9:00");
+    EXPECT_EQ(grid.SummaryCount(), 5); // what the category counts take is every title
+    grid.SetFilter(SearchQuery("blue s"), search); // narrowing
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{3, 5}));
+    grid.SetFilter(SearchQuery("moon"), search); // another word: every row looked at again
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{1, 4}));
+    grid.SetFilter(SearchQuery("zzz"), search);
+    EXPECT_EQ(grid.TitleCount(), 0);
+    EXPECT_EQ(grid.Summary(), "0 of 5 titles  ---  0:00");
+    grid.SetFilter(SearchQuery("sea"), search);
+    grid.SetFilter(SearchQuery(""), search);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(grid.SelectedKeys(), (std::vector<int32_t>{5})); // the found title stays current
+    EXPECT_EQ(grid.CurrentRow(), 5);
+    EXPECT_EQ(grid.Summary(), "5 titles  ---  15:00");
+
+    // Sorting sorts the matches; without the filter every row is in that order.
+    grid.SetFilter(SearchQuery("moon"), search);
+    grid.Sort(3, true);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{4, 1}));
+    // Titles added, changed and deleted meanwhile are shown or set aside as they match.
+    grid.Add(Put(Title(6, "Pop", "Lee", "Ann", "Moonshine", 30)), true);
+    grid.Add(Put(Title(7, "Pop", "Lee", "Ann", "Gray", 90)), true);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{4, 1, 6}));
+    grid.Update(Put(Title(7, "Pop", "Lee", "Ann", "Gray Moon", 90)), true);
+    grid.Update(Put(Title(6, "Pop", "Lee", "Ann", "Peach", 30)), true);
+    grid.Remove(2);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{4, 7, 1}));
+    grid.SetFilter(SearchQuery(), search);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{5, 4, 3, 7, 1, 6}));
+    EXPECT_EQ(grid.TotalDuration(), 300 + 240 + 180 + 90 + 60 + 30);
+}
+
 // The fast sort builds keys of its own; it must order exactly as the title comparison does,
 // also for texts that share long beginnings, differ only in case or carry bytes above 127.
 TEST_F(TitleViewGridTest, SortAgreesWithTheTitleComparisonOnMixedTexts) {
