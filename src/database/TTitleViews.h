@@ -75,6 +75,8 @@ public:
     const std::vector<TAlbumView>& AlbumViews() const { return albums_; }
     TAlbumGrid* AlbumGrid(int32_t albumKey);
     const TTitleStore& Store() const { return store_; }
+    // The folded texts that filters of the grids search, made from the store.
+    TitleSearch& Search() { return search_; }
 
     // After a batch of adds or updates: grids that took titles unsorted are sorted by their
     // current column, and the summaries refreshed.
@@ -103,6 +105,7 @@ private:
     TAlbList* albumList_;
     TMyDB* db_ = nullptr;
     TTitleStore store_;
+    TitleSearch search_{store_};
     TTitleGrid allTitles_;
     std::vector<TCategoryView> categories_;
     std::vector<TAlbumView> albums_;

@@ -7,6 +7,7 @@
 
 #include <QCursor>
 #include <QEvent>
+#include <QLineEdit>
 
 namespace tunquil::ui {
 
@@ -46,6 +47,16 @@ DatabaseArea::DatabaseArea(double scale, MainWindowSettings& settings, QWidget* 
     t.trash = tool(new TDropButton, "TrashCat", GlyphKind::Delete,
                    "Delete|Delete titles or categories, permanently", 9);
 
+    find_ = new QLineEdit(this);
+    find_->setObjectName("FindTitles");
+    find_->setPlaceholderText("Find titles");
+    find_->setAccessibleName("Find titles");
+    find_->setClearButtonEnabled(true);
+    for (QToolButton* clear : find_->findChildren<QToolButton*>())
+        clear->setAccessibleName("Clear the search");
+    find_->setFixedHeight(Px(23));
+    SetHint(find_, "Find titles|Show only the titles with these words (Ctrl+F)", 18);
+
     albumPanel_ = LoweredFrame(this, 3);
     albumPanel_->setObjectName("AlbumPanel");
     categoryPanel_ = LoweredFrame(this, 3);
@@ -77,6 +88,11 @@ void DatabaseArea::LayOut() {
     std::vector<int> lefts = MiddleGroupLefts(w, widths);
     for (std::size_t i = 0; i < middle.size(); ++i)
         middle[i]->move(lefts[i], Px(4));
+    // The search field takes the room between New and the drop targets, up to a width that
+    // holds a few words.
+    const int findLeft = t.newAlbum->x() + t.newAlbum->width() + Px(8);
+    const int findWidth = std::min(Px(220), lefts.front() - Px(10) - findLeft);
+    find_->setGeometry(findLeft, Px(5), std::max(findWidth, Px(60)), find_->height());
     t.systemScan->move(w - t.systemScan->width() - Px(7), Px(4));
     t.driveScan->move(t.systemScan->x() - Px(5) - t.driveScan->width(), Px(4));
     t.load->move(t.driveScan->x() - Px(5) - t.load->width(), Px(4));

@@ -8,6 +8,7 @@
 
 #include <QFrame>
 
+class QLineEdit;
 class QToolButton;
 
 namespace tunquil::ui {
@@ -28,6 +29,8 @@ public:
     DatabaseArea(double scale, MainWindowSettings& settings, QWidget* window);
 
     const DatabaseToolbar& Toolbar() const { return toolbar_; }
+    // The search field, left of the drop targets: the grids show what it finds.
+    QLineEdit* FindField() const { return find_; }
     QFrame* AlbumPanel() const { return albumPanel_; }
     QFrame* CategoryPanel() const { return categoryPanel_; }
     void LayOut();
@@ -44,6 +47,7 @@ private:
     double scale_;
     MainWindowSettings& settings_;
     DatabaseToolbar toolbar_;
+    QLineEdit* find_ = nullptr;
     QFrame* albumPanel_ = nullptr;
     QFrame* categoryPanel_ = nullptr;
     QWidget* separator_ = nullptr;

@@ -117,6 +117,7 @@ LibraryTabs::LibraryTabs(TMasterFrm& window, QWidget* albumPanel, QWidget* categ
     SetHint(Categories, "View all titles", 18);
     Categories->Bar()->setAccessibleName("Category tabs");
     connect(Categories, &QTabWidget::currentChanged, this, [this] {
+        ApplyFilter();
         window_.MakeSideCurrent(false);
         window_.UpdateMenus();
     });
@@ -355,6 +356,21 @@ void LibraryTabs::AlbumViewsChanged() {
                         QString::fromStdString(TimeText(v.grid->SummaryTotal()))});
     }
     AllAlbLV->SetRows(rows);
+    window_.UpdateMenus();
+}
+
+void LibraryTabs::SetFilter(const QString& words) {
+    filterWords_ = words;
+    ApplyFilter();
+}
+
+void LibraryTabs::ApplyFilter() {
+    TMyStringGrid* grid = ActiveCategoryGrid();
+    auto* titles = grid ? dynamic_cast<TTitleGrid*>(&grid->View()) : nullptr;
+    if (!titles || !window_.Views())
+        return;
+    titles->SetFilter(SearchQuery(filterWords_.toStdString()), window_.Views()->Search());
+    grid->scrollTo(grid->model()->index(titles->CurrentRow() - 1, 0));
     window_.UpdateMenus();
 }
 

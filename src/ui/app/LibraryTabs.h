@@ -49,6 +49,11 @@ public:
     TMyStringGrid* AllTitlesGrid() const { return allTitlesGrid_; }
     QLabel* AllTitlesSummary() const { return AllCatPT; }
 
+    // Shows in the active grid of the category side only the titles these words find (every
+    // title for none); another tab shown takes the same words.
+    void SetFilter(const QString& words);
+    const QString& FilterWords() const { return filterWords_; }
+
     // The selection, as IMasterWindow tells it.
     std::vector<int32_t> SelectionKeys(TitleSelection which) const;
     SelectionNames Names() const;
@@ -69,6 +74,7 @@ private:
     void ConnectGrid(TMyStringGrid* grid, bool album);
     QWidget* MakeGridPage(TTitleView& view, TMyStringGrid** grid, QLabel** summary, bool album);
     void ScheduleAlbumListRebuild();
+    void ApplyFilter();
     int Px(int pixels) const;
 
     TMasterFrm& window_;
@@ -82,6 +88,7 @@ private:
     std::map<int32_t, QWidget*> categoryPages_; // by CK
     std::map<int32_t, QWidget*> albumPages_;    // by album key
     bool albumListPending_ = false;
+    QString filterWords_;
 };
 
 } // namespace tunquil::ui

@@ -31,13 +31,16 @@
 #include "ui/integration/DesktopCommands.h"
 #include "ui/midi/SoundCommands.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -174,6 +177,28 @@ void TMasterFrm::BuildDatabaseArea() {
 
     tabs_ =
         std::make_unique<LibraryTabs>(*this, area_->AlbumPanel(), area_->CategoryPanel(), scale_);
+
+    // Finding as the user types: Ctrl+F goes to the field, Esc empties it and goes back to
+    // the grid it filtered.
+    QLineEdit* find = area_->FindField();
+    connect(find, &QLineEdit::textChanged, this, [this](const QString& words) {
+        if (tabs_)
+            tabs_->SetFilter(words);
+    });
+    auto* findKey = new QShortcut(QKeySequence::Find, this);
+    connect(findKey, &QShortcut::activated, this, [find] {
+        find->setFocus(Qt::ShortcutFocusReason);
+        find->selectAll();
+    });
+    auto* leave = new QAction(find);
+    leave->setShortcut(Qt::Key_Escape);
+    leave->setShortcutContext(Qt::WidgetShortcut);
+    find->addAction(leave);
+    connect(leave, &QAction::triggered, this, [this, find] {
+        find->clear();
+        if (TMyStringGrid* grid = tabs_ ? tabs_->ActiveCategoryGrid() : nullptr)
+            grid->setFocus(Qt::ShortcutFocusReason);
+    });
 }
 
 void TMasterFrm::LayOutDatabaseArea() {

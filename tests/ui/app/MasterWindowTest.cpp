@@ -9,6 +9,7 @@
 #include "midi/TMyMidi.h"
 #include "platform/FakeSequencerDevice.h"
 #include "ui/GuiTestApp.h"
+#include "ui/ModalScript.h"
 #include "ui/TunquilApp.h"
 #include "ui/WindowLibrary.h"
 #include "ui/app/TMasterFrm.h"
@@ -26,6 +27,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QProgressBar>
@@ -402,6 +404,46 @@ TEST_F(MasterWindowTest, TypeAheadMovesTheSelectionEnterPlaysItAndTabLeavesTheGr
 
     QTest::keyClick(grid, Qt::Key_Tab);
     EXPECT_NE(QApplication::focusWidget(), grid);
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, TheFindFieldFiltersTheShownGridAndCommandsActOnTheShownRowsOnly) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    auto* find = window->findChild<QLineEdit*>("FindTitles");
+    ASSERT_NE(find, nullptr);
+    TMyStringGrid* grid = window->AllTitlesGrid();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    grid->setFocus();
+    QTest::keySequence(grid, QKeySequence::Find);
+    EXPECT_EQ(QApplication::focusWidget(), find);
+    QTest::keyClicks(find, "BRAV");
+    EXPECT_EQ(GridTitles(grid), std::vector<std::string>{"Bravo"});
+    EXPECT_EQ(window->AllTitlesSummary()->text().toStdString(), "1 of 3 titles  ---  0:12");
+    // Another tab keeps the words; sorting sorts the matches.
+    window->CategoriesTabs()->setCurrentIndex(1);
+    window->CategoriesTabs()->setCurrentIndex(0);
+    EXPECT_EQ(GridTitles(grid), std::vector<std::string>{"Bravo"});
+
+    // Select all and delete: only the row shown goes.
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(grid->View().SelectedKeys(), std::vector<int32_t>{keys[2]});
+    {
+        test::ModalScript sure({test::ModalScript::Answer(mbOK)});
+        QTest::keyClick(grid, Qt::Key_Delete);
+    }
+    EXPECT_EQ(grid->View().TitleCount(), 0);
+    // Esc in the field empties it and gives the grid every other title back.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    find->setFocus();
+    QTest::keyClick(find, Qt::Key_Escape);
+    EXPECT_TRUE(find->text().isEmpty());
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+    EXPECT_EQ(GridTitles(grid).size(), 2u);
+    EXPECT_EQ(grid->View().FindRow(keys[2]), -1);
     window->ShutDown();
 }
 
