@@ -1,5 +1,7 @@
 #include "database/TAlbumGrid.h"
 
+#include "database/TitleSearch.h"
+
 namespace tunquil {
 
 TAlbumGrid::TAlbumGrid(const TAlbList& albums, int32_t albumKey)
@@ -22,26 +24,71 @@ const std::vector<TitleRecord>* TAlbumGrid::Entries() const {
 }
 
 int TAlbumGrid::TitleCount() const {
+    if (Filtered())
+        return static_cast<int>(shown_.size());
     const auto* entries = Entries();
     return entries ? static_cast<int>(entries->size()) : 0;
 }
 
 TitleRow TAlbumGrid::Row(int row) const {
-    TitleRow r = RowOf((*Entries())[row - 1]);
+    TitleRow r = RowOf((*Entries())[EntryIndex(row)]);
     r.albumKey = albumKey_;
     return r;
 }
 
 int64_t TAlbumGrid::TotalDuration() const {
     int64_t total = 0;
-    if (const auto* entries = Entries())
-        for (const TitleRecord& e : *entries)
-            total += CountedDuration(e.duration);
+    if (const auto* entries = Entries()) {
+        if (Filtered())
+            for (int i : shown_)
+                total += CountedDuration((*entries)[i].duration);
+        else
+            for (const TitleRecord& e : *entries)
+                total += CountedDuration(e.duration);
+    }
     return total;
+}
+
+int TAlbumGrid::HiddenCount() const {
+    const auto* entries = Entries();
+    return Filtered() && entries ? static_cast<int>(entries->size() - shown_.size()) : 0;
+}
+
+int64_t TAlbumGrid::HiddenDuration() const {
+    const auto* entries = Entries();
+    if (!Filtered() || !entries)
+        return 0;
+    int64_t all = 0;
+    for (const TitleRecord& e : *entries)
+        all += CountedDuration(e.duration);
+    return all - TotalDuration();
+}
+
+void TAlbumGrid::FindShown() {
+    shown_.clear();
+    if (const auto* entries = Entries())
+        for (std::size_t i = 0; i < entries->size(); ++i)
+            if (TitleMatches(RowOf((*entries)[i]), filter_))
+                shown_.push_back(static_cast<int>(i));
+}
+
+void TAlbumGrid::SetFilter(const SearchQuery& query) {
+    if (query.Needles() == filter_.Needles())
+        return;
+    AnnounceAboutToReset();
+    filter_ = query;
+    FindShown();
+    selected_.assign(TitleCount(), 0);
+    AnnounceReset();
+    SelectOnly(HasRecord(1) ? 1 : 0);
+    SetPosition(1, 1);
+    RefreshSummary();
 }
 
 void TAlbumGrid::EntriesChanged() {
     AnnounceAboutToReset();
+    if (Filtered())
+        FindShown();
     selected_.assign(TitleCount(), 0);
     AnnounceReset();
     ClampPosition();

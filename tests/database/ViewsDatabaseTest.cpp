@@ -178,5 +178,24 @@ TEST_F(ViewsDatabaseTest, AlbumViewsFollowTheAlbumList) {
     EXPECT_EQ(Keys(*views->AlbumGrid(second)), (std::vector<int32_t>{a, a, b}));
 }
 
+TEST_F(ViewsDatabaseTest, AnAlbumGridFilteredShowsItsMatchesWithTheirPlacesInTheAlbum) {
+    int32_t sun = Add("Red Sun", rock, 30);
+    int32_t moon = Add("Blue Moon", rock, 40);
+    int32_t mix = albums.AddAlbum("Mix");
+    albums.AppendTitles(mix, {moon, sun, moon});
+    TAlbumGrid* album = views->AlbumGrid(mix);
+    album->SetFilter(SearchQuery("moon"));
+    EXPECT_EQ(Keys(*album), (std::vector<int32_t>{moon, moon}));
+    EXPECT_EQ(album->EntryIndex(2), 2);
+    EXPECT_EQ(album->SelectedKeys(), std::vector<int32_t>{moon});
+    EXPECT_EQ(album->Summary(), "2 of 3 titles  ---  1:20");
+    // A change of the album keeps the filter; none changes the album.
+    albums.AppendTitles(mix, {sun, moon});
+    EXPECT_EQ(Keys(*album), (std::vector<int32_t>{moon, moon, moon}));
+    EXPECT_EQ(album->EntryIndex(3), 4);
+    album->SetFilter(SearchQuery());
+    EXPECT_EQ(Keys(*album), (std::vector<int32_t>{moon, sun, moon, sun, moon}));
+}
+
 } // namespace
 } // namespace tunquil

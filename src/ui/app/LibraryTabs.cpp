@@ -108,6 +108,7 @@ LibraryTabs::LibraryTabs(TMasterFrm& window, QWidget* albumPanel, QWidget* categ
     connect(AllAlbLV, &TExtListView::contextMenuWanted, this,
             [this](const QPoint& at) { window_.Menus().AlbumPopup()->popup(at); });
     connect(Albums, &QTabWidget::currentChanged, this, [this] {
+        ApplyFilter();
         window_.MakeSideCurrent(true);
         window_.UpdateMenus();
     });
@@ -365,11 +366,15 @@ void LibraryTabs::SetFilter(const QString& words) {
 }
 
 void LibraryTabs::ApplyFilter() {
+    const SearchQuery query(filterWords_.toStdString());
+    if (TMyStringGrid* albumGrid = ActiveAlbumGrid())
+        if (auto* album = dynamic_cast<TAlbumGrid*>(&albumGrid->View()))
+            album->SetFilter(query);
     TMyStringGrid* grid = ActiveCategoryGrid();
     auto* titles = grid ? dynamic_cast<TTitleGrid*>(&grid->View()) : nullptr;
     if (!titles || !window_.Views())
         return;
-    titles->SetFilter(SearchQuery(filterWords_.toStdString()), window_.Views()->Search());
+    titles->SetFilter(query, window_.Views()->Search());
     grid->scrollTo(grid->model()->index(titles->CurrentRow() - 1, 0));
     window_.UpdateMenus();
 }

@@ -49,8 +49,8 @@ public:
     TMyStringGrid* AllTitlesGrid() const { return allTitlesGrid_; }
     QLabel* AllTitlesSummary() const { return AllCatPT; }
 
-    // Shows in the active grid of the category side only the titles these words find (every
-    // title for none); another tab shown takes the same words.
+    // Shows in the shown grids (the category side's and an album tab's) only the titles these
+    // words find (every title for none); a tab shown later takes the same words.
     void SetFilter(const QString& words);
     const QString& FilterWords() const { return filterWords_; }
 

@@ -2,6 +2,7 @@
 
 #include "app/LibraryEditor.h"
 #include "database/TAlbList.h"
+#include "database/TAlbumGrid.h"
 #include "database/TDMM2.h"
 #include "database/TMusicLibrary.h"
 #include "database/TTitleViews.h"
@@ -20,12 +21,14 @@ namespace {
 
 const char kEditButtonInfo[] = "Use the mouse to drag a title or category tab\r\nhere for editing";
 
-// The selected rows of a grid, 0-based, top to bottom.
+// The selected rows of a grid, 0-based, top to bottom; for an album's grid, the places in the
+// album of the entries they show (a filter may hide some).
 std::vector<int> SelectedRows(const TTitleView& view) {
+    const auto* album = dynamic_cast<const TAlbumGrid*>(&view);
     std::vector<int> rows;
     for (int row = 1; row <= view.TitleCount(); ++row)
         if (view.Selected(row))
-            rows.push_back(row - 1);
+            rows.push_back(album ? album->EntryIndex(row) : row - 1);
     return rows;
 }
 
@@ -355,12 +358,19 @@ bool EditCommands::CategoryTitlesDropped(TMyStringGrid* grid, int row,
     const int32_t key = window_.AlbumKeyOf(grid);
     if (window_.Locked() || key == 0 || titles.keys.empty())
         return false;
+    // Under a filter the titles go before the entry the row shows (or after the album's last).
+    const auto* album = dynamic_cast<const TAlbumGrid*>(&grid->View());
+    const bool filtered = album && album->Filtered();
+    int place = row - 1;
+    if (filtered)
+        place = row <= album->TitleCount() ? album->EntryIndex(row)
+                                           : album->TitleCount() + album->HiddenCount();
     int inserted = 0;
     {
         BusyScope busy(window_.Host());
-        inserted = window_.Library().Albums().InsertTitles(key, row - 1, titles.keys);
+        inserted = window_.Library().Albums().InsertTitles(key, place, titles.keys);
     }
-    if (inserted > 0)
+    if (inserted > 0 && !filtered)
         SelectRows(grid, std::min(row, grid->View().TitleCount() - inserted + 1), inserted);
     window_.UpdateMenus();
     return inserted > 0;
@@ -371,6 +381,12 @@ void EditCommands::AlbumRowsDropped(TMyStringGrid* grid, int dropRow,
     const int32_t key = window_.AlbumKeyOf(grid);
     if (window_.Locked() || key == 0 || keys.empty())
         return;
+    // Rows moved among rows the user cannot see would land where nobody expects them.
+    if (const auto* album = dynamic_cast<const TAlbumGrid*>(&grid->View());
+        album && album->HiddenCount() > 0) {
+        window_.Host().Status("Clear the search to reorder the album");
+        return;
+    }
     // The keys came in row order when the drag began: match them to the selected rows top
     // down, so that a title that stands twice in the album moves only where it was selected
     // (matching by key alone took its first row).
