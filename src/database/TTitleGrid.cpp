@@ -563,11 +563,11 @@ void TTitleGrid::SetFilter(const SearchQuery& query, TitleSearch& search) {
     }
     filter_ = query;
     if (!filter_.Empty()) {
-        search.Prepare();
+        const std::vector<uint8_t>& hits = search.MatchAll(filter_);
         std::vector<Entry> setAside;
         std::size_t kept = 0;
         for (Entry& e : rows_) {
-            if (search.Matches(e.title, filter_)) {
+            if (e.title < hits.size() && hits[e.title]) {
                 rows_[kept++] = e;
                 continue;
             }

@@ -1,5 +1,7 @@
 #include "database/TitleSearch.h"
 
+#include <algorithm>
+
 namespace tunquil {
 
 namespace {
@@ -11,6 +13,9 @@ void AppendSearchText(const TitleRow& row, std::string& out) {
     std::string_view origin = row.origin;
     if (auto slash = origin.find_last_of('/'); slash != std::string_view::npos)
         origin.remove_prefix(slash + 1);
+    // Without its extension: every file of the library ends in ".mid", which no one looks for.
+    if (auto dot = origin.find_last_of('.'); dot != std::string_view::npos && dot > 0)
+        origin.remove_suffix(origin.size() - dot);
     for (std::string_view field :
          {row.title, row.artist, row.lastName, row.firstName, row.categoryName, origin}) {
         AppendFoldedForSearch(field, out);
@@ -55,8 +60,30 @@ void TitleSearch::Prepare() {
     generation_ = store_.Generation();
 }
 
+const std::vector<uint8_t>& TitleSearch::MatchAll(const SearchQuery& query) {
+    Prepare();
+    const std::size_t titles = start_.size() - 1;
+    hits_.assign(titles, 1);
+    const std::string_view text(text_);
+    for (const std::string& needle : query.Needles()) {
+        wordHits_.assign(titles, 0);
+        std::size_t at = 0;
+        while ((at = text.find(needle, at)) != std::string_view::npos) {
+            // The title holding the find, then on from the next title's text.
+            const auto next = std::upper_bound(start_.begin(), start_.end(), uint32_t(at));
+            const std::size_t title = std::size_t(next - start_.begin()) - 1;
+            wordHits_[title] = 1;
+            at = *next;
+        }
+        for (std::size_t h = 0; h < titles; ++h)
+            hits_[h] &= wordHits_[h];
+    }
+    return hits_;
+}
+
 std::size_t TitleSearch::MemoryBytes() const {
-    return text_.capacity() + start_.capacity() * sizeof(uint32_t);
+    return text_.capacity() + start_.capacity() * sizeof(uint32_t) + hits_.capacity() +
+           wordHits_.capacity();
 }
 
 } // namespace tunquil

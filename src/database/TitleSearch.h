@@ -27,6 +27,9 @@ public:
     // folded on its own instead.
     void Prepare();
     bool Matches(TTitleStore::Handle title, const SearchQuery& query) const;
+    // Every title the query matches, as a flag by handle: one pass through the texts a word,
+    // far quicker than a look at each title when most titles do not hold the word.
+    const std::vector<uint8_t>& MatchAll(const SearchQuery& query);
     std::size_t MemoryBytes() const;
 
 private:
@@ -34,6 +37,7 @@ private:
     uint64_t generation_ = UINT64_MAX;
     std::string text_;
     std::vector<uint32_t> start_; // the text of handle h is text_[start_[h], start_[h + 1])
+    std::vector<uint8_t> hits_, wordHits_;
 };
 
 } // namespace tunquil

@@ -489,15 +489,21 @@ TEST(TitleSearch, TitlesAreFoundByTitleArtistCategoryAndFileNameAndNoWordSpansTw
         return matches;
     };
     EXPECT_TRUE(finds("breeze lee jazz"));
+    EXPECT_TRUE(search.MatchAll(SearchQuery("jazz breeze"))[h]);
     EXPECT_TRUE(finds("\"ann lee\""));
-    EXPECT_TRUE(finds("summer.mid"));
+    r.title = "Breeze";
+    store.Put(r);
+    EXPECT_TRUE(finds("summer"));
     EXPECT_FALSE(finds("home"));
+    EXPECT_FALSE(finds("mid"));
     EXPECT_FALSE(finds("\"breeze ann\""));
     // A change of the store is seen by the next search.
     r.title = "Winter";
     store.Put(r);
     EXPECT_FALSE(finds("breeze"));
     EXPECT_TRUE(finds("winter"));
+    EXPECT_TRUE(search.MatchAll(SearchQuery("winter"))[h]);
+    EXPECT_FALSE(search.MatchAll(SearchQuery("winter breeze"))[h]);
 }
 
 } // namespace
