@@ -74,18 +74,15 @@ StartRole ClaimOrHandOver(RunningCopy& copy, platform::IMessageBus& bus,
     const Clock::time_point deadline = Clock::now() + timeout;
     StartRole role = StartRole::NoAnswer;
     for (;;) {
-        HandOverResult handed;
         try {
             if (copy.Register())
                 return StartRole::First;
-            auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            handed = HandOver(bus, arguments, std::max(left, std::chrono::milliseconds(0)));
         } catch (const platform::BusError& e) {
             copy.SetBusProblem(e.what());
             return StartRole::Alone;
         }
-        switch (handed) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        switch (HandOver(bus, arguments, std::max(left, std::chrono::milliseconds(0)))) {
         case HandOverResult::Done:
             return StartRole::HandedOver;
         case HandOverResult::Refused:
