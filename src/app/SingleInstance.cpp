@@ -20,7 +20,8 @@ bool IsVerb(char c) {
 }
 
 std::string Absolute(const std::string& arg, const fs::path& cwd) {
-    if (arg.empty() || arg[0] == '/')
+    // An NV command that holds its path and URL apart is absolute already.
+    if (arg.empty() || arg[0] == '/' || arg.find('\0') != std::string::npos)
         return arg;
     std::error_code ec;
     if (fs::exists(cwd / arg, ec))
@@ -47,6 +48,13 @@ std::vector<std::string> CommandArguments(int argc, const char* const* argv,
     return args;
 }
 
+std::string PluginCommand(const BusMessage& m) {
+    // A file path never holds a NUL, so the path ends where the first one stands.
+    if (m.items.size() == 2)
+        return "NV" + m.items[0] + '\0' + m.items[1];
+    return m.text;
+}
+
 HandOverResult HandOver(platform::IMessageBus& bus, const std::vector<std::string>& arguments,
                         std::chrono::milliseconds timeout) {
     BusMessage m;
@@ -66,8 +74,13 @@ StartRole ClaimOrHandOver(RunningCopy& copy, platform::IMessageBus& bus,
     const Clock::time_point deadline = Clock::now() + timeout;
     StartRole role = StartRole::NoAnswer;
     for (;;) {
-        if (copy.Register())
-            return StartRole::First;
+        try {
+            if (copy.Register())
+                return StartRole::First;
+        } catch (const platform::BusError& e) {
+            copy.SetBusProblem(e.what());
+            return StartRole::Alone;
+        }
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         switch (HandOver(bus, arguments, std::max(left, std::chrono::milliseconds(0)))) {
         case HandOverResult::Done:
@@ -113,7 +126,7 @@ int64_t RunningCopy::Receive(const BusMessage& m) {
         return 1;
     }
     if (m.number == kPluginRequestMessage) {
-        pluginRequest_ = m.text;
+        pluginRequest_ = PluginCommand(m);
         if (!pluginRequest_.empty())
             Call(callbacks_.pluginRequestArrived);
         return 1;

@@ -36,6 +36,10 @@ std::vector<std::string> RegisteredMessageNames();
 std::vector<std::string> CommandArguments(int argc, const char* const* argv,
                                           const std::filesystem::path& workingDirectory);
 
+// The NV command of a plug-in request: "NV" + path + NUL + URL from the request's two items,
+// or the older one-text form "NV" + path + "[" + URL as it came.
+std::string PluginCommand(const platform::BusMessage& request);
+
 enum class HandOverResult {
     Done,     // the running copy took the arguments
     Refused,  // it is shutting down
@@ -50,6 +54,7 @@ class RunningCopy;
 
 enum class StartRole {
     First,      // this start is the running copy now
+    Alone,      // the bus failed (see RunningCopy::BusProblem): this start runs unseen by others
     HandedOver, // the running copy took the arguments; this start ends
     Refused,    // the running copy kept refusing (closing down) and never went away
     NoAnswer,   // the running copy did not answer in time
@@ -57,7 +62,8 @@ enum class StartRole {
 
 // A start's decision: become the running copy, or hand the arguments to the one that is. A
 // copy that is closing down refuses; this start then waits for it to go and takes its place,
-// all within `timeout`.
+// all within `timeout`. A bus that fails after it was opened (a folder path too long for a
+// socket, a lock file that cannot be opened) never ends the start: it runs on without the bus.
 StartRole ClaimOrHandOver(RunningCopy& copy, platform::IMessageBus& bus,
                           const std::vector<std::string>& arguments,
                           std::chrono::milliseconds timeout = std::chrono::seconds(5));
@@ -80,6 +86,9 @@ public:
 
     // Becomes the main window on the bus; false when another copy is running.
     bool Register();
+    // Why this copy runs without the bus (StartRole::Alone); empty when it does not.
+    const std::string& BusProblem() const { return busProblem_; }
+    void SetBusProblem(std::string text) { busProblem_ = std::move(text); }
     // Stops being the main window, at the very end of shut-down.
     void Unregister() { bus_.UnregisterWindow(); }
     void SetCallbacks(Callbacks callbacks) { callbacks_ = std::move(callbacks); }
@@ -110,6 +119,7 @@ private:
     Callbacks callbacks_;
     std::vector<std::string> commands_;
     std::string pluginRequest_;
+    std::string busProblem_;
     bool shuttingDown_ = false;
     bool startUpComplete_ = false;
     bool commandHandled_ = false;

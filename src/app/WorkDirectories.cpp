@@ -19,6 +19,10 @@ void PrepareWorkDirectories(IHost& host, const std::filesystem::path& programDir
     for (const WorkDirectory& w : WorkDirectories()) {
         std::filesystem::path dir = programDirectory / w.name;
         std::error_code ec;
+        // A link in a work folder's place is replaced by a folder: clearing the work folder
+        // must never empty the folder a link leads to.
+        if (std::filesystem::is_symlink(std::filesystem::symlink_status(dir, ec)))
+            std::filesystem::remove(dir, ec);
         std::filesystem::create_directories(dir, ec);
         if (ec) {
             host.ShowMessage(DescribeErrno("Cannot create the work directory", dir, ec.value()),

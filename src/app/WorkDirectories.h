@@ -18,8 +18,8 @@ struct WorkDirectory {
 const std::vector<WorkDirectory>& WorkDirectories();
 
 // Creates each work directory under `programDirectory` when missing and deletes the files in it
-// that match its masks. A directory that cannot be created is reported and the others still
-// prepared.
+// that match its masks. A symbolic link in a work directory's place is replaced by a directory.
+// A directory that cannot be created is reported and the others still prepared.
 void PrepareWorkDirectories(IHost& host, const std::filesystem::path& programDirectory);
 
 } // namespace tunquil

@@ -2,6 +2,11 @@
 
 #include "base/Text.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace tunquil {
@@ -29,35 +34,63 @@ void ClearDirectory(IHost& host, const fs::path& programDirectory, const fs::pat
         host.ShowMessage("Error: Do not clear app directory", TMsgDlgType::mtError, 0, mbOK);
         return;
     }
-    std::error_code ec;
-    if (!fs::is_directory(directory, ec)) {
+    // Every folder is opened without following a link, and every file deleted by its name in
+    // the folder opened: a link in the place of a work folder, or one put there while the walk
+    // runs, never leads the deletion into a folder of the user's.
+    int top = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (top < 0) {
         host.ShowMessage("Potential error in ClearDirectory", TMsgDlgType::mtWarning, 0, mbOK);
         return;
     }
-    std::vector<fs::path> files;
-    std::vector<fs::path> pending{directory};
+    struct Folder {
+        std::shared_ptr<const int> fd;
+        bool first;
+    };
+    auto adopt = [](int fd) {
+        return std::shared_ptr<const int>(new int(fd), [](const int* p) {
+            close(*p);
+            delete p;
+        });
+    };
+    std::vector<std::pair<std::shared_ptr<const int>, std::string>> files;
+    std::vector<Folder> pending{{adopt(top), true}};
     while (!pending.empty()) {
-        fs::path dir = pending.back();
+        Folder folder = pending.back();
         pending.pop_back();
-        std::vector<fs::path> subdirs;
-        for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-            auto status = it->symlink_status(ec);
-            if (fs::is_directory(status))
-                subdirs.push_back(it->path());
-            else if (MatchesMask(it->path().filename().string(), mask))
-                files.push_back(it->path());
+        std::vector<std::shared_ptr<const int>> subdirs;
+        // readdir owns the descriptor it is given, so it reads a duplicate.
+        int listing = dup(*folder.fd);
+        DIR* d = listing < 0 ? nullptr : fdopendir(listing);
+        if (!d && listing >= 0)
+            close(listing);
+        while (dirent* e = d ? readdir(d) : nullptr) {
+            const std::string name = e->d_name;
+            if (name == "." || name == "..")
+                continue;
+            struct stat st {};
+            if (fstatat(*folder.fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            if (S_ISDIR(st.st_mode)) {
+                int sub =
+                    openat(*folder.fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (sub >= 0)
+                    subdirs.push_back(adopt(sub));
+            } else if (MatchesMask(name, mask)) {
+                files.emplace_back(folder.fd, name);
+            }
         }
-        ec.clear();
+        if (d)
+            closedir(d);
         // Depth first, in the order found.
-        for (auto s = subdirs.rbegin(); s != subdirs.rend(); ++s)
-            pending.push_back(*s);
-        if (dir != directory)
+        for (auto sub = subdirs.rbegin(); sub != subdirs.rend(); ++sub)
+            pending.push_back({*sub, false});
+        if (!folder.first)
             host.ProcessEvents();
     }
     // Last gathered first. A file that cannot be deleted (in use, no permission) is left for
     // the next clearing: these are work files, not the user's data.
     for (auto f = files.rbegin(); f != files.rend(); ++f)
-        fs::remove(*f, ec);
+        unlinkat(*f->first, f->second.c_str(), 0);
 }
 
 bool CopyWholeFile(IHost& host, const fs::path& source, const fs::path& target) {

@@ -10,7 +10,9 @@ namespace tunquil {
 
 // Deletes every file matching `mask` (case-insensitive) in `directory` and all its
 // subdirectories. Refuses the program directory and every directory above it, with the notice
-// "Error: Do not clear app directory". Files that cannot be deleted are skipped.
+// "Error: Do not clear app directory". Symbolic links are never followed: a `directory` that is
+// one is not cleared ("Potential error in ClearDirectory"), and links below it are files like
+// any other. Files that cannot be deleted are skipped.
 void ClearDirectory(IHost& host, const fs::path& programDirectory, const fs::path& directory,
                     const std::string& mask);
 

@@ -61,11 +61,16 @@ bool CommandProcessor::ParsePluginCommand(const std::string& command, PluginRequ
     if (command.size() < 2)
         return false;
     std::string rest = command.substr(2);
-    std::size_t bracket = rest.find('[');
-    if (bracket == std::string::npos || bracket == 0 || rest.size() <= 2)
+    std::size_t separator = rest.find('\0');
+    if (separator == std::string::npos) {
+        separator = rest.find('[');
+        if (separator == std::string::npos || rest.size() <= 2)
+            return false;
+    }
+    if (separator == 0)
         return false;
-    request.path = rest.substr(0, bracket);
-    request.origin = Trim(rest.substr(bracket + 1));
+    request.path = rest.substr(0, separator);
+    request.origin = Trim(rest.substr(separator + 1));
     request.title = TitleFromUrl(request.origin, request.path);
     return true;
 }
@@ -78,6 +83,11 @@ CommandProcessor::CommandsFromArguments(const std::vector<std::string>& args) {
             // The desktop menu's own start passes the verb without a file: a plain start.
             if (i + 2 < args.size())
                 commands.push_back(args[i + 1] + args[i + 2]);
+            i += 2;
+        } else if (args[i] == "--plugin") {
+            // The plug-in helper's start: a path and a URL, each whole (see ParsePluginCommand).
+            if (i + 2 < args.size())
+                commands.push_back("NV" + args[i + 1] + '\0' + args[i + 2]);
             i += 2;
         } else {
             commands.push_back(args[i]);

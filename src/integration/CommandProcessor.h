@@ -57,7 +57,8 @@ public:
     // True once any command was processed (start-up then skips its reminder to scan).
     bool CommandProcessed() const { return processed_; }
 
-    // "NV" + local path + "[" + URL. False when there is no "[" past the first character.
+    // "NV" + local path + NUL + URL, or the older "NV" + local path + "[" + URL, which a path
+    // holding "[" cannot use. False when no path comes before the separator.
     static bool ParsePluginCommand(const std::string& command, PluginRequest& request);
     // The title for a file from the web: the URL's last path segment without query or
     // fragment, percent-decoded, with control characters and "/" taken out; the local file's
@@ -66,7 +67,8 @@ public:
 
     // The program's arguments as commands. The desktop entry passes the verb and the file as
     // separate arguments ("--verb P /path"), so that no quoting can split or join them; they
-    // become one command "P/path" here. Every other argument is a command as it is.
+    // become one command "P/path" here; the plug-in helper's "--plugin PATH URL" becomes one NV
+    // command. Every other argument is a command as it is.
     static std::vector<std::string> CommandsFromArguments(const std::vector<std::string>& args);
 
 private:

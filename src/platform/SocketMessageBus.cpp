@@ -27,7 +27,7 @@ std::string SystemText(const std::string& what, const fs::path& path) {
     return what + " " + path.string() + ": " + std::strerror(errno);
 }
 
-void EnsurePrivateFolder(const fs::path& dir) {
+void EnsurePrivateFolder(const fs::path& dir, uid_t owner) {
     std::error_code ec;
     if (dir.has_parent_path())
         fs::create_directories(dir.parent_path(), ec);
@@ -36,21 +36,25 @@ void EnsurePrivateFolder(const fs::path& dir) {
     struct stat st {};
     if (lstat(dir.c_str(), &st) != 0)
         throw BusError(SystemText("Cannot read the message folder", dir));
-    // Whoever can write into the folder could put a socket of their own in the program's place.
-    if (!S_ISDIR(st.st_mode) || st.st_uid != geteuid())
+    // Whoever can write into the folder could put a socket of their own in the program's place,
+    // or has put one there already: a folder that is not private is refused as it is, never
+    // made private with whatever it holds.
+    if (!S_ISDIR(st.st_mode) || st.st_uid != owner)
         throw BusError("The message folder " + dir.string() +
                        " is not a folder of this user's own");
-    if ((st.st_mode & 077) != 0 && chmod(dir.c_str(), 0700) != 0)
-        throw BusError(SystemText("Cannot make the message folder private", dir));
+    if ((st.st_mode & 077) != 0)
+        throw BusError("The message folder " + dir.string() +
+                       " is open to other users; remove it, and it is made anew");
 }
 
-sockaddr_un Address(const fs::path& path) {
-    sockaddr_un addr{};
+// False when the path is too long for a socket address: no window can listen there.
+bool MakeAddress(const fs::path& path, sockaddr_un& addr) {
+    addr = {};
     addr.sun_family = AF_UNIX;
     if (path.native().size() >= sizeof addr.sun_path)
-        throw BusError("The message folder's path is too long: " + path.string());
+        return false;
     std::memcpy(addr.sun_path, path.c_str(), path.native().size() + 1);
-    return addr;
+    return true;
 }
 
 int WaitFor(int fd, short events, Clock::time_point deadline) {
@@ -81,10 +85,10 @@ bool WriteWhole(int fd, std::string_view bytes, Clock::time_point deadline) {
     return true;
 }
 
-bool PeerIsThisUser(int fd) {
+bool PeerIs(int fd, uid_t owner) {
     ucred cred{};
     socklen_t len = sizeof cred;
-    return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0 && cred.uid == geteuid();
+    return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0 && cred.uid == owner;
 }
 
 flock WholeFileLock(short type) {
@@ -95,8 +99,9 @@ flock WholeFileLock(short type) {
 }
 } // namespace
 
-SocketMessageBus::SocketMessageBus(fs::path runtimeDirectory) : dir_(std::move(runtimeDirectory)) {
-    EnsurePrivateFolder(dir_);
+SocketMessageBus::SocketMessageBus(fs::path runtimeDirectory)
+    : dir_(std::move(runtimeDirectory)), owner_(geteuid()) {
+    EnsurePrivateFolder(dir_, owner_);
 }
 
 SocketMessageBus::~SocketMessageBus() {
@@ -115,6 +120,12 @@ bool SocketMessageBus::RegisterWindow(const std::string& windowClass,
     int lockFd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lockFd < 0)
         throw BusError(SystemText("Cannot open", lockPath));
+    // A lock file of someone else's would let them decide who owns the class.
+    struct stat st {};
+    if (fstat(lockFd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != owner_) {
+        close(lockFd);
+        throw BusError("The lock file " + lockPath.string() + " is not a file of this user's own");
+    }
     flock l = WholeFileLock(F_WRLCK);
     if (fcntl(lockFd, F_OFD_SETLK, &l) != 0) {
         int err = errno;
@@ -126,7 +137,11 @@ bool SocketMessageBus::RegisterWindow(const std::string& windowClass,
     }
     // The class is ours: whatever socket lies at its name was left by a copy that died.
     fs::path socketPath = SocketPath(windowClass);
-    sockaddr_un addr = Address(socketPath);
+    sockaddr_un addr;
+    if (!MakeAddress(socketPath, addr)) {
+        close(lockFd);
+        throw BusError("The message folder's path is too long: " + socketPath.string());
+    }
     unlink(socketPath.c_str());
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     mode_t oldMask = umask(0177);
@@ -181,20 +196,30 @@ bool SocketMessageBus::ClassIsOwned(const std::string& windowClass) {
     int fd = open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return false;
+    struct stat st {};
     flock l = WholeFileLock(F_WRLCK);
-    bool owned = fcntl(fd, F_OFD_GETLK, &l) == 0 && l.l_type != F_UNLCK;
+    bool owned = fstat(fd, &st) == 0 && st.st_uid == owner_ && fcntl(fd, F_OFD_GETLK, &l) == 0 &&
+                 l.l_type != F_UNLCK;
     close(fd);
     return owned;
 }
 
 int SocketMessageBus::Connect(const std::string& windowClass, Clock::time_point deadline) {
-    sockaddr_un addr = Address(SocketPath(windowClass));
+    sockaddr_un addr;
+    if (!MakeAddress(SocketPath(windowClass), addr))
+        return -1;
     for (;;) {
         int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (fd < 0)
             return -1;
-        if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0)
-            return fd;
+        if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+            // Nothing is handed to a listener of another user's, whoever let it into the
+            // folder: to this program it is no window at all.
+            if (PeerIs(fd, owner_))
+                return fd;
+            close(fd);
+            return -1;
+        }
         int err = errno;
         close(fd);
         // A full backlog: the window is busy, not gone.
@@ -269,7 +294,7 @@ void SocketMessageBus::Accept() {
         int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0)
             return;
-        if (!PeerIsThisUser(fd)) {
+        if (!PeerIs(fd, owner_)) {
             close(fd);
             continue;
         }

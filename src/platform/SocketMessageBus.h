@@ -10,13 +10,14 @@
 #include <chrono>
 #include <list>
 #include <set>
+#include <sys/types.h>
 
 namespace tunquil::platform {
 
 class SocketMessageBus : public IMessageBus {
 public:
     // Creates `runtimeDirectory` (0700) when missing; throws BusError when it is not a folder
-    // of this user's alone and cannot be made one.
+    // of this user's alone. Lock files and peers of another user's are not trusted either.
     explicit SocketMessageBus(std::filesystem::path runtimeDirectory = BusRuntimeDirectory());
     ~SocketMessageBus() override;
     SocketMessageBus(const SocketMessageBus&) = delete;
@@ -55,6 +56,7 @@ private:
     bool ClassIsOwned(const std::string& windowClass);
 
     std::filesystem::path dir_;
+    uid_t owner_; // this process's effective user
     int lockFd_ = -1;
     int listenFd_ = -1;
     std::string windowClass_;

@@ -98,7 +98,7 @@ std::string QuoteExecArgument(const std::string& arg) {
     return out + "\"";
 }
 
-std::vector<std::string> SplitExec(const std::string& exec) {
+std::vector<std::string> SplitExecLine(const std::string& exec) {
     std::vector<std::string> args;
     std::string cur;
     bool inArg = false, quoted = false;
@@ -154,40 +154,47 @@ std::string ActionGroup(const std::string& verb) {
     return "Desktop Action " + ActionId(verb);
 }
 
-// A desktop file's value as written (the settings reader would drop the quotes that an Exec
-// line may begin and end with). False when the group or key is missing or the file is absent.
-bool ReadDesktopValue(const fs::path& path, const std::string& group, const std::string& key,
-                      std::string& value) {
-    std::error_code ec;
-    if (!fs::exists(path, ec))
-        return false;
-    std::string text = ReadWholeFile(path);
+// A desktop file's value, its string escapes undone, from the file's text. The settings reader
+// would drop the quotes that an Exec line may begin and end with, so the lines are read here.
+bool DesktopValueOf(std::string_view text, const std::string& group, const std::string& key,
+                    std::string& value) {
     bool inGroup = false;
     for (std::size_t p = 0; p < text.size();) {
         std::size_t n = text.find('\n', p);
         if (n == std::string::npos)
             n = text.size();
-        std::string line = text.substr(p, n - p);
+        std::string_view line = text.substr(p, n - p);
         p = n + 1;
         if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+            line.remove_suffix(1);
         if (!line.empty() && line.front() == '[') {
-            inGroup = line == "[" + group + "]";
+            inGroup = line.size() == group.size() + 2 && line.substr(1, group.size()) == group &&
+                      line.back() == ']';
             continue;
         }
         std::size_t eq = line.find('=');
         if (!inGroup || eq == std::string::npos)
             continue;
-        std::string k = line.substr(0, eq);
+        std::string_view k = line.substr(0, eq);
         while (!k.empty() && k.back() == ' ')
-            k.pop_back();
+            k.remove_suffix(1);
         if (k != key)
             continue;
         std::size_t start = line.find_first_not_of(' ', eq + 1);
-        value = start == std::string::npos ? std::string() : line.substr(start);
+        value = UnescapeDesktopString(start == std::string::npos ? std::string()
+                                                                 : std::string(line.substr(start)));
         return true;
     }
     return false;
+}
+
+// False when the group or key is missing or the file is absent.
+bool ReadDesktopValue(const fs::path& path, const std::string& group, const std::string& key,
+                      std::string& value) {
+    std::error_code ec;
+    if (!fs::exists(path, ec))
+        return false;
+    return DesktopValueOf(ReadWholeFile(path), group, key, value);
 }
 
 // Runs a program quietly and waits for it; false when it could not run or failed.
@@ -291,26 +298,36 @@ XdgRegistry::XdgRegistry(XdgLocations locations, std::string className)
     : locations_(std::move(locations)), className_(std::move(className)) {}
 
 std::string XdgRegistry::ExecFromShellCommand(const std::string& command) {
-    // "exe" LETTERS"%1"
-    std::size_t close =
-        command.size() > 1 && command[0] == '"' ? command.find('"', 1) : std::string::npos;
+    // "exe" LETTERS"%1", read from the end: the program's path may itself hold quotes.
     const std::string tail = "\"%1\"";
-    if (close == std::string::npos || close == 1 || command.size() < close + 2 ||
-        command[close + 1] != ' ' || command.size() < close + 2 + tail.size() ||
+    const auto unsupported = [&] { return RegistryError("Unsupported shell command: " + command); };
+    if (command.size() < tail.size() + 5 || command.front() != '"' ||
         command.compare(command.size() - tail.size(), tail.size(), tail) != 0)
-        throw RegistryError("Unsupported shell command: " + command);
-    std::string exe = command.substr(1, close - 1);
-    std::string verb = command.substr(close + 2, command.size() - tail.size() - (close + 2));
-    if (verb.empty())
-        throw RegistryError("Unsupported shell command: " + command);
-    for (char c : verb)
-        if (c < 'A' || c > 'Z')
-            throw RegistryError("Unsupported shell command: " + command);
+        throw unsupported();
+    std::size_t verbStart = command.size() - tail.size();
+    while (verbStart > 0 && command[verbStart - 1] >= 'A' && command[verbStart - 1] <= 'Z')
+        --verbStart;
+    const std::size_t verbEnd = command.size() - tail.size();
+    // At least the opening quote, one character of the path, the closing quote and a blank.
+    if (verbStart == verbEnd || verbStart < 4 || command[verbStart - 1] != ' ' ||
+        command[verbStart - 2] != '"')
+        throw unsupported();
+    const std::string exe = command.substr(1, verbStart - 3);
+    const std::string verb = command.substr(verbStart, verbEnd - verbStart);
     return QuoteExecArgument(exe) + " --verb " + verb + " %f";
 }
 
+bool XdgRegistry::DesktopValue(std::string_view text, const std::string& group,
+                               const std::string& key, std::string& value) {
+    return DesktopValueOf(text, group, key, value);
+}
+
+std::vector<std::string> XdgRegistry::SplitExec(const std::string& exec) {
+    return SplitExecLine(exec);
+}
+
 std::string XdgRegistry::ShellCommandFromExec(const std::string& exec) {
-    std::vector<std::string> args = SplitExec(exec);
+    std::vector<std::string> args = SplitExecLine(exec);
     if (args.size() == 4 && args[1] == "--verb" && args[3] == "%f")
         return "\"" + args[0] + "\" " + args[2] + "\"%1\"";
     return exec;
@@ -398,12 +415,8 @@ bool XdgRegistry::ReadString(RegistryRoot root, const std::string& key, const st
     Place place = Classify(root, key, name, detail);
     auto readEntry = [&](const fs::path& path, const std::string& section,
                          const std::string& entryKey) {
-        return Guarded("Unable to read " + path.string(), [&] {
-            if (!ReadDesktopValue(path, section, entryKey, value))
-                return false;
-            value = UnescapeDesktopString(value);
-            return true;
-        });
+        return Guarded("Unable to read " + path.string(),
+                       [&] { return ReadDesktopValue(path, section, entryKey, value); });
     };
     switch (place) {
     case Place::ClassKey:
@@ -424,7 +437,7 @@ bool XdgRegistry::ReadString(RegistryRoot root, const std::string& key, const st
     case Place::Autostart: {
         if (!readEntry(locations_.AutostartEntry(), kEntry, "Exec"))
             return false;
-        std::vector<std::string> args = SplitExec(value);
+        std::vector<std::string> args = SplitExecLine(value);
         value = args.empty() ? std::string() : args[0];
         return true;
     }

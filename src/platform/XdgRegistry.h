@@ -15,6 +15,8 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tunquil::platform {
 
@@ -57,6 +59,12 @@ public:
     static std::string ExecFromShellCommand(const std::string& command);
     // The Windows form back from an Exec line this class wrote; the line itself otherwise.
     static std::string ShellCommandFromExec(const std::string& exec);
+    // The value of `key` in `group` of a desktop file's text, its string escapes undone; false
+    // when there is none.
+    static bool DesktopValue(std::string_view text, const std::string& group,
+                             const std::string& key, std::string& value);
+    // An Exec value's arguments, its quoting undone and "%%" made "%".
+    static std::vector<std::string> SplitExec(const std::string& exec);
 
 private:
     enum class Place { ClassKey, VerbCommand, DefaultIcon, Extension, Autostart, Other };

@@ -93,7 +93,10 @@ int RunTunquil(int argc, char** argv) {
         bus = std::make_unique<platform::FakeMessageBus>();
     }
     auto copy = std::make_unique<RunningCopy>(*bus, RunningCopy::Callbacks{});
-    if (StartRole role = ClaimOrHandOver(*copy, *bus, arguments); role != StartRole::First)
+    StartRole role = ClaimOrHandOver(*copy, *bus, arguments);
+    if (role == StartRole::Alone)
+        std::fprintf(stderr, "%s\n", copy->BusProblem().c_str());
+    else if (role != StartRole::First)
         return EndSecondStart(role);
 
     QApplication app(argc, argv);

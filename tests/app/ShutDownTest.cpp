@@ -149,5 +149,18 @@ TEST(WorkDirectories, EachIsMadeAndClearedByItsOwnMasksAndTheBackupKept) {
         EXPECT_TRUE(fs::is_directory(fresh / w.name)) << w.name;
 }
 
+TEST(WorkDirectories, ALinkInAWorkDirectorysPlaceIsReplacedAndWhereItLedIsKept) {
+    TempDir dir, elsewhere;
+    ScriptedHost host;
+    elsewhere.Write("mine.mid", "x");
+    elsewhere.Write("deep/photo.jpg", "x");
+    fs::create_directory_symlink(elsewhere.path(), dir / "TempMail");
+    PrepareWorkDirectories(host, dir.path());
+    EXPECT_TRUE(fs::exists(elsewhere / "mine.mid"));
+    EXPECT_TRUE(fs::exists(elsewhere / "deep/photo.jpg"));
+    EXPECT_FALSE(fs::is_symlink(dir / "TempMail"));
+    EXPECT_TRUE(fs::is_directory(dir / "TempMail"));
+}
+
 } // namespace
 } // namespace tunquil

@@ -3,17 +3,22 @@
 
 #include "app/SingleInstance.h"
 
+#include "integration/CommandProcessor.h"
 #include "platform/FakeMessageBus.h"
+#include "platform/SocketMessageBus.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -91,6 +96,78 @@ TEST(HandOver, AHungCopyLetsTheSecondStartEndAfterItsTimeOut) {
     FakeMessageBus second(w.network);
     RunningCopy secondCopy(second, {});
     EXPECT_EQ(ClaimOrHandOver(secondCopy, second, {"/a.mid"}, 30ms), StartRole::NoAnswer);
+}
+
+TEST(HandOver, ACopyThatGoesBetweenTheClaimAndTheHandOverIsReplaced) {
+    // The running copy ends just as the second start's hand-over reaches for it.
+    struct VanishingOwner : FakeMessageBus {
+        using FakeMessageBus::FakeMessageBus;
+        FakeMessageBus* owner = nullptr;
+        platform::BusResult Send(const std::string& windowClass, BusMessage message,
+                                 std::chrono::milliseconds timeout) override {
+            owner->UnregisterWindow();
+            return FakeMessageBus::Send(windowClass, std::move(message), timeout);
+        }
+    };
+    Window w;
+    ASSERT_TRUE(w.copy.Register());
+    VanishingOwner second(w.network);
+    second.owner = &w.bus;
+    RunningCopy secondCopy(second, {});
+    EXPECT_EQ(ClaimOrHandOver(secondCopy, second, {"/a.mid"}, 1s), StartRole::First);
+    EXPECT_TRUE(second.HasWindow());
+}
+
+// The plug-in helper's standard output for `input` on its standard input, and its exit status.
+std::pair<std::string, int> RunPluginHelper(const std::string& input) {
+    std::string command = "printf '" + input + "' | " + TUNQUIL_PLUGIN_HELPER_PATH + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    char buffer[256];
+    while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe))
+        out.append(buffer, n);
+    int status = pclose(pipe);
+    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
+}
+
+TEST(BusFailures, AStartAndThePluginHelperCarryOnWithoutTheBus) {
+    TempDir dir;
+    // Too long a path for a socket's address; a lock file that cannot be opened.
+    fs::path tooLong = dir / std::string(120, 'r');
+    fs::path lockless = dir / "run";
+    fs::create_directories(lockless / (std::string(kMainWindowClass) + ".lock"));
+    chmod(lockless.c_str(), 0700);
+    for (const fs::path& runtime : {tooLong, lockless}) {
+        platform::SocketMessageBus bus(runtime);
+        RunningCopy copy(bus, {});
+        EXPECT_EQ(ClaimOrHandOver(copy, bus, {"/a.mid"}, 50ms), StartRole::Alone) << runtime;
+        EXPECT_NE(copy.BusProblem().find(runtime.string()), std::string::npos) << copy.BusProblem();
+    }
+    test::ScopedEnv env("TUNQUIL_RUNTIME_DIR", tooLong.c_str());
+    EXPECT_EQ(RunPluginHelper("request /a.mid http://h/a.mid\\nquit\\n"),
+              std::make_pair(std::string("ready\nno program\n"), 0));
+}
+
+TEST(PluginRequests, APathHoldingABracketNamesItsFile) {
+    TempDir dir;
+    test::ScopedEnv env("TUNQUIL_RUNTIME_DIR", (dir / "run").c_str());
+    platform::SocketMessageBus bus;
+    RunningCopy copy(bus, {});
+    ASSERT_TRUE(copy.Register());
+    std::atomic<bool> stop{false};
+    std::thread pump([&] {
+        while (!stop)
+            bus.Pump(10ms);
+    });
+    auto [out, status] = RunPluginHelper("request /m/live [1].mid http://h/x.mid?a[]=1\\nquit\\n");
+    stop = true;
+    pump.join();
+    EXPECT_EQ(out, "ready\nsent\n");
+    EXPECT_EQ(status, 0);
+    PluginRequest request;
+    ASSERT_TRUE(CommandProcessor::ParsePluginCommand(copy.TakePluginRequest(), request));
+    EXPECT_EQ(request.path, "/m/live [1].mid");
+    EXPECT_EQ(request.origin, "http://h/x.mid?a[]=1");
 }
 
 TEST(RegisteredMessages, PluginRequestsReplaceEachOtherAndTheWindowAnswersItsNames) {

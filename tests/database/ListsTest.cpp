@@ -549,8 +549,19 @@ TEST(WorkDirectories, ClearingDeletesMatchingFilesBelowButNeverTheProgramDirecto
         EXPECT_EQ(host.LastMessage(), "Error: Do not clear app directory") << refused;
     }
     EXPECT_TRUE(fs::exists(dir / "own.mid"));
-    ClearDirectory(host, dir.path(), dir / "missing", "*.mid");
-    EXPECT_EQ(host.LastMessage(), "Potential error in ClearDirectory");
+    // A link is never followed, neither as the directory to clear nor below it.
+    TempDir linked;
+    linked.Write("theirs.mid", "5");
+    fs::create_directory_symlink(linked.path(), dir / "link");
+    fs::create_directory_symlink(linked.path(), work / "deep" / "link");
+    host.messages.clear();
+    ClearDirectory(host, dir.path(), work, "*.mid");
+    EXPECT_TRUE(host.messages.empty());
+    for (const fs::path& missing : {dir / "missing", dir / "link"}) {
+        ClearDirectory(host, dir.path(), missing, "*.mid");
+        EXPECT_EQ(host.LastMessage(), "Potential error in ClearDirectory") << missing;
+    }
+    EXPECT_TRUE(fs::exists(linked / "theirs.mid"));
 }
 
 TEST(WorkDirectories, CopyingAFileReplacesTheTargetWholeAndRefusesOnlyTheSameFile) {

@@ -39,6 +39,9 @@ int main(int argc, char** argv) {
         return 1;
     case StartRole::Refused:
         return 2;
+    case StartRole::Alone:
+        std::fprintf(stderr, "%s\n", copy.BusProblem().c_str());
+        break;
     case StartRole::First:
         break;
     }

@@ -168,6 +168,8 @@ TEST(CommandArguments, JoinTheDesktopsVerbAndFileIntoOneCommand) {
               V{"P/a b/c.mid"});
     EXPECT_EQ(CommandProcessor::CommandsFromArguments({"NV/t.tmp[http://h/x.mid", "/s.mid"}),
               (V{"NV/t.tmp[http://h/x.mid", "/s.mid"}));
+    EXPECT_EQ(CommandProcessor::CommandsFromArguments({"--plugin", "/t [1].tmp", "http://h/"}),
+              V{std::string("NV/t [1].tmp\0http://h/", 22)});
     // A verb without a file (the desktop menu's start) used to become two commands.
     EXPECT_EQ(CommandProcessor::CommandsFromArguments({"--verb", "P"}), V{});
     EXPECT_EQ(CommandProcessor::CommandsFromArguments({"--verb"}), V{});

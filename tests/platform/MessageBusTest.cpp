@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -152,11 +153,11 @@ TEST(SocketMessageBus, OneOwnerPerClassSendWaitsForTheResultAndPostsArrive) {
     EXPECT_TRUE(other.RegisterWindow("TMasterFrm", {}, [](const BusMessage&) { return 0; }));
 }
 
-TEST(SocketMessageBus, AFolderOthersCanEnterIsClosedAndAStaleSocketReplaced) {
+TEST(SocketMessageBus, AStaleSocketIsReplaced) {
     TempDir tmp;
     fs::path dir = tmp / "run";
     fs::create_directory(dir);
-    chmod(dir.c_str(), 0755);
+    chmod(dir.c_str(), 0700);
     // A socket nobody listens on any more, as a copy killed outright leaves it.
     {
         int fd = socket(AF_UNIX, SOCK_STREAM, 0);
@@ -167,18 +168,89 @@ TEST(SocketMessageBus, AFolderOthersCanEnterIsClosedAndAStaleSocketReplaced) {
         close(fd);
     }
     SocketMessageBus window(dir), client(dir);
-    struct stat st {};
-    ASSERT_EQ(stat(dir.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_FALSE(client.FindWindow("TMasterFrm"));
     EXPECT_EQ(client.Send("TMasterFrm", HandOverWith({}), 5s), std::nullopt);
     ASSERT_TRUE(window.RegisterWindow("TMasterFrm", {}, [](const BusMessage&) { return 1; }));
     PumpedWindow pumped(window);
     EXPECT_EQ(client.Send("TMasterFrm", HandOverWith({}), 5s), 1);
+}
 
+// The tests run as root, which may give a folder, a file or a listening process to any user.
+constexpr uid_t kOtherUser = 4242;
+
+TEST(SocketMessageBus, WhatIsNotThisUsersOwnIsRefusedAndLeftAsItWas) {
+    TempDir tmp;
+    struct Case {
+        const char* what;
+        mode_t mode;
+        uid_t owner;
+    };
+    for (Case c : {Case{"open to others", 0755, geteuid()}, Case{"another's", 0700, kOtherUser}}) {
+        fs::path dir = tmp / c.what;
+        fs::create_directory(dir);
+        std::ofstream(dir / "left.mid").put('x');
+        ASSERT_EQ(chmod(dir.c_str(), c.mode), 0);
+        ASSERT_EQ(chown(dir.c_str(), c.owner, static_cast<gid_t>(-1)), 0);
+        EXPECT_THROW(SocketMessageBus{dir}, BusError) << c.what;
+        struct stat st {};
+        ASSERT_EQ(stat(dir.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, c.mode) << c.what;
+        EXPECT_TRUE(fs::exists(dir / "left.mid")) << c.what;
+    }
     fs::path file = tmp / "file";
     std::ofstream(file).put('x');
     EXPECT_THROW(SocketMessageBus{file}, BusError);
+
+    // A lock file of another user's does not decide who owns the class.
+    SocketMessageBus bus(tmp / "run");
+    fs::path lock = tmp / "run" / "TMasterFrm.lock";
+    std::ofstream(lock).put('x');
+    ASSERT_EQ(chown(lock.c_str(), kOtherUser, static_cast<gid_t>(-1)), 0);
+    EXPECT_THROW(bus.RegisterWindow("TMasterFrm", {}, [](const BusMessage&) { return 1; }),
+                 BusError);
+    fs::remove(lock);
+
+    // A window of another user's, however it came into the folder, is no window: nothing is
+    // handed to it.
+    int reported[2];
+    ASSERT_EQ(pipe(reported), 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", bus.SocketPath("TMasterFrm").c_str());
+    pid_t child = fork();
+    if (child == 0) {
+        alarm(10); // a test that goes wrong must not wait for ever
+        int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        // The listener's user is taken at listen().
+        if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+            setresuid(kOtherUser, kOtherUser, kOtherUser) != 0 || listen(fd, 4) != 0)
+            _exit(1);
+        if (write(reported[1], "L", 1) != 1)
+            _exit(1);
+        char got = 'N';
+        for (int i = 0; i < 3; ++i) {
+            int peer = accept(fd, nullptr, nullptr);
+            char c;
+            if (peer >= 0 && read(peer, &c, 1) == 1)
+                got = 'Y';
+            if (peer >= 0)
+                close(peer);
+        }
+        _exit(write(reported[1], &got, 1) == 1 ? 0 : 1);
+    }
+    close(reported[1]);
+    ASSERT_GT(child, 0);
+    char c = 0;
+    ASSERT_EQ(read(reported[0], &c, 1), 1);
+    ASSERT_EQ(c, 'L');
+    EXPECT_FALSE(bus.FindWindow("TMasterFrm"));
+    EXPECT_EQ(bus.Send("TMasterFrm", HandOverWith({"/secret.mid"}), 200ms), std::nullopt);
+    EXPECT_FALSE(bus.Post("TMasterFrm", HandOverWith({"/secret.mid"})));
+    ASSERT_EQ(read(reported[0], &c, 1), 1);
+    EXPECT_EQ(c, 'N');
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(reported[0]);
 }
 
 TEST(SocketMessageBus, HostileClientsAreDroppedAndTheWindowStillAnswers) {

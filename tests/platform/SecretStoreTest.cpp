@@ -3,6 +3,7 @@
 
 #include "platform/SecretStore.h"
 
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <csignal>
@@ -88,7 +89,7 @@ protected:
             std::vector<std::string>{}, "");
         std::string address = bus->FirstLine();
         ASSERT_FALSE(address.empty());
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+        busAddress.emplace("DBUS_SESSION_BUS_ADDRESS", address.c_str());
         std::string home = dir.path().string();
         keyring = std::make_unique<Child>(
             std::vector<std::string>{"gnome-keyring-daemon", "--foreground", "--components=secrets",
@@ -100,9 +101,10 @@ protected:
     void TearDown() override {
         keyring.reset();
         bus.reset();
-        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        busAddress.reset();
     }
     test::TempDir dir;
+    std::optional<test::ScopedEnv> busAddress;
     std::unique_ptr<Child> bus, keyring;
 };
 
@@ -130,8 +132,8 @@ TEST_F(SecretService, KeepsFindsAndRemovesAPasswordPerServerAndUser) {
 
 TEST(SecretServiceAbsent, NoSessionBusMeansNoKeyring) {
     test::TempDir empty;
-    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    ::setenv("XDG_RUNTIME_DIR", empty.path().c_str(), 1);
+    test::ScopedEnv noBus("DBUS_SESSION_BUS_ADDRESS", nullptr);
+    test::ScopedEnv runtime("XDG_RUNTIME_DIR", empty.path().c_str());
     EXPECT_FALSE(SecretServiceStore().Available());
 }
 

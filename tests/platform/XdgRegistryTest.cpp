@@ -111,14 +111,19 @@ TEST(XdgRegistry, RmiFilesAreKnownToTheDesktopAsRmid) {
 TEST(XdgRegistry, EveryVerbOfTheDesktopEntryReachesTheCommandProcessorWhole) {
     XdgFixture f;
     // A program path and a file name that quoting could break apart.
-    fs::path exe = f.dir / "bin dir/tun'quil $x";
+    fs::path exe = f.dir / "bin dir/tun'quil \"$x\\";
     fs::path record = f.dir / "args";
-    f.dir.Write("bin dir/tun'quil $x",
+    f.dir.Write("bin dir/tun'quil \"$x\\",
                 "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > " + Quoted(record) +
                     "\n");
     fs::permissions(exe, fs::perms::owner_all);
     fs::path tune = f.dir.Write("my \"best\" 100% song.mid", "MThd");
     ASSERT_TRUE(f.shell.RegisterDocumentType(exe));
+    std::string command;
+    ASSERT_TRUE(f.registry.ReadString(RegistryRoot::ClassesRoot,
+                                      "Tunquil.Document\\Shell\\Open\\Command",
+                                      platform::kDefaultValue, command));
+    EXPECT_EQ(command, "\"" + exe.string() + "\" P\"%1\"");
 
     fs::path entry = f.registry.locations().DesktopEntry();
     std::string out;

@@ -3,6 +3,7 @@
 #include "base/Files.h"
 #include "export/archive/TAbUnZipper.h"
 #include "support/MidiBytes.h"
+#include "support/ScopedEnv.h"
 #include "support/SmtpSink.h"
 #include "support/TempDir.h"
 
@@ -95,10 +96,10 @@ TEST_F(MailCtl, FailedSendExitsWithOneAndSaysWhy) {
 
 TEST_F(MailCtl, LoginOverStartTlsTakesThePasswordFromStandardInputOnly) {
     test::SmtpSink secure({test::SmtpSinkOptions::kStartTls, "me", "pa ss", "PLAIN"});
-    ::setenv("SSL_CERT_FILE", test::SmtpSink::CertificateFile().c_str(), 1);
+    test::ScopedEnv trust("SSL_CERT_FILE", test::SmtpSink::CertificateFile().c_str());
     // No keyring for this run: the password must come from standard input.
-    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    test::ScopedEnv noBus("DBUS_SESSION_BUS_ADDRESS", nullptr);
+    test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path().c_str());
     Settings("Server=localhost\nPort=" + std::to_string(secure.port()) +
              "\nSecurity=1\nUser=me\nEMail Address=me@example.org\nLog File=" +
              (dir / "smtp.log").string() + "\n");

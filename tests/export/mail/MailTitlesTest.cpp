@@ -5,6 +5,7 @@
 #include "base/Files.h"
 #include "base/ScriptedHost.h"
 #include "export/mail/TitleMailer.h"
+#include "support/ScopedEnv.h"
 #include "support/SmtpSink.h"
 #include "support/TempDir.h"
 
@@ -209,11 +210,7 @@ TEST_F(MailTitles, MissingExportSurfacesAtSend) {
 // Sending with a login: where the password comes from, and where it never goes.
 class MailLogin : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ::setenv("SSL_CERT_FILE", SmtpSink::CertificateFile().c_str(), 1);
-        Configure(mailer);
-    }
-    void TearDown() override { ::unsetenv("SSL_CERT_FILE"); }
+    void SetUp() override { Configure(mailer); }
     void Configure(TitleMailer& m) {
         m.settings.server = "localhost:" + std::to_string(sink.port());
         m.settings.emailAddress = "me@example.org";
@@ -223,6 +220,7 @@ protected:
     }
     bool Send(TitleMailer& m) { return m.Send("you@example.org", "Hi", {"Hello"}, false); }
 
+    test::ScopedEnv trust{"SSL_CERT_FILE", SmtpSink::CertificateFile().c_str()};
     SmtpSink sink{{test::SmtpSinkOptions::kStartTls, "ann", "s3cret", "PLAIN,LOGIN"}};
     test::TempDir home;
     ScriptedHost host;

@@ -9,6 +9,7 @@
 #include "export/mail/MailErrors.h"
 #include "export/mail/MimeEncoding.h"
 #include "export/mail/TmsSMTP.h"
+#include "support/ScopedEnv.h"
 #include "support/SmtpSink.h"
 #include "support/TempDir.h"
 
@@ -57,14 +58,15 @@ struct SecureRun {
 class SecureMail : public ::testing::Test {
 protected:
     void SetUp() override { TrustFile(SmtpSink::CertificateFile()); }
-    void TearDown() override { ::unsetenv("SSL_CERT_FILE"); }
-    static void TrustFile(const std::filesystem::path& file) {
-        ::setenv("SSL_CERT_FILE", file.c_str(), 1);
+    void TrustFile(const std::filesystem::path& file) {
+        trust.reset();
+        trust.emplace("SSL_CERT_FILE", file.c_str());
     }
     static std::string Localhost(const SmtpSink& sink) {
         return "localhost:" + std::to_string(sink.port());
     }
     test::TempDir dir;
+    std::optional<test::ScopedEnv> trust;
 };
 
 TEST_F(SecureMail, StartTlsAndImplicitTlsDeliverWithEitherLoginAndKeepItOutOfTheLog) {
