@@ -196,7 +196,8 @@ std::string IniFile::Text() const {
 void IniFile::UpdateFile() {
     if (!dirty_)
         return;
-    WriteFileAtomically(path_, Text());
+    // Tunquil.ini holds the mail login: a new one is the user's alone.
+    WriteFileAtomically(path_, Text(), 0600);
     dirty_ = false;
     finalNewline_ = true;
 }
