@@ -140,20 +140,26 @@ std::string ReadInputFile(const fs::path& path, uint64_t maxSize) {
     return InputFile(path).ReadAll(maxSize);
 }
 
-void SyncDirectory(const fs::path& dir) {
-    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 namespace {
 
 std::function<void(int)>& SyncObserver() {
     static std::function<void(int)> observer;
     return observer;
 }
+
+} // namespace
+
+void SyncDirectory(const fs::path& dir) {
+    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        if (SyncObserver())
+            SyncObserver()(fd);
+        ::close(fd);
+    }
+}
+
+namespace {
 
 // Creates a file beside `path` that no other writer (another copy of the program saving the
 // same file at the same moment) can be using: the process id and a counter make the name,

@@ -87,8 +87,9 @@ void FailWritesPastTheFileSizeLimit();
 
 // Flushes the content of an open file to disk; throws FileError.
 void SyncFile(int fd, const fs::path& pathForErrors);
-// Tests only: called with each file descriptor SyncFile has flushed, so that a test can model
-// what a power cut keeps (the content as of each file's last flush). Empty to stop.
+// Tests only: called with each file descriptor SyncFile or SyncDirectory has flushed, so that a
+// test can model what a power cut keeps (each file's content as of its last flush, each folder's
+// names as of its last flush). Empty to stop.
 void SetSyncObserverForTesting(std::function<void(int fd)> observer);
 
 // Moves `from` to `to`; when they lie on different file systems, copies (through memory: it
