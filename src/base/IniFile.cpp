@@ -62,7 +62,14 @@ IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {
     std::error_code ec;
     if (!std::filesystem::exists(path_, ec))
         return;
-    std::string text = ReadWholeFile(path_);
+    Parse(ReadWholeFile(path_));
+}
+
+IniFile::IniFile(std::filesystem::path path, std::string_view text) : path_(std::move(path)) {
+    Parse(text);
+}
+
+void IniFile::Parse(std::string_view text) {
     if (text.find("\r\n") != npos)
         newline_ = "\r\n";
     finalNewline_ = text.empty() || text.back() == '\n';
