@@ -183,11 +183,12 @@ void IniFile::DeleteKey(std::string_view section, std::string_view key) {
     std::size_t header = FindSection(section);
     if (header == npos)
         return;
-    std::size_t at = FindKey(header, key);
-    if (at == npos)
-        return;
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(at));
-    dirty_ = true;
+    // Every entry of the key goes: a file edited by hand may repeat one, and the next would
+    // otherwise read as the value of a key just deleted.
+    for (std::size_t at = FindKey(header, key); at != npos; at = FindKey(header, key)) {
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(at));
+        dirty_ = true;
+    }
 }
 
 std::string IniFile::Text() const {
