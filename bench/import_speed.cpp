@@ -111,11 +111,15 @@ int main(int argc, char** argv) {
             Program p(home);
             p.importer.Pending().ck = p.categories.AddCategory("Bench");
             p.importer.Pending().pk = p.data.Performers().FindOrAdd("", "Various");
-            for (const auto& f : files) {
-                std::string result = p.importer.ImportMusicFile(f, f.filename().string(),
-                                                                f.string(), "", "", true, false);
-                added += result == "OK";
-            }
+            // As a scan adds: flushed to disk about once a second, before any "OK" is told.
+            TitleImporter::AddBatch batch(
+                p.importer,
+                [&](const std::string&, const std::string& result) { added += result == "OK"; });
+            for (const auto& f : files)
+                batch.Report(f.string(),
+                             p.importer.ImportMusicFile(f, f.filename().string(), f.string(), "",
+                                                        "", true, false));
+            batch.Finish();
             p.data.Close();
         }
         double ours = Seconds(start);
@@ -125,7 +129,7 @@ int main(int argc, char** argv) {
         std::printf("                     wall        cpu\n");
         std::printf("  tunquil import   %8.3f s %8.3f s\n", ours, oursCpu);
         std::printf("  zip -9 -q        %8.3f s %8.3f s\n", zipImport, zipImportCpu);
-        std::printf("  ratio            %8.2f   %8.2f   (target <= 1.5)\n", ours / zipImport,
+        std::printf("  ratio            %8.2f   %8.2f   (target <= 1.2)\n", ours / zipImport,
                     oursCpu / zipImportCpu);
 
         // --- archive of 1,000 titles ---

@@ -33,10 +33,11 @@ test)
   start_test_services
   trap stop_test_services EXIT
 
-  # Fuzz the parsers of outside input for a bounded time each, under the sanitizers.
+  # Fuzz the parsers of outside input under the sanitizers: one budget of seconds for all the
+  # targets together, 512 MB of memory each.
   CC=clang CXX=clang++ configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTUNQUIL_FUZZ=ON -DTUNQUIL_GUI=OFF -DTUNQUIL_TESTS=OFF -DTUNQUIL_BENCH=OFF
-  bash scripts/run-fuzzers.sh build-fuzz "${TUNQUIL_FUZZ_SECONDS:-60}"
+  bash scripts/run-fuzzers.sh build-fuzz "${TUNQUIL_FUZZ_SECONDS:-360}" 512
 
   # The core tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
   configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DTUNQUIL_SANITIZE=ON \

@@ -140,14 +140,6 @@ std::string ReadInputFile(const fs::path& path, uint64_t maxSize) {
     return InputFile(path).ReadAll(maxSize);
 }
 
-void SyncDirectory(const fs::path& dir) {
-    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 namespace {
 
 std::function<void(int)>& SyncObserver() {
@@ -155,15 +147,29 @@ std::function<void(int)>& SyncObserver() {
     return observer;
 }
 
+} // namespace
+
+void SyncDirectory(const fs::path& dir) {
+    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        if (SyncObserver())
+            SyncObserver()(fd);
+        ::close(fd);
+    }
+}
+
+namespace {
+
 // Creates a file beside `path` that no other writer (another copy of the program saving the
 // same file at the same moment) can be using: the process id and a counter make the name,
 // and O_EXCL makes sure it is new.
-int CreateTempBeside(const fs::path& path, fs::path& temp) {
+int CreateTempBeside(const fs::path& path, fs::path& temp, mode_t mode) {
     static std::atomic<unsigned> counter{0};
     for (;;) {
         temp = path;
         temp += ".new." + std::to_string(::getpid()) + "." + std::to_string(counter++);
-        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0)
             return fd;
         if (errno != EEXIST) // one left by a dead process of the same id is passed over
@@ -188,10 +194,38 @@ void SetSyncObserverForTesting(std::function<void(int fd)> observer) {
     SyncObserver() = std::move(observer);
 }
 
-void WriteFileAtomically(const fs::path& path, std::string_view bytes) {
+fs::path FollowLinks(const fs::path& path) {
+    fs::path at = path;
+    // As many links as the kernel itself follows before it gives up with ELOOP.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return at;
+        std::error_code ec;
+        fs::path target = fs::read_symlink(at, ec);
+        if (ec)
+            throw FileError(DescribeErrno("Cannot read the link", at, ec.value()), ec.value());
+        at = target.is_absolute() ? target : at.parent_path() / target;
+    }
+    throw FileError(DescribeErrno("Cannot follow", path, ELOOP), ELOOP);
+}
+
+void WriteFileAtomically(const fs::path& given, std::string_view bytes, mode_t newFileMode) {
+    const fs::path path = FollowLinks(given);
+    struct stat old {};
+    bool replacing = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     fs::path temp;
-    int fd = CreateTempBeside(path, temp);
+    int fd = CreateTempBeside(path, temp, replacing ? (old.st_mode & 07777) : newFileMode);
     try {
+        if (replacing) {
+            // The umask narrowed the mode at creation; the file replaced sets it. A private
+            // file must not turn readable, nor a shared one private, by being saved. Only root
+            // may give a file to another owner, and it should then keep the user's.
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM)
+                throw FileError(DescribeErrno("Cannot set the owner of", temp, errno));
+            if (::fchmod(fd, old.st_mode & 07777) != 0)
+                throw FileError(DescribeErrno("Cannot set the mode of", temp, errno));
+        }
         WriteAll(fd, bytes.data(), bytes.size(), temp);
         SyncFile(fd, temp);
     } catch (...) {

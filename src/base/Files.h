@@ -33,8 +33,15 @@ std::string ReadWholeFile(const fs::path& path);
 
 // Writes `bytes` to a new file beside `path` (under a name of its own, so that two writers never
 // share one), flushes it to disk and renames it over `path`. On failure the old file is
-// untouched and FileError is thrown.
-void WriteFileAtomically(const fs::path& path, std::string_view bytes);
+// untouched and FileError is thrown. A file replaced keeps its mode (and, where allowed, its
+// owner); a new one gets `newFileMode`, less the umask. Where `path` is a symbolic link, the
+// file it leads to is replaced and the link stays: users link their settings and desktop files
+// into folders of their own.
+void WriteFileAtomically(const fs::path& path, std::string_view bytes, mode_t newFileMode = 0644);
+
+// The file a chain of symbolic links at `path` ends in (which need not exist yet); `path` itself
+// when it is no link. Throws FileError for a loop.
+fs::path FollowLinks(const fs::path& path);
 
 // Writes all of `size` bytes to `fd`, retrying short writes; throws FileError.
 void WriteAll(int fd, const void* data, std::size_t size, const fs::path& pathForErrors);
@@ -80,8 +87,9 @@ void FailWritesPastTheFileSizeLimit();
 
 // Flushes the content of an open file to disk; throws FileError.
 void SyncFile(int fd, const fs::path& pathForErrors);
-// Tests only: called with each file descriptor SyncFile has flushed, so that a test can model
-// what a power cut keeps (the content as of each file's last flush). Empty to stop.
+// Tests only: called with each file descriptor SyncFile or SyncDirectory has flushed, so that a
+// test can model what a power cut keeps (each file's content as of its last flush, each folder's
+// names as of its last flush). Empty to stop.
 void SetSyncObserverForTesting(std::function<void(int fd)> observer);
 
 // Moves `from` to `to`; when they lie on different file systems, copies (through memory: it

@@ -62,7 +62,14 @@ IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {
     std::error_code ec;
     if (!std::filesystem::exists(path_, ec))
         return;
-    std::string text = ReadWholeFile(path_);
+    Parse(ReadWholeFile(path_));
+}
+
+IniFile::IniFile(std::filesystem::path path, std::string_view text) : path_(std::move(path)) {
+    Parse(text);
+}
+
+void IniFile::Parse(std::string_view text) {
     if (text.find("\r\n") != npos)
         newline_ = "\r\n";
     finalNewline_ = text.empty() || text.back() == '\n';
@@ -176,11 +183,12 @@ void IniFile::DeleteKey(std::string_view section, std::string_view key) {
     std::size_t header = FindSection(section);
     if (header == npos)
         return;
-    std::size_t at = FindKey(header, key);
-    if (at == npos)
-        return;
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(at));
-    dirty_ = true;
+    // Every entry of the key goes: a file edited by hand may repeat one, and the next would
+    // otherwise read as the value of a key just deleted.
+    for (std::size_t at = FindKey(header, key); at != npos; at = FindKey(header, key)) {
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(at));
+        dirty_ = true;
+    }
 }
 
 std::string IniFile::Text() const {
@@ -196,7 +204,8 @@ std::string IniFile::Text() const {
 void IniFile::UpdateFile() {
     if (!dirty_)
         return;
-    WriteFileAtomically(path_, Text());
+    // Tunquil.ini holds the mail login: a new one is the user's alone.
+    WriteFileAtomically(path_, Text(), 0600);
     dirty_ = false;
     finalNewline_ = true;
 }

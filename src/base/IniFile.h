@@ -16,6 +16,8 @@ public:
     // Reads `path` when it exists; a missing file reads as empty and is created by UpdateFile.
     // Throws FileError when the file exists but cannot be read.
     explicit IniFile(std::filesystem::path path);
+    // The settings of `text`, to be written to `path`: what the file would read as.
+    IniFile(std::filesystem::path path, std::string_view text);
 
     const std::filesystem::path& path() const { return path_; }
 
@@ -46,6 +48,7 @@ public:
     std::string Text() const;
 
 private:
+    void Parse(std::string_view text);
     // Index of the "[section]" line, or npos.
     std::size_t FindSection(std::string_view section) const;
     // Index past the last line that belongs to the section starting at `header`.

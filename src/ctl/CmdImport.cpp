@@ -46,6 +46,13 @@ int Add(Context& ctx) {
     fs::create_directories(importer.TempZipsDirectory(), ec);
 
     int status = kOk;
+    // A line is printed once its title is on disk.
+    TitleImporter::AddBatch batch(importer,
+                                  [&](const std::string& path, const std::string& result) {
+                                      if (result != "OK")
+                                          status = kProblems;
+                                      ctx.out << Printable(result) << "\t" << path << "\n";
+                                  });
     auto importOne = [&](const fs::path& path) {
         // One origin for one file, however it was named: "./a.mid" and "a.mid" are the same.
         fs::path full = fs::absolute(path, ec).lexically_normal();
@@ -64,9 +71,7 @@ int Add(Context& ctx) {
             else
                 result = "OK";
         }
-        if (result != "OK")
-            status = kProblems;
-        ctx.out << Printable(result) << "\t" << path.string() << "\n";
+        batch.Report(path.string(), result);
     };
     for (const auto& arg : ctx.args) {
         if (fs::is_directory(arg, ec)) {
@@ -76,6 +81,7 @@ int Add(Context& ctx) {
             importOne(arg);
         }
     }
+    batch.Finish();
     return session->Finish(status);
 }
 

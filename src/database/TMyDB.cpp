@@ -582,12 +582,24 @@ int32_t TMyDB::AppendTitle(TitleRecord record, const fs::path& storedDataPath) {
         WriteSlot(SlotCount());
     } catch (...) {
         slots_.pop_back();
+        // A full disk takes part of the record: cut back to the last whole one, or the next
+        // add would land off the 324-byte grid and every later record would read as garbage.
+        TruncateQuietly(desFile_.fd(), static_cast<int64_t>(slots_.size()) *
+                                           static_cast<int64_t>(kTitleRecordSize));
         TruncateQuietly(datFile_.fd(), offset);
         throw;
     }
     dataSize_ = offset + size;
     IndexInsert(key, SlotCount());
     return key;
+}
+
+void TMyDB::Flush() {
+    if (!open_)
+        return;
+    // The data first: a record that reaches the disk must find its tune there.
+    SyncFile(datFile_.fd(), dataPath_);
+    SyncFile(desFile_.fd(), descriptorPath_);
 }
 
 bool TMyDB::SetDuration(int32_t seconds, int32_t masterKey) {

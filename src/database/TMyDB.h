@@ -93,6 +93,9 @@ public:
     // take the data file past 2,147,483,647 bytes. Returns the new master key. Announces
     // nothing: TDMM2 tells the views.
     int32_t AppendTitle(TitleRecord record, const fs::path& storedDataPath);
+    // Flushes both files to disk (the data file first); throws FileError. Adds are not
+    // flushed one by one: whoever reports them done flushes once for all of them.
+    void Flush();
     bool SetDuration(int32_t seconds, int32_t masterKey);
     // Marks each key deleted without touching the views; returns how many were live.
     int DeleteTitles(const std::vector<int32_t>& masterKeys);

@@ -56,13 +56,31 @@ bool TPerfList::NamesOf(int32_t pk, std::string& first, std::string& last) const
     return false;
 }
 
+namespace {
+
+std::size_t Characters(std::string_view utf8) {
+    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// Whether a stored name field holds `given`: whole, or as much of it as the field takes. A field
+// written as Windows-1252 takes 25 characters, which read as more than 25 bytes of UTF-8, so the
+// given name is compared whole before any cut to 25 bytes.
+bool HoldsName(const std::string& stored, std::string_view given) {
+    if (SameTextIgnoringCase(stored, given) ||
+        SameTextIgnoringCase(stored, CutUtf8(given, kPerformerNameCapacity)))
+        return true;
+    return stored.size() > kPerformerNameCapacity && Characters(stored) == kPerformerNameCapacity &&
+           given.size() > stored.size() &&
+           SameTextIgnoringCase(stored, given.substr(0, stored.size()));
+}
+
+} // namespace
+
 int32_t TPerfList::Find(const std::string& first, const std::string& last) const {
-    // The stored names are cut to 25; a longer name given again must find its stored form
-    // instead of adding the same performer once more.
-    std::string f = CutUtf8(first, kPerformerNameCapacity);
-    std::string l = CutUtf8(last, kPerformerNameCapacity);
     for (const auto& p : items_)
-        if (SameTextIgnoringCase(p.lastName, l) && SameTextIgnoringCase(p.firstName, f))
+        if (HoldsName(p.lastName, last) && HoldsName(p.firstName, first))
             return p.pk;
     return 0;
 }

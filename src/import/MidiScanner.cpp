@@ -83,11 +83,20 @@ void MidiScanner::Import(std::vector<std::string>& found, bool checkDuplicates,
                          ScanOutcome& outcome) {
     const int total = static_cast<int>(found.size());
     int ordinal = 0;
+    // Each file is counted and told only once its title is on disk.
+    TitleImporter::AddBatch batch(importer_,
+                                  [&](const std::string& path, const std::string& status) {
+                                      CountImport(outcome, status);
+                                      if (onImported)
+                                          onImported(path, status);
+                                  });
     for (const auto& path : found) {
         // The window's Stop and the program's closing reach us only if events get through.
         host_.ProcessEvents();
-        if (ImportStopping())
+        if (ImportStopping()) {
+            batch.Finish();
             return;
+        }
         ++ordinal;
         if (onImportProgress)
             onImportProgress(ordinal, total);
@@ -98,10 +107,9 @@ void MidiScanner::Import(std::vector<std::string>& found, bool checkDuplicates,
         } catch (const std::exception& e) {
             status = e.what(); // this file's trouble; the scan goes on with the next
         }
-        CountImport(outcome, status);
-        if (onImported)
-            onImported(path, status);
+        batch.Report(path, status);
     }
+    batch.Finish();
     outcome.importComplete = !ImportStopping();
 }
 

@@ -6,6 +6,7 @@
 #include "base/Host.h"
 #include "midi/MidiData.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -48,9 +49,35 @@ public:
     void SetPendingTitleSettings(const std::string& title, const std::string& origin, int32_t pk,
                                  int32_t ck);
 
+    // Adds reported together, flushed to disk once for many titles rather than once each.
+    // Inside a batch AddMidiFile does not flush; Report holds each file's status until a flush
+    // covers its add (at most about a second later) and then hands it to `deliver`; Finish
+    // flushes and hands over the rest. So no title is told "OK" before it would survive a
+    // power cut. A flush that fails turns the held "OK"s into its reason.
+    class AddBatch {
+    public:
+        using Deliver = std::function<void(const std::string& path, const std::string& status)>;
+        AddBatch(TitleImporter& importer, Deliver deliver);
+        ~AddBatch();
+        AddBatch(const AddBatch&) = delete;
+        AddBatch& operator=(const AddBatch&) = delete;
+        void Report(std::string path, std::string status);
+        void Finish();
+
+    private:
+        void FlushAndDeliver();
+        TitleImporter& importer_;
+        Deliver deliver_;
+        std::vector<std::pair<std::string, std::string>> held_;
+        std::chrono::steady_clock::time_point lastFlush_;
+        bool finished_ = false;
+    };
+    // Flushes the titles added since the last flush; throws FileError.
+    void FlushAdds();
+
     // Checks one file and adds it as a title. `status` gets "OK" only when the title was
-    // stored; otherwise a reason, or "" when the user declined a duplicate (it is left alone
-    // when the program is shutting down).
+    // stored (and, outside a batch, flushed to disk); otherwise a reason, or "" when the user
+    // declined a duplicate (it is left alone when the program is shutting down).
     void AddMidiFile(const std::filesystem::path& path, bool quiet, std::string& status,
                      bool checkDuplicates);
     // Makes the stored-tune archive of the file at `path`; false when there is no such file.
@@ -92,6 +119,8 @@ private:
     PendingTitleSettings pending_;
     TMidiData midiData_;
     std::optional<std::unordered_map<int, std::vector<int32_t>>> byLength_;
+    int batches_ = 0;        // open AddBatches
+    bool unflushed_ = false; // a title was added since the last flush
 };
 
 } // namespace tunquil

@@ -463,6 +463,47 @@ void PutWindowsText(char* field, std::string_view text) {
     std::memcpy(field + 1, text.data(), text.size());
 }
 
+// A name the Windows program wrote as Windows-1252 fills up to 25 characters, more than 25 bytes
+// as UTF-8: given again, whole or longer than the field, it finds its performer instead of
+// adding the same one a second time.
+TEST(ListFiles, PerformersWrittenAsWindows1252AreFoundByTheirWholeName) {
+    struct Case {
+        int32_t pk;
+        const char* first;
+        const char* stored; // Windows-1252
+        const char* given;
+    } cases[] = {
+        {1, "A",
+         "\xD3lafur \xDE\xF3r\xF0"
+         "arson-\xC6varsson",
+         "Ólafur Þórðarson-Ævarsson"},                                             // 25 characters
+        {2, "B", "Zo\xEB Bj\xF6rk Gudmundsd\xF3ttir", "Zoë Björk Gudmundsdóttir"}, // 24
+        {3, "C",
+         "M\xF6tley Cr\xFC"
+         "e Orchestr\xE0le",
+         "Mötley Crüe Orchestràle"}, // 23
+        {4, "D",
+         "\xD3lafur \xDE\xF3r\xF0"
+         "arson-\xC6varsson",
+         "Ólafur Þórðarson-ÆVARSSON Jr."}, // the field holds its first 25
+    };
+    TempDir dir;
+    std::string file;
+    for (const Case& c : cases) {
+        char record[kPerformerRecordSize];
+        EncodePerformerRecord({c.pk, c.first, "", ""}, record);
+        PutWindowsText(record + 30, c.stored);
+        file.append(record, kPerformerRecordSize);
+    }
+    dir.Write("Artists.des", file);
+    TPerfList performers(dir.path());
+    performers.Load();
+    for (const Case& c : cases)
+        EXPECT_EQ(performers.FindOrAdd(c.first, c.given), c.pk) << c.given;
+    EXPECT_EQ(performers.Count(), 4);
+    EXPECT_NE(performers.FindOrAdd("A", "Ólafur Þórðarson-Ævarsso"), 1); // one character short
+}
+
 TEST(ListFiles, RewritingARecordOrAListKeepsTheBytesOfTextsThatDidNotChange) {
     TempDir dir;
     ScriptedHost host;

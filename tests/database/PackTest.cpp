@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 
 namespace tunquil {
@@ -32,6 +33,7 @@ protected:
         // The adds count as written back; the deletion marks after them are not flushed.
         for (const auto& e : fs::directory_iterator(dir.path()))
             flushed[InodeOf(e.path())] = FileBytes(e.path());
+        durable = Listing();
         db.DeleteTitles({2, 4});
         oldDes = FileBytes(dir / "Music.des");
         oldDat = FileBytes(dir / "Music.dat");
@@ -56,17 +58,57 @@ protected:
         return st.st_ino;
     }
 
-    // What a power cut keeps of the files in the directory: each file's content as of its last
-    // flush, nothing of a file never flushed. Directory changes count as kept (the pack
-    // flushes the directory after each of them).
-    void CopyAsAfterPowerCut(const fs::path& to) {
-        for (const auto& e : fs::directory_iterator(dir.path())) {
-            if (!e.is_regular_file() || e.path().extension() == ".zip")
-                continue;
-            auto it = flushed.find(InodeOf(e.path()));
-            std::ofstream(to / e.path().filename(), std::ios::binary)
-                << (it == flushed.end() ? "" : it->second);
+    using Names = std::map<std::string, ino_t>;
+
+    // The database's files in the directory (folders and tunes to add left out).
+    Names Listing() const {
+        Names names;
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            if (e.is_regular_file() && e.path().extension() != ".zip")
+                names[e.path().filename().string()] = InodeOf(e.path());
+        return names;
+    }
+
+    // Every state a power cut may leave now, each copied to a folder of its own: each file's
+    // content as of its last flush (nothing of a file never flushed), and the names as of the
+    // directory's last flush, except that any file renamed or created since may show under its
+    // new name, each independently of the others. A rename the code flushed before going on is
+    // thereby kept in order; one it did not may be lost while a later one is kept.
+    std::vector<fs::path> CopiesAsAfterPowerCut(const std::string& label) {
+        Names now = Listing();
+        std::map<ino_t, std::vector<std::string>> oldNames, newNames;
+        for (const auto& [name, inode] : durable)
+            oldNames[inode].push_back(name);
+        for (const auto& [name, inode] : now)
+            newNames[inode].push_back(name);
+        std::vector<ino_t> moved; // files whose new names may or may not have reached the disk
+        for (const auto& [inode, names] : newNames)
+            if (oldNames[inode] != names)
+                moved.push_back(inode);
+        std::vector<fs::path> copies;
+        for (unsigned kept = 0; kept < (1u << moved.size()); ++kept) {
+            Names state;
+            std::set<ino_t> movedAway;
+            for (std::size_t i = 0; i < moved.size(); ++i) {
+                bool renamed = (kept >> i) & 1;
+                if (renamed)
+                    movedAway.insert(moved[i]);
+                for (const auto& name : renamed ? newNames[moved[i]] : oldNames[moved[i]])
+                    state[name] = moved[i];
+            }
+            for (const auto& [name, inode] : durable)
+                if (!state.count(name) && !movedAway.count(inode))
+                    state[name] = inode;
+            fs::path to = dir / ("cut" + label + "-" + std::to_string(kept));
+            fs::create_directory(to);
+            for (const auto& [name, inode] : state) {
+                auto it = flushed.find(inode);
+                std::ofstream(to / name, std::ios::binary)
+                    << (it == flushed.end() ? "" : it->second);
+            }
+            copies.push_back(to);
         }
+        return copies;
     }
 
     std::map<int32_t, std::string> Live() const {
@@ -86,6 +128,7 @@ protected:
     std::map<int, std::string> contents;
     std::string oldDes, oldDat;
     std::map<ino_t, std::string> flushed; // by inode: a rename keeps it
+    Names durable;                        // the directory's names as of its last flush
 };
 
 TEST_F(PackTest, KeepsExactlyTheLiveTitlesInOrderWithTheirData) {
@@ -132,51 +175,64 @@ TEST_F(PackTest, NothingDeletedMeansNothingWritten) {
 }
 
 // Copies of the directory taken before each pack step stand for a crash at that moment: as a
-// killed process leaves it, and as a power cut does (unflushed writes lost). Every copy must
-// open as the old database or the new one, whole.
+// killed process leaves it, and as a power cut does (unflushed writes and renames lost), also
+// just before each flush of the directory, when most renames wait for it. Every copy must open
+// as the old database or the new one, whole.
 TEST_F(PackTest, ACrashOrAPowerCutAtAnyStepLeavesACompleteDatabase) {
+    std::vector<fs::path> killed, cuts, lastCuts;
+    int directoryFlushes = 0;
     SetSyncObserverForTesting([&](int fd) {
         fs::path open = "/proc/self/fd/" + std::to_string(fd);
-        flushed[InodeOf(open)] = FileBytes(open);
+        if (!fs::is_directory(open)) {
+            flushed[InodeOf(open)] = FileBytes(open);
+        } else if (fs::equivalent(open, dir.path())) {
+            auto copies = CopiesAsAfterPowerCut("-dir" + std::to_string(++directoryFlushes));
+            cuts.insert(cuts.end(), copies.begin(), copies.end());
+            durable = Listing();
+        }
     });
     struct StopObserving {
         ~StopObserving() { SetSyncObserverForTesting({}); }
     } stop;
-    std::vector<std::pair<fs::path, fs::path>> snapshots; // killed, power cut
     db.SetPackFaultHookForTesting([&](std::string_view step) {
-        std::string name = std::to_string(snapshots.size()) + "-" + std::string(step);
-        fs::path killed = dir / ("killed" + name), cut = dir / ("cut" + name);
-        fs::create_directory(killed);
-        fs::create_directory(cut);
+        std::string name = std::to_string(killed.size()) + "-" + std::string(step);
+        fs::path copy = dir / ("killed" + name);
+        fs::create_directory(copy);
         for (const auto& e : fs::directory_iterator(dir.path()))
             if (e.is_regular_file() && e.path().extension() != ".zip")
-                fs::copy_file(e.path(), killed / e.path().filename());
-        CopyAsAfterPowerCut(cut);
-        snapshots.emplace_back(killed, cut);
+                fs::copy_file(e.path(), copy / e.path().filename());
+        killed.push_back(copy);
+        lastCuts = CopiesAsAfterPowerCut(name);
+        cuts.insert(cuts.end(), lastCuts.begin(), lastCuts.end());
         return 0;
     });
     int deleted, kept;
     ASSERT_TRUE(db.Pack(deleted, kept));
-    ASSERT_GE(snapshots.size(), 7u);
+    ASSERT_GE(killed.size(), 7u);
     std::map<int32_t, std::string> all = Live();
     all[2] = contents[2];
     all[4] = contents[4];
-    for (const auto& [killed, cut] : snapshots) {
+    for (const auto& snap : killed) {
         ScriptedHost h;
         // The deleted titles stay deleted once a process has marked them.
-        EXPECT_EQ(Contents(killed, h), Live()) << killed;
+        EXPECT_EQ(Contents(snap, h), Live()) << snap;
+    }
+    for (const auto& snap : cuts) {
+        ScriptedHost h;
         // Marks that never reached the disk bring them back; nothing else may change.
-        auto afterCut = Contents(cut, h);
-        EXPECT_TRUE(afterCut == Live() || afterCut == all) << cut;
-        for (const auto& snap : {killed, cut}) {
+        auto afterCut = Contents(snap, h);
+        EXPECT_TRUE(afterCut == Live() || afterCut == all) << snap;
+    }
+    for (const auto& snaps : {killed, cuts})
+        for (const auto& snap : snaps) {
             // Whatever was left over was either completed or kept under another name.
             EXPECT_FALSE(fs::exists(snap / "InfoTemp.bak")) << snap;
             EXPECT_FALSE(fs::exists(snap / "DataTemp.bak")) << snap;
             EXPECT_FALSE(fs::exists(snap / "Music.1.des")) << snap;
         }
-    }
     // A crash after the data file took its name: the next open finishes the pack.
-    for (const auto& late : {snapshots.back().first, snapshots.back().second}) {
+    ASSERT_EQ(lastCuts.size(), 1u); // the data rename was flushed: nothing of it is in doubt
+    for (const auto& late : {killed.back(), lastCuts.front()}) {
         ScriptedHost h;
         ASSERT_NE(late.string().find("rename-info"), std::string::npos);
         TMyDB reopened(h);

@@ -4,6 +4,7 @@
 
 #include "DatabaseTestSupport.h"
 #include "base/ScriptedHost.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 #include <cstring>
@@ -177,6 +178,25 @@ TEST_F(TMyDBTest, AnAddThatWouldPassTheDataFileLimitChangesNothing) {
     TitleRecord r;
     ASSERT_TRUE(db.ReadRecordByKey(1, r));
     EXPECT_EQ(r.dataOffset, kMaxDataFileSize - 10);
+}
+
+// A disk that fills in the middle of the record: the part written must go, or verify finds a
+// partial record and every later add lands off the record grid.
+TEST_F(TMyDBTest, AnAddThatFillsTheDiskLeavesNoPartialRecord) {
+    db.Open(dir / "Music");
+    Add("first");
+    {
+        test::FileSizeLimit full(kTitleRecordSize + 184, true);
+        EXPECT_THROW(Add("second"), FileError);
+    }
+    EXPECT_EQ(fs::file_size(dir / "Music.des"), kTitleRecordSize);
+    EXPECT_EQ(fs::file_size(dir / "Music.dat"), 6u);
+    Reopen();
+    EXPECT_TRUE(db.Problems().empty());
+    EXPECT_EQ(Add("third"), 2);
+    TitleRecord r;
+    ASSERT_TRUE(db.ReadRecord(2, r));
+    EXPECT_EQ(r.title, "third");
 }
 
 TEST_F(TMyDBTest, DamagedDescriptorFilesOpenWithTheirProblemsListed) {

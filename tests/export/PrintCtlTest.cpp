@@ -3,9 +3,11 @@
 #include "base/Files.h"
 #include "database/TAlbList.h"
 #include "export/archive/StoredTune.h"
+#include "export/print/QtReportCanvas.h"
 #include "support/MidiBytes.h"
 #include "support/TestProgram.h"
 
+#include <QGuiApplication>
 #include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -129,6 +131,37 @@ TEST_F(PrintCtlTest, FailuresChangeNoFileAndSayWhy) {
     EXPECT_EQ(Ctl("--pdf '" + (p.dir / "no/such/dir.pdf").string() + "' 1", out), 1);
     EXPECT_NE(out.find("the folder does not exist"), std::string::npos) << out;
     EXPECT_EQ(ReadWholeFile(pdf), "an older report");
+}
+
+// Someone who can write the report's folder places a link under the name the report is drawn
+// into, once the name is chosen: the report must go into a file of its own, never through the
+// link into the file it leads to.
+TEST_F(PrintCtlTest, AReportSavedAsPdfNeverWritesThroughALinkPlacedUnderItsName) {
+    struct PlantingHost : ScriptedHost {
+        fs::path link, victim;
+        void SetBusy(bool busy) override {
+            std::error_code ec;
+            if (busy)
+                fs::create_symlink(victim, link, ec); // fails once the name is taken
+            ScriptedHost::SetBusy(busy);
+        }
+    } host;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "test_export";
+    static char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+    host.victim = p.dir.Write("victim.txt", "not a report");
+    host.link = p.dir / "report.1.pdf";
+    TMyDB db(host);
+    db.Open(p.dir / "Music");
+    ReportRequest request;
+    request.heading = "Rock";
+    request.masterKeys = {keys[0], keys[1]};
+    EXPECT_TRUE(PrintReportToPdf(db, host, request, p.dir / "report.pdf")) << host.LastMessage();
+    EXPECT_TRUE(ReadWholeFile(host.victim) == "not a report") << "the report went through the link";
+    EXPECT_FALSE(fs::is_symlink(p.dir / "report.pdf"));
+    EXPECT_EQ(ReadWholeFile(p.dir / "report.pdf").substr(0, 5), "%PDF-");
 }
 
 } // namespace

@@ -106,10 +106,9 @@ TEST_F(Scanner, FullScanDoneOnlyWhenEveryDriveWasSearchedToItsEndAndNothingStopp
     Tune(e / "g.mid");
     MidiScanner third{p.host, p.importer, p.data, p.categories, programDir, drives};
     int imported = 0;
-    third.onImported = [&](const std::string&, const std::string&) {
-        ++imported;
-        third.StopImport();
-    };
+    // Told once the first file is on disk, so the Stop comes while that file is imported.
+    third.onImported = [&](const std::string&, const std::string&) { ++imported; };
+    third.onImportProgress = [&](int, int) { third.StopImport(); };
     outcome = third.ScanSystem(true);
     EXPECT_FALSE(outcome.fullScanDone);
     EXPECT_EQ(imported, 1);
@@ -121,9 +120,9 @@ TEST_F(Scanner, TheImportLetsEventsThroughBeforeEachFileSoItsStopIsHeard) {
     for (char n : std::string("abcd"))
         Tune(c / (std::string(1, n) + ".mid"));
     std::vector<int> eventsAtFile;
-    scanner.onImportProgress = [&](int, int) { eventsAtFile.push_back(p.host.processEventsCalls); };
-    // The window's Stop arrives while events are let through before the third file.
-    scanner.onImported = [&](const std::string&, const std::string&) {
+    // The window's Stop arrives while the second file is imported, to be heard before the third.
+    scanner.onImportProgress = [&](int, int) {
+        eventsAtFile.push_back(p.host.processEventsCalls);
         if (eventsAtFile.size() == 2)
             scanner.StopImport();
     };

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -216,6 +217,52 @@ TEST_F(Importer, OkOnlyWhenTheTitleWasStored) {
     std::string status = Add(path);
     EXPECT_NE(status, "OK");
     EXPECT_EQ(status.rfind("Not added: ", 0), 0u) << status;
+}
+
+// "OK" means the title survives a power cut: when it is told, the database files as last
+// flushed hold it. One file alone, the files of a batch and the members of an archive; a batch
+// flushes once for many titles, not once each.
+TEST_F(Importer, ATitleIsOnDiskWhenItIsReportedOk) {
+    std::map<std::string, std::string> flushed; // by file name, as of its last flush
+    int flushes = 0;
+    SetSyncObserverForTesting([&](int fd) {
+        fs::path open = fs::read_symlink("/proc/self/fd/" + std::to_string(fd));
+        flushed[open.filename().string()] = ReadWholeFile(open);
+        flushes += open.filename() == "Music.des";
+    });
+    struct StopObserving {
+        ~StopObserving() { SetSyncObserverForTesting({}); }
+    } stop;
+    std::vector<std::string> notOnDisk;
+    auto expectOnDisk = [&](const std::string& what) {
+        if (flushed["Music.des"] != ReadWholeFile(p.db().DescriptorPath()) ||
+            flushed["Music.dat"] != ReadWholeFile(p.db().DataPath()))
+            notOnDisk.push_back(what);
+    };
+
+    EXPECT_EQ(Add(p.dir.Write("in/alone.mid", SmallMidiFile(1))), "OK");
+    expectOnDisk("alone");
+    flushes = 0;
+    {
+        TitleImporter::AddBatch batch(p.importer,
+                                      [&](const std::string& path, const std::string& status) {
+                                          EXPECT_EQ(status, "OK") << path;
+                                          expectOnDisk(path);
+                                      });
+        for (int i = 0; i < 5; ++i)
+            batch.Report("batch" + std::to_string(i),
+                         Add(p.dir.Write("in/b" + std::to_string(i) + ".mid",
+                                         SmallMidiFile(2, "b" + std::to_string(i)))));
+        batch.Finish();
+    }
+    EXPECT_LT(flushes, 5);
+    auto archive =
+        p.dir.Write("in/two.zip",
+                    BuildZip({{"x.mid", SmallMidiFile(3, "x")}, {"y.mid", SmallMidiFile(4, "y")}}));
+    EXPECT_EQ(p.importer.ImportArchive(archive, true, true), "");
+    expectOnDisk("archive");
+    EXPECT_EQ(p.db().LiveCount(), 8);
+    EXPECT_TRUE(notOnDisk.empty()) << notOnDisk.front();
 }
 
 TEST_F(Importer, ThePendingSettingsSetterKeepsTextsItIsNotGiven) {

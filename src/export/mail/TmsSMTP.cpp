@@ -307,7 +307,8 @@ void TmsSMTP::WriteLog() {
     std::string text;
     for (const std::string& l : log_)
         text += l + "\n";
-    WriteFileAtomically(logFile, text);
+    // The dialogue names the user's mailbox and server: a new log is the user's alone.
+    WriteFileAtomically(logFile, text, 0600);
 }
 
 } // namespace tunquil

@@ -4,6 +4,7 @@
 #include "database/StoredDate.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QLocale>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -20,21 +21,18 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// Flushes the finished file and puts it in place of `to` in one step.
-void SyncAndRename(const fs::path& from, const fs::path& to) {
-    int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw FileError(DescribeErrno("Cannot read", from, errno), errno);
-    try {
-        SyncFile(fd, from);
-    } catch (...) {
-        ::close(fd);
-        throw;
+// A new file beside `target` for the report to be drawn into. Made here, not by the PDF writer
+// from a name: O_EXCL and O_NOFOLLOW make sure it is a file of our own, never one that someone
+// else (or a link they placed) put under the name between choosing it and opening it.
+int CreateFreshBeside(const fs::path& target, fs::path& fresh) {
+    for (;;) {
+        fresh = UniqueSibling(target);
+        int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST)
+            throw FileError(DescribeErrno("Cannot create", fresh, errno), errno);
     }
-    ::close(fd);
-    if (::rename(from.c_str(), to.c_str()) != 0)
-        throw FileError(DescribeErrno("Cannot write", to, errno), errno);
-    SyncDirectory(to.parent_path().empty() ? fs::path(".") : to.parent_path());
 }
 
 } // namespace
@@ -139,10 +137,25 @@ bool PrintReportToPdf(TMyDB& db, IHost& host, const ReportRequest& request, cons
                          TMsgDlgType::mtError, 0, mbOK);
         return false;
     }
-    fs::path fresh = UniqueSibling(pdfFile);
+    fs::path fresh;
+    QFile file;
+    try {
+        int fd = CreateFreshBeside(pdfFile, fresh);
+        if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            throw FileError("Cannot write " + fresh.string() + ": " +
+                            file.errorString().toStdString());
+        }
+    } catch (const std::exception& e) {
+        host.ShowMessage(std::string("The report could not be saved: ") + e.what(),
+                         TMsgDlgType::mtError, 0, mbOK);
+        if (!fresh.empty())
+            fs::remove(fresh, ec);
+        return false;
+    }
     bool ok = false;
     {
-        QPdfWriter writer(QString::fromStdString(fresh.string()));
+        QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Tunquil"));
         writer.setPageSize(QPageSize(QPageSize::A4));
         // A printer's unprintable edge, so that the page looks as it would on paper.
@@ -158,13 +171,21 @@ bool PrintReportToPdf(TMyDB& db, IHost& host, const ReportRequest& request, cons
     }
     if (ok) {
         try {
-            SyncAndRename(fresh, pdfFile);
+            if (!file.flush())
+                throw FileError("Cannot write " + fresh.string() + ": " +
+                                file.errorString().toStdString());
+            SyncFile(file.handle(), fresh);
+            file.close();
+            if (::rename(fresh.c_str(), pdfFile.c_str()) != 0)
+                throw FileError(DescribeErrno("Cannot write", pdfFile, errno), errno);
+            SyncDirectory(dir);
             return true;
         } catch (const std::exception& e) {
             host.ShowMessage(std::string("The report could not be saved: ") + e.what(),
                              TMsgDlgType::mtError, 0, mbOK);
         }
     }
+    file.close();
     fs::remove(fresh, ec);
     return false;
 }
