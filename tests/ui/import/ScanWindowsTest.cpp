@@ -103,6 +103,7 @@ TEST_F(ScanWindows, DriveScanChecksArtistAndCategoryThenFilesTheFolderUnderThem)
         };
         scanner.ScanDirectory(choices.directory, choices.checkDuplicates, choices.lastName,
                               choices.firstName, choices.category);
+        frm.Detach(); // the scanner ends here, before the window would let go of it
     };
     frm.ScanButton()->click();
     EXPECT_TRUE(stopsDuringImport);
@@ -171,12 +172,17 @@ TEST_F(ScanWindows, TheTwoStopButtonsEndTheSearchThenTheImport) {
             show(d, f);
             frm.SearchStopButton()->click(); // after the first folder
         };
-        scanner.onImported = [&](const std::string&, const std::string&) {
-            ++imported;
+        // Pressed while the first file is imported: the import ends before the next.
+        scanner.onImported = [&](const std::string&, const std::string&) { ++imported; };
+        auto progress = scanner.onImportProgress;
+        scanner.onImportProgress = [&, progress](int ordinal, int total) {
+            if (progress)
+                progress(ordinal, total);
             frm.ImportStopButton()->click();
         };
         scanner.ScanDirectory(choices.directory, true, choices.lastName, choices.firstName,
                               choices.category);
+        frm.Detach(); // the scanner ends here, before the window would let go of it
     };
     frm.ScanButton()->click();
     EXPECT_EQ(frm.FilesFound()->text(), "2") << "the search ended after the first folder";
@@ -229,6 +235,7 @@ TEST_F(ScanWindows, SystemScanShowsEachDriveAndStopLeavesTheRestPending) {
                 frm.SearchStopButton()->click();
         };
         outcome = scanner.ScanSystem(checkDuplicates);
+        frm.Detach(); // the scanner ends here, before the window would let go of it
     };
     frm.ScanButton()->click();
     auto cell = [&](int r, int c) { return frm.DriveList()->item(r, c)->text().toStdString(); };
