@@ -36,6 +36,8 @@ enum MailErrorNumber {
     kMailNoAuth = -8,
     kMailPasswordInClear = -9,
     kMailNoPassword = -10,
+    // The server's reply went on past the lines or bytes any real reply has.
+    kMailReplyTooLong = -11,
 };
 
 // The text of a numbered message; "" for a number without one.

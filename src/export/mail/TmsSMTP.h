@@ -3,6 +3,7 @@
 // whatever happens. Every failure reaches the error event first and is then thrown.
 
 #include "base/Host.h"
+#include "export/mail/SmtpReply.h"
 #include "export/mail/TagSocket.h"
 #include "export/mail/TmsMessage.h"
 
@@ -74,16 +75,23 @@ private:
         if (event)
             event();
     }
+    // Adds a line to the session's log, up to kMaxLogBytes.
+    void Log(const std::string& text);
     void WriteLog();
     void WriteLogReporting();
+
+    // A session is a few dozen lines; the limit only keeps a server that talks without end from
+    // filling the memory and the log file.
+    static constexpr std::size_t kMaxLogBytes = 1024 * 1024;
 
     IHost& host_;
     TagSocket socket_;
     bool cancel_ = false;
     std::string lastReply_;
-    std::vector<std::string> replyLines_;           // every line of the last reply
+    SmtpReply reply_;                               // the last reply
     std::map<std::string, std::string> extensions_; // EHLO keyword (capitals) -> its parameters
     std::vector<std::string> log_;
+    std::size_t logBytes_ = 0;
 };
 
 } // namespace tunquil
