@@ -41,14 +41,14 @@ int PortPart(const std::string& server) {
 std::string DotStuffed(std::string_view message) {
     std::string out;
     out.reserve(message.size() + message.size() / 64 + 16);
-    std::size_t start = 0;
-    while (start < message.size()) {
-        std::size_t end = message.find('\n', start);
-        end = end == std::string_view::npos ? message.size() : end + 1;
+    for (std::size_t start = 0; start < message.size();) {
+        LineSpan line = NextLine(message, start);
         if (message[start] == '.')
             out.push_back('.');
-        out.append(message.substr(start, end - start));
-        start = end;
+        out.append(message.substr(start, line.textEnd - start));
+        if (line.next != line.textEnd)
+            out += "\r\n";
+        start = line.next;
     }
     return out;
 }
@@ -92,6 +92,11 @@ void TmsSMTP::Send() {
             CheckLineText(r, "recipient's address");
         CheckLineText(user, "user name");
         mailMessage->CheckTexts();
+        // An empty sender has a message of its own once the connection is open.
+        if (!mailMessage->sender.address.empty())
+            CheckMailbox(mailMessage->sender.address);
+        for (const std::string& address : Envelope())
+            CheckMailbox(address);
         if (!user.empty() && security == msNone)
             throw EMailError(kMailPasswordInClear);
         Open();
@@ -206,11 +211,7 @@ void TmsSMTP::SendMessage() {
     const TmsMessage& m = *mailMessage;
     if (m.sender.address.empty())
         throw EMailError(kMailSenderRequired);
-    std::vector<std::string> envelope = recipients;
-    if (envelope.empty())
-        for (const auto* list : {&m.to, &m.cc, &m.bcc})
-            for (const TMailAddress& a : *list)
-                envelope.push_back(a.address);
+    std::vector<std::string> envelope = Envelope();
     if (envelope.empty())
         throw EMailError(kMailRecipientRequired);
 
@@ -241,6 +242,15 @@ void TmsSMTP::SendMessage() {
     Log(".");
     Expect(ReadReply(), 2);
     Fire(onMailSent);
+}
+
+std::vector<std::string> TmsSMTP::Envelope() const {
+    std::vector<std::string> envelope = recipients;
+    if (envelope.empty())
+        for (const auto* list : {&mailMessage->to, &mailMessage->cc, &mailMessage->bcc})
+            for (const TMailAddress& a : *list)
+                envelope.push_back(a.address);
+    return envelope;
 }
 
 void TmsSMTP::Close() {

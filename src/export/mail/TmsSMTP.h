@@ -16,7 +16,9 @@
 namespace tunquil {
 
 // Every line that starts with "." gets a second one, so that no line of the message can end
-// the DATA phase and the server hands every line back as it was.
+// the DATA phase and the server hands every line back as it was. Every line ends in CR LF: a
+// bare CR or LF is a line end to some servers and not to others, so one of them would read a
+// line there that the dot-stuffing never saw.
 std::string DotStuffed(std::string_view message);
 
 // How the connection is secured: not at all (HELO, no login, as mail was always sent), by
@@ -65,6 +67,8 @@ private:
     void Hello(const std::string& local);
     void Authenticate();
     void SendMessage();
+    // The addresses for RCPT TO: `recipients`, or else the message's To, CC and BCC.
+    std::vector<std::string> Envelope() const;
     void Close();
     int ReadReply();
     int Command(const std::string& text);
