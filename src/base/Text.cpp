@@ -105,6 +105,24 @@ std::string DecodeStoredText(std::string_view bytes) {
     return out;
 }
 
+std::string WithoutControlCharacters(std::string_view text) {
+    const bool utf8 = IsValidUtf8(text);
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F)
+            continue;
+        if (utf8 && c == 0xC2 && i + 1 < text.size() &&
+            static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+            ++i;
+            continue;
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
 char FoldAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }

@@ -31,6 +31,11 @@ std::string UpperAscii(std::string_view text);
 int CompareTextIgnoringCase(std::string_view a, std::string_view b);
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
+// `text` without its control characters (bytes below 0x20, DEL, and U+0080 to U+009F in text
+// that is UTF-8). A title or a name made from them would carry a line break, a NUL or a
+// terminal's escape into every list, file name and mail it reaches.
+std::string WithoutControlCharacters(std::string_view text);
+
 // Removes blanks and control characters (bytes up to 0x20) at both ends.
 std::string Trim(std::string_view text);
 

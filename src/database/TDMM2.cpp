@@ -37,7 +37,7 @@ int32_t TDMM2::AddTitle(const fs::path& storedDataPath, const std::string& title
     record.firstName = CutUtf8(first, kNameCopyCapacity);
     record.lastName = CutUtf8(last, kNameCopyCapacity);
     record.artist = CutUtf8(JoinFullName(record.firstName, record.lastName), kArtistCapacity);
-    record.title = CutUtf8(Trim(title), kTitleCapacity);
+    record.title = CutUtf8(Trim(WithoutControlCharacters(title)), kTitleCapacity);
     record.origin = CutUtf8(Trim(origin), kOriginCapacity);
     record.duration = seconds;
     record.durationText = DurationText(seconds);
@@ -77,7 +77,9 @@ bool TDMM2::UpdateTitleInfo(int32_t masterKey, bool batch, int32_t pk, int32_t c
     after.firstName = first;
     after.lastName = last;
     after.artist = artist;
-    after.title = CutForField(title, before.title, kTitleCapacity);
+    // A title left as it was keeps its stored bytes; a new text loses its control characters.
+    after.title = CutForField(title == before.title ? title : WithoutControlCharacters(title),
+                              before.title, kTitleCapacity);
     after.ck = ck;
     after.pk = pk;
     db_.WriteRecord(after, slot);

@@ -45,12 +45,9 @@ std::string CommandProcessor::TitleFromUrl(const std::string& url, const std::st
         }
     }
     std::string safe;
-    for (char c : decoded) {
-        unsigned char u8 = static_cast<unsigned char>(c);
-        if (u8 < 0x20 || u8 == 0x7f || c == '/' || c == '\\')
-            continue;
-        safe += c;
-    }
+    for (char c : WithoutControlCharacters(decoded))
+        if (c != '/' && c != '\\')
+            safe += c;
     safe = Trim(safe);
     if (safe.empty())
         return fs::path(localPath).filename().string();

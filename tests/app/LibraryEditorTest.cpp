@@ -228,6 +228,14 @@ TEST_F(LibraryEditorTest, ArtistsAreSharedOnlyWholeAndAnEmptiedTitleKeepsTheTitl
     EXPECT_EQ(r.pk, js);
 }
 
+TEST_F(LibraryEditorTest, ATypedTitleLosesItsControlCharacters) {
+    int32_t a = Add("a", rock, lee);
+    EXPECT_EQ(editor.ApplyTitleEdit({a}, {kKeepOwnKey, kKeepOwnKey, "Line\r\n.\r\nTwo\t\x1b"}), 1);
+    TitleRecord r;
+    library.Database().ReadRecordByKey(a, r);
+    EXPECT_EQ(r.title, "Line.Two");
+}
+
 TEST_F(LibraryEditorTest, TitleEditsChangeOneTitleWholeAndSeveralKeepingTheirOwn) {
     int32_t a = Add("a", rock, lee), b = Add("b", jazz, lee);
     int32_t mix = editor.CreateAlbum("Mix");

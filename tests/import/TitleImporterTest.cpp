@@ -341,6 +341,31 @@ TEST_F(Importer, AnArchiveImportsEachMemberUnderItsBareName) {
     EXPECT_EQ(p.db().LiveCount(), 3);
 }
 
+// A member name once reached a mail as "Nice<CR>.<CR><LF>RSET", a line break in a title.
+TEST_F(Importer, ControlCharactersInAMemberOrFileNameNeverReachTheTitle) {
+    auto zip = p.dir.Write("in/pack.zip",
+                           BuildZip({{"Nice\r.\r\nRSET\r\n.mid", SmallMidiFile(1, "a")},
+                                     {"x/.\n.", SmallMidiFile(2, "b")},
+                                     {"Caf\xC3\xA9\xC2\x85\tBar.mid", SmallMidiFile(3, "c")}}));
+    // Taken out first, the control characters cannot leave a ".." to step out of the folder.
+    EXPECT_EQ(p.importer.ImportMusicFile(zip, "pack.zip", zip.string(), "", "Archive", true, true),
+              "OK decompressing but Entry 2 has no file name");
+    fs::path file = p.dir.Write("in/song.mid", SmallMidiFile(4, "d"));
+    p.importer.Pending().title = "Bell\x07 \x7fSong\r\n";
+    p.importer.Pending().origin = file.string();
+    std::string status;
+    p.importer.AddMidiFile(file, true, status, true);
+    EXPECT_EQ(status, "OK");
+
+    std::vector<std::string> titles;
+    for (const TitleRecord& r : p.db().LiveTitles())
+        titles.push_back(r.title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"Nice.RSET",
+                                                "Caf\xC3\xA9"
+                                                "Bar",
+                                                "Bell Song"}));
+}
+
 TEST_F(Importer, EveryMemberOfAnArchiveKeepsItsOwnBytesAndOnlyUnusableNamesAreSkipped) {
     std::vector<std::string> tunes;
     for (int i = 0; i < 7; ++i)

@@ -67,7 +67,12 @@ std::string TAbUnZipper::EntryName(int index) const {
     if (!archive_)
         return {};
     const char* name = zip_get_name(archive_, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_GUESS);
-    return name ? TAbZipper::BareName(name) : std::string();
+    return name ? MemberFileName(name) : std::string();
+}
+
+std::string TAbUnZipper::MemberFileName(std::string_view storedName) {
+    // The control characters go first: taken out of ".\n." afterwards, they would leave "..".
+    return TAbZipper::BareName(WithoutControlCharacters(DecodeStoredText(storedName)));
 }
 
 bool TAbUnZipper::IsFileEntry(int index) const {

@@ -45,6 +45,10 @@ public:
     int Count() const;
     // The bare file name an entry is extracted under ("" for a directory or unusable name).
     std::string EntryName(int index) const;
+    // The bare file name for an entry's stored name: UTF-8 (other bytes read as Windows-1252),
+    // its folders dropped, and no control characters, which would reach the title made from
+    // the name and every mail and list it is shown in.
+    static std::string MemberFileName(std::string_view storedName);
     // True for an entry that holds a file: folders and symbolic links are never extracted.
     bool IsFileEntry(int index) const;
     // Why a file entry cannot be extracted under its own name: nothing left of it once its

@@ -36,6 +36,8 @@ std::string MailErrorText(int number) {
         return "This is a multipart message in MIME format";
     case kMailLineTooLong:
         return "The server sent a line longer than 64 KB";
+    case kMailReplyTooLong:
+        return "The server sent a reply longer than 100 lines or 64 KB";
     case kMailNoStartTls:
         return "The server does not offer STARTTLS, so the mail was not sent: it would have "
                "gone unencrypted";

@@ -36,6 +36,10 @@ enum MailErrorNumber {
     kMailNoAuth = -8,
     kMailPasswordInClear = -9,
     kMailNoPassword = -10,
+    // The server's reply went on past the lines or bytes any real reply has.
+    kMailReplyTooLong = -11,
+    // An envelope address that is not a mailbox; it would be taken apart by the server.
+    kMailBadAddress = -12,
 };
 
 // The text of a numbered message; "" for a number without one.

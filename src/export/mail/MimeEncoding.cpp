@@ -123,18 +123,24 @@ void AppendQuotedPrintableData(std::string& out, std::string_view data) {
     }
 }
 
+LineSpan NextLine(std::string_view text, std::size_t start) {
+    // Two searches for single bytes rather than one for either: this runs over every byte sent.
+    std::size_t lf = text.find('\n', start);
+    std::size_t cr =
+        text.substr(0, lf == std::string_view::npos ? text.size() : lf).find('\r', start);
+    if (cr != std::string_view::npos)
+        return {cr, cr + 1 == lf ? lf + 1 : cr + 1};
+    if (lf == std::string_view::npos)
+        return {text.size(), text.size()};
+    return {lf, lf + 1};
+}
+
 void AppendTextLines(std::string& out, std::string_view data) {
-    std::size_t start = 0;
-    while (start < data.size()) {
-        std::size_t end = data.find('\n', start);
-        std::size_t next = end == std::string_view::npos ? data.size() : end + 1;
-        if (end == std::string_view::npos)
-            end = data.size();
-        if (end > start && data[end - 1] == '\r')
-            --end;
-        out.append(data.substr(start, end - start));
+    for (std::size_t start = 0; start < data.size();) {
+        LineSpan line = NextLine(data, start);
+        out.append(data.substr(start, line.textEnd - start));
         out += "\r\n";
-        start = next;
+        start = line.next;
     }
 }
 

@@ -24,7 +24,16 @@ void AppendQuotedPrintableLine(std::string& out, std::string_view line);
 // kept exactly (a lone CR or LF is escaped), so decoding gives back the same bytes.
 void AppendQuotedPrintableData(std::string& out, std::string_view data);
 
-// Text kept as it is, one line per LF (a CR before it is dropped).
+// Text kept as it is, one line per CR LF, bare CR or bare LF, each ended by CR LF.
 void AppendTextLines(std::string& out, std::string_view data);
+
+// The line of `text` that begins at `start`: its text ends at `textEnd`, and the next line
+// begins at `next`, past a CR LF, a bare CR or a bare LF. Both are text.size() when no line
+// end follows.
+struct LineSpan {
+    std::size_t textEnd;
+    std::size_t next;
+};
+LineSpan NextLine(std::string_view text, std::size_t start);
 
 } // namespace tunquil

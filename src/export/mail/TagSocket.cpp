@@ -328,30 +328,38 @@ void TagSocket::Fill() {
     }
 }
 
+bool TagSocket::TakeLine(std::string& buffer, std::size_t& searched, std::string& line) {
+    std::size_t end = buffer.find('\n', searched);
+    if (end == std::string::npos) {
+        if (buffer.size() > kMaxLineLength)
+            throw EMailError(kMailLineTooLong);
+        searched = buffer.size();
+        return false;
+    }
+    if (end > kMaxLineLength)
+        throw EMailError(kMailLineTooLong);
+    line = buffer.substr(0, end);
+    buffer.erase(0, end + 1);
+    searched = 0;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return true;
+}
+
 std::string TagSocket::ReadLine() {
     if (fd_ < 0)
         throw EMailError(kMailNotConnected);
     std::size_t searched = 0;
-    while (true) {
-        std::size_t end = buffer_.find('\n', searched);
-        if (end != std::string::npos) {
-            if (end > kMaxLineLength) {
-                Close();
-                throw EMailError(kMailLineTooLong);
-            }
-            std::string line = buffer_.substr(0, end);
-            buffer_.erase(0, end + 1);
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            return line;
-        }
-        if (buffer_.size() > kMaxLineLength) {
+    std::string line;
+    try {
+        while (!TakeLine(buffer_, searched, line))
+            Fill();
+    } catch (const EMailError& e) {
+        if (e.number() == kMailLineTooLong)
             Close();
-            throw EMailError(kMailLineTooLong);
-        }
-        searched = buffer_.size();
-        Fill();
+        throw;
     }
+    return line;
 }
 
 void TagSocket::Close() {

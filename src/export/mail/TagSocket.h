@@ -46,6 +46,10 @@ public:
     void SendAll(std::string_view data);
     // The next line up to CR LF (or a bare LF), without its line end.
     std::string ReadLine();
+    // Takes the first line out of `buffer` into `line`; false when it holds no whole line yet.
+    // `searched` (0 for a new buffer) remembers how far a line end was looked for. Throws
+    // EMailError (kMailLineTooLong) past kMaxLineLength.
+    static bool TakeLine(std::string& buffer, std::size_t& searched, std::string& line);
     void Close();
     bool connected() const { return fd_ >= 0; }
 

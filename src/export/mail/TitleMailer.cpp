@@ -163,8 +163,10 @@ std::vector<std::string> TitleMailer::Listing(const std::string& archiveName,
     std::vector<std::string> lines = {"", "", std::string(76, '=')};
     lines.push_back("The attached archive (" + archiveName + ") contains " +
                     std::to_string(rows.size()) + " MIDI(s):");
+    // Titles stored before control characters were kept out of them may still hold some.
     for (const MailAttachmentRow& row : rows)
-        lines.push_back("    \"" + row.title + "\" by " + row.artist);
+        lines.push_back("    \"" + WithoutControlCharacters(row.title) + "\" by " +
+                        WithoutControlCharacters(row.artist));
     lines.push_back(std::string(76, '='));
     lines.push_back("");
     return lines;

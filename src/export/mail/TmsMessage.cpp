@@ -5,7 +5,7 @@
 #include "export/mail/MimeEncoding.h"
 
 #include <algorithm>
-#include <chrono>
+#include <cstdint>
 #include <random>
 
 namespace tunquil {
@@ -162,12 +162,116 @@ std::string ToLatin1(std::string_view text) {
     return out;
 }
 
+// The body's lines as they go out: a CR, an LF or a CR LF inside an entry ends a line there, so
+// that no bare CR or LF reaches the wire, where a server may take it for a line end of its own.
+std::vector<std::string> OutgoingLines(const std::vector<std::string>& body) {
+    std::vector<std::string> lines;
+    lines.reserve(body.size());
+    for (const std::string& entry : body) {
+        for (std::size_t start = 0;;) {
+            LineSpan line = NextLine(entry, start);
+            lines.push_back(entry.substr(start, line.textEnd - start));
+            if (line.next == line.textEnd)
+                break;
+            start = line.next;
+        }
+    }
+    return lines;
+}
+
 } // namespace
 
 void CheckLineText(const std::string& text, const std::string& what) {
     if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
         throw EMailError(kMailUnsafeText,
                          "The " + what + " contains a line break or NUL character");
+}
+
+namespace {
+
+bool IsAtomChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view("!#$%&'*+-/=?^_`{|}~").find(c) != std::string_view::npos;
+}
+
+bool IsLetDig(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Atoms joined by single full stops.
+bool IsDotString(std::string_view text) {
+    bool atomStart = true;
+    for (char c : text) {
+        if (c == '.') {
+            if (atomStart)
+                return false;
+            atomStart = true;
+        } else if (IsAtomChar(c)) {
+            atomStart = false;
+        } else {
+            return false;
+        }
+    }
+    return !atomStart;
+}
+
+bool IsDomain(std::string_view text) {
+    if (text.size() >= 2 && text.front() == '[' && text.back() == ']') {
+        for (char c : text.substr(1, text.size() - 2))
+            if (c < 33 || c > 126 || c == '[' || c == '\\' || c == ']')
+                return false;
+        return true;
+    }
+    std::size_t start = 0;
+    while (true) {
+        std::size_t end = std::min(text.find('.', start), text.size());
+        std::string_view label = text.substr(start, end - start);
+        if (label.empty() || !IsLetDig(label.front()) || !IsLetDig(label.back()))
+            return false;
+        for (char c : label)
+            if (!IsLetDig(c) && c != '-')
+                return false;
+        if (end == text.size())
+            return true;
+        start = end + 1;
+    }
+}
+
+bool IsMailbox(std::string_view address) {
+    std::size_t at;
+    if (!address.empty() && address.front() == '"') {
+        std::size_t i = 1;
+        for (; i < address.size() && address[i] != '"'; ++i) {
+            char c = address[i];
+            if (c == '\\' && i + 1 < address.size() && address[i + 1] >= 32 &&
+                address[i + 1] <= 126)
+                ++i;
+            else if (c < 32 || c > 126 || c == '\\')
+                return false;
+        }
+        if (i >= address.size())
+            return false;
+        at = i + 1;
+        if (at >= address.size() || address[at] != '@')
+            return false;
+    } else {
+        at = address.find('@');
+        if (at == std::string_view::npos || !IsDotString(address.substr(0, at)))
+            return false;
+    }
+    return IsDomain(address.substr(at + 1));
+}
+
+} // namespace
+
+void CheckMailbox(const std::string& address) {
+    // Blanks around the address are left for the server to drop, as servers always have.
+    std::size_t first = address.find_first_not_of(" \t");
+    std::size_t last = address.find_last_not_of(" \t");
+    if (first == std::string::npos ||
+        !IsMailbox(std::string_view(address).substr(first, last + 1 - first)))
+        throw EMailError(kMailBadAddress,
+                         "The address \"" + address + "\" is not a valid mail address");
 }
 
 void TmsMessage::CheckTexts() const {
@@ -189,22 +293,38 @@ void TmsMessage::CheckTexts() const {
 }
 
 std::string TmsMessage::MakeBoundary() {
-    static std::mt19937 generator = [] {
-        std::random_device device;
-        std::seed_seq seed{
-            device(), device(), device(),
-            static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())};
-        return std::mt19937(seed);
-    }();
-    std::uniform_int_distribution<int> digit(0, 8);
-    std::string b;
-    for (int i = 0; i < 8; ++i)
-        b.push_back(static_cast<char>('0' + digit(generator)));
+    // Unguessable, so that no attached file can be made to hold it; "=_" never occurs in
+    // base64 or quoted-printable text, where "=" is always followed by two hex digits.
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::random_device device;
+    std::string b = "=_";
+    for (int word = 0; word < 4; ++word) {
+        auto bits = static_cast<uint32_t>(device());
+        for (int i = 0; i < 8; ++i, bits >>= 4)
+            b.push_back(kHex[bits & 15]);
+    }
     return b;
+}
+
+std::string TmsMessage::Encode() const {
+    // A boundary the content holds would end a part early; with 128 random bits one is met
+    // by chance practically never, but a message made to hold it must still not go out cut.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        std::string out;
+        if (EncodeWith(MakeBoundary(), out))
+            return out;
+    }
+    throw EMailError(kMailUnsafeText, "The message holds every MIME boundary tried");
 }
 
 std::string TmsMessage::Encode(const std::string& boundary) const {
     std::string out;
+    if (!EncodeWith(boundary, out))
+        throw EMailError(kMailUnsafeText, "The message holds its MIME boundary " + boundary);
+    return out;
+}
+
+bool TmsMessage::EncodeWith(const std::string& boundary, std::string& out) const {
     std::size_t attachedBytes = 0;
     for (const TmsAttachment& a : attachments)
         attachedBytes += a.data().size();
@@ -224,9 +344,10 @@ std::string TmsMessage::Encode(const std::string& boundary) const {
     if (!subject.empty())
         Line(out, Padded("Subject:") + HeaderText(subject));
 
+    const std::vector<std::string> bodyLines = OutgoingLines(body);
     if (encoding == meUUCode) {
         Line(out, "");
-        for (const std::string& l : body)
+        for (const std::string& l : bodyLines)
             Line(out, l);
         for (const TmsAttachment& a : attachments) {
             Line(out, "");
@@ -235,14 +356,14 @@ std::string TmsMessage::Encode(const std::string& boundary) const {
             Line(out, "`");
             Line(out, "end");
         }
-        return out;
+        return true;
     }
 
     Line(out, "Mime-Version: 1.0");
 
     bool longLines = false;
     std::string allText;
-    for (const std::string& l : body) {
+    for (const std::string& l : bodyLines) {
         longLines = longLines || l.size() >= 256;
         allText += l;
     }
@@ -257,8 +378,8 @@ std::string TmsMessage::Encode(const std::string& boundary) const {
         Line(out,
              std::string("Content-Transfer-Encoding: ") + (quoted ? "quoted-printable" : "7bit"));
     };
-    auto bodyLines = [&] {
-        for (const std::string& l : body) {
+    auto bodyText = [&] {
+        for (const std::string& l : bodyLines) {
             std::string text = latin1 ? ToLatin1(l) : l;
             if (quoted)
                 AppendQuotedPrintableLine(out, text);
@@ -294,13 +415,13 @@ std::string TmsMessage::Encode(const std::string& boundary) const {
     if (attachments.empty()) {
         textPartHeaders();
         Line(out, "");
-        bodyLines();
-        return out;
+        bodyText();
+        return true;
     }
     if (body.empty() && attachments.size() == 1) {
         attachmentHeaders(attachments[0]);
         attachmentContent(attachments[0]);
-        return out;
+        return true;
     }
     Line(out, "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"");
     Line(out, "");
@@ -309,7 +430,7 @@ std::string TmsMessage::Encode(const std::string& boundary) const {
     Line(out, "--" + boundary);
     textPartHeaders();
     Line(out, "");
-    bodyLines();
+    bodyText();
     Line(out, "");
     Line(out, "--" + boundary);
     for (std::size_t i = 0; i < attachments.size(); ++i) {
@@ -322,7 +443,12 @@ std::string TmsMessage::Encode(const std::string& boundary) const {
         Line(out, "");
     }
     Line(out, "--" + boundary + "--");
-    return out;
+    // The header names it once, and each part's delimiter and the closing one once more.
+    std::size_t uses = 0;
+    for (std::size_t at = out.find(boundary); at != std::string::npos;
+         at = out.find(boundary, at + boundary.size()))
+        ++uses;
+    return uses == attachments.size() + 3;
 }
 
 } // namespace tunquil

@@ -43,14 +43,26 @@ public:
     void CheckTexts() const;
 
     // The whole message, every line ended by CR LF, before the transport's dot-stuffing.
-    std::string Encode() const { return Encode(MakeBoundary()); }
+    std::string Encode() const;
+    // The same with this boundary; throws EMailError (kMailUnsafeText) when the content holds
+    // it, as it would end a part early.
     std::string Encode(const std::string& boundary) const;
 
-    // Eight digits, each 0 to 8.
+    // "=_" and 32 hex digits: 128 random bits.
     static std::string MakeBoundary();
+
+private:
+    // False when the content holds `boundary`.
+    bool EncodeWith(const std::string& boundary, std::string& out) const;
 };
 
 // Throws EMailError (kMailUnsafeText) naming `what` when `text` holds a CR, LF or NUL.
 void CheckLineText(const std::string& text, const std::string& what);
+
+// Throws EMailError (kMailBadAddress) naming `address` unless it is a mailbox as SMTP writes
+// one: a dot-string or quoted local part, "@", and a domain or an address literal, blanks
+// around it allowed. Anything else, such as "a@b> NOTIFY=NEVER", would reach the server as
+// parameters of its own.
+void CheckMailbox(const std::string& address);
 
 } // namespace tunquil

@@ -36,31 +36,19 @@ int PortPart(const std::string& server) {
     return p;
 }
 
-int ReplyCode(const std::string& line) {
-    if (line.size() < 3)
-        return -1;
-    int code = 0;
-    for (int i = 0; i < 3; ++i) {
-        if (line[i] < '0' || line[i] > '9')
-            return -1;
-        code = code * 10 + (line[i] - '0');
-    }
-    return code;
-}
-
 } // namespace
 
 std::string DotStuffed(std::string_view message) {
     std::string out;
     out.reserve(message.size() + message.size() / 64 + 16);
-    std::size_t start = 0;
-    while (start < message.size()) {
-        std::size_t end = message.find('\n', start);
-        end = end == std::string_view::npos ? message.size() : end + 1;
+    for (std::size_t start = 0; start < message.size();) {
+        LineSpan line = NextLine(message, start);
         if (message[start] == '.')
             out.push_back('.');
-        out.append(message.substr(start, end - start));
-        start = end;
+        out.append(message.substr(start, line.textEnd - start));
+        if (line.next != line.textEnd)
+            out += "\r\n";
+        start = line.next;
     }
     return out;
 }
@@ -93,6 +81,7 @@ int TmsSMTP::EffectivePort() const {
 void TmsSMTP::Send() {
     cancel_ = false;
     log_.clear();
+    logBytes_ = 0;
     lastReply_.clear();
     try {
         if (mailMessage == nullptr)
@@ -103,6 +92,11 @@ void TmsSMTP::Send() {
             CheckLineText(r, "recipient's address");
         CheckLineText(user, "user name");
         mailMessage->CheckTexts();
+        // An empty sender has a message of its own once the connection is open.
+        if (!mailMessage->sender.address.empty())
+            CheckMailbox(mailMessage->sender.address);
+        for (const std::string& address : Envelope())
+            CheckMailbox(address);
         if (!user.empty() && security == msNone)
             throw EMailError(kMailPasswordInClear);
         Open();
@@ -123,7 +117,7 @@ void TmsSMTP::Send() {
         // The server took the message with its reply to the data; nothing that happens at
         // QUIT can take that back, and reporting a failure would only make the user send again.
         socket_.Close();
-        log_.push_back(std::string("QUIT not answered: ") + e.what());
+        Log(std::string("QUIT not answered: ") + e.what());
         Fire(onClosed);
     }
     WriteLogReporting();
@@ -185,12 +179,7 @@ void TmsSMTP::Open() {
 void TmsSMTP::Hello(const std::string& local) {
     extensions_.clear();
     if (Command("EHLO " + local) / 100 == 2) {
-        for (std::size_t i = 1; i < replyLines_.size(); ++i) {
-            std::string text = replyLines_[i].size() > 4 ? replyLines_[i].substr(4) : "";
-            std::size_t space = text.find(' ');
-            std::string keyword = UpperAscii(text.substr(0, space));
-            extensions_[keyword] = space == std::string::npos ? "" : text.substr(space + 1);
-        }
+        extensions_ = reply_.Extensions();
         return;
     }
     if (Command("HELO " + local) / 100 != 2)
@@ -222,11 +211,7 @@ void TmsSMTP::SendMessage() {
     const TmsMessage& m = *mailMessage;
     if (m.sender.address.empty())
         throw EMailError(kMailSenderRequired);
-    std::vector<std::string> envelope = recipients;
-    if (envelope.empty())
-        for (const auto* list : {&m.to, &m.cc, &m.bcc})
-            for (const TMailAddress& a : *list)
-                envelope.push_back(a.address);
+    std::vector<std::string> envelope = Envelope();
     if (envelope.empty())
         throw EMailError(kMailRecipientRequired);
 
@@ -239,7 +224,7 @@ void TmsSMTP::SendMessage() {
         Expect(Command("RCPT TO:<" + address + ">"), 2);
     Expect(Command("DATA"), 3);
 
-    log_.push_back("Suppressing the message body");
+    Log("Suppressing the message body");
     std::size_t size = wire.size();
     for (std::size_t pos = 0; pos < size;) {
         std::size_t n = std::min(kBlockSize, size - pos);
@@ -254,9 +239,18 @@ void TmsSMTP::SendMessage() {
     if (onProgress)
         onProgress(0);
     socket_.SendAll("\r\n.\r\n");
-    log_.push_back(".");
+    Log(".");
     Expect(ReadReply(), 2);
     Fire(onMailSent);
+}
+
+std::vector<std::string> TmsSMTP::Envelope() const {
+    std::vector<std::string> envelope = recipients;
+    if (envelope.empty())
+        for (const auto* list : {&mailMessage->to, &mailMessage->cc, &mailMessage->bcc})
+            for (const TMailAddress& a : *list)
+                envelope.push_back(a.address);
+    return envelope;
 }
 
 void TmsSMTP::Close() {
@@ -267,31 +261,35 @@ void TmsSMTP::Close() {
 }
 
 int TmsSMTP::ReadReply() {
-    std::string line = socket_.ReadLine();
-    log_.push_back(line);
-    replyLines_.assign(1, line);
-    int code = ReplyCode(line);
-    if (line.size() > 3 && line[3] == '-') {
-        while (true) {
-            line = socket_.ReadLine();
-            log_.push_back(line);
-            replyLines_.push_back(line);
-            if (ReplyCode(line) == code && (line.size() == 3 || line[3] == ' '))
-                break;
-        }
+    reply_.Clear();
+    while (true) {
+        std::string line = socket_.ReadLine();
+        Log(line);
+        if (reply_.Add(std::move(line)))
+            break;
     }
-    lastReply_ = line;
-    return code;
+    lastReply_ = reply_.last();
+    return reply_.code();
+}
+
+void TmsSMTP::Log(const std::string& text) {
+    if (logBytes_ > kMaxLogBytes)
+        return;
+    logBytes_ += text.size() + 1;
+    if (logBytes_ > kMaxLogBytes)
+        log_.push_back("(the rest of the session is not logged: the log reached its limit)");
+    else
+        log_.push_back(text);
 }
 
 int TmsSMTP::Command(const std::string& text) {
-    log_.push_back(text);
+    Log(text);
     socket_.SendAll(text + "\r\n");
     return ReadReply();
 }
 
 int TmsSMTP::SecretCommand(const std::string& text, const std::string& logText) {
-    log_.push_back(logText);
+    Log(logText);
     socket_.SendAll(text + "\r\n");
     return ReadReply();
 }

@@ -3,6 +3,7 @@
 // whatever happens. Every failure reaches the error event first and is then thrown.
 
 #include "base/Host.h"
+#include "export/mail/SmtpReply.h"
 #include "export/mail/TagSocket.h"
 #include "export/mail/TmsMessage.h"
 
@@ -15,7 +16,9 @@
 namespace tunquil {
 
 // Every line that starts with "." gets a second one, so that no line of the message can end
-// the DATA phase and the server hands every line back as it was.
+// the DATA phase and the server hands every line back as it was. Every line ends in CR LF: a
+// bare CR or LF is a line end to some servers and not to others, so one of them would read a
+// line there that the dot-stuffing never saw.
 std::string DotStuffed(std::string_view message);
 
 // How the connection is secured: not at all (HELO, no login, as mail was always sent), by
@@ -64,6 +67,8 @@ private:
     void Hello(const std::string& local);
     void Authenticate();
     void SendMessage();
+    // The addresses for RCPT TO: `recipients`, or else the message's To, CC and BCC.
+    std::vector<std::string> Envelope() const;
     void Close();
     int ReadReply();
     int Command(const std::string& text);
@@ -74,16 +79,23 @@ private:
         if (event)
             event();
     }
+    // Adds a line to the session's log, up to kMaxLogBytes.
+    void Log(const std::string& text);
     void WriteLog();
     void WriteLogReporting();
+
+    // A session is a few dozen lines; the limit only keeps a server that talks without end from
+    // filling the memory and the log file.
+    static constexpr std::size_t kMaxLogBytes = 1024 * 1024;
 
     IHost& host_;
     TagSocket socket_;
     bool cancel_ = false;
     std::string lastReply_;
-    std::vector<std::string> replyLines_;           // every line of the last reply
+    SmtpReply reply_;                               // the last reply
     std::map<std::string, std::string> extensions_; // EHLO keyword (capitals) -> its parameters
     std::vector<std::string> log_;
+    std::size_t logBytes_ = 0;
 };
 
 } // namespace tunquil

@@ -282,6 +282,12 @@ TEST(MailTitlesText, RecipientsSplitAtSemicolonAndTrimmed) {
     EXPECT_EQ(TitleMailer::Caption(3), " Mail the attached 3 title(s)");
 }
 
+TEST(MailTitlesText, ListingLeavesOutControlCharactersOfTitlesStoredWithThem) {
+    std::vector<std::string> lines =
+        TitleMailer::Listing("1MIDI files.zip", {{"Pop", "Band\x1b[2J", "Nice\r.\r\nRSET", {}}});
+    EXPECT_EQ(lines[4], "    \"Nice.RSET\" by Band[2J");
+}
+
 TEST(MailSettingsFile, RoundTripKeepsOtherKeysAndWritesKeyNamesAsGiven) {
     test::TempDir home;
     WriteFileAtomically(home / "Tunquil.ini", "[Initialization]\r\nInitialization=1\r\n\r\n"

@@ -1,5 +1,6 @@
 // The encoded message, byte for byte where the layout is fixed.
 
+#include "export/mail/MailErrors.h"
 #include "export/mail/MimeEncoding.h"
 #include "export/mail/MimeTypes.h"
 #include "export/mail/TmsMessage.h"
@@ -164,13 +165,44 @@ TEST(MimeEncoder, Latin1BodyIsConvertedAndQuotedPrintable) {
               std::string::npos);
 }
 
-TEST(MimeEncoder, BoundaryIsEightDigitsFromZeroToEight) {
+TEST(MimeEncoder, BoundaryIs128RandomBitsAndNeverOneTheContentHolds) {
     std::string a = TmsMessage::MakeBoundary();
-    std::string b = TmsMessage::MakeBoundary();
-    ASSERT_EQ(a.size(), 8u);
-    for (char c : a + b)
-        EXPECT_TRUE(c >= '0' && c <= '8') << c;
-    EXPECT_NE(a, b);
+    ASSERT_EQ(a.size(), 34u);
+    EXPECT_EQ(a.substr(0, 2), "=_");
+    EXPECT_EQ(a.find_first_not_of("0123456789abcdef", 2), std::string::npos) << a;
+    EXPECT_NE(a, TmsMessage::MakeBoundary());
+
+    TmsMessage m;
+    m.sender = {"", "a@x"};
+    m.AddRecipient("b@x");
+    m.body = {"--0123"};
+    m.attachments.emplace_back("a.txt", "x", "message/rfc822");
+    EXPECT_THROW(m.Encode("0123"), EMailError);
+    EXPECT_NO_THROW(m.Encode("0124"));
+}
+
+// A bare CR or LF inside a body line or a text attachment ends a line with CR LF, whatever the
+// encoding; quoted-printable and base64 carry one encoded.
+TEST(MimeEncoder, NoBareCrOrLfInTheEncodedMessage) {
+    for (int encoding : {meMime, meUUCode})
+        for (int charSet : {csUsAscii, csIso8859_1}) {
+            TmsMessage m;
+            m.sender = {"", "a@x"};
+            m.AddRecipient("b@x");
+            m.encoding = encoding;
+            m.charSet = charSet;
+            m.body = {"Nice\r.\r\nRSET\r\n", "a\rb\nc"};
+            m.attachments.emplace_back("note.eml", "x\r.\ry\n", "message/rfc822");
+            std::string text = m.Encode();
+            for (std::size_t at = text.find_first_of("\r\n"); at != std::string::npos;
+                 at = text.find_first_of("\r\n", at + 2))
+                ASSERT_EQ(text.compare(at, 2, "\r\n"), 0)
+                    << encoding << charSet << " at " << at << ": " << text;
+            if (charSet == csUsAscii)
+                EXPECT_NE(text.find("\r\nNice\r\n.\r\nRSET\r\n\r\na\r\nb\r\nc\r\n"),
+                          std::string::npos)
+                    << text;
+        }
 }
 
 TEST(MimeEncoding, Base64BreaksAfter57InputBytes) {

@@ -216,6 +216,29 @@ TEST(SmtpClient, LineBreakInAnyTextRefusesBeforeConnecting) {
     }
 }
 
+TEST(SmtpClient, AnAddressThatIsNoMailboxIsRefusedBeforeConnecting) {
+    for (const char* bad :
+         {"a@b> NOTIFY=NEVER", "a b@c", "a@b c", "@b", "a@", "a..b@c", ".a@c", "a@-b.c", "a@b..c",
+          "<a@b>", "a@[1.2.3.4", "\"a@b", "a@b@c", "Bob <bob@x.org>", "a@b>", ""}) {
+        for (bool sender : {false, true}) {
+            if (sender && *bad == '\0')
+                continue; // an empty sender has its own message
+            SmtpFakeServer server([](Connection& conn) { SmtpFakeServer::Serve(conn); });
+            MailRun run(server.server());
+            if (sender)
+                run.message.sender.address = bad;
+            else
+                run.message.AddRecipient(bad);
+            EXPECT_EQ(run.Send(),
+                      std::string("The address \"") + bad + "\" is not a valid mail address");
+            EXPECT_FALSE(server.accepted()) << bad;
+        }
+    }
+    for (const char* good : {"a.b+c@x-y.example.org", "\"a> b\\\"c\"@x.org", "u@[192.0.2.1]",
+                             "u@[IPv6:2001:db8::1]", "x@localhost", "o'neil@x9.org"})
+        EXPECT_NO_THROW(CheckMailbox(good)) << good;
+}
+
 TEST(SmtpClient, MissingPartsGiveTheirMessages) {
     SmtpFakeServer server([](Connection& c) { SmtpFakeServer::Serve(c); });
     {
@@ -290,6 +313,18 @@ TEST(SmtpClient, ALogThatCannotBeWrittenIsReportedButTheSentMailStaysSent) {
 TEST(SmtpClient, EveryLineStartingWithDotIsDoubledOnTheWire) {
     EXPECT_EQ(DotStuffed(".\r\n.a\r\nb.\r\n..c\r\n"), "..\r\n..a\r\nb.\r\n...c\r\n");
     EXPECT_EQ(DotStuffed("x\r\n.\r\n"), "x\r\n..\r\n");
+    // A bare CR or LF is a line end to some servers: it becomes CR LF, and the dot after it
+    // is doubled.
+    EXPECT_EQ(DotStuffed("Nice\r.\r\nRSET\n.x\ry"), "Nice\r\n..\r\nRSET\r\n..x\r\ny");
+}
+
+TEST(SmtpClient, ABodyLineWithCrOrLfGoesOutAsLinesOfItsOwn) {
+    SmtpFakeServer server([](Connection& c) { SmtpFakeServer::Serve(c); });
+    MailRun run(server.server());
+    run.message.body = {"Nice\r.\r\nRSET\r\nMAIL FROM:<x@y>", "end"};
+    ASSERT_EQ(run.Send(), "");
+    EXPECT_EQ(server.data().substr(server.data().find("\r\n\r\n") + 4),
+              "Nice\r\n..\r\nRSET\r\nMAIL FROM:<x@y>\r\nend\r\n\r\n");
 }
 
 } // namespace

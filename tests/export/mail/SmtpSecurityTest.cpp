@@ -13,7 +13,9 @@
 #include "support/SmtpSink.h"
 #include "support/TempDir.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace tunquil {
@@ -164,13 +166,66 @@ TEST_F(SecureMail, RepliesSentAheadOfTheHandshakeAreRefused) {
     EXPECT_EQ(run.Send(), "The server sent data ahead of the TLS handshake");
 }
 
-TEST(SmtpReplies, LineLongerThan64KBEndsTheSession) {
+TEST(SmtpReplies, OversizedLineOrReplyEndsTheSession) {
+    struct Case {
+        const char* what;
+        std::function<void(Connection&)> greet;
+        const char* error;
+    };
+    std::vector<Case> cases = {
+        {"one long line", [](Connection& c) { c.Say("220 " + std::string(70000, 'x')); },
+         "The server sent a line longer than 64 KB"},
+        {"continuation lines without end",
+         [](Connection& c) {
+             for (int i = 0; i < 1000; ++i)
+                 c.Say("220-" + std::string(60, 'x') + "\r\n");
+         },
+         "The server sent a reply longer than 100 lines or 64 KB"},
+        {"few lines, too many bytes",
+         [](Connection& c) {
+             for (int i = 0; i < 40; ++i)
+                 c.Say("220-" + std::string(2000, 'x') + "\r\n");
+         },
+         "The server sent a reply longer than 100 lines or 64 KB"},
+    };
+    for (const Case& k : cases) {
+        SmtpFakeServer server([&](Connection& c) {
+            k.greet(c);
+            c.Stall();
+        });
+        SecureRun run(server.server(), msNone);
+        run.smtp.timeOut = std::chrono::seconds(10);
+        EXPECT_EQ(run.Send(), k.error) << k.what;
+    }
+}
+
+TEST(SmtpReplies, SessionLogStopsAtItsLimit) {
+    test::TempDir dir;
+    // Each recipient's answer is a long reply within the limits; together they would make a
+    // log of several megabytes.
     SmtpFakeServer server([](Connection& c) {
-        c.Say("220 " + std::string(70000, 'x'));
-        c.Stall();
+        c.Say("220 fake ready\r\n");
+        while (true) {
+            std::string line = c.ReadLine();
+            if (c.closed())
+                return;
+            if (line.starts_with("RCPT"))
+                for (int i = 0; i < 30; ++i)
+                    c.Say("250-" + std::string(2000, 'x') + "\r\n");
+            if (line == "DATA") {
+                c.Say("354 go ahead\r\n");
+                std::string data;
+                c.ReadData(data);
+            }
+            c.Say(line == "QUIT" ? "221 bye\r\n" : "250 ok\r\n");
+        }
     });
     SecureRun run(server.server(), msNone);
-    EXPECT_EQ(run.Send(), "The server sent a line longer than 64 KB");
+    for (int i = 0; i < 40; ++i)
+        run.message.AddRecipient("r" + std::to_string(i) + "@example.org");
+    run.smtp.logFile = (dir / "smtp.log").string();
+    ASSERT_EQ(run.Send(), "");
+    EXPECT_LT(ReadWholeFile(dir / "smtp.log").size(), 1100u * 1024);
 }
 
 TEST(SmtpReplies, MessageAcceptedStaysSentWhenQuitGoesUnanswered) {
