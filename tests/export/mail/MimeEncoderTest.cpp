@@ -198,10 +198,11 @@ TEST(MimeEncoder, NoBareCrOrLfInTheEncodedMessage) {
                  at = text.find_first_of("\r\n", at + 2))
                 ASSERT_EQ(text.compare(at, 2, "\r\n"), 0)
                     << encoding << charSet << " at " << at << ": " << text;
-            if (charSet == csUsAscii)
+            if (charSet == csUsAscii) {
                 EXPECT_NE(text.find("\r\nNice\r\n.\r\nRSET\r\n\r\na\r\nb\r\nc\r\n"),
                           std::string::npos)
                     << text;
+            }
         }
 }
 

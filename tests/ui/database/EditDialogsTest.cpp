@@ -90,7 +90,7 @@ TEST_F(TuneAdderTest, OneTitleTakesItsTextAndTheChosenOrTypedArtistAndCategory) 
     QString artistShown, categoryShown;
     ModalScript script({[&](QWidget*) {
         adder.activateWindow();
-        QTest::qWaitForWindowActive(&adder);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&adder));
         titleFocusFirst = adder.TitleEdit()->hasFocus();
         artistShown = adder.Artists()->currentText();
         categoryShown = adder.CategoriesBox()->currentText();
