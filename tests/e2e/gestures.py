@@ -1,7 +1,8 @@
 """The gestures a music library lives by, in the real tunquil with the X server's own input:
 a Shift-click range dragged onto an album's row, a Ctrl-click set dragged into the album's grid,
 album rows dragged onto Trash; type-ahead then Enter in a grid and Tab out of it; a wheel turn
-and the arrow keys on the position bar while a title plays on the null sink. Everything is found
+and the arrow keys on the position bar while a title plays on the null sink; words typed into
+the find field. Everything is found
 through the accessibility bus; tunquilctl reads the album once the window has ended.
    gestures.py TUNQUIL HOME BUILD"""
 import subprocess
@@ -107,6 +108,21 @@ def run(app):
     moved = value.currentValue
     wait("the bar following the play after the key", lambda: value.currentValue > moved,
          timeout=10)
+
+    # Find as you type: Ctrl+F, the word typed key by key, the grid and its summary line read
+    # back; Esc gives every title back and the keyboard to the grid.
+    click(cell(grid, 0))
+    xdo("key", "ctrl+f")
+    field = wait("the find field", lambda: find(frame, lambda n: n.name == "Find titles"
+                                                and role(n) in ("text", "entry")))
+    wait("the keyboard in the find field", lambda: has_focus(field))
+    xdo("type", "--delay", 150, "LIGHT")
+    wait_titles(grid, ["Candle Light"], "the grid showing what the word finds")
+    wait("the summary line counting the match", lambda: find(
+        frame, lambda n: role(n) == "label" and n.name.startswith("1 of 4 titles")))
+    xdo("key", "Escape")
+    wait("every title back", lambda: sorted(titles(grid)) == sorted(names), timeout=20)
+    wait("the keyboard back in the grid", lambda: has_focus(grid))
 
     click(next(i for i in children(menubar) if i.name == "File"))
     click(wait("File > Exit", lambda: find(app, lambda n: role(n) == "menu item" and
