@@ -309,6 +309,19 @@ TEST_F(EditCommandsTest, CategoryTitlesDroppedIntoAlbumsAndAlbumRowsReordered) {
     EXPECT_EQ(Keys(grid->View()), (std::vector<int32_t>{keys[1], keys[1], keys[0], keys[2]}));
     EXPECT_EQ(grid->View().Selected(2), true);
     EXPECT_EQ(grid->View().Selected(1), false);
+
+    // Under the find field's words the album shows its matches: no reordering among rows the
+    // user cannot see, and a delete takes the entry shown, not the one at that row unfiltered.
+    window->findChild<QLineEdit*>("FindTitles")->setText("bravo");
+    EXPECT_EQ(Keys(grid->View()), std::vector<int32_t>{keys[2]});
+    emit grid->ownRowsDropped(1, grid->View().SelectedKeys());
+    EXPECT_EQ(window->HintPanel()->text(), "Clear the search to reorder the album");
+    EXPECT_EQ(EntryKeys(AlbumNamed(*window, "Road")),
+              (std::vector<int32_t>{keys[1], keys[1], keys[0], keys[2]}));
+    ModalScript remove({Answer(mbOK)});
+    window->MenuItem({"&Albums", "&Delete", "&Titles selected"})->trigger();
+    EXPECT_EQ(EntryKeys(AlbumNamed(*window, "Road")),
+              (std::vector<int32_t>{keys[1], keys[1], keys[0]}));
     window->ShutDown();
 }
 
