@@ -2,6 +2,8 @@
 // Small measuring helpers that every benchmark prints its figures with.
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -22,6 +24,18 @@ inline long StatusKb(const char* field) {
 inline double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+// Milliseconds since `from`.
+inline double MsSince(std::chrono::steady_clock::time_point from) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - from)
+        .count();
+}
+
+// A big-endian 32-bit number, as the chunk lengths of a MIDI file are written.
+inline void Put32(std::string& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(char((v >> shift) & 0xFF));
 }
 
 } // namespace tunquil::bench

@@ -28,10 +28,6 @@ using Wall = std::chrono::steady_clock;
 
 namespace {
 
-double Ms(Wall::time_point from) {
-    return std::chrono::duration<double, std::milli>(Wall::now() - from).count();
-}
-
 double Percentile99(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, v.size() * 99 / 100)];
@@ -44,7 +40,7 @@ double GrepMs(const std::string& pipeline) {
         auto t0 = Wall::now();
         if (std::system(pipeline.c_str()) != 0 && round == 0)
             std::printf("  (grep found nothing: %s)\n", pipeline.c_str());
-        best = std::min(best, Ms(t0));
+        best = std::min(best, bench::MsSince(t0));
     }
     return best;
 }
@@ -77,7 +73,7 @@ int main(int argc, char** argv) {
         find->setText(text);
         grid->viewport()->repaint();
         summary->repaint();
-        return Ms(t0);
+        return bench::MsSince(t0);
     };
     struct Query {
         const char* name;

@@ -22,13 +22,9 @@
 
 namespace fs = std::filesystem;
 using namespace tunquil;
+using tunquil::bench::Put32;
 
 namespace {
-
-void Put32(std::string& out, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(char((v >> shift) & 0xFF));
-}
 
 enum class Kind { RunningStatus, FullStatus, Densest };
 

@@ -1,8 +1,9 @@
 // How long a seek takes to take effect, by file size: a tune of notes, controller changes,
 // pitch bends and program changes at 10 KB, 100 KB, 1 MB, 10 MB and 50 MB is opened on the
-// FluidSynth sequencer, playing to the sound server (a null sink does), and repositioned to a spread of points through the
-// player, as the position bar does. Target: every seek within 100 ms, whatever the size. The
-// peer is the player's former rule for a file over 250,000 bytes: a stop, then 3 s of waiting.
+// FluidSynth sequencer, playing to the sound server (a null sink does), and repositioned to a
+// spread of points through the player, as the position bar does. Target: every seek within 100 ms,
+// whatever the size. The peer is the player's former rule for a file over 250,000 bytes: a stop,
+// then 3 s of waiting.
 //   bench_seek
 
 #include "BenchFigures.h"
@@ -18,13 +19,9 @@
 
 namespace fs = std::filesystem;
 using namespace tunquil;
+using tunquil::bench::Put32;
 
 namespace {
-
-void Put32(std::string& out, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(char((v >> shift) & 0xFF));
-}
 
 // A type-0 file of about `bytes`: every 10 ms a note on and off on one of 15 channels, with a
 // controller, a bend and now and then a program change, so that a seek has state to restore.
@@ -56,8 +53,8 @@ std::string TuneOfSize(std::size_t bytes) {
 int main() {
     const fs::path dir = fs::temp_directory_path() / "tunquil-bench-seek";
     fs::create_directories(dir);
-    std::printf("%-8s %10s %10s %12s %12s %14s\n", "size", "length", "seeks", "median ms",
-                "max ms", "former rule ms");
+    std::printf("%-8s %10s %10s %12s %12s %14s\n", "size", "length", "seeks", "median ms", "max ms",
+                "former rule ms");
     bool met = true;
     for (std::size_t kb : {10u, 100u, 1024u, 10240u, 51200u}) {
         const fs::path file = dir / ("tune-" + std::to_string(kb) + ".mid");

@@ -27,10 +27,6 @@ using Wall = std::chrono::steady_clock;
 
 namespace {
 
-double Ms(Wall::time_point from) {
-    return std::chrono::duration<double, std::milli>(Wall::now() - from).count();
-}
-
 // Thread CPU time: the machine is shared, and waiting for a core is not our cost.
 double CpuNow() {
     timespec ts{};
@@ -50,7 +46,7 @@ std::unique_ptr<ui::TMasterFrm> StartWindow(const fs::path& home, double& ms, do
     window->StartUp();
     window->AllTitlesSummary()->repaint();
     window->AllTitlesGrid()->viewport()->repaint();
-    ms = Ms(t0);
+    ms = bench::MsSince(t0);
     cpu = CpuNow() - c0;
     return window;
 }
@@ -97,7 +93,7 @@ int main(int argc, char** argv) {
             double c0 = CpuNow();
             window->MenuItem({"&Categories", "&Sort by", column})->trigger();
             grid->viewport()->repaint();
-            rounds.push_back(Ms(t0));
+            rounds.push_back(bench::MsSince(t0));
             cpu.push_back(CpuNow() - c0);
         }
         QString name = QString(column).remove('&');
@@ -113,7 +109,7 @@ int main(int argc, char** argv) {
         bar->setValue(bar->value() + bar->pageStep());
         grid->viewport()->repaint();
     }
-    double perPage = Ms(t0) / pages;
+    double perPage = bench::MsSince(t0) / pages;
     std::printf("scrolling a page and repainting: %.2f ms (%.0f pages a second)\n", perPage,
                 1000.0 / perPage);
     std::printf("peak memory: %.1f MB (target < 150 MB)\n", StatusKb("VmHWM:") / 1024.0);
