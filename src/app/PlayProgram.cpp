@@ -571,6 +571,12 @@ PlayProgram::PlayStart PlayProgram::StartPlay(const fs::path& file) {
         return PlayStart::Failed;
     }
 
+    if (!tempoPinned_) {
+        tempoPercent_ = 100;
+        transpose_ = 0;
+    }
+    ApplyTempoAndKey();
+
     bool playing = false;
     bool deviceFailed = false;
     std::string deviceMessage;
@@ -849,6 +855,33 @@ void PlayProgram::SeekTo(long long ms) {
     }
 }
 
+// ---------------------------------------------------------------- tempo and key
+
+void PlayProgram::ApplyTempoAndKey() {
+    try {
+        player_.SetTempo(tempoPercent_ / 100.0);
+        player_.SetTranspose(transpose_);
+    } catch (const std::exception&) {
+        // Both are kept within what every device takes; the title plays on regardless.
+    }
+}
+
+void PlayProgram::SetTempoPercent(int percent) {
+    tempoPercent_ = std::clamp(percent, 25, 400);
+    ApplyTempoAndKey();
+    Changed();
+}
+
+void PlayProgram::SetTranspose(int semitones) {
+    transpose_ = std::clamp(semitones, -12, 12);
+    ApplyTempoAndKey();
+    Changed();
+}
+
+int PlayProgram::HeardSeconds(long long tuneMs) const {
+    return static_cast<int>(tuneMs * 100 / tempoPercent_ / 1000);
+}
+
 // ---------------------------------------------------------------- position timer
 
 void PlayProgram::Tick() {
@@ -874,15 +907,15 @@ void PlayProgram::Tick() {
                 StartTimer();
                 mode = SafeMode();
                 if (PlayingLike(mode)) {
-                    elapsed = player_.Position() / 1000;
-                    total = player_.Length() / 1000;
+                    elapsed = HeardSeconds(player_.Position());
+                    total = HeardSeconds(player_.Length());
                 }
             }
         } else {
-            elapsed = position / 1000;
-            total = length / 1000;
+            elapsed = HeardSeconds(position);
+            total = HeardSeconds(length);
             if (!dragging_) {
-                trackBar_.position = elapsed;
+                trackBar_.position = position / 1000;
                 trackBar_.selectionEnd = trackBar_.position;
                 int perMille = trackBar_.max < 1
                                    ? 0
@@ -891,7 +924,7 @@ void PlayProgram::Tick() {
                 if (onPositionPerMille)
                     onPositionPerMille(perMille);
             } else {
-                elapsed = trackBar_.position;
+                elapsed = HeardSeconds(trackBar_.position * 1000LL);
             }
         }
 

@@ -144,6 +144,20 @@ public:
     // A request from outside the window: a failure is not shown.
     void SeekTo(long long ms);
 
+    // --- tempo and key
+    // The speed in percent of the title's own tempo (kept within 25 to 400) and the
+    // transposition in semitones (kept within -12 to +12), heard at once. The next title starts
+    // at 100 % and 0 again unless they are pinned. The times shown follow the speed; the track
+    // bar and positions stay in the title's own time, so a seek lands on the same music.
+    void SetTempoPercent(int percent);
+    void SetTranspose(int semitones);
+    void SetTempoPinned(bool on) { tempoPinned_ = on; }
+    int TempoPercent() const { return tempoPercent_; }
+    int Transpose() const { return transpose_; }
+    bool TempoPinned() const { return tempoPinned_; }
+    // The title's own milliseconds as heard at the present speed, in whole seconds.
+    int HeardSeconds(long long tuneMs) const;
+
     // --- the position timer
     void Tick();
     bool TimerRunning() const { return timerRunning_; }
@@ -193,6 +207,7 @@ private:
     void PlayResets();
     bool PlayOneReset(const std::filesystem::path& file);
     void PauseOrResumeOnce();
+    void ApplyTempoAndKey();
     // PlayMIDI's work, telling apart a play file that could not be put in place (the
     // program's own trouble) and a sound device that cannot play at all from a tune the player
     // refused.
@@ -232,6 +247,9 @@ private:
     SelectionSource selectionSource_ = SelectionSource::None;
 
     bool autoLooping_ = true;
+    int tempoPercent_ = 100;
+    int transpose_ = 0;
+    bool tempoPinned_ = false;
     ResetChoice resetChoice_ = ResetChoice::None;
     std::string gmReset_, gsReset_;
 

@@ -52,6 +52,10 @@ public:
     virtual int Mode() = 0;     // a PlayerMode; may throw when the device cannot answer
     virtual int Position() = 0; // milliseconds
     virtual int Length() = 0;   // milliseconds of the open tune
+    // The speed (a share of the tune's own tempo) and the transposition in semitones, for what
+    // plays now and what plays next. Positions and lengths stay the tune's own milliseconds.
+    virtual void SetTempo(double rate) = 0;
+    virtual void SetTranspose(int semitones) = 0;
     virtual std::string LastError() = 0;
 };
 

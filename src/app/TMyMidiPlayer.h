@@ -32,6 +32,8 @@ public:
     int Mode() override { return midi_.Mode(); }
     int Position() override { return midi_.Position(); }
     int Length() override { return midi_.Length(); }
+    void SetTempo(double rate) override { midi_.SetTempo(rate); }
+    void SetTranspose(int semitones) override { midi_.SetTranspose(semitones); }
     std::string LastError() override { return midi_.LastError(); }
 
     TMyMidi& Midi() { return midi_; }

@@ -143,6 +143,20 @@ void TMyMidi::Seek(int positionMs) {
     pausedAt_ = -1;
 }
 
+void TMyMidi::SetTempo(double rate) {
+    if (uint32_t error = device_.SetTempo(rate)) {
+        lastError_ = ErrorText(error);
+        throw EMciError(lastError_, error);
+    }
+}
+
+void TMyMidi::SetTranspose(int semitones) {
+    if (uint32_t error = device_.SetTranspose(semitones)) {
+        lastError_ = ErrorText(error);
+        throw EMciError(lastError_, error);
+    }
+}
+
 void TMyMidi::Close() {
     if (deviceID_ != -1)
         device_.Close(uint32_t(deviceID_));

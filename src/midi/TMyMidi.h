@@ -60,6 +60,9 @@ public:
     void Close();
     int Position();
     int Mode();
+    // The device's speed and transposition (see ISequencerDevice); they need no open tune.
+    void SetTempo(double rate);
+    void SetTranspose(int semitones);
 
     int32_t Length() const { return length_; }
     const std::string& LastError() const { return lastError_; }

@@ -120,6 +120,26 @@ uint32_t FakeSequencerDevice::Status(SequencerDeviceId id, SequencerStatusItem i
     return kSeqOk;
 }
 
+uint32_t FakeSequencerDevice::SetTempo(double rate) {
+    calls.push_back({Command::SetTempo, 0, {}, {}, {}, {}});
+    if (uint32_t error = Scripted(Command::SetTempo))
+        return error;
+    if (!TempoInRange(rate))
+        return kSeqOutOfRange;
+    tempo = rate;
+    return kSeqOk;
+}
+
+uint32_t FakeSequencerDevice::SetTranspose(int semitones) {
+    calls.push_back({Command::SetTranspose, 0, {}, {}, {}, {}});
+    if (uint32_t error = Scripted(Command::SetTranspose))
+        return error;
+    if (!TransposeInRange(semitones))
+        return kSeqOutOfRange;
+    transpose = semitones;
+    return kSeqOk;
+}
+
 int FakeSequencerDevice::Count(Command command) const {
     return int(std::count_if(calls.begin(), calls.end(),
                              [&](const Call& c) { return c.command == command; }));

@@ -12,7 +12,18 @@ namespace tunquil::platform {
 
 class FakeSequencerDevice : public ISequencerDevice {
 public:
-    enum class Command { Open, SetTimeFormat, Play, Pause, Stop, Seek, Close, Status };
+    enum class Command {
+        Open,
+        SetTimeFormat,
+        Play,
+        Pause,
+        Stop,
+        Seek,
+        Close,
+        Status,
+        SetTempo,
+        SetTranspose
+    };
 
     struct Call {
         Command command;
@@ -36,6 +47,8 @@ public:
 
     std::vector<Call> calls;
     SequencerDeviceId openId = 0;
+    double tempo = 1.0;
+    int transpose = 0;
 
     uint32_t Open(const std::string& element, SequencerDeviceId& id) override;
     uint32_t SetTimeFormat(SequencerDeviceId id, SequencerTimeFormat format) override;
@@ -46,6 +59,8 @@ public:
     uint32_t Seek(SequencerDeviceId id, uint32_t positionMs) override;
     uint32_t Close(SequencerDeviceId id) override;
     uint32_t Status(SequencerDeviceId id, SequencerStatusItem item, uint32_t& value) override;
+    uint32_t SetTempo(double rate) override;
+    uint32_t SetTranspose(int semitones) override;
 
     int Count(Command command) const;
 

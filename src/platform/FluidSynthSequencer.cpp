@@ -222,8 +222,8 @@ void FluidSynthSequencer::StopClock(std::unique_lock<std::mutex>& state) {
 double FluidSynthSequencer::PlayingPositionLocked() const {
     if (options_.output == SequencerOutputKind::WaveFile)
         return renderedMs_;
-    double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - playStart_).count();
-    return std::min(playFromMs_ + elapsed, playToMs_);
+    double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - anchorTime_).count();
+    return std::min(anchorMs_ + elapsed * rate_, playToMs_);
 }
 
 uint32_t FluidSynthSequencer::Play(SequencerDeviceId id, std::optional<uint32_t> from,
@@ -262,31 +262,37 @@ uint32_t FluidSynthSequencer::Play(SequencerDeviceId id, std::optional<uint32_t>
     std::size_t first = tune_->FirstEventAtOrAfter(fromMs);
     std::size_t end = std::max(first, tune_->FirstEventAfter(toMs));
     mode_ = SequencerMode::Playing;
-    playFromMs_ = fromMs;
     playToMs_ = toMs;
     renderedMs_ = fromMs;
-    playStart_ = Clock::now();
+    anchorMs_ = fromMs;
+    anchorTime_ = Clock::now();
+    timingChanged_ = false;
     if (options_.output == SequencerOutputKind::WaveFile)
         clock_ = std::thread([=, this] { RunRender(first, end, fromMs, toMs); });
     else
-        clock_ = std::thread(
-            [=, this, start = playStart_] { RunRealTime(first, end, fromMs, toMs, start); });
+        clock_ = std::thread([=, this] { RunRealTime(first, end, toMs); });
     return kSeqOk;
 }
 
-void FluidSynthSequencer::RunRealTime(std::size_t first, std::size_t end, double fromMs,
-                                      double toMs, Clock::time_point start) {
+void FluidSynthSequencer::RunRealTime(std::size_t first, std::size_t end, double toMs) {
     const auto& events = tune_->Events();
+    // Read with `state_` held, so that a change of speed is seen by the next moment worked out.
     auto due = [&](double ms) {
-        return start + std::chrono::duration_cast<Clock::duration>(
-                           std::chrono::duration<double, std::milli>(ms - fromMs));
+        return anchorTime_ +
+               std::chrono::duration_cast<Clock::duration>(
+                   std::chrono::duration<double, std::milli>((ms - anchorMs_) / rate_));
     };
     std::unique_lock state(state_);
     std::size_t i = first;
     for (;;) {
         auto when = due(i < end ? tune_->Ms(events[i]) : toMs);
-        if (wake_.wait_until(state, when, [this] { return stopRequested_.load(); }))
-            return;
+        if (wake_.wait_until(state, when,
+                             [this] { return stopRequested_.load() || timingChanged_; })) {
+            if (stopRequested_)
+                return;
+            timingChanged_ = false;
+            continue;
+        }
         if (i >= end)
             break;
         auto now = Clock::now();
@@ -303,10 +309,30 @@ void FluidSynthSequencer::RunRender(std::size_t first, std::size_t end, double f
                                     double toMs) {
     const auto& events = tune_->Events();
     constexpr double kFramesPerMs = WaveWriter::kSampleRate / 1000.0;
-    auto frame = int64_t(std::llround(fromMs * kFramesPerMs));
+    // Frames are counted from the anchor, where the tune stood at anchorMs; a change of speed
+    // while rendering moves the anchor to the frame it came at.
+    int64_t frame = 0, anchorFrame = 0;
+    double anchorMs = fromMs, rate;
+    {
+        std::lock_guard state(state_);
+        rate = rate_;
+    }
+    auto tuneMsAt = [&](int64_t f) {
+        return anchorMs + double(f - anchorFrame) / kFramesPerMs * rate;
+    };
     std::vector<int16_t> buffer(kRenderBlock * 2);
     for (std::size_t i = first;; ++i) {
-        auto target = int64_t(std::llround((i < end ? tune_->Ms(events[i]) : toMs) * kFramesPerMs));
+        {
+            std::lock_guard state(state_);
+            if (rate_ != rate) {
+                anchorMs = tuneMsAt(frame);
+                anchorFrame = frame;
+                rate = rate_;
+            }
+        }
+        double eventMs = i < end ? tune_->Ms(events[i]) : toMs;
+        auto target =
+            anchorFrame + int64_t(std::llround((eventMs - anchorMs) * kFramesPerMs / rate));
         while (frame < target) {
             if (stopRequested_)
                 return;
@@ -317,13 +343,13 @@ void FluidSynthSequencer::RunRender(std::size_t first, std::size_t end, double f
             if (!wave_.Write(buffer.data(), std::size_t(n))) {
                 std::lock_guard state(state_);
                 waveFailed_ = true;
-                positionMs_ = frame / kFramesPerMs;
+                positionMs_ = std::min(tuneMsAt(frame), toMs);
                 mode_ = SequencerMode::Stopped;
                 return;
             }
             frame += n;
             std::lock_guard state(state_);
-            renderedMs_ = std::min(frame / kFramesPerMs, toMs);
+            renderedMs_ = std::min(tuneMsAt(frame), toMs);
         }
         if (i >= end)
             break;
@@ -473,20 +499,16 @@ void FluidSynthSequencer::Send(const uint8_t* b, uint32_t size) {
     switch (b[0] & 0xF0) {
     case 0x90:
         if (d2 > 0) {
-            held_[channel].set(d1);
-            if (synth_)
-                fluid_synth_noteon(synth_, channel, d1, d2);
+            NoteOn(channel, d1, d2);
             break;
         }
         [[fallthrough]];
     case 0x80:
-        held_[channel].reset(d1);
-        if (synth_)
-            fluid_synth_noteoff(synth_, channel, d1);
+        NoteOff(channel, d1);
         break;
     case 0xA0:
-        if (synth_)
-            fluid_synth_key_pressure(synth_, channel, d1, d2);
+        if (synth_ && voices_[channel][d1].key != kSilent)
+            fluid_synth_key_pressure(synth_, channel, voices_[channel][d1].key, d2);
         break;
     case 0xB0:
         if (synth_)
@@ -515,18 +537,77 @@ void FluidSynthSequencer::Silence() {
         fluid_synth_reverb_on(synth_, -1, 0);
         fluid_synth_chorus_on(synth_, -1, 0);
     }
-    for (auto& notes : held_)
-        notes.reset();
+    for (auto& channel : voices_)
+        for (auto& voice : channel)
+            voice = Voice{};
 }
 
 void FluidSynthSequencer::ReleaseHeldNotes() {
     for (int channel = 0; channel < 16; ++channel)
         for (int key = 0; key < 128; ++key)
-            if (held_[channel].test(key)) {
-                if (synth_)
-                    fluid_synth_noteoff(synth_, channel, key);
-                held_[channel].reset(key);
-            }
+            NoteOff(channel, key);
+}
+
+namespace {
+constexpr int kDrumChannel = 9; // channel 10 as musicians count
+}
+
+void FluidSynthSequencer::NoteOn(int channel, int key, int velocity) {
+    Voice& voice = voices_[channel][key];
+    // A key struck again before its release: the old note ends first, in case a change of
+    // transposition put it on another key of the synthesizer.
+    NoteOff(channel, key);
+    int sounding = channel == kDrumChannel ? key : key + transpose_;
+    if (sounding < 0 || sounding > 127)
+        return; // moved off the keyboard: not played, and so not ended either
+    voice.key = uint8_t(sounding);
+    voice.velocity = uint8_t(velocity);
+    if (synth_)
+        fluid_synth_noteon(synth_, channel, sounding, velocity);
+}
+
+void FluidSynthSequencer::NoteOff(int channel, int key) {
+    Voice& voice = voices_[channel][key];
+    if (voice.key == kSilent)
+        return;
+    if (synth_)
+        fluid_synth_noteoff(synth_, channel, voice.key);
+    voice = Voice{};
+}
+
+uint32_t FluidSynthSequencer::SetTempo(double rate) {
+    std::lock_guard command(command_);
+    if (!TempoInRange(rate))
+        return kSeqOutOfRange;
+    std::lock_guard state(state_);
+    if (mode_ == SequencerMode::Playing && options_.output != SequencerOutputKind::WaveFile) {
+        anchorMs_ = PlayingPositionLocked();
+        anchorTime_ = Clock::now();
+        timingChanged_ = true;
+        wake_.notify_all();
+    }
+    rate_ = rate;
+    return kSeqOk;
+}
+
+uint32_t FluidSynthSequencer::SetTranspose(int semitones) {
+    std::lock_guard command(command_);
+    if (!TransposeInRange(semitones))
+        return kSeqOutOfRange;
+    std::lock_guard state(state_);
+    transpose_ = semitones;
+    // Notes held through the change move with it: a sustained chord would otherwise clash
+    // with the melody that follows in the new key. Each is struck again on its new key.
+    for (int channel = 0; channel < 16; ++channel) {
+        if (channel == kDrumChannel)
+            continue;
+        for (int key = 0; key < 128; ++key) {
+            Voice held = voices_[channel][key];
+            if (held.key != kSilent && held.key != key + transpose_)
+                NoteOn(channel, key, held.velocity);
+        }
+    }
+    return kSeqOk;
 }
 
 void FluidSynthSequencer::RestoreChannelsAt(double ms) {

@@ -11,7 +11,6 @@
 #include "platform/WaveWriter.h"
 
 #include <atomic>
-#include <bitset>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -70,6 +69,8 @@ public:
     uint32_t Seek(SequencerDeviceId id, uint32_t positionMs) override;
     uint32_t Close(SequencerDeviceId id) override;
     uint32_t Status(SequencerDeviceId id, SequencerStatusItem item, uint32_t& value) override;
+    uint32_t SetTempo(double rate) override;
+    uint32_t SetTranspose(int semitones) override;
 
     // The user's SoundFont choice. A file that is no SoundFont is refused (kSeqSoundFontUnusable)
     // and the previous choice stays. A good one is loaded at the next Open, so that a tune never
@@ -87,8 +88,7 @@ private:
     void StopClock(std::unique_lock<std::mutex>& state);
     // Stops the clock, silences the synthesizer and flushes a recording (noting a failure).
     void Halt(std::unique_lock<std::mutex>& state);
-    void RunRealTime(std::size_t first, std::size_t end, double fromMs, double toMs,
-                     Clock::time_point start);
+    void RunRealTime(std::size_t first, std::size_t end, double toMs);
     void RunRender(std::size_t first, std::size_t end, double fromMs, double toMs);
     void FinishRange(double toMs);
     double PlayingPositionLocked() const;
@@ -96,6 +96,8 @@ private:
     void Send(std::span<const uint8_t> m) { Send(m.data(), uint32_t(m.size())); }
     void Silence();
     void ReleaseHeldNotes();
+    void NoteOn(int channel, int key, int velocity);
+    void NoteOff(int channel, int key);
     void RestoreChannelsAt(double ms);
     void LoadPendingSoundFont();
     static int RenderForDriver(void* self, int len, int nfx, float* fx[], int nout, float* out[]);
@@ -114,10 +116,15 @@ private:
     std::optional<ChannelStates> channels_; // of tune_
     SequencerMode mode_ = SequencerMode::NotReady;
     double positionMs_ = 0; // while not playing
-    double playFromMs_ = 0;
     double playToMs_ = 0;
-    Clock::time_point playStart_;
-    double renderedMs_ = 0; // the position while rendering to a WAV file
+    // The real-time clock: the tune was at anchorMs_ at anchorTime_ and has gone on at rate_
+    // since. A change of speed moves the anchor to the moment of the change.
+    Clock::time_point anchorTime_;
+    double anchorMs_ = 0;
+    double rate_ = 1.0;
+    int transpose_ = 0;
+    bool timingChanged_ = false; // wakes the clock thread to work out its next moment again
+    double renderedMs_ = 0;      // the position while rendering to a WAV file
     bool waveFailed_ = false;
 
     fluid_settings_t* settings_ = nullptr;
@@ -127,7 +134,15 @@ private:
     std::filesystem::path loadedSoundFont_;
     bool soundFontPending_ = false;
     WaveWriter wave_;
-    std::bitset<128> held_[16]; // notes sounding, so that no range end leaves one hanging
+    // The notes sounding, by the key the tune played: the key the synthesizer was given and its
+    // velocity. A note ends on the key it began on, whatever the transposition meanwhile, and
+    // no range end leaves one hanging.
+    struct Voice {
+        uint8_t key = kSilent;
+        uint8_t velocity = 0;
+    };
+    static constexpr uint8_t kSilent = 0xFF;
+    Voice voices_[16][128];
 };
 
 } // namespace tunquil::platform

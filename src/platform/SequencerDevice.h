@@ -64,9 +64,30 @@ public:
     // Length and position in milliseconds; the mode as a SequencerMode value.
     virtual uint32_t Status(SequencerDeviceId id, SequencerStatusItem item, uint32_t& value) = 0;
 
+    // The playing speed as a share of the tune's own tempo, kMinTempo to kMaxTempo, and the
+    // shift in semitones of every key but the drums' (channel 10), -kMaxTranspose to
+    // +kMaxTranspose. They belong to the device, not to a tune: they hold for every tune until
+    // changed, and a change while a tune plays is heard at once. Lengths and positions stay
+    // the tune's own milliseconds (its time at 100 %), so that a position means the same
+    // place in the music at any speed. A value out of range is refused (kSeqOutOfRange).
+    virtual uint32_t SetTempo(double rate) = 0;
+    virtual uint32_t SetTranspose(int semitones) = 0;
+    static constexpr double kMinTempo = 0.25;
+    static constexpr double kMaxTempo = 4.0;
+    static constexpr int kMaxTranspose = 12;
+
     // The text of an error number; false (and `text` untouched) for a number it does not know.
     virtual bool ErrorText(uint32_t error, std::string& text) const;
 };
+
+// Whether a tempo or a transposition is one the devices take.
+inline bool TempoInRange(double rate) {
+    return rate >= ISequencerDevice::kMinTempo && rate <= ISequencerDevice::kMaxTempo;
+}
+inline bool TransposeInRange(int semitones) {
+    return semitones >= -ISequencerDevice::kMaxTranspose &&
+           semitones <= ISequencerDevice::kMaxTranspose;
+}
 
 // The texts of the numbers above, shared by every implementation.
 bool SequencerErrorText(uint32_t error, std::string& text);

@@ -54,6 +54,8 @@ public:
     bool modeThrows = false;
     bool pauseIgnored = false; // Pause() leaves the mode as it is
     int pauseLag = 0;          // Mode() answers "playing" this many more times after Pause()
+    double tempo = 1.0;
+    int transpose = 0;
 
     void SetMidiFile(const std::string& path) override { file_ = path; }
     void Open() override {
@@ -110,6 +112,14 @@ public:
         if (pausedAt_ >= 0)
             PlayFrom(pausedAt_);
         pausedAt_ = -1;
+    }
+    void SetTempo(double rate) override {
+        calls.push_back("Tempo " + std::to_string(int(rate * 100 + 0.5)));
+        tempo = rate;
+    }
+    void SetTranspose(int semitones) override {
+        calls.push_back("Transpose " + std::to_string(semitones));
+        transpose = semitones;
     }
     void PlayFrom(int ms) override {
         calls.push_back("PlayFrom " + std::to_string(ms));
