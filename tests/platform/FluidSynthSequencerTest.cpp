@@ -6,6 +6,7 @@
 #include "base/Files.h"
 #include "support/ScopedEnv.h"
 #include "support/SoundTestTunes.h"
+#include "support/Spectrum.h"
 #include "support/TempDir.h"
 
 #include <cstdlib>
@@ -161,6 +162,9 @@ TEST(FluidSynthSequencer, CommandsFromSeveralThreadsNeverRaceTheClock) {
         }
         if (i % 5 == 0)
             device.Play(id, 1995u, std::nullopt);
+        // Speed and key change under the clock's feet; the position stays within the tune.
+        EXPECT_EQ(device.SetTempo(0.25 + (i % 16) * 0.25), kSeqOk);
+        EXPECT_EQ(device.SetTranspose(int(i % 25) - 12), kSeqOk);
         if (i % 7 == 0) {
             device.Stop(id);
             EXPECT_EQ(ModeOf(device, id), SequencerMode::Stopped);
@@ -268,6 +272,71 @@ TEST(FluidSynthSequencer, ASeekRestoresTheProgramAndControllersOfThePoint) {
     const double organHeld = double(peak(organ, 3200, 3400)) / peak(organ, 1500, 1700);
     const double pianoHeld = double(peak(piano, 3200, 3400)) / peak(piano, 1500, 1700);
     EXPECT_GT(organHeld, 2 * pianoHeld) << organHeld << " " << pianoHeld;
+}
+
+// Renders `tune` at a speed and a transposition; the device must report the tune's own
+// length as the end position whatever the speed.
+std::string RenderAt(test::TempDir& dir, const std::string& tune, double rate, int semitones) {
+    FluidSynthSequencerOptions options;
+    options.output = SequencerOutputKind::WaveFile;
+    options.waveFile = dir / "out.wav";
+    options.soundFontSetting = kSmallSoundFont;
+    {
+        FluidSynthSequencer device(options);
+        EXPECT_EQ(device.SetTempo(rate), kSeqOk);
+        EXPECT_EQ(device.SetTranspose(semitones), kSeqOk);
+        SequencerDeviceId id = 0;
+        EXPECT_EQ(device.Open(dir.Write("tune.mid", tune).string(), id), kSeqOk);
+        EXPECT_EQ(device.Play(id, 0u, std::nullopt), kSeqOk);
+        auto started = std::chrono::steady_clock::now();
+        while (ModeOf(device, id) == SequencerMode::Playing &&
+               std::chrono::steady_clock::now() - started < 10s)
+            std::this_thread::sleep_for(5ms);
+        EXPECT_EQ(StatusOf(device, id, SequencerStatusItem::Position),
+                  StatusOf(device, id, SequencerStatusItem::Length));
+        device.Close(id);
+    }
+    return ReadWholeFile(options.waveFile);
+}
+
+// The first moment (ms) at or after `fromMs` where the sound gets loud.
+double OnsetAfter(const std::vector<float>& samples, double fromMs) {
+    for (auto i = std::size_t(fromMs * test::kWavRate / 1000); i < samples.size(); ++i)
+        if (std::abs(samples[i]) > 1000)
+            return double(i) * 1000 / test::kWavRate;
+    return -1;
+}
+
+TEST(FluidSynthSequencer, TempoAndTransposeShapeWhatIsRendered) {
+    if (!std::filesystem::exists(kSmallSoundFont))
+        GTEST_SKIP() << "no small SoundFont installed";
+    test::TempDir dir;
+    // A flute (nearly a pure tone) on A4 for a second, then a drum's open triangle, then one
+    // more flute note at 3 s; no reverb or chorus to blur where a sound begins.
+    test::TrackBuilder t;
+    t.Tempo(0, 500000).At(0, {0xC0, 73}).At(0, {0xB0, 91, 0}).At(0, {0xB0, 93, 0});
+    t.At(0, {0xB9, 91, 0}).At(0, {0xB9, 93, 0});
+    t.Note(0, 960, 0, 69, 110);
+    t.Note(1440, 480, 9, 81, 110);
+    t.Note(2880, 240, 0, 69, 110);
+    t.End(3360);
+    const std::string tune = test::SmfBytes(0, 480, {t});
+
+    const auto plain = test::LeftChannel(RenderAt(dir, tune, 1.0, 0));
+    const auto fast = test::LeftChannel(RenderAt(dir, tune, 2.0, 0));
+    const auto octaveUp = test::LeftChannel(RenderAt(dir, tune, 1.0, 12));
+
+    // Twice the speed: the last note comes after half the time.
+    const double plainOnset = OnsetAfter(plain, 2500), fastOnset = OnsetAfter(fast, 1250);
+    ASSERT_GT(plainOnset, 0);
+    EXPECT_NEAR(fastOnset / plainOnset, 0.5, 0.01) << plainOnset << " " << fastOnset;
+
+    const double a4 = test::StrongestFrequency(plain, 200, 900);
+    EXPECT_NEAR(a4, 440, 440 * 0.02);
+    EXPECT_NEAR(test::StrongestFrequency(octaveUp, 200, 900) / a4, 2.0, 0.02);
+    // The drums keep their sound: the same strongest frequency, a key up or not.
+    const double triangle = test::StrongestFrequency(plain, 1550, 1900);
+    EXPECT_NEAR(test::StrongestFrequency(octaveUp, 1550, 1900) / triangle, 1.0, 0.01);
 }
 
 } // namespace

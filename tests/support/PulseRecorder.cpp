@@ -135,6 +135,19 @@ PulseRecorder::FirstLoud(Clock::time_point from, Clock::time_point to, int thres
     return std::nullopt;
 }
 
+PulseRecorder::Clock::duration PulseRecorder::LongestQuiet(Clock::time_point from,
+                                                           Clock::time_point to, int threshold) {
+    std::lock_guard lock(mutex_);
+    int run = 0, longest = 0;
+    for (std::size_t i = 0; i < peaks_.size(); ++i) {
+        if (HeardLocked(i) < from || HeardLocked(i) >= to)
+            continue;
+        run = peaks_[i] <= threshold ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return std::chrono::milliseconds(10 * longest);
+}
+
 std::optional<PulseRecorder::Clock::time_point>
 PulseRecorder::LastLoud(Clock::time_point from, Clock::time_point to, int threshold) {
     std::lock_guard lock(mutex_);

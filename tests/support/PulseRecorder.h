@@ -34,6 +34,8 @@ public:
                                                int threshold);
     std::optional<Clock::time_point> LastLoud(Clock::time_point from, Clock::time_point to,
                                               int threshold);
+    // The longest run of 10 ms blocks in a span whose level stays at or below `threshold`.
+    Clock::duration LongestQuiet(Clock::time_point from, Clock::time_point to, int threshold);
     // Waits until the recording has reached `moment` (or a second has passed beyond it).
     void WaitUntilHeard(Clock::time_point moment);
     // Prints the levels heard, 50 ms apart, with their moments relative to `origin`.
