@@ -82,8 +82,14 @@ std::string NowPlayingLine(PlayProgram& program) {
     std::string head = p.Message().empty() ? std::to_string(p.TitleNumber()) + " of " +
                                                  std::to_string(p.TitleCount())
                                            : p.Message();
-    return head + "  " + p.Category() + "  " + p.Artist() + "  " + p.Title() + "  " +
-           p.ElapsedText() + "/" + p.TotalText();
+    std::string line = head + "  " + p.Category() + "  " + p.Artist() + "  " + p.Title() + "  " +
+                       p.ElapsedText() + "/" + p.TotalText();
+    if (program.TempoPercent() != 100)
+        line += "  tempo " + std::to_string(program.TempoPercent()) + " %";
+    if (program.Transpose() != 0)
+        line += std::string("  key ") + (program.Transpose() > 0 ? "+" : "") +
+                std::to_string(program.Transpose());
+    return line;
 }
 
 std::string AsString(std::span<const uint8_t> bytes) {
@@ -100,6 +106,7 @@ int RunPlay(Context& ctx) {
     const bool shuffle = TakeFlag(args, "--shuffle");
     const ResetChoice reset = ParseReset(TakeOption(args, "--reset").value_or("none"));
     const std::string output = TakeOption(args, "--output").value_or("server");
+    const TempoAndKey shape = TakeTempoAndKey(args);
     RejectUnknownOptions(args);
     if (args.empty())
         throw UsageError("no title keys given");
@@ -131,6 +138,10 @@ int RunPlay(Context& ctx) {
     program.SetAutoLooping(loop);
     program.SetResetChoice(reset);
     program.SetResetData(AsString(ResetTuneBytes("GMRESET")), AsString(ResetTuneBytes("GSRESET")));
+    // The speed and key asked for hold for every title played.
+    program.SetTempoPinned(true);
+    program.SetTempoPercent(shape.percent);
+    program.SetTranspose(shape.semitones);
 
     interrupted = false;
     struct sigaction action {};
@@ -178,6 +189,18 @@ int RunPlay(Context& ctx) {
         case 's':
             program.Shuffle();
             break;
+        case '+':
+            program.SetTempoPercent(program.TempoPercent() + 5);
+            break;
+        case '-':
+            program.SetTempoPercent(program.TempoPercent() - 5);
+            break;
+        case 'u':
+            program.SetTranspose(program.Transpose() + 1);
+            break;
+        case 'd':
+            program.SetTranspose(program.Transpose() - 1);
+            break;
         case 'q':
             quit = true;
             break;
@@ -204,9 +227,9 @@ int RunPlay(Context& ctx) {
 
 Registration play({"play",
                    "play KEY... [--loop] [--shuffle] [--reset gm|gs|gm-gs|gs-gm|none] "
-                   "[--output server|null|OUT.wav]\n"
+                   "[--output server|null|OUT.wav] [--tempo PERCENT] [--transpose N]\n"
                    "  play --file FILE [--seconds N] [--output server|null|OUT.wav] "
-                   "[--soundfont SF2]",
+                   "[--soundfont SF2] [--tempo PERCENT] [--transpose N]",
                    RunPlay});
 
 } // namespace

@@ -47,6 +47,7 @@ int Length(Context& ctx) {
 
 int Render(Context& ctx) {
     auto soundFont = TakeOption(ctx.args, "--soundfont");
+    const TempoAndKey shape = TakeTempoAndKey(ctx.args);
     RejectUnknownOptions(ctx.args);
     if (ctx.args.size() != 2)
         throw UsageError("render needs a MIDI file and a WAV file");
@@ -55,6 +56,8 @@ int Render(Context& ctx) {
     options.waveFile = ctx.args[1];
     options.soundFontSetting = soundFont.value_or("");
     FluidSynthSequencer device(options);
+    device.SetTempo(shape.percent / 100.0);
+    device.SetTranspose(shape.semitones);
     platform::SequencerDeviceId id = 0;
     uint32_t error = device.Open(ctx.args[0], id);
     if (!error)
@@ -99,6 +102,7 @@ int Play(Context& ctx) {
     auto seconds = TakeOption(ctx.args, "--seconds");
     auto output = TakeOption(ctx.args, "--output").value_or("server");
     auto soundFont = TakeOption(ctx.args, "--soundfont");
+    const TempoAndKey shape = TakeTempoAndKey(ctx.args);
     RejectUnknownOptions(ctx.args);
     if (!file || !ctx.args.empty())
         throw UsageError("play needs --file FILE and nothing else");
@@ -116,6 +120,8 @@ int Play(Context& ctx) {
     TMyMidi player(device);
     player.MidiFile = *file;
     try {
+        player.SetTempo(shape.percent / 100.0);
+        player.SetTranspose(shape.semitones);
         player.Open();
         player.Play();
         auto start = std::chrono::steady_clock::now();
@@ -165,7 +171,9 @@ int SoundFont(Context& ctx) {
 }
 
 Registration length({"length", "length FILE...  (the sequencer's length in milliseconds)", Length});
-Registration render({"render", "render [--soundfont SF2] FILE OUT.wav", Render});
+Registration render({"render",
+                     "render [--soundfont SF2] [--tempo PERCENT] [--transpose N] FILE OUT.wav",
+                     Render});
 Registration soundfont(
     {"soundfont", "soundfont [SF2 | --clear]  (show or set [Sound] SoundFont= in Tunquil.ini)",
      SoundFont});
@@ -186,6 +194,26 @@ platform::FluidSynthSequencerOptions SequencerOptionsFor(const std::string& outp
 
 int PlayFile(Context& ctx) {
     return Play(ctx);
+}
+
+TempoAndKey TakeTempoAndKey(std::vector<std::string>& args) {
+    auto number = [](const std::string& text, int low, int high, const char* what) {
+        try {
+            std::size_t used = 0;
+            int value = std::stoi(text, &used);
+            if (used == text.size() && value >= low && value <= high)
+                return value;
+        } catch (const std::exception&) {
+        }
+        throw UsageError(std::string(what) + " " + text);
+    };
+    TempoAndKey result;
+    if (auto tempo = TakeOption(args, "--tempo"))
+        result.percent = number(*tempo, 25, 400, "--tempo takes a percentage from 25 to 400, not");
+    if (auto key = TakeOption(args, "--transpose"))
+        result.semitones =
+            number(*key, -12, 12, "--transpose takes semitones from -12 to +12, not");
+    return result;
 }
 
 } // namespace tunquil::ctl

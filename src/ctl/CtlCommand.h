@@ -59,6 +59,14 @@ int ParsePositive(const std::string& text, const std::string& what);
 // Plays one MIDI file through the player (tunquilctl play --file).
 int PlayFile(Context& ctx);
 
+// --tempo PERCENT (25 to 400) and --transpose N (-12 to +12), taken out of `args`; the
+// tune's own speed and key when absent. UsageError for a value out of range.
+struct TempoAndKey {
+    int percent = 100;
+    int semitones = 0;
+};
+TempoAndKey TakeTempoAndKey(std::vector<std::string>& args);
+
 // The sequencer's output from an --output value: "server", "null", or a WAV file's path.
 platform::FluidSynthSequencerOptions SequencerOptionsFor(const std::string& output);
 

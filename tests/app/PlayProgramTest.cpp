@@ -527,6 +527,42 @@ TEST_F(PlayProgramTest, TickFeedsPanelAndPlugInPosition) {
     EXPECT_EQ(program.TrackBar().position, 100);
 }
 
+TEST_F(PlayProgramTest, TempoAndKeyShapeTheTimesShownAndLastOneTitleUnlessPinned) {
+    player.lengthMs = 200000;
+    Queue({"1", "2", "3"});
+    program.SetTempoPercent(200);
+    program.SetTranspose(-30); // kept within an octave
+    EXPECT_EQ(player.tempo, 2.0);
+    EXPECT_EQ(player.transpose, -12);
+    // The times shown are those heard at twice the speed; the track bar keeps the title's own
+    // time, so a seek from it lands on the same music.
+    player.SetPosition(100000);
+    program.Tick();
+    EXPECT_EQ(program.Panel().ElapsedText(), "0:50");
+    EXPECT_EQ(program.Panel().TotalText(), "1:40");
+    EXPECT_EQ(program.TrackBar().position, 100);
+    program.TrackBarChanged(150);
+    program.Tick();
+    EXPECT_EQ(program.Panel().ElapsedText(), "1:15");
+    program.TrackBarReleased();
+    EXPECT_EQ(player.Position(), 150000);
+
+    // The next title plays at its own speed and key...
+    EndTune();
+    EXPECT_EQ(Playing(), Tune(2));
+    EXPECT_EQ(player.tempo, 1.0);
+    EXPECT_EQ(player.transpose, 0);
+    EXPECT_EQ(program.TempoPercent(), 100);
+    // ...unless they are pinned.
+    program.SetTempoPinned(true);
+    program.SetTempoPercent(10);
+    program.SetTranspose(3);
+    EndTune();
+    EXPECT_EQ(Playing(), Tune(3));
+    EXPECT_EQ(player.tempo, 0.25);
+    EXPECT_EQ(player.transpose, 3);
+}
+
 TEST_F(PlayProgramTest, TrackBarMovesOnlyWhilePlayingAndSeeksOnRelease) {
     program.TrackBarChanged(42);
     EXPECT_EQ(program.TrackBar().position, 0);

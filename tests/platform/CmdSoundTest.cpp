@@ -41,6 +41,19 @@ TEST(CmdSound, RenderWritesTheWholeTuneAndPlayReportsTheEnd) {
     auto size = ReadWholeFile(wav).size();
     EXPECT_GE(size, 44u + 44100 * 4);
     EXPECT_LE(size, 44u + 44100 * 4 * 6);
+    // At half the speed the second lasts two; a speed or key out of range is a usage error.
+    ASSERT_EQ(test::RunCtl("render --soundfont /usr/share/sounds/sf2/TimGM6mb.sf2 --tempo 50 "
+                           "--transpose -12 " +
+                               tune.string() + " " + wav.string(),
+                           out, true),
+              0)
+        << out;
+    EXPECT_GE(ReadWholeFile(wav).size(), 44u + 2 * 44100 * 4);
+    EXPECT_EQ(test::RunCtl("render --tempo 401 " + tune.string() + " " + wav.string(), out, true),
+              2);
+    EXPECT_NE(out.find("--tempo takes a percentage from 25 to 400, not 401"), std::string::npos);
+    EXPECT_EQ(test::RunCtl("play --output null --transpose +13 --file " + tune.string(), out, true),
+              2);
     // A recording that cannot be written whole is a failure, not a finished render.
     EXPECT_EQ(test::RunCtl("render --soundfont /usr/share/sounds/sf2/TimGM6mb.sf2 " +
                                tune.string() + " /dev/full",
@@ -48,7 +61,8 @@ TEST(CmdSound, RenderWritesTheWholeTuneAndPlayReportsTheEnd) {
               1)
         << out;
 
-    ASSERT_EQ(test::RunCtl("play --output null --file " + tune.string(), out, true), 0) << out;
+    ASSERT_EQ(test::RunCtl("play --output null --tempo 400 --file " + tune.string(), out, true), 0)
+        << out;
     EXPECT_NE(out.find("1000 ms of 1000 ms, stopped"), std::string::npos) << out;
 
     EXPECT_EQ(test::RunCtl("play --output null --file " + (dir / "gone.mid").string(), out, true),
