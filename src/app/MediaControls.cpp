@@ -3,6 +3,7 @@
 #include "app/PlayProgram.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace tunquil {
 
@@ -87,6 +88,21 @@ int64_t SeekMedia(PlayProgram& program, int64_t offsetUs) {
     if (MediaPlaybackStatus(program) != "Playing")
         return -1;
     return PlayFromUs(program, MediaPositionUs(program) + offsetUs);
+}
+
+double MediaRate(const PlayProgram& program) {
+    return program.TempoPercent() / 100.0;
+}
+
+void SetMediaRate(PlayProgram& program, double rate) {
+    if (std::isnan(rate))
+        return;
+    if (rate <= 0) {
+        ApplyMediaCommand(program, MediaCommand::Pause);
+        return;
+    }
+    rate = std::clamp(rate, kMinimumMediaRate, kMaximumMediaRate);
+    program.SetTempoPercent(static_cast<int>(std::lround(rate * 100)));
 }
 
 int64_t SetMediaPosition(PlayProgram& program, const std::string& trackId, int64_t positionUs) {

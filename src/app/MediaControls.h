@@ -23,6 +23,15 @@ struct MediaMetadata {
 MediaMetadata CurrentMediaMetadata(const PlayProgram& program);
 int64_t MediaPositionUs(const PlayProgram& program);
 
+// The playing speed as a rate (1.0 the title's own) and its limits. Positions and lengths stay
+// in the title's own time, which advances at this rate.
+constexpr double kMinimumMediaRate = 0.25;
+constexpr double kMaximumMediaRate = 4.0;
+double MediaRate(const PlayProgram& program);
+// A rate of 0 or less pauses, as the desktop's media-player interface asks; any other is kept
+// within the limits. A rate that is no number is ignored.
+void SetMediaRate(PlayProgram& program, double rate);
+
 // Carries out a command; a command that does not apply in the present state does nothing.
 void ApplyMediaCommand(PlayProgram& program, MediaCommand command);
 

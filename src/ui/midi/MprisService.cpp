@@ -40,6 +40,7 @@ bool MprisService::Register() {
     registered_ = true;
     lastStatus_ = Status();
     lastMetadata_ = Metadata();
+    lastRate_ = MediaRate(program_);
     return true;
 }
 
@@ -71,10 +72,14 @@ void MprisService::Changed() {
         changed["PlaybackStatus"] = status;
     if (metadata != lastMetadata_)
         changed["Metadata"] = metadata;
+    const double rate = MediaRate(program_);
+    if (rate != lastRate_)
+        changed["Rate"] = rate;
     if (changed.isEmpty())
         return;
     lastStatus_ = status;
     lastMetadata_ = metadata;
+    lastRate_ = rate;
     auto signal =
         QDBusMessage::createSignal(kPath, "org.freedesktop.DBus.Properties", "PropertiesChanged");
     signal << QString("org.mpris.MediaPlayer2.Player") << changed << QStringList();
@@ -83,6 +88,25 @@ void MprisService::Changed() {
 
 qlonglong MprisPlayerAdaptor::Position() const {
     return MediaPositionUs(service_->Program());
+}
+
+double MprisPlayerAdaptor::Rate() const {
+    return MediaRate(service_->Program());
+}
+
+double MprisPlayerAdaptor::MinimumRate() const {
+    return kMinimumMediaRate;
+}
+
+double MprisPlayerAdaptor::MaximumRate() const {
+    return kMaximumMediaRate;
+}
+
+void MprisPlayerAdaptor::SetRate(double rate) {
+    QTimer::singleShot(0, service_, [s = service_, rate] {
+        SetMediaRate(s->Program(), rate);
+        s->Changed();
+    });
 }
 
 // The commands run after the bus call has been answered: a step waits for the player and

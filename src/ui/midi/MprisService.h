@@ -35,6 +35,7 @@ private:
     bool registered_ = false;
     QString lastStatus_;
     QVariantMap lastMetadata_;
+    double lastRate_ = 1.0;
 };
 
 class MprisRootAdaptor : public QDBusAbstractAdaptor {
@@ -67,9 +68,9 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QString PlaybackStatus READ PlaybackStatus)
     Q_PROPERTY(QVariantMap Metadata READ Metadata)
     Q_PROPERTY(qlonglong Position READ Position)
-    Q_PROPERTY(double Rate READ Rate)
-    Q_PROPERTY(double MinimumRate READ Rate)
-    Q_PROPERTY(double MaximumRate READ Rate)
+    Q_PROPERTY(double Rate READ Rate WRITE SetRate)
+    Q_PROPERTY(double MinimumRate READ MinimumRate)
+    Q_PROPERTY(double MaximumRate READ MaximumRate)
     Q_PROPERTY(double Volume READ Volume)
     Q_PROPERTY(bool CanGoNext READ CanControl)
     Q_PROPERTY(bool CanGoPrevious READ CanControl)
@@ -83,7 +84,10 @@ public:
     QString PlaybackStatus() const { return service_->Status(); }
     QVariantMap Metadata() const { return service_->Metadata(); }
     qlonglong Position() const;
-    double Rate() const { return 1.0; }
+    double Rate() const;
+    void SetRate(double rate);
+    double MinimumRate() const;
+    double MaximumRate() const;
     double Volume() const { return 1.0; }
     bool CanControl() const { return true; }
     bool CanSeek() const { return true; }

@@ -109,6 +109,19 @@ TEST_F(MediaControlsTest, PanelWidgetsSeeThePlayingTitleAndSteerTheProgram) {
     EXPECT_EQ(player.calls.back(), "PlayFrom 60000");
     Gdbus({"org.mpris.MediaPlayer2.Player.SetPosition", "'/org/tunquil/title/1'", "1000000"});
     EXPECT_EQ(player.calls.back(), "PlayFrom 60000");
+    // Desktop widgets change the speed through the rate, within its limits.
+    EXPECT_EQ(Get("MinimumRate"), "(<0.25>,)");
+    EXPECT_EQ(Get("MaximumRate"), "(<4.0>,)");
+    Gdbus(
+        {"org.freedesktop.DBus.Properties.Set", "org.mpris.MediaPlayer2.Player", "Rate", "<1.5>"});
+    EXPECT_EQ(player.tempo, 1.5);
+    EXPECT_EQ(Get("Rate"), "(<1.5>,)");
+    Gdbus(
+        {"org.freedesktop.DBus.Properties.Set", "org.mpris.MediaPlayer2.Player", "Rate", "<9.0>"});
+    EXPECT_EQ(player.tempo, 4.0);
+    Gdbus(
+        {"org.freedesktop.DBus.Properties.Set", "org.mpris.MediaPlayer2.Player", "Rate", "<0.0>"});
+    EXPECT_EQ(player.Mode(), kModePaused);
     Call("Stop");
     EXPECT_EQ(Get("PlaybackStatus"), "(<'Stopped'>,)");
     Call("Stop"); // a second Stop does not start the title again, unlike the button
