@@ -18,6 +18,9 @@ const IniKeys<S>& SetupKeys() {
             .Add("ConfirmBeforeExit", &S::confirmBeforeExit, true)
             .Add("RemindToScan", &S::remindToScan, true)
             .Add("AutoLooping", &S::autoLooping, true)
+            .Add("KeepTempoAndKey", &S::keepTempo, false)
+            .Add("Tempo", &S::tempoPercent, 100)
+            .Add("Transpose", &S::transpose, 0)
             // One choice kept as four flags.
             .Add(
                 [](const IniFile& ini, S& s) {

@@ -23,6 +23,11 @@ struct MainWindowSettings {
     bool confirmBeforeExit = true;
     bool remindToScan = true;
     bool autoLooping = true;
+    // The speed and key of the play program, kept for the next titles (and the next start)
+    // only while `keepTempo` holds.
+    bool keepTempo = false;
+    int tempoPercent = 100;
+    int transpose = 0;
     ResetChoice reset = ResetChoice::None;
     bool launchOnWinStart = true;
     int albPanelWidth = 200;

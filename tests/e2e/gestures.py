@@ -1,7 +1,8 @@
 """The gestures a music library lives by, in the real tunquil with the X server's own input:
 a Shift-click range dragged onto an album's row, a Ctrl-click set dragged into the album's grid,
 album rows dragged onto Trash; type-ahead then Enter in a grid and Tab out of it; a wheel turn
-and the arrow keys on the position bar while a title plays on the null sink; words typed into
+and the arrow keys on the position bar while a title plays on the null sink, and on the tempo
+and key beside it; words typed into
 the find field. Everything is found
 through the accessibility bus; tunquilctl reads the album once the window has ended.
    gestures.py TUNQUIL HOME BUILD"""
@@ -108,6 +109,21 @@ def run(app):
     moved = value.currentValue
     wait("the bar following the play after the key", lambda: value.currentValue > moved,
          timeout=10)
+
+    # Beside the bar, the speed and the key: a wheel turn on the tempo box, Ctrl+Shift+Up with
+    # the keyboard in the grid.
+    def spin(name):
+        return wait(f"the {name} box", lambda: find(frame, lambda n: role(n) == "spin button"
+                                                    and n.name == name))
+    tempo, key = spin("Tempo"), spin("Transpose")
+    x, y = centre(tempo)
+    xdo("mousemove", x, y)
+    xdo("click", 4)
+    wait("the tempo a step up", lambda: tempo.queryValue().currentValue == 105, timeout=10)
+    click(cell(grid, 0))
+    wait("the keyboard in the grid", lambda: has_focus(grid))
+    xdo("key", "ctrl+shift+Up")
+    wait("the key a semitone up", lambda: key.queryValue().currentValue == 1, timeout=10)
 
     # Find as you type: Ctrl+F, the word typed key by key, the grid and its summary line read
     # back; Esc gives every title back and the keyboard to the grid.

@@ -7,6 +7,7 @@
 #include "ui/controls/TDropButton.h"
 
 #include <QSlider>
+#include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -14,7 +15,27 @@ namespace tunquil::ui {
 
 namespace {
 constexpr int kTopAreaHeight = 127;
-}
+
+// Semitones with their sign, as musicians write a transposition: -3, 0, +2.
+class TransposeBox : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QString textFromValue(int value) const override {
+        return value > 0 ? "+" + QString::number(value) : QString::number(value);
+    }
+    int valueFromText(const QString& text) const override { return text.toInt(); }
+    QValidator::State validate(QString& text, int&) const override {
+        if (text.isEmpty() || text == "+" || text == "-")
+            return QValidator::Intermediate;
+        bool ok = false;
+        int value = text.toInt(&ok);
+        return ok && value >= minimum() && value <= maximum() ? QValidator::Acceptable
+                                                              : QValidator::Invalid;
+    }
+};
+} // namespace
 
 MusicControls::MusicControls(double scale, QWidget* parent) : QFrame(parent), scale_(scale) {
     setObjectName("TopPanel");
@@ -42,6 +63,23 @@ MusicControls::MusicControls(double scale, QWidget* parent) : QFrame(parent), sc
     c.trackBar->setPageStep(10);
     c.trackBar->setSingleStep(5); // the arrow keys and the wheel move by five seconds
     SetHint(c.trackBar, "Move|Move position within playing title", 14);
+
+    // Beside the position bar: the speed and the key of the playing title. Arrows and the
+    // wheel change them at once; typed values take effect with Enter.
+    c.tempo = new QSpinBox(this);
+    c.tempo->setObjectName("Tempo");
+    c.tempo->setRange(25, 400);
+    c.tempo->setSingleStep(5);
+    c.tempo->setValue(100);
+    c.tempo->setSuffix(" %");
+    c.tempo->setKeyboardTracking(false);
+    SetHint(c.tempo, "Tempo|Playing speed, in percent of the title's own tempo");
+    c.transpose = new TransposeBox(this);
+    c.transpose->setObjectName("Transpose");
+    c.transpose->setRange(-12, 12);
+    c.transpose->setValue(0);
+    c.transpose->setKeyboardTracking(false);
+    SetHint(c.transpose, "Transpose|Shift the playing title's key, in semitones (drums stay)");
 
     auto makeButton = [&](auto* button, const char* name, GlyphKind glyph, const QString& hint,
                           int helpContext) {
@@ -129,7 +167,10 @@ void MusicControls::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
     const int w = width();
     displayFrame_->setGeometry(0, 0, w, Px(70));
-    controls_.trackBar->setGeometry(Px(2), Px(72), w - Px(4), Px(23));
+    const int tempoWidth = Px(64), keyWidth = Px(46);
+    controls_.transpose->setGeometry(w - Px(2) - keyWidth, Px(72), keyWidth, Px(23));
+    controls_.tempo->setGeometry(w - Px(4) - keyWidth - tempoWidth, Px(72), tempoWidth, Px(23));
+    controls_.trackBar->setGeometry(Px(2), Px(72), w - Px(10) - keyWidth - tempoWidth, Px(23));
     std::vector<int> widths{playReplace_->width(), play_->width()};
     for (QFrame* frame : controlFrames_)
         widths.push_back(frame->width());

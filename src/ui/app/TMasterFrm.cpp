@@ -408,6 +408,11 @@ void TMasterFrm::StartUp() {
     };
     program_->SetResetData(bytes("GMRESET"), bytes("GSRESET"));
     program_->SetAutoLooping(settings_.autoLooping);
+    program_->SetTempoPinned(settings_.keepTempo);
+    if (settings_.keepTempo) {
+        program_->SetTempoPercent(settings_.tempoPercent);
+        program_->SetTranspose(settings_.transpose);
+    }
     program_->SetResetChoice(settings_.reset);
     program_->onChanged = [this] { sound_->ProgramChanged(); };
     sound_->ProgramStarted();

@@ -15,6 +15,7 @@
 class QAction;
 class QMenu;
 class QSlider;
+class QSpinBox;
 class QToolButton;
 
 namespace tunquil::platform {
@@ -37,6 +38,7 @@ struct TransportControls {
                 *musicClear = nullptr, *back = nullptr, *playNext = nullptr, *repeat = nullptr,
                 *pause = nullptr, *oneStop = nullptr, *allStop = nullptr, *volume = nullptr;
     QSlider* trackBar = nullptr;
+    QSpinBox *tempo = nullptr, *transpose = nullptr; // percent; semitones
     TCDPanelP* panel = nullptr;
 };
 
@@ -94,6 +96,9 @@ private:
     void RunPlayMenu(bool fromMenu);
     void Seek(int seconds);
     void ChangeVolume(int steps);
+    // Steps of 5 % and of a semitone; 0 steps of both put the title's own speed and key back.
+    void ChangeTempo(int steps);
+    void ChangeKey(int steps);
 
     IMasterWindow& window_;
     platform::ISequencerDevice& device_;
@@ -104,6 +109,7 @@ private:
     QAction *playTopItem_ = nullptr, *playBottomItem_ = nullptr, *playReplaceItem_ = nullptr,
             *cancelItem_ = nullptr;
     QAction* loopingItem_ = nullptr;
+    QAction* keepTempoItem_ = nullptr;
     std::map<ResetChoice, QAction*> resetItems_;
     QPointer<TViewProgFrm> programView_;
     std::unique_ptr<platform::IMixerDevice> mixerDevice_;

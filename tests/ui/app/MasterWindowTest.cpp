@@ -33,6 +33,7 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTest>
@@ -378,6 +379,50 @@ TEST_F(MasterWindowTest, TheMusicControlsHaveKeysNamedInTheirHintsAndF1AndEscSer
     window->SetHelpCursor(true);
     press(QKeySequence(Qt::Key_Escape));
     EXPECT_FALSE(window->HelpCursor());
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, TempoAndKeyBesideThePositionBarShapeThePlayingTitleUntilTheNext) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    auto* tempo = static_cast<QSpinBox*>(window->Control("Tempo"));
+    auto* key = static_cast<QSpinBox*>(window->Control("Transpose"));
+    ASSERT_TRUE(tempo && key);
+    EXPECT_FALSE(tempo->isEnabled()); // nothing plays: a change would not last
+    window->MenuItem({"&Categories", "&Play", "&All categories"})->trigger();
+    window->RefreshTransport();
+    ASSERT_TRUE(tempo->isEnabled());
+
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->AllTitlesGrid()->setFocus();
+    QTest::keySequence(QApplication::focusWidget(),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Right));
+    QTest::keySequence(QApplication::focusWidget(),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up));
+    EXPECT_EQ(device->tempo, 1.05);
+    EXPECT_EQ(device->transpose, 1);
+    EXPECT_EQ(tempo->text(), "105 %");
+    EXPECT_EQ(key->text(), "+1");
+    QTest::keyClick(tempo, Qt::Key_Up);
+    QTest::keyClick(key, Qt::Key_Down);
+    QTest::keyClick(key, Qt::Key_Down);
+    EXPECT_EQ(device->tempo, 1.1);
+    EXPECT_EQ(key->text(), "-1");
+    EXPECT_EQ(device->transpose, -1);
+
+    // The next title plays at its own speed and key, unless they are kept.
+    window->MenuItem({"&Program", "&Next title"})->trigger();
+    EXPECT_EQ(device->tempo, 1.0);
+    EXPECT_EQ(tempo->value(), 100);
+    EXPECT_EQ(key->value(), 0);
+    window->MenuItem({"&Program", "Keep tempo and key for the &next titles"})->trigger();
+    tempo->setValue(80);
+    window->MenuItem({"&Program", "&Next title"})->trigger();
+    EXPECT_EQ(device->tempo, 0.8);
+    EXPECT_EQ(tempo->value(), 80);
+    EXPECT_TRUE(window->WindowSettings().keepTempo);
+    EXPECT_EQ(window->WindowSettings().tempoPercent, 80);
     window->ShutDown();
 }
 
