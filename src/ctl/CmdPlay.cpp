@@ -202,12 +202,22 @@ int RunPlay(Context& ctx) {
     return session->Finish(anyPlayed ? kOk : kProblems);
 }
 
-Registration play({"play",
-                   "play KEY... [--loop] [--shuffle] [--reset gm|gs|gm-gs|gs-gm|none] "
-                   "[--output server|null|OUT.wav]\n"
-                   "  play --file FILE [--seconds N] [--output server|null|OUT.wav] "
-                   "[--soundfont SF2]",
-                   RunPlay});
+Registration
+    play({"play",
+          "play KEY... [--loop] [--shuffle] [--reset gm|gs|gm-gs|gs-gm|none] "
+          "[--output server|null|OUT.wav]\n"
+          "  play --file FILE [--seconds N] [--output server|null|OUT.wav] "
+          "[--soundfont SF2]",
+          RunPlay,
+          "play titles of the database, or a MIDI file, until the end or Ctrl+C",
+          {{"--loop", "start again after the last title"},
+           {"--shuffle", "play the titles in a random order"},
+           {"--reset MODE", "the reset sent before each tune: gm, gs, gm-gs, gs-gm or none"},
+           {"--output WHERE", "server (the sound server, the default), null (no sound) "
+                              "or a WAV file"},
+           {"--file FILE", "play this MIDI file rather than titles"},
+           {"--seconds N", "with --file: stop after N seconds"},
+           {"--soundfont SF2", "with --file: the SoundFont to play with"}}});
 
 } // namespace
 

@@ -164,11 +164,22 @@ int SoundFont(Context& ctx) {
     return kOk;
 }
 
-Registration length({"length", "length FILE...  (the sequencer's length in milliseconds)", Length});
-Registration render({"render", "render [--soundfont SF2] FILE OUT.wav", Render});
-Registration soundfont(
-    {"soundfont", "soundfont [SF2 | --clear]  (show or set [Sound] SoundFont= in Tunquil.ini)",
-     SoundFont});
+const OptionHelp kSoundFontOption{"--soundfont SF2", "the SoundFont to play with, instead of "
+                                                     "the one set in Tunquil.ini"};
+
+Registration length({"length", "length FILE...", Length,
+                     "show the sequencer's length of MIDI files in milliseconds"});
+Registration render({"render",
+                     "render [--soundfont SF2] FILE OUT.wav",
+                     Render,
+                     "play a MIDI file into a WAV file",
+                     {kSoundFontOption}});
+Registration soundfont({"soundfont",
+                        "soundfont [SF2 | --clear]",
+                        SoundFont,
+                        "show or set the SoundFont that Tunquil plays with ([Sound] SoundFont= in "
+                        "Tunquil.ini)",
+                        {{"--clear", "go back to the system's SoundFont"}}});
 } // namespace
 
 // "play --file" plays one MIDI file straight through the player; "play KEY..." (the jukebox)
