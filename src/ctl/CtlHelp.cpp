@@ -43,14 +43,20 @@ const std::map<std::string, FileKind>& Placeholders() {
     return kinds;
 }
 
-std::vector<std::string> Words(const std::string& text) {
+// The words of a usage without their brackets; `closes` tells which word ended a bracket, so
+// that "[--zip] PATH" reads as a flag and an operand, and "[--to ROW]" as an option's value.
+std::vector<std::string> Words(const std::string& text, std::vector<bool>* closes = nullptr) {
     std::istringstream in(text);
     std::vector<std::string> words;
     for (std::string w; in >> w;) {
+        bool closing = w.back() == ']';
         w.erase(std::remove_if(w.begin(), w.end(), [](char c) { return c == '[' || c == ']'; }),
                 w.end());
-        if (!w.empty())
-            words.push_back(w);
+        if (w.empty())
+            continue;
+        words.push_back(w);
+        if (closes)
+            closes->push_back(closing);
     }
     return words;
 }
@@ -69,13 +75,17 @@ struct CompletionOf {
 
 CompletionOf ReadUsage(const Command& c) {
     CompletionOf out;
-    std::vector<std::string> w = Words(c.usage);
+    std::vector<bool> closes;
+    std::vector<std::string> w = Words(c.usage, &closes);
     for (std::size_t i = 0; i < w.size(); ++i) {
         if (IsOption(w[i])) {
-            if (std::find(out.options.begin(), out.options.end(), w[i]) == out.options.end())
-                out.options.push_back(w[i]);
-            if (i + 1 < w.size() && !IsOption(w[i + 1]) && w[i + 1] != "|")
-                out.values[w[i]] = w[++i];
+            const std::string& option = w[i];
+            if (std::find(out.options.begin(), out.options.end(), option) == out.options.end())
+                out.options.push_back(option);
+            if (!closes[i] && i + 1 < w.size() && !IsOption(w[i + 1]) && w[i + 1] != "|") {
+                out.values[option] = w[i + 1];
+                ++i;
+            }
             continue;
         }
         if (w[i] == c.name || w[i] == "|")
@@ -115,6 +125,14 @@ std::string Roff(const std::string& text, bool minusSigns = false) {
     if (!out.empty() && (out[0] == '.' || out[0] == '\''))
         out = "\\&" + out;
     return out;
+}
+
+// A summary or description as a sentence of the manual.
+std::string Sentence(const std::string& text) {
+    std::string out = text;
+    if (!out.empty() && out[0] >= 'a' && out[0] <= 'z')
+        out[0] = static_cast<char>(out[0] - 'a' + 'A');
+    return Roff(out) + ".";
 }
 
 void ManHeader(std::ostream& os, const std::string& page, const std::string& what) {
@@ -163,12 +181,12 @@ void WriteTunquilctlPage(std::ostream& os) {
                << "\\fR\n";
             first = false;
         }
-        os << Roff(c.summary.empty() ? std::string("(no description)") : c.summary) << ".\n";
+        os << Sentence(c.summary.empty() ? std::string("(no description)") : c.summary) << "\n";
         if (!c.options.empty()) {
             os << ".RS\n";
             for (const OptionHelp& o : c.options)
                 os << ".TP\n\\fB" << Roff(o.option, true) << "\\fR\n"
-                   << Roff(o.description) << ".\n";
+                   << Sentence(o.description) << "\n";
             os << ".RE\n";
         }
     }
