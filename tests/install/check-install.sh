@@ -41,7 +41,9 @@ for page in tunquil tunquilctl; do
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "man $page: $warnings"
 done
-# Every command of the help is in the manual page.
+# Every command of the help is in the manual page, and each registered its summary.
+! zcat "$usr/share/man/man1/tunquilctl.1.gz" | grep -q "(no description)" ||
+  fail "a command without a summary: $(zcat "$usr/share/man/man1/tunquilctl.1.gz" | grep -B1 "(no description)")"
 for command in $("$build/tunquilctl" help | awk '/^  [a-z]/ {print $1}'); do
   zcat "$usr/share/man/man1/tunquilctl.1.gz" | grep -q "^\\\\fB$command\\b" ||
     fail "man tunquilctl lacks $command"
