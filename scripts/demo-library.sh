@@ -11,7 +11,7 @@ home=$2
 music=${3:-$HOME/Music}
 "$here/bench/fetch-openmsx.sh" >/dev/null
 mkdir -p "$music/openMSX"
-cp "$here"/bench-data/openmsx/*.mid "$music/openMSX/"
+cp -n "$here"/bench-data/openmsx/*.mid "$music/openMSX/" # never over a file of the user
 tunes=("$music"/openMSX/*.mid)
 ctl() { "$build/tunquilctl" --home "$home" "$@" >/dev/null; }
 mkdir -p "$home"
