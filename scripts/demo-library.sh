@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Fills a program directory with a demo library of real MIDI files (the openMSX tunes that
-# bench/fetch-openmsx.sh fetches), under a few categories and artists.
-#   scripts/demo-library.sh BUILD_DIR HOME_DIR
+# bench/fetch-openmsx.sh fetches), under a few categories and artists. The tunes are copied
+# into MUSIC_DIR/openMSX first (~/Music by default), so that their origins read as a user's
+# would, not as the build's folders.
+#   scripts/demo-library.sh BUILD_DIR HOME_DIR [MUSIC_DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$1
 home=$2
+music=${3:-$HOME/Music}
 "$here/bench/fetch-openmsx.sh" >/dev/null
-tunes=("$here"/bench-data/openmsx/*.mid)
+mkdir -p "$music/openMSX"
+cp -n "$here"/bench-data/openmsx/*.mid "$music/openMSX/" # never over a file of the user
+tunes=("$music"/openMSX/*.mid)
 ctl() { "$build/tunquilctl" --home "$home" "$@" >/dev/null; }
 mkdir -p "$home"
 ctl add --category "Blues and boogie" --artist "Redfarn" "${tunes[@]:0:10}"

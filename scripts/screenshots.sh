@@ -11,7 +11,11 @@ work=$(mktemp -d /tmp/tunquil-shots.XXXXXX)
 source "$here/tests/e2e/desktop.sh"
 start_desktop "$work"
 
-"$here/scripts/demo-library.sh" "$build" "$work/home"
+# The demo tunes lie in the user's own Music folder, as a user's library would; the copies go
+# again at the end unless the folder was there before.
+music=$HOME/Music
+[ -e "$music/openMSX" ] || trap '_stop_desktop; rm -rf "$music/openMSX"; rmdir "$music" 2>/dev/null || true' EXIT
+"$here/scripts/demo-library.sh" "$build" "$work/home" "$music"
 # A window size that shows all three areas at their usual proportions.
 cat >"$work/home/Tunquil.ini" <<'INI'
 [Setup]

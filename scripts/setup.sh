@@ -2,6 +2,7 @@
 # One entry point for a fresh Debian 12 machine:
 #   scripts/setup.sh start   install what is needed, build, and start Tunquil
 #   scripts/setup.sh test    install what is needed, build, and run every test
+#   scripts/setup.sh package install what is needed, build, and make build/tunquil_<version>_amd64.deb
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -63,8 +64,13 @@ test)
   run_listening_tests build
   QT_QPA_PLATFORM=offscreen ctest --test-dir build -LE listening --output-on-failure -j "$jobs"
   ;;
+package)
+  bash scripts/install-deps.sh
+  configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNQUIL_TESTS=OFF -DTUNQUIL_BENCH=OFF
+  (cd build && cpack -G DEB)
+  ;;
 *)
-  echo "usage: scripts/setup.sh start|test" >&2
+  echo "usage: scripts/setup.sh start|test|package" >&2
   exit 2
   ;;
 esac

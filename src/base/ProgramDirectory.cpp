@@ -3,6 +3,7 @@
 #include "base/Files.h"
 
 #include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tunquil {
@@ -23,18 +24,35 @@ static fs::path XdgDataHome() {
     return fs::path(home && *home ? home : "/tmp") / ".local" / "share";
 }
 
+std::optional<fs::path> PortableDirectory(const fs::path& executableDir, uid_t user) {
+    if (user == 0)
+        return std::nullopt;
+    struct stat folder {};
+    struct stat marker {};
+    if (::stat(executableDir.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
+        return std::nullopt;
+    if (folder.st_uid != user || (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return std::nullopt;
+    if (::lstat((executableDir / kPortableMarker).c_str(), &marker) != 0 ||
+        !S_ISREG(marker.st_mode))
+        return std::nullopt;
+    return executableDir;
+}
+
+fs::path ChooseProgramDirectory(const ProgramDirectoryInputs& in) {
+    if (!in.home.empty())
+        return in.home;
+    if (!in.environmentHome.empty())
+        return in.environmentHome;
+    if (auto portable = PortableDirectory(in.executableDirectory, in.user))
+        return *portable;
+    return in.dataHome / "Tunquil";
+}
+
 fs::path FindProgramDirectory(const std::string& explicitHome) {
-    fs::path dir;
-    if (!explicitHome.empty()) {
-        dir = explicitHome;
-    } else if (const char* env = std::getenv("TUNQUIL_HOME"); env && *env) {
-        dir = env;
-    } else {
-        fs::path exeDir = ExecutableDirectory();
-        if (::access(exeDir.c_str(), W_OK) == 0)
-            return exeDir;
-        dir = XdgDataHome() / "Tunquil";
-    }
+    const char* env = std::getenv("TUNQUIL_HOME");
+    fs::path dir = ChooseProgramDirectory(
+        {explicitHome, env ? env : "", ExecutableDirectory(), ::geteuid(), XdgDataHome()});
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (ec || !fs::is_directory(dir))

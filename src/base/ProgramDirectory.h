@@ -2,15 +2,39 @@
 // Where Tunquil keeps its database, settings and work directories.
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <sys/types.h>
 
 namespace tunquil {
 
 // The program directory, chosen in this order: `explicitHome` (the --home option), the
-// TUNQUIL_HOME variable, the executable's own directory when it is writable (a portable copy),
-// $XDG_DATA_HOME/Tunquil (~/.local/share/Tunquil). The directory is created when missing.
-// Throws FileError when it cannot be created.
+// TUNQUIL_HOME variable (a choice of the user as --home is), the executable's own directory
+// when it is a safe portable copy (see PortableDirectory), $XDG_DATA_HOME/Tunquil
+// (~/.local/share/Tunquil). The directory is created when missing. Throws FileError when it
+// cannot be created.
 std::filesystem::path FindProgramDirectory(const std::string& explicitHome = {});
+
+// What the choice depends on, so that each rule can be tried without installing anything.
+struct ProgramDirectoryInputs {
+    std::string home;                          // --home
+    std::string environmentHome;               // TUNQUIL_HOME
+    std::filesystem::path executableDirectory; // the folder of the running executable
+    uid_t user = 0;                            // the effective user
+    std::filesystem::path dataHome;            // $XDG_DATA_HOME or its default
+};
+// The program directory for these inputs, neither created nor made absolute.
+std::filesystem::path ChooseProgramDirectory(const ProgramDirectoryInputs& inputs);
+
+// The executable's folder when it is a portable copy that `user` may trust: it holds a file
+// named "portable", belongs to `user`, and neither its group nor others may write to it, so
+// that nobody else can plant a database or settings there. Never for root: a program run as
+// root must not read its settings from wherever its executable happens to lie.
+std::optional<std::filesystem::path> PortableDirectory(const std::filesystem::path& executableDir,
+                                                       uid_t user);
+
+// The name of the marker file of a portable copy.
+inline constexpr const char* kPortableMarker = "portable";
 
 // The program's scratch folder for unpacked and staged tunes, below the program directory.
 inline std::filesystem::path TrashDirectory(const std::filesystem::path& programDirectory) {

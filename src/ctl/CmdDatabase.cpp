@@ -281,15 +281,38 @@ int Verify(Context& ctx) {
     return s->Finish(problems ? kProblems : kOk);
 }
 
+const OptionHelp kTsv{"--tsv", "tab-separated values, one line a row, for other programs"};
+
 Registration
-    list({"list", "list [--tsv] [--sort category|artist|title|duration|origin|date] [--find WORDS]",
-          List});
-Registration del({"delete", "delete KEY...", Delete});
-Registration pack({"pack", "pack", Pack});
-Registration categories({"categories", "categories [--tsv]", Categories});
-Registration artists({"artists", "artists [--tsv]", Artists});
-Registration albums({"albums", "albums [--tsv] [--album NAME]", Albums});
-Registration verify({"verify", "verify", Verify});
+    list({"list",
+          "list [--tsv] [--sort category|artist|title|duration|origin|date] [--find WORDS]",
+          List,
+          "list the titles of the database with their keys",
+          {kTsv,
+           {"--sort KEY", "the order of the list: category, artist, title, duration, origin or "
+                          "date"},
+           {"--find WORDS", "only the titles whose text holds every one of the words"}}});
+Registration del({"delete", "delete KEY...", Delete, "delete titles from the database"});
+Registration pack({"pack", "pack", Pack,
+                   "pack the database: give back the room that deleted titles took"});
+Registration categories({"categories",
+                         "categories [--tsv]",
+                         Categories,
+                         "list the categories with their numbers of titles",
+                         {kTsv}});
+Registration artists({"artists",
+                      "artists [--tsv]",
+                      Artists,
+                      "list the artists with their numbers of titles",
+                      {kTsv}});
+Registration albums({"albums",
+                     "albums [--tsv] [--album NAME]",
+                     Albums,
+                     "list the albums, or the titles of one album in its order",
+                     {kTsv, {"--album NAME", "the titles of this album, row by row"}}});
+Registration verify({"verify", "verify", Verify,
+                     "check that every title's stored tune can be read back; exit status 1 "
+                     "when one cannot"});
 
 } // namespace
 

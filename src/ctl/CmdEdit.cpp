@@ -260,11 +260,18 @@ int Edit(Context& ctx) {
 Registration album({"album",
                     "album create NAME | rename NAME NEWNAME | delete NAME | add NAME KEY... | "
                     "remove NAME ROW... | move NAME --to ROW ROW...",
-                    Album});
+                    Album,
+                    "create, rename and delete albums, and add, remove and reorder their rows",
+                    {{"--to ROW", "with move: the row that the moved rows go to"}}});
 Registration category({"category", "category create NAME | rename NAME NEWNAME | delete NAME",
-                       Category});
-Registration edit({"edit", "edit KEY [--artist \"LAST, FIRST\"] [--category NAME] [--title TEXT]",
-                   Edit});
+                       Category, "create, rename and delete categories"});
+Registration edit({"edit",
+                   "edit KEY [--artist \"LAST, FIRST\"] [--category NAME] [--title TEXT]",
+                   Edit,
+                   "change a title's artist, category or title text",
+                   {{"--artist \"LAST, FIRST\"", "the new artist"},
+                    {"--category NAME", "the new category"},
+                    {"--title TEXT", "the new title text"}}});
 
 } // namespace
 

@@ -152,10 +152,20 @@ int Archive(Context& ctx) {
     return session->Finish(kOk);
 }
 
-Registration add({"add", "add [--category NAME] [--artist TEXT] [--allow-duplicates] PATH...",
-                  Add});
-Registration exportCommand({"export", "export KEY PATH [--zip]", Export});
-Registration archive({"archive", "archive OUT.zip KEY...", Archive});
+Registration add({"add",
+                  "add [--category NAME] [--artist TEXT] [--allow-duplicates] PATH...",
+                  Add,
+                  "add MIDI files, the MIDI files in folders and in ZIP archives to the database",
+                  {{"--category NAME", "the category of the new titles (default Unknown)"},
+                   {"--artist TEXT", "the artist of the new titles (default Various)"},
+                   {"--allow-duplicates", "add a tune that the database already holds"}}});
+Registration exportCommand({"export",
+                            "export KEY PATH [--zip]",
+                            Export,
+                            "save a title's tune as a MIDI file, into a folder or as PATH",
+                            {{"--zip", "save it packed in a ZIP archive"}}});
+Registration archive({"archive", "archive OUT.zip KEY...", Archive,
+                      "write titles with their information into a title archive"});
 
 } // namespace
 

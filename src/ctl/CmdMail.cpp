@@ -77,7 +77,14 @@ int Mail(Context& ctx) {
 Registration mail({"mail",
                    "mail KEY... --to ADDRESSES [--subject TEXT] [--body-file FILE] [--separate] "
                    "[--password-stdin]",
-                   Mail});
+                   Mail,
+                   "send titles by mail through the mail server set in Tunquil.ini",
+                   {{"--to ADDRESSES", "the recipients, separated by commas"},
+                    {"--subject TEXT", "the subject line"},
+                    {"--body-file FILE", "the message text, from a file"},
+                    {"--separate", "one message for each title"},
+                    {"--password-stdin", "read the mail server's password from the first line "
+                                         "of standard input"}}});
 
 } // namespace
 

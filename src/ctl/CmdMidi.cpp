@@ -9,7 +9,8 @@ namespace tunquil::ctl {
 
 // One line per file: kind, size, tune time in seconds (only for Standard MIDI Files), path. A
 // file that cannot be read has its reason on standard error and makes the exit status 1.
-static Registration info({"info", "info FILE...", [](Context& ctx) {
+static Registration info({"info", "info FILE...",
+                          [](Context& ctx) {
                               RejectUnknownOptions(ctx.args);
                               if (ctx.args.empty())
                                   throw UsageError("info needs at least one file");
@@ -27,6 +28,7 @@ static Registration info({"info", "info FILE...", [](Context& ctx) {
                                   ctx.out << '\t' << path << '\n';
                               }
                               return result;
-                          }});
+                          },
+                          "show the kind, size and playing time in seconds of MIDI files"});
 
 } // namespace tunquil::ctl

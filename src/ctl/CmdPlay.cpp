@@ -225,12 +225,26 @@ int RunPlay(Context& ctx) {
     return session->Finish(anyPlayed ? kOk : kProblems);
 }
 
-Registration play({"play",
-                   "play KEY... [--loop] [--shuffle] [--reset gm|gs|gm-gs|gs-gm|none] "
-                   "[--output server|null|OUT.wav] [--tempo PERCENT] [--transpose N]\n"
-                   "  play --file FILE [--seconds N] [--output server|null|OUT.wav] "
-                   "[--soundfont SF2] [--tempo PERCENT] [--transpose N]",
-                   RunPlay});
+Registration
+    play({"play",
+          "play KEY... [--loop] [--shuffle] [--reset gm|gs|gm-gs|gs-gm|none] "
+          "[--output server|null|OUT.wav] [--tempo PERCENT] [--transpose N]
+          "
+          "  play --file FILE [--seconds N] [--output server|null|OUT.wav] "
+          "[--soundfont SF2] [--tempo PERCENT] [--transpose N]",
+          RunPlay,
+          "play titles of the database, or a MIDI file, until the end or Ctrl+C",
+          {{"--loop", "start again after the last title"},
+           {"--shuffle", "play the titles in a random order"},
+           {"--reset MODE", "the reset sent before each tune: gm, gs, gm-gs, gs-gm or none"},
+           {"--output WHERE", "server (the sound server, the default), null (no sound) "
+                              "or a WAV file"},
+           {"--tempo PERCENT", "the speed, 25 to 400 % of the tunes' own (keys + and -)"},
+           {"--transpose N", "shift every key but the drums' by N semitones, -12 to +12 "
+                             "(keys u and d)"},
+           {"--file FILE", "play this MIDI file rather than titles"},
+           {"--seconds N", "with --file: stop after N seconds"},
+           {"--soundfont SF2", "with --file: the SoundFont to play with"}}});
 
 } // namespace
 

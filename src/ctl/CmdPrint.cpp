@@ -96,7 +96,16 @@ int Print(Context& ctx) {
     return session->Finish(ok ? kOk : kProblems);
 }
 
-Registration print({"print", kUsageText, Print});
+Registration print({"print",
+                    kUsageText,
+                    Print,
+                    "print a report of titles into a PDF file",
+                    {{"--pdf OUT.pdf", "the PDF file to write"},
+                     {"--heading TEXT", "the report's heading"},
+                     {"--columns LIST", "the columns, separated by commas"},
+                     {"--landscape", "print across the page"},
+                     {"--category NAME", "the titles of one category"},
+                     {"--album NAME", "the titles of one album"}}});
 
 } // namespace
 

@@ -124,7 +124,12 @@ int Scan(Context& ctx) {
 Registration scan({"scan",
                    "scan [--category NAME --artist TEXT] [--allow-duplicates] DIR... | scan "
                    "--system [--allow-duplicates]",
-                   Scan});
+                   Scan,
+                   "search folders, or every drive, for MIDI files and add what is new",
+                   {{"--category NAME", "the category of the new titles; needs --artist"},
+                    {"--artist TEXT", "the artist of the new titles; needs --category"},
+                    {"--allow-duplicates", "add a tune that the database already holds"},
+                    {"--system", "search every drive of the system"}}});
 
 } // namespace
 

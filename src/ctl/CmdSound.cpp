@@ -170,13 +170,25 @@ int SoundFont(Context& ctx) {
     return kOk;
 }
 
-Registration length({"length", "length FILE...  (the sequencer's length in milliseconds)", Length});
-Registration render({"render",
-                     "render [--soundfont SF2] [--tempo PERCENT] [--transpose N] FILE OUT.wav",
-                     Render});
-Registration soundfont(
-    {"soundfont", "soundfont [SF2 | --clear]  (show or set [Sound] SoundFont= in Tunquil.ini)",
-     SoundFont});
+const OptionHelp kSoundFontOption{"--soundfont SF2", "the SoundFont to play with, instead of "
+                                                     "the one set in Tunquil.ini"};
+
+Registration length({"length", "length FILE...", Length,
+                     "show the sequencer's length of MIDI files in milliseconds"});
+Registration
+    render({"render",
+            "render [--soundfont SF2] [--tempo PERCENT] [--transpose N] FILE OUT.wav",
+            Render,
+            "play a MIDI file into a WAV file",
+            {kSoundFontOption,
+             {"--tempo PERCENT", "the speed, 25 to 400 % of the tune's own"},
+             {"--transpose N", "shift every key but the drums' by N semitones, -12 to +12"}}});
+Registration soundfont({"soundfont",
+                        "soundfont [SF2 | --clear]",
+                        SoundFont,
+                        "show or set the SoundFont that Tunquil plays with ([Sound] SoundFont= in "
+                        "Tunquil.ini)",
+                        {{"--clear", "go back to the system's SoundFont"}}});
 } // namespace
 
 // "play --file" plays one MIDI file straight through the player; "play KEY..." (the jukebox)

@@ -1,12 +1,16 @@
+#include "base/Version.h"
 #include "ctl/CtlCommand.h"
 
 #include <ostream>
 
 namespace tunquil::ctl {
 
-static Registration version({"version", "version", [](Context& ctx) {
-                                 ctx.out << "tunquilctl 0.1.0\n";
+static Registration version({"version", "version",
+                             [](Context& ctx) {
+                                 RejectArguments(ctx.args);
+                                 ctx.out << "tunquilctl " << kVersion << "\n";
                                  return kOk;
-                             }});
+                             },
+                             "show the version"});
 
 } // namespace tunquil::ctl

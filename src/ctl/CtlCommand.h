@@ -30,10 +30,21 @@ struct Context {
     std::ostream& err;
 };
 
+// One option of a command as the manual page describes it: "--sort KEY" and what it does.
+struct OptionHelp {
+    std::string option;
+    std::string description;
+};
+
+// A command and its help: "tunquilctl help", the manual page and the shell completion are all
+// made from these fields, so a new command needs nothing more than its registration. The help
+// fields come last so that a registration without them still compiles.
 struct Command {
     std::string name;
-    std::string usage; // one line, shown by "tunquilctl help"
+    std::string usage; // one line (or lines joined by "\n  "), shown by "tunquilctl help"
     std::function<int(Context&)> run;
+    std::string summary = {}; // one sentence, without the final full stop
+    std::vector<OptionHelp> options = {};
 };
 
 // Registers a command at start-up; use through a static Registration object.

@@ -2,6 +2,7 @@
 
 #include "base/Files.h"
 #include "ctl/CtlCommand.h"
+#include "ctl/CtlHelp.h"
 #include "ctl/CtlLibrary.h"
 
 #include <algorithm>
@@ -82,13 +83,23 @@ int ParseKey(const std::string& text) {
 
 using namespace tunquil::ctl;
 
-static void PrintHelp(std::ostream& os) {
-    os << "usage: tunquilctl [--home DIR] COMMAND [ARGS...]\n\ncommands:\n";
-    std::vector<Command> sorted = Commands();
-    std::sort(sorted.begin(), sorted.end(),
-              [](const Command& a, const Command& b) { return a.name < b.name; });
-    for (const auto& c : sorted)
-        os << "  " << c.usage << "\n";
+// "help" with a command, or the build's generators of the manual pages and the completion.
+static int Help(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        PrintHelp(std::cout);
+        return kOk;
+    }
+    if (args.size() == 2 && args[0] == "--man" && WriteManPage(std::cout, args[1]))
+        return kOk;
+    if (args.size() == 1 && args[0] == "--bash-completion") {
+        WriteBashCompletion(std::cout);
+        return kOk;
+    }
+    if (args.size() == 1 && PrintCommandHelp(std::cout, args[0]))
+        return kOk;
+    std::cerr << "tunquilctl help: no command " << args[0] << "\n";
+    PrintHelp(std::cerr);
+    return kUsage;
 }
 
 int main(int argc, char** argv) {
@@ -102,10 +113,12 @@ int main(int argc, char** argv) {
         std::cerr << "tunquilctl: " << e.what() << "\n";
         return kUsage;
     }
-    if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
-        PrintHelp(args.empty() ? std::cerr : std::cout);
-        return args.empty() ? kUsage : kOk;
+    if (args.empty()) {
+        PrintHelp(std::cerr);
+        return kUsage;
     }
+    if (args[0] == "help" || args[0] == "--help" || args[0] == "-h")
+        return Help({args.begin() + 1, args.end()});
     std::string name = args[0];
     args.erase(args.begin());
     for (const auto& c : Commands()) {

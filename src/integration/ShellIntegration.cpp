@@ -1,6 +1,7 @@
 #include "integration/ShellIntegration.h"
 
 #include "base/Files.h"
+#include "platform/XdgRegistry.h"
 
 namespace tunquil {
 
@@ -30,6 +31,10 @@ void ShellIntegration::ShowError(const std::string& text) {
 }
 
 bool ShellIntegration::RegisterDocumentType(const std::filesystem::path& executable) {
+    // An installed copy's own entry already names the class, its verbs and its icon; a second
+    // one in the user's folder would hide it and outlive the package.
+    if (!platform::InstalledDesktopEntry(executable).empty())
+        return true;
     try {
         registry_.WriteString(RegistryRoot::ClassesRoot, className_, platform::kDefaultValue,
                               programName_ + " MIDI file");

@@ -26,7 +26,8 @@ public:
     static constexpr const char* kRestoreCaption = "&Restore original default MIDI player";
     static constexpr const char* kLaunchCaption = "&Launch at login";
 
-    // Writes the class, its four verbs and its icon. The icon never stops start-up; any other
+    // Writes the class, its four verbs and its icon, unless the executable is an installed copy
+    // whose package brings its own desktop entry. The icon never stops start-up; any other
     // failure is shown and ends the registration (false).
     bool RegisterDocumentType(const std::filesystem::path& executable);
 

@@ -3,6 +3,7 @@
 #include "base/Files.h"
 #include "base/IniFile.h"
 #include "base/Text.h"
+#include "platform/IconSvg.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -250,19 +251,6 @@ constexpr const char* kMimePackage =
 </mime-info>
 )xml";
 
-// A note on a staff inside a disc: the jukebox's record.
-constexpr const char* kIconSvg =
-    R"svg(<?xml version="1.0" encoding="UTF-8"?>
-<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64" viewBox="0 0 64 64">
-  <circle cx="32" cy="32" r="30" fill="#1d3557"/>
-  <circle cx="32" cy="32" r="22" fill="none" stroke="#457b9d" stroke-width="2"/>
-  <circle cx="32" cy="32" r="4" fill="#f1faee"/>
-  <ellipse cx="26" cy="44" rx="7" ry="5" fill="#f1faee" transform="rotate(-20 26 44)"/>
-  <rect x="31" y="14" width="3" height="30" fill="#f1faee"/>
-  <path d="M34 14 q10 4 8 14 q-2 -7 -8 -7 z" fill="#e63946"/>
-</svg>
-)svg";
-
 std::string AutostartText(const std::string& exePath) {
     return "[Desktop Entry]\nType=Application\nName=Tunquil\nExec=" +
            EscapeDesktopString(QuoteExecArgument(exePath)) + "\nIcon=" + kIconName +
@@ -270,6 +258,15 @@ std::string AutostartText(const std::string& exePath) {
 }
 
 } // namespace
+
+fs::path InstalledDesktopEntry(const fs::path& executable) {
+    const fs::path entry =
+        executable.parent_path().parent_path() / "share" / "applications" / kDesktopFileName;
+    std::error_code ec;
+    if (executable.parent_path().filename() != "bin" || !fs::is_regular_file(entry, ec))
+        return {};
+    return entry;
+}
 
 XdgLocations XdgLocations::FromEnvironment() {
     return {EnvDir("XDG_DATA_HOME", ".local/share"), EnvDir("XDG_CONFIG_HOME", ".config")};

@@ -41,6 +41,10 @@ struct XdgLocations {
     std::filesystem::path RegistryIni() const;
 };
 
+// The desktop entry that an installed copy ships, <prefix>/share/applications/tunquil.desktop
+// for the executable <prefix>/bin/<name>; empty when there is none.
+std::filesystem::path InstalledDesktopEntry(const std::filesystem::path& executable);
+
 class XdgRegistry : public IRegistry {
 public:
     // `className` is the document class ("Tunquil.Document") that the desktop entry stands for.

@@ -3,6 +3,7 @@
 #include "app/SingleInstance.h"
 #include "app/WorkDirectories.h"
 #include "base/ProgramDirectory.h"
+#include "base/Version.h"
 #include "integration/CommandProcessor.h"
 #include "platform/FakeMessageBus.h"
 #include "platform/SequencerDevice.h"
@@ -12,6 +13,7 @@
 #include "ui/app/BusNotifiers.h"
 #include "ui/app/TMasterFrm.h"
 #include "ui/app/TSplashFrm.h"
+#include "ui/controls/AppIcon.h"
 #include "ui/integration/DesktopCommands.h"
 
 #include <QApplication>
@@ -101,6 +103,10 @@ int RunTunquil(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tunquil");
+    QApplication::setApplicationVersion(kVersion);
+    // Every window shows the icon, and the desktop matches them to the entry it launched.
+    QApplication::setWindowIcon(AppIcon());
+    QGuiApplication::setDesktopFileName("tunquil");
     platform::TerminationSignals termination;
     std::unique_ptr<TMasterFrm> window;
     fs::path home;

@@ -353,5 +353,26 @@ TEST_F(CtlDatabaseTest, AFileSizeLimitIsReportedLikeAFullDisk) {
     EXPECT_EQ(FileBytes(dir / "Music.dat"), dat);
 }
 
+// "help COMMAND" is what the manual page says of the command: its usage, summary and options.
+TEST(CtlHelpTest, HelpOfOneCommandShowsItsUsageSummaryAndOptions) {
+    const struct {
+        const char* args;
+        int status;
+        const char* expected;
+    } cases[] = {
+        {"help list", 0, "usage: tunquilctl list [--tsv]"},
+        {"help list", 0, "\n  --find WORDS\n      only the titles whose text holds every one"},
+        {"help version", 0, "show the version."},
+        {"help nosuch", 2, "no command nosuch"},
+        {"help --man nosuch", 2, "usage: tunquilctl"},
+        {"help --man tunquilctl", 0, ".SH COMMANDS"},
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        EXPECT_EQ(RunCtl(c.args, out, true), c.status) << c.args;
+        EXPECT_NE(out.find(c.expected), std::string::npos) << c.args << ":\n" << out;
+    }
+}
+
 } // namespace
 } // namespace tunquil

@@ -128,5 +128,21 @@ TEST(ShellIntegration, RegistrationWritesEveryVerbAndSurvivesAFailingIcon) {
     EXPECT_EQ(f.host.messages.back().type, TMsgDlgType::mtError);
 }
 
+// The package's own desktop entry stands for the class: the registration leaves the user's
+// folder alone rather than write a second entry that would hide it.
+TEST(ShellIntegration, InstalledCopyRegistersThroughThePackagesDesktopEntry) {
+    for (bool installed : {false, true}) {
+        Fixture f;
+        fs::create_directories(f.dir / "usr/bin");
+        fs::create_directories(f.dir / "usr/share/applications");
+        const fs::path exe = f.dir.Write("usr/bin/tunquil", "");
+        if (installed)
+            f.dir.Write("usr/share/applications/tunquil.desktop", "[Desktop Entry]\n");
+        EXPECT_TRUE(f.shell.RegisterDocumentType(exe));
+        EXPECT_EQ(f.registry.KeyExists(RegistryRoot::ClassesRoot, "Tunquil.Document"), !installed);
+        EXPECT_TRUE(f.host.messages.empty());
+    }
+}
+
 } // namespace
 } // namespace tunquil

@@ -1,5 +1,7 @@
 #include "ui/controls/TAboutBox.h"
 
+#include "base/Version.h"
+#include "ui/controls/AppIcon.h"
 #include "ui/controls/TMessageDialog.h"
 
 #include <QDialogButtonBox>
@@ -7,15 +9,16 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#ifndef TUNQUIL_VERSION
-#define TUNQUIL_VERSION "0.1.0"
-#endif
-
 namespace tunquil::ui {
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setWindowTitle("About Tunquil");
     setAccessibleName(windowTitle());
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(AppIcon().pixmap(64, 64));
+    icon->setAlignment(Qt::AlignHCenter);
+    icon->setObjectName("icon");
 
     auto* name = new QLabel("Tunquil", this);
     QFont big = name->font();
@@ -24,7 +27,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     name->setFont(big);
     name->setAlignment(Qt::AlignHCenter);
 
-    auto* version = new QLabel(QString("Version %1").arg(TUNQUIL_VERSION), this);
+    auto* version = new QLabel(QString("Version %1").arg(kVersion), this);
     version->setAlignment(Qt::AlignHCenter);
     version->setObjectName("version");
 
@@ -40,6 +43,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(icon);
     layout->addWidget(name);
     layout->addWidget(version);
     layout->addSpacing(8);

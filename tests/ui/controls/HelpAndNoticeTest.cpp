@@ -1,5 +1,6 @@
 // The help topics, the device notice and the About box offscreen.
 
+#include "base/Version.h"
 #include "ui/GuiTestApp.h"
 #include "ui/WidgetHost.h"
 #include "ui/controls/TAboutBox.h"
@@ -104,7 +105,8 @@ TEST_F(HelpAndNoticeTest, DeviceNoticeShowsItsTextOrAGivenMessageAndKeepsQuietAf
     EXPECT_EQ(notice.windowTitle().toStdString(), "MIDI device unavailable");
     EXPECT_TRUE(notice.Text().startsWith(
         "Tunquil could not open its MIDI output: the synthesizer or the sound server\n"));
-    EXPECT_TRUE(notice.Text().endsWith("     2. Choose another SoundFont (Settings > SoundFont...)."));
+    EXPECT_TRUE(
+        notice.Text().endsWith("     2. Choose another SoundFont (Settings > SoundFont...)."));
 
     host.ShowDeviceUnavailable("No SoundFont found: install fluid-soundfont-gm");
     EXPECT_EQ(notice.Text().toStdString(), "No SoundFont found: install fluid-soundfont-gm");
@@ -116,20 +118,24 @@ TEST_F(HelpAndNoticeTest, DeviceNoticeShowsItsTextOrAGivenMessageAndKeepsQuietAf
     EXPECT_FALSE(notice.isVisible());
 }
 
-TEST_F(HelpAndNoticeTest, AboutBoxNamesTheProgramAndItsVersion) {
+TEST_F(HelpAndNoticeTest, AboutBoxNamesTheProgramItsVersionAndShowsTheIcon) {
     QWidget main;
     main.show();
     QStringList texts;
+    bool icon = false;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<TAboutBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
-        for (QLabel* label : box->findChildren<QLabel*>())
+        for (QLabel* label : box->findChildren<QLabel*>()) {
             texts << label->text();
+            icon = icon || (label->objectName() == "icon" && !label->pixmap().isNull());
+        }
         box->accept();
     });
     TAboutBox::Execute(&main);
     EXPECT_TRUE(texts.contains("Tunquil"));
-    EXPECT_TRUE(texts.filter(QRegularExpression("^Version \\d+\\.\\d+")).size() == 1);
+    EXPECT_TRUE(texts.contains(QString("Version ") + kVersion));
+    EXPECT_TRUE(icon);
 }
 
 } // namespace
