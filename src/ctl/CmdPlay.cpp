@@ -228,8 +228,7 @@ int RunPlay(Context& ctx) {
 Registration
     play({"play",
           "play KEY... [--loop] [--shuffle] [--reset gm|gs|gm-gs|gs-gm|none] "
-          "[--output server|null|OUT.wav] [--tempo PERCENT] [--transpose N]
-          "
+          "[--output server|null|OUT.wav] [--tempo PERCENT] [--transpose N]\n"
           "  play --file FILE [--seconds N] [--output server|null|OUT.wav] "
           "[--soundfont SF2] [--tempo PERCENT] [--transpose N]",
           RunPlay,
