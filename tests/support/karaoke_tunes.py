@@ -86,23 +86,25 @@ def lrc_time(seconds):
 
 
 def real(tune, folder):
-    """The tune with a words track added: a line every four beats, two syllables a beat, from
-    the second bar to the end, and the LRC its words give."""
+    """The tune with a words track added: a line of nine syllables every four beats, from the
+    second bar to the end, and the LRC its words give."""
     f = mido.MidiFile(tune)
     if f.type == 0:
         f.type = 1
     total = max(sum(m.time for m in t) for t in f.tracks)
-    words = ["la ", "la ", "lu ", "li ", "lo ", "le ", "da ", "dum"]
+    # Each line ends in its own number, so that one line is told from the next.
+    words = ["la ", "la ", "lu ", "li ", "lo ", "le ", "da ", "dum "]
     track = mido.MidiTrack([mido.MetaMessage("text", text="@KMIDI KARAOKE FILE"),
                             mido.MetaMessage("text", text="@TReal Tune")])
     events, line = [], 0
     tick = 4 * f.ticks_per_beat
     while tick + 4 * f.ticks_per_beat <= total:
-        for i, word in enumerate(words):
-            events.append((tick + i * f.ticks_per_beat // 2,
+        for i, word in enumerate(words + [str(line + 1)]):
+            events.append((tick + i * f.ticks_per_beat * 4 // 9,
                            ("/" if i == 0 and line > 0 else "") + word))
         tick += 4 * f.ticks_per_beat
         line += 1
+    ours = {word.lstrip("/") for _, word in events}
     now = 0
     for at, word in events:
         track.append(mido.MetaMessage("text", text=word, time=at - now))
@@ -116,7 +118,7 @@ def real(tune, folder):
     for msg in mido.MidiFile(folder / "real.kar"):
         seconds += msg.time
         # The tune's own texts (a copyright line, say) are no words of ours.
-        if msg.type == "text" and msg.text.lstrip("/") in words:
+        if msg.type == "text" and msg.text.lstrip("/") in ours:
             if msg.text.startswith("/") or not starts:
                 starts.append([seconds, ""])
             starts[-1][1] += msg.text.lstrip("/")
