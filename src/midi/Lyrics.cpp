@@ -108,7 +108,8 @@ private:
 
     void Syllable(double ms, std::string_view text) {
         std::string clean = WithoutControlCharacters(text);
-        if (clean.empty())
+        // A blank before a line's first word only pads it, and must not hide an empty line.
+        if (clean.empty() || ((lines_.empty() || pending_ != kNone) && Trim(clean).empty()))
             return;
         if (lines_.empty() || pending_ != kNone) {
             lines_.push_back({ms, pending_ == kParagraph, {}});

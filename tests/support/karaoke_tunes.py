@@ -50,10 +50,11 @@ def notes(count=8, step=400):
 
 
 def crafted(folder):
-    # Lyric events ending their lines with CR, CR LF and LF; an empty line starts a paragraph.
+    # Lyric events ending their lines with CR, CR LF and LF; an empty line starts a paragraph,
+    # even with a blank on it.
     # Another track's Text event is a comment, not words, in a file that is no karaoke file.
     song([lyric(0, b"Hel"), lyric(250, b"lo "), lyric(500, b"world\r"), lyric(1000, b"Se"),
-          lyric(1500, b"cond\r\n"), lyric(1600, b"\n"), lyric(2500, b"Third\n")] + notes(),
+          lyric(1500, b"cond\r\n"), lyric(1550, b" "), lyric(1600, b"\n"), lyric(2500, b"Third\n")] + notes(),
          [text(0, b"Sequenced by Someone")]).save(folder / "lyric-events.mid")
 
     # A soft karaoke file: headers in the first tracks, words in their own track with "\" and
