@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libsmf-dev
   clang libclang-rt-14-dev
   python3 python3-aiosmtpd python3-mido
+  openttd-openmsx # real MIDI tunes (free game music) for the tests of real files
   xdg-utils desktop-file-utils shared-mime-info libglib2.0-bin poppler-utils
   fonts-liberation2 mime-support media-types
   librsvg2-bin appstream lintian man-db groff-base dpkg-dev file

@@ -14,6 +14,7 @@ bool DatabaseTitleStore::Extract(int key, const std::filesystem::path& target, T
     texts.firstName = record.firstName;
     texts.lastName = record.lastName;
     texts.categoryName = record.categoryName;
+    texts.origin = record.origin;
     return true;
 }
 

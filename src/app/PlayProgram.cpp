@@ -3,6 +3,7 @@
 #include "base/Files.h"
 #include "base/ProgramDirectory.h"
 #include "base/Text.h"
+#include "midi/MidiProbe.h"
 
 #include <algorithm>
 #include <fstream>
@@ -79,6 +80,20 @@ void PlayProgram::SetResetData(std::string gm, std::string gs) {
 }
 
 // ---------------------------------------------------------------- helpers
+
+LyricsDisplay PlayProgram::LyricsNow() {
+    int mode = SafeMode();
+    int position = 0;
+    bool playing = PlayingLike(mode) && !starting_;
+    if (playing) {
+        try {
+            position = player_.Position();
+        } catch (const std::exception&) {
+            playing = false; // asked again in a moment
+        }
+    }
+    return DisplayLyrics(lyrics_, playing, position);
+}
 
 int PlayProgram::SafeMode() {
     try {
@@ -412,7 +427,7 @@ bool PlayProgram::PlayFromMasterKey(int key) {
         }
 
         currentKey_ = key;
-        PlayStart started = StartPlay(member);
+        PlayStart started = StartPlay(member, IsKaraokeFileName(texts.origin));
         if (started == PlayStart::NotStaged) {
             // The program's own play file is in the way (shown already): the title is not
             // to blame, so it is neither dropped nor offered for deletion.
@@ -523,10 +538,11 @@ void PlayProgram::DeviceUnavailable(const std::string& deviceMessage) {
     active_ = false;
 }
 
-PlayProgram::PlayStart PlayProgram::StartPlay(const fs::path& file) {
+PlayProgram::PlayStart PlayProgram::StartPlay(const fs::path& file, bool karaokeName) {
     const fs::path internal = InternalPlayFile();
     FlagScope starting(starting_);
     player_.Close();
+    lyrics_ = {};
 
     if (resetChoice_ != ResetChoice::None)
         PlayResets();
@@ -551,6 +567,14 @@ PlayProgram::PlayStart PlayProgram::StartPlay(const fs::path& file) {
     if (ec) {
         ShowError("Could not rename " + file.string() + " to " + internal.string());
         return PlayStart::NotStaged;
+    }
+    try {
+        std::string bytes = ReadInputFile(internal, kLargestTuneFile);
+        lyrics_ = Lyrics::FromMidi(
+            std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+            karaokeName || IsKaraokeFileName(file));
+    } catch (const std::exception&) {
+        // Words that cannot be read cost only the words: the player tells about the file.
     }
 
     try {

@@ -4,6 +4,7 @@
 // the same under the main window and under tunquilctl; everything that reaches the user goes
 // through IHost, and the owner calls Tick() while the host's position timer runs.
 
+#include "app/LyricsDisplay.h"
 #include "app/NowPlaying.h"
 #include "app/PlayServices.h"
 #include "app/TransportState.h"
@@ -189,6 +190,12 @@ public:
     // The player's mode; a device that cannot tell it counts as failing (kModeError).
     int SafeMode();
 
+    // The words of the tune last put in the player, and what the lyrics pane shows of them at
+    // the player's position now. The pane asks far more often than Tick runs, so that a
+    // syllable lights up when it is sung rather than up to a tick later.
+    const Lyrics& PlayingLyrics() const { return lyrics_; }
+    LyricsDisplay LyricsNow();
+
 private:
     // Processes events until `done` holds, shut-down begins, the player is idle or failing,
     // or the time limit passes.
@@ -212,7 +219,8 @@ private:
     // program's own trouble) and a sound device that cannot play at all from a tune the player
     // refused.
     enum class PlayStart { Started, NotStaged, DeviceFailed, Failed };
-    PlayStart StartPlay(const std::filesystem::path& file);
+    // `karaokeName`: the tune came from a ".kar" file under another name.
+    PlayStart StartPlay(const std::filesystem::path& file, bool karaokeName = false);
     // The device cannot play: the program stops, keeping its entries, and the user is told
     // the device's message.
     void DeviceUnavailable(const std::string& deviceMessage);
@@ -253,6 +261,7 @@ private:
     ResetChoice resetChoice_ = ResetChoice::None;
     std::string gmReset_, gsReset_;
 
+    Lyrics lyrics_;
     TrackBarState trackBar_;
     TransportState transport_;
     NowPlaying panel_;

@@ -65,6 +65,7 @@ struct TitleTexts {
     std::string firstName;
     std::string lastName;
     std::string categoryName;
+    std::string origin; // where the tune was added from: a ".kar" name marks a karaoke file
 };
 
 class ITitleStore {

@@ -5,7 +5,8 @@
 namespace tunquil {
 
 const std::vector<WorkDirectory>& WorkDirectories() {
-    static const std::vector<std::string> tunes{"*.mid", "*.rmi", "*.zip", "*.gif", "*.jpg"};
+    static const std::vector<std::string> tunes{"*.mid", "*.kar", "*.rmi",
+                                                "*.zip", "*.gif", "*.jpg"};
     // TempTrash holds the reset files M.dat and S.dat rather than MIDI files.
     static const std::vector<WorkDirectory> dirs{
         {"TempTune", tunes}, {"TempZips", tunes},

@@ -91,6 +91,10 @@ bool IsValidUtf8(std::string_view bytes) {
 std::string DecodeStoredText(std::string_view bytes) {
     if (IsValidUtf8(bytes))
         return std::string(bytes);
+    return Windows1252ToUtf8(bytes);
+}
+
+std::string Windows1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
     for (char ch : bytes) {
@@ -180,6 +184,21 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
     while (m < mask.size() && mask[m] == '*')
         ++m;
     return m == mask.size();
+}
+
+bool MatchesAnyMask(std::string_view name, std::string_view masks) {
+    while (true) {
+        std::size_t end = masks.find(';');
+        if (MatchesMask(name, masks.substr(0, end)))
+            return true;
+        if (end == std::string_view::npos)
+            return false;
+        masks.remove_prefix(end + 1);
+    }
+}
+
+bool IsKaraokeFileName(const std::filesystem::path& path) {
+    return SameTextIgnoringCase(path.extension().string(), ".kar");
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

@@ -3,6 +3,7 @@
 // boundaries, and case folded only for a-z, as the stored sort orders expect.
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,8 @@ bool IsValidUtf8(std::string_view bytes);
 // Bytes read from a stored text field: kept when they are UTF-8, otherwise taken as
 // Windows-1252 (a file written by the Windows program) and converted.
 std::string DecodeStoredText(std::string_view bytes);
+// Every byte taken as Windows-1252, whatever it would read as in UTF-8.
+std::string Windows1252ToUtf8(std::string_view bytes);
 
 // Folds a-z onto A-Z and leaves every other byte alone.
 char FoldAscii(char c);
@@ -45,5 +48,13 @@ std::vector<std::string> SplitLines(std::string_view text);
 
 // Case-insensitive match of a file name against a mask with "*" and "?" ("*.mid").
 bool MatchesMask(std::string_view name, std::string_view mask);
+// The same against any of the masks of a list separated by ";" ("*.mid;*.kar").
+bool MatchesAnyMask(std::string_view name, std::string_view masks);
+
+// The names the scans look for: karaoke files are MIDI files under another name.
+inline constexpr const char* kMidiFileMasks = "*.mid;*.kar";
+// Whether a path names a karaoke file (".kar", any case): the extension alone, since a
+// folder named "Karaoke" says nothing about the files in it.
+bool IsKaraokeFileName(const std::filesystem::path& path);
 
 } // namespace tunquil

@@ -16,7 +16,8 @@ namespace tunquil::ctl {
 
 namespace {
 
-// Every "*.mid" below `dir`, hidden entries and symbolic links left out, sorted ignoring case.
+// Every MIDI file ("*.mid", "*.kar") below `dir`, hidden entries and symbolic links left out,
+// sorted ignoring case.
 std::vector<fs::path> FindMidiFiles(const fs::path& dir) {
     std::vector<std::string> found;
     FileSearch search;
@@ -66,7 +67,8 @@ int Add(Context& ctx) {
         std::string upper = UpperAscii(full.string());
         if (result.empty()) {
             if (upper.find(".MID") == std::string::npos &&
-                upper.find(".RMI") == std::string::npos && upper.find(".ZIP") == std::string::npos)
+                upper.find(".RMI") == std::string::npos && !IsKaraokeFileName(full) &&
+                upper.find(".ZIP") == std::string::npos)
                 result = "Not a MIDI file or ZIP archive";
             else
                 result = "OK";

@@ -114,7 +114,7 @@ FileSearch::Result FileSearch::Search(const std::string& root) {
             if (entry.name[0] == '.')
                 continue;
             if (entry.kind == DirectoryEntry::Kind::File) {
-                if (!MatchesMask(entry.name, mask))
+                if (!MatchesAnyMask(entry.name, mask))
                     continue;
                 if (stopping())
                     return Result::Stopped;

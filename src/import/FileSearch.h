@@ -4,6 +4,8 @@
 // file system it started on, leaves hidden entries out, and takes a folder it cannot read as
 // one more folder skipped, never as the end of the search.
 
+#include "base/Text.h"
+
 #include <cstdint>
 #include <functional>
 #include <set>
@@ -56,7 +58,7 @@ public:
     explicit FileSearch(IDirectoryReader& reader = SystemDirectoryReaderInstance())
         : reader_(reader) {}
 
-    std::string mask = "*.mid"; // matched ignoring case
+    std::string mask = kMidiFileMasks; // matched ignoring case
     // Asked before each file and each folder.
     std::function<bool()> stopRequested;
     std::function<void(const std::string& path)> onFile;

@@ -1,7 +1,7 @@
 #pragma once
-// The drive scan and the system scan without their windows: search for "*.mid" files, then
-// import every file found, quietly, in sorted order. Windows and tunquilctl watch through the
-// callbacks and stop through StopSearch and StopImport.
+// The drive scan and the system scan without their windows: search for MIDI files ("*.mid",
+// "*.kar"), then import every file found, quietly, in sorted order. Windows and tunquilctl watch
+// through the callbacks and stop through StopSearch and StopImport.
 
 #include "base/Host.h"
 #include "import/FileSearch.h"
@@ -27,7 +27,7 @@ inline constexpr const char* kScanActionNotReady = "Not ready";
 // One row of the system scan's drive list.
 struct ScanDriveRow {
     std::string drive; // the mount point
-    std::string type = "*.mid";
+    std::string type = kMidiFileMasks;
     std::string action = kScanActionPending;
     int directories = 0;
     int files = 0;

@@ -46,7 +46,7 @@ void TitleImporter::SetPendingTitleSettings(const std::string& title, const std:
 std::string TitleImporter::CleanTitle(const std::string& text) {
     std::string title = Trim(text);
     std::string upper = UpperAscii(title);
-    for (const char* extension : {".MID", ".RMI"}) {
+    for (const char* extension : {".MID", ".RMI", ".KAR"}) {
         auto at = upper.find(extension);
         if (at != std::string::npos && title.size() >= 4 && at == title.size() - 4)
             title.resize(title.size() - 4);
@@ -320,7 +320,8 @@ std::string TitleImporter::ImportMusicFile(const fs::path& path, const std::stri
     std::string upper = UpperAscii(path.string());
     // The ".MID" test comes first, so a folder named like "Tunes.Midi" makes its path a MIDI
     // file even when it ends in ".zip".
-    if (upper.find(".MID") != std::string::npos || upper.find(".RMI") != std::string::npos) {
+    if (upper.find(".MID") != std::string::npos || upper.find(".RMI") != std::string::npos ||
+        IsKaraokeFileName(path)) {
         ResolvePerformer(performerName);
         AddMidiFile(path, assign, result, addOption);
         return result;

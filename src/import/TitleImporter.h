@@ -83,7 +83,8 @@ public:
     // Makes the stored-tune archive of the file at `path`; false when there is no such file.
     bool PackTune(const std::filesystem::path& path, const std::filesystem::path& archivePath);
 
-    // The import dispatcher: a path containing ".MID" is added, one containing ".ZIP" is
+    // The import dispatcher: a path containing ".MID" (or ending in ".kar") is added, one
+    // containing ".ZIP" is
     // imported as an archive of MIDI files. Gives "OK" (or the add's reason) for a MIDI file,
     // "" when an archive was imported without remark, otherwise the archive's reason.
     std::string ImportMusicFile(const std::filesystem::path& path, const std::string& title,
@@ -92,7 +93,8 @@ public:
     std::string ImportArchive(const std::filesystem::path& archivePath, bool assign,
                               bool addOption);
 
-    // The title text as stored: blanks trimmed, a final ".MID" dropped, "_" read as blanks.
+    // The title text as stored: blanks trimmed, a final ".MID" (".RMI", ".KAR") dropped, "_" read
+    // as blanks.
     static std::string CleanTitle(const std::string& text);
 
     std::filesystem::path TempZipsDirectory() const { return programDirectory_ / "TempZips"; }

@@ -46,6 +46,13 @@ struct Tempo {
     uint32_t usPerQuarter;
 };
 
+struct TickedText {
+    uint64_t tick;
+    uint32_t track;
+    uint8_t type;
+    std::span<const uint8_t> bytes;
+};
+
 // One message to send, as the track holds it: an optional status byte the track left out
 // (running status, or the F0 a system-exclusive event's length follows), then the rest.
 struct TrackMessage {
@@ -61,9 +68,11 @@ struct TrackMessage {
 // came before the damage.
 class TrackReader {
 public:
-    // With `tempos`, the track's tempo changes are gathered as they go by.
-    TrackReader(std::span<const uint8_t> track, std::vector<Tempo>* tempos)
-        : t_(track), tempos_(tempos) {}
+    // With `tempos`, the track's tempo changes are gathered as they go by; with `texts`, its
+    // text and lyric events.
+    TrackReader(std::span<const uint8_t> track, std::vector<Tempo>* tempos,
+                std::vector<TickedText>* texts = nullptr, uint32_t trackIndex = 0)
+        : t_(track), tempos_(tempos), texts_(texts), trackIndex_(trackIndex) {}
 
     // The next message to send; false at the track's end.
     bool Next(TrackMessage& m) {
@@ -95,6 +104,8 @@ public:
                 }
                 if (type == 0x51 && len >= 3 && tempos_)
                     tempos_->push_back({tick_, BigEndian(&t_[at_], 3)});
+                if ((type == SequenceText::kText || type == SequenceText::kLyric) && texts_)
+                    texts_->push_back({tick_, trackIndex_, type, t_.subspan(at_, len)});
                 at_ += len;
                 last_ = tick_;
             } else if (status == 0xF0 || status == 0xF7) {
@@ -151,6 +162,8 @@ private:
 
     std::span<const uint8_t> t_;
     std::vector<Tempo>* tempos_;
+    std::vector<TickedText>* texts_;
+    uint32_t trackIndex_;
     std::size_t at_ = 0;
     uint64_t tick_ = 0, last_ = 0;
     uint8_t running_ = 0;
@@ -167,7 +180,8 @@ struct Tracks {
     std::size_t events = 0, sysexEvents = 0, sysexBytes = 0;
 };
 
-Tracks ReadTracks(std::span<const uint8_t> bytes, bool countEvents) {
+Tracks ReadTracks(std::span<const uint8_t> bytes, bool countEvents,
+                  std::vector<TickedText>* texts = nullptr) {
     auto smf = UnwrapRmid(bytes);
     if (!HasTag(smf, 0, "MThd") || smf.size() < 14)
         throw MidiSequenceError("no MIDI header");
@@ -186,7 +200,7 @@ Tracks ReadTracks(std::span<const uint8_t> bytes, bool countEvents) {
         std::size_t available = std::min(size, smf.size() - start);
         if (HasTag(smf, at, "MTrk")) {
             auto track = smf.subspan(start, available);
-            TrackReader reader(track, &tracks.tempos);
+            TrackReader reader(track, &tracks.tempos, texts, uint32_t(tracks.tracks.size()));
             TrackMessage m;
             while (reader.Next(m)) {
                 if (!countEvents)
@@ -316,6 +330,22 @@ double MidiSequence::MeasureLengthMs(std::span<const uint8_t> bytes) {
     // The events are what takes memory; the length needs none of them.
     Tracks tracks = ReadTracks(bytes, false);
     return TimeOn(TempoMapOf(tracks), tracks.endTick);
+}
+
+std::vector<SequenceText> MidiSequence::ReadTexts(std::span<const uint8_t> bytes) {
+    std::vector<TickedText> ticked;
+    Tracks tracks = ReadTracks(bytes, false, &ticked);
+    // Gathered track by track: a stable sort by tick puts the earlier track first at equal
+    // ticks, as the merge of Parse sends them.
+    std::stable_sort(ticked.begin(), ticked.end(),
+                     [](const TickedText& a, const TickedText& b) { return a.tick < b.tick; });
+    const auto map = TempoMapOf(tracks);
+    std::vector<SequenceText> texts;
+    texts.reserve(ticked.size());
+    for (const TickedText& t : ticked)
+        texts.push_back(
+            {TimeOn(map, t.tick), t.track, t.type, std::string(t.bytes.begin(), t.bytes.end())});
+    return texts;
 }
 
 double MidiSequence::TickToMs(uint64_t tick) const {

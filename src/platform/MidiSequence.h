@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace tunquil::platform {
@@ -28,6 +29,16 @@ struct SequenceEvent {
 };
 static_assert(sizeof(SequenceEvent) == 8);
 
+// A text or lyric meta event (FF 01, FF 05) as the file holds it, bytes undecoded.
+struct SequenceText {
+    double ms;
+    uint32_t track; // counting the file's tracks from 0
+    uint8_t type;   // kText or kLyric
+    std::string bytes;
+    static constexpr uint8_t kText = 0x01;
+    static constexpr uint8_t kLyric = 0x05;
+};
+
 class MidiSequence {
 public:
     // Reads a Standard MIDI File, or the "data" chunk of a RIFF RMID file. Throws
@@ -38,6 +49,10 @@ public:
     static std::span<const uint8_t> StandardMidiFileOf(std::span<const uint8_t> bytes);
     // The LengthMs that Parse would give, without gathering the events.
     static double MeasureLengthMs(std::span<const uint8_t> bytes);
+    // The text and lyric events of every track, timed by the tempo map that playing uses, in
+    // the order a player meets them. Kept apart from Parse so that playing holds no texts.
+    // Throws MidiSequenceError as Parse does.
+    static std::vector<SequenceText> ReadTexts(std::span<const uint8_t> bytes);
 
     double LengthMs() const { return lengthMs_; }
     // In the order they are sent: by time, and at equal times the earlier track first.

@@ -1,5 +1,6 @@
-#include "base/Host.h"
 #include "base/Text.h"
+
+#include "base/Host.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +19,8 @@ TEST(Text, StoredFieldsThatAreNotUtf8AreReadAsWindows1252) {
     EXPECT_EQ(DecodeStoredText("Caf\xE9"), "Café");
     EXPECT_EQ(DecodeStoredText("\x80 5"), "€ 5");
     EXPECT_EQ(DecodeStoredText("Café"), "Café"); // already UTF-8: kept
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));         // overlong "/"
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));     // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));       // overlong "/"
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));   // surrogate
 }
 
 TEST(Text, IgnoringCaseFoldsOnlyAsciiLetters) {
@@ -32,6 +33,11 @@ TEST(Text, IgnoringCaseFoldsOnlyAsciiLetters) {
     EXPECT_TRUE(MatchesMask("NPtest.dll", "NP*.dll"));
     EXPECT_FALSE(MatchesMask("song.midi", "*.mid"));
     EXPECT_TRUE(MatchesMask("a.b.c", "*.?"));
+    EXPECT_TRUE(MatchesAnyMask("Song.KAR", kMidiFileMasks));
+    EXPECT_TRUE(MatchesAnyMask("song.mid", kMidiFileMasks));
+    EXPECT_FALSE(MatchesAnyMask("song.karaoke", kMidiFileMasks));
+    EXPECT_TRUE(IsKaraokeFileName("/music/pack.zip+Song.Kar"));
+    EXPECT_FALSE(IsKaraokeFileName("/music/Karaoke.kar/song.mid"));
 }
 
 TEST(Host, LineSeparatorsBecomeLineBreaks) {

@@ -107,7 +107,7 @@ EXPECTED = {
              "Set Tunquil as default MIDI player", "Restore original default MIDI player",
              "Manage Navigator plugin...", "Exit"],
     "View": ["Active tab colors...", "Hide music toolbar", "Show album summary tab only",
-             "Show category summary tab only"],
+             "Show category summary tab only", "Lyrics"],
     "Albums": ["Play", "Create new", "Rename", "Delete", "Mail", "Archive", "Save to disk",
                "Print"],
     "Categories": ["Play", "Sort by", "Create new", "Rename", "Delete", "Mail", "Archive",

@@ -148,6 +148,7 @@ TEST_F(Importer, WhatCannotBeATuneIsRefusedBeforeItIsRead) {
 TEST_F(Importer, TitlesAreCleanedOfTheirExtensionAndUnderscores) {
     EXPECT_EQ(TitleImporter::CleanTitle("  song_one.MID "), "song one");
     EXPECT_EQ(TitleImporter::CleanTitle("Song.mid"), "Song");
+    EXPECT_EQ(TitleImporter::CleanTitle("Sing_along.Kar"), "Sing along");
     EXPECT_EQ(TitleImporter::CleanTitle("abc"), "abc");
     EXPECT_EQ(TitleImporter::CleanTitle("a.mid.mid"), "a.mid.mid");
     EXPECT_EQ(TitleImporter::CleanTitle(".mid"), "");

@@ -41,6 +41,27 @@ TEST(MidiSequence, TempoChangesOfAnyTrackTimeEveryTrack) {
     EXPECT_NEAR(seq.LengthMs(), 500 + 3 * 1000, 1e-6);
 }
 
+TEST(MidiSequence, TextsAreTimedByTheTempoMapOfEveryTrack) {
+    auto meta = [](uint8_t type, const std::string& text) {
+        return std::string{'\xFF', char(type), char(text.size())} + text;
+    };
+    TrackBuilder conductor, words, other;
+    conductor.Tempo(0, 500000).Tempo(480, 1000000).Raw(480, meta(0x03, "name, not text"));
+    words.Raw(960, meta(0x05, "sing")).Raw(0, meta(0x01, "@T"));
+    other.Raw(960, meta(0x01, "note")).Note(0, 10, 0, 60);
+    const std::string bytes = test::SmfBytes(1, 480, {conductor, words, other});
+    auto texts = MidiSequence::ReadTexts(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0].bytes, "@T");
+    EXPECT_EQ(texts[1].bytes, "sing");
+    EXPECT_EQ(texts[1].type, platform::SequenceText::kLyric);
+    EXPECT_EQ(texts[1].track, 1u);
+    EXPECT_NEAR(texts[1].ms, 1500, 1e-6);
+    EXPECT_EQ(texts[2].bytes, "note"); // same tick, later track
+    EXPECT_EQ(texts[2].track, 2u);
+}
+
 TEST(MidiSequence, EventsAtOneTickKeepTheOrderOfTheirTracks) {
     TrackBuilder a, b;
     a.At(10, {0xB0, 7, 100});

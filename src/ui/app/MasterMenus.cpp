@@ -80,6 +80,8 @@ void MasterMenus::Build() {
         if (window_.CategoriesTabs()->count() > 1)
             window_.ShowCategoryTabs(!window_.Settings().showCatTabs);
     });
+    viewMenu_->addSeparator();
+    window_.Sound().AddLyricsItem(viewMenu_);
 
     albumsMenu_ = window_.menuBar()->addMenu("&Albums");
     allAlbumsPlayItem_ = window_.Sound().AddPlayMenu(albumsMenu_, true);

@@ -192,8 +192,8 @@ std::string ImportCommands::ImportShowingProgress(const fs::path& path, const st
                                                   const std::string& category, bool assign,
                                                   bool addOption) {
     const std::string upper = UpperAscii(path.string());
-    const bool archive =
-        upper.find(".MID") == std::string::npos && upper.find(".ZIP") != std::string::npos;
+    const bool archive = upper.find(".MID") == std::string::npos && !IsKaraokeFileName(path) &&
+                         upper.find(".ZIP") != std::string::npos;
     int count = archive ? ArchiveEntries(path) : 0;
     if (count < kArchiveWindowEntries)
         return window_.Importer()->ImportMusicFile(path, title, origin, performer, category, assign,
@@ -266,10 +266,10 @@ void ImportCommands::OpenLocalFiles() {
             progress->setValue(i);
             const fs::path path(QFile::encodeName(entries[i]).toStdString());
             const std::string upper = UpperAscii(path.string());
-            // The dispatcher passes over what is neither a MIDI file (".mid", ".rmi") nor an
-            // archive (anything picked under "All files"); the user is told which.
+            // The dispatcher passes over what is neither a MIDI file (".mid", ".kar", ".rmi")
+            // nor an archive (anything picked under "All files"); the user is told which.
             if (upper.find(".MID") == std::string::npos &&
-                upper.find(".RMI") == std::string::npos &&
+                upper.find(".RMI") == std::string::npos && !IsKaraokeFileName(path) &&
                 upper.find(".ZIP") == std::string::npos) {
                 passedOver.push_back(path.string());
                 continue;
@@ -291,7 +291,8 @@ void ImportCommands::OpenLocalFiles() {
                                                   : "These files were not added to the database:";
         for (const std::string& path : passedOver)
             text += "\\n" + path;
-        text += "\\n\\nOnly MIDI files (*.mid, *.rmi) and ZIP archives of them can be added.";
+        text +=
+            "\\n\\nOnly MIDI files (*.mid, *.kar, *.rmi) and ZIP archives of them can be added.";
         host.ShowMessage(text, TMsgDlgType::mtInformation, 0, mbOK);
     }
 }

@@ -75,9 +75,9 @@ struct Filter {
     const char* masks;
 };
 constexpr Filter kFilters[] = {
-    {"MIDI files (*.mid; *.rmi)", "*.mid;*.rmi"},
+    {"MIDI files (*.mid; *.kar; *.rmi)", "*.mid;*.kar;*.rmi"},
     {"Zip files (*.zip)", "*.zip"},
-    {"MIDI and Zip files", "*.mid;*.rmi;*.zip"},
+    {"MIDI and Zip files", "*.mid;*.kar;*.rmi;*.zip"},
     {"All files (*.*)", "*"},
 };
 

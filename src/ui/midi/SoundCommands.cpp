@@ -13,6 +13,7 @@
 #include "ui/controls/MenuItems.h"
 #include "ui/controls/TCDPanelP.h"
 #include "ui/controls/TMyStringGrid.h"
+#include "ui/midi/LyricsPane.h"
 #include "ui/midi/MprisService.h"
 #include "ui/midi/TMixerFrm2.h"
 #include "ui/midi/TViewProgFrm.h"
@@ -34,6 +35,9 @@ SoundCommands::SoundCommands(IMasterWindow& window, platform::ISequencerDevice& 
 SoundCommands::~SoundCommands() {
     delete programView_;
     delete mixerWindow_;
+    if (lyricsPane_)
+        lyricsPane_->onClosed = nullptr; // the menu may be gone before it
+    delete lyricsPane_;
     delete mediaControls_;
 }
 
@@ -465,6 +469,42 @@ void SoundCommands::ShowProgramView() {
             window_.Widget());
     }
     programView_->ViewBeside(window_.Widget());
+}
+
+void SoundCommands::AddLyricsItem(QMenu* menu) {
+    lyricsItem_ = Check(menu, "&Lyrics", this, [this](bool show) { ShowLyrics(show); });
+}
+
+LyricsPane* SoundCommands::Lyrics() const {
+    return lyricsPane_;
+}
+
+void SoundCommands::ShowLyrics(bool show) {
+    if (show && !lyricsPane_) {
+        lyricsPane_ = new LyricsPane(
+            [this] {
+                PlayProgram* program = window_.Program();
+                return program ? program->LyricsNow() : LyricsDisplay{kNothingPlayingNote};
+            },
+            window_.Widget());
+        lyricsPane_->onClosed = [this] {
+            if (lyricsItem_)
+                lyricsItem_->setChecked(false);
+        };
+    }
+    if (lyricsItem_ && lyricsItem_->isChecked() != show) {
+        lyricsItem_->setChecked(show); // comes back here through the item
+        return;
+    }
+    if (!lyricsPane_)
+        return;
+    if (show) {
+        lyricsPane_->show();
+        lyricsPane_->raise();
+        lyricsPane_->activateWindow();
+    } else {
+        lyricsPane_->hide();
+    }
 }
 
 void SoundCommands::ShowMixer() {

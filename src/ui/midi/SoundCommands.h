@@ -1,7 +1,7 @@
 #pragma once
 // Playing: the music controls and the position bar, the PLAY pop-up and the Play items of the
 // menus, the Program menu and its window, the mixer, the SoundFont, the looping and reset
-// settings, and the desktop's media controls.
+// settings, the lyrics window, and the desktop's media controls.
 
 #include "app/MainWindowSettings.h"
 #include "ui/MasterWindow.h"
@@ -27,6 +27,7 @@ class SynthesizerMix;
 namespace tunquil::ui {
 
 class MprisService;
+class LyricsPane;
 class TCDPanelP;
 class TMixerFrm2;
 class TMyStringGrid;
@@ -90,6 +91,10 @@ public:
 
     void ShowProgramView();
     void ShowMixer();
+    // View > "&Lyrics": checked while the lyrics window is shown.
+    void AddLyricsItem(QMenu* menu);
+    void ShowLyrics(bool show);
+    LyricsPane* Lyrics() const;
     void ChooseSoundFont();
 
 private:
@@ -114,6 +119,8 @@ private:
     QPointer<TViewProgFrm> programView_;
     std::unique_ptr<platform::IMixerDevice> mixerDevice_;
     QPointer<TMixerFrm2> mixerWindow_;
+    QPointer<LyricsPane> lyricsPane_;
+    QAction* lyricsItem_ = nullptr;
     MprisService* mediaControls_ = nullptr;
     // The keys of the music controls, for their hints.
     std::map<QToolButton*, QString> keys_;

@@ -19,6 +19,8 @@
 #include "ui/controls/TFlashLabel.h"
 #include "ui/controls/THelpWindow.h"
 #include "ui/controls/TMyStringGrid.h"
+#include "ui/midi/LyricsPane.h"
+#include "ui/midi/SoundCommands.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -96,6 +98,7 @@ TEST_F(MasterWindowTest, MenuTreeHasEveryItemWithItsChecksAndRules) {
         {"&View", "&Hide music toolbar"},
         {"&View", "Show album summary tab only"},
         {"&View", "Show category summary tab only"},
+        {"&View", "&Lyrics"},
         {"&Albums", "Play", "A&ll albums"},
         {"&Albums", "&Create new"},
         {"&Albums", "&Rename"},
@@ -127,6 +130,13 @@ TEST_F(MasterWindowTest, MenuTreeHasEveryItemWithItsChecksAndRules) {
     window->MenuItem({"&Settings", "&Reset before play", "GS &then GM"})->trigger();
     EXPECT_FALSE(window->MenuItem({"&Settings", "&Reset before play", "&None"})->isChecked());
     EXPECT_EQ(window->Program()->GetResetChoice(), ResetChoice::GSThenGM);
+    // The lyrics window's check mark follows the window, also when the user closes it.
+    QAction* lyrics = window->MenuItem({"&View", "&Lyrics"});
+    lyrics->trigger();
+    ASSERT_TRUE(window->Sound().Lyrics());
+    EXPECT_TRUE(window->Sound().Lyrics()->isVisible());
+    window->Sound().Lyrics()->close();
+    EXPECT_FALSE(lyrics->isChecked());
 
     // Titles: only while titles are selected in the current view. Program: while active.
     EXPECT_TRUE(window->MenuItem({"&Titles"})->isEnabled()); // the first row starts selected

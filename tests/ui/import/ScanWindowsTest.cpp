@@ -240,7 +240,7 @@ TEST_F(ScanWindows, SystemScanShowsEachDriveAndStopLeavesTheRestPending) {
     frm.ScanButton()->click();
     auto cell = [&](int r, int c) { return frm.DriveList()->item(r, c)->text().toStdString(); };
     EXPECT_EQ(cell(0, 0), c.string());
-    EXPECT_EQ(cell(0, 1), "*.mid");
+    EXPECT_EQ(cell(0, 1), "*.mid;*.kar");
     EXPECT_EQ(cell(0, 2), "Done");
     EXPECT_EQ(cell(1, 2), "Stopped");
     EXPECT_EQ(cell(2, 2), "Pending");

@@ -1,0 +1,98 @@
+// tunquilctl lyrics: the words of a title or a file, as text or as an LRC file.
+
+#include "base/Files.h"
+#include "ctl/CtlLibrary.h"
+#include "export/TitleExport.h"
+#include "midi/Lyrics.h"
+#include "midi/MidiProbe.h"
+#include "platform/MidiSequence.h"
+
+#include <ostream>
+#include <unistd.h>
+
+namespace tunquil::ctl {
+
+namespace {
+
+// The title's tune, taken out of the database into a file of its own for the time it is read.
+std::string TitleTune(Context& ctx, int key, int& status, bool& karaokeName) {
+    auto session = CtlLibrary::Open(ctx);
+    if (!session) {
+        status = kUsage;
+        return {};
+    }
+    const fs::path file =
+        fs::temp_directory_path() / ("tunquil-lyrics-" + std::to_string(::getpid()) + ".mid");
+    std::string why, bytes;
+    TitleRecord record;
+    karaokeName = session->db().ReadRecordByKey(key, record) && IsKaraokeFileName(record.origin);
+    if (!ExportTitle(session->db(), session->host(), session->dir(), key, file, false, &why)) {
+        ctx.err << "tunquilctl lyrics: " << Printable(why) << "\n";
+        status = session->Finish(kProblems);
+        return {};
+    }
+    try {
+        bytes = ReadInputFile(file, kLargestTuneFile);
+    } catch (const std::exception& e) {
+        ctx.err << "tunquilctl lyrics: " << e.what() << "\n";
+        status = kProblems;
+    }
+    std::error_code ec;
+    fs::remove(file, ec);
+    status = session->Finish(status);
+    return bytes;
+}
+
+int RunLyrics(Context& ctx) {
+    auto& args = ctx.args;
+    const bool lrc = TakeFlag(args, "--lrc");
+    const auto file = TakeOption(args, "--file");
+    RejectUnknownOptions(args);
+    std::string bytes;
+    bool karaokeName = false;
+    int status = kOk;
+    if (file) {
+        RejectArguments(args);
+        karaokeName = IsKaraokeFileName(*file);
+        try {
+            bytes = ReadInputFile(*file, kLargestTuneFile);
+        } catch (const std::exception& e) {
+            ctx.err << "tunquilctl lyrics: " << e.what() << "\n";
+            return kProblems;
+        }
+    } else {
+        if (args.size() != 1)
+            throw UsageError("lyrics needs one title key or --file FILE");
+        bytes = TitleTune(ctx, ParseKey(args[0]), status, karaokeName);
+        if (status != kOk)
+            return status;
+    }
+    std::vector<platform::SequenceText> texts;
+    try {
+        texts = platform::MidiSequence::ReadTexts(
+            std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    } catch (const platform::MidiSequenceError& e) {
+        ctx.err << "tunquilctl lyrics: not a MIDI file: " << e.what() << "\n";
+        return kProblems;
+    }
+    Lyrics lyrics = Lyrics::FromTexts(texts, karaokeName);
+    if (lyrics.Empty()) {
+        // Not a failure: most tunes have no words. The note goes where it cannot end up in an
+        // LRC file.
+        ctx.err << "tunquilctl lyrics: no lyrics\n";
+        return kOk;
+    }
+    ctx.out << (lrc ? lyrics.Lrc() : lyrics.Text());
+    return kOk;
+}
+
+Registration lyrics({"lyrics",
+                     "lyrics KEY|--file FILE [--lrc]",
+                     RunLyrics,
+                     "print the words of a title or a karaoke file, line by line",
+                     {{"--file FILE", "a MIDI or karaoke file rather than a title"},
+                      {"--lrc", "as an LRC file, each line with its [mm:ss.xx] time"}}});
+
+} // namespace
+
+} // namespace tunquil::ctl
