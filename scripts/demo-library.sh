@@ -18,6 +18,12 @@ mkdir -p "$home"
 ctl add --category "Blues and boogie" --artist "Redfarn" "${tunes[@]:0:10}"
 ctl add --category "Railway songs" --artist "John Sawyer" "${tunes[@]:10:11}"
 ctl add --category "Themes" --artist "Matthew Richards" "${tunes[@]:21}"
+# One karaoke title: the first tune with a words track added, for the lyrics window.
+words=$(mktemp -d)
+/usr/bin/python3 "$here/tests/support/karaoke_tunes.py" "$words" "${tunes[0]}"
+cp -n "$words/real.kar" "$music/openMSX/Sing along.kar"
+rm -rf "$words"
+ctl add --category "Karaoke" --artist "Redfarn" "$music/openMSX/Sing along.kar"
 # Two albums in an order of their own.
 ctl album create "Evening mix"
 ctl album add "Evening mix" 12 3 25 7 18 30

@@ -10,6 +10,7 @@ import time
 
 import pyatspi
 
+from editing import cell, titles
 from screenshot_tour_export import choose, export_windows
 from main_window import (application, click, dialog, enabled, find, find_all, menu_path, named, press,
                          role, run_tunquil, wait)
@@ -120,6 +121,19 @@ def tour():
     press(find(program, lambda n: role(n) == "push button" and n.name == "Close"))
     wait("the sound windows to close", lambda: window_id("Tunquil sound control") is None and
          window_id("Music program titles") is None)
+
+    # The lyrics window, while the karaoke title plays (a double-click plays it at once).
+    all_titles = find(frame, lambda n: role(n) == "table" and n.name == "All titles")
+    click(cell(all_titles, titles(all_titles).index("Sing along")), pyatspi.MOUSE_B1D)
+    wait("the karaoke title to play", lambda: find(frame, lambda n: role(n) == "label" and
+                                                   n.name == "Sing along"))
+    press(menu_path(menubar, ["View", "Lyrics"]))
+    lyrics = window(app, "Lyrics")
+    wait("a sung line", lambda: find(lyrics, lambda n: role(n) == "label" and
+                                     (n.name or "").startswith("la la")), timeout=30)
+    shoot("Lyrics", "lyrics-window")
+    pyatspi.Registry.generateKeyboardEvent(9, None, pyatspi.KEY_PRESSRELEASE)  # Escape
+    wait("the lyrics window to close", lambda: window_id("Lyrics") is None)
 
     # Last, as it ends the program: the windows that take titles out.
     export_windows(app, menubar, shoot, window)
