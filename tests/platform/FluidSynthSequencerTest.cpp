@@ -6,7 +6,7 @@
 #include "base/Files.h"
 #include "support/ScopedEnv.h"
 #include "support/SoundTestTunes.h"
-#include "support/Spectrum.h"
+#include "support/ToneAnalysis.h"
 #include "support/TempDir.h"
 
 #include <cstdlib>
