@@ -9,8 +9,8 @@ import sys
 
 import pyatspi
 
-from main_window import (application, children, find, find_all, menu_path, press, role,
-                         run_tunquil, wait)
+from main_window import (children, find, find_all, menu_path, play_all_categories, press,
+                         role, run_tunquil, wait)
 
 
 def xclick(node):
@@ -27,18 +27,7 @@ def labels(window):
 def run():
     lines = {re.sub(r"^\[[0-9:.]+\]", "", line) for line in open(sys.argv[4]).read().splitlines()
              if re.match(r"^\[[0-9]", line)}
-    app = wait("the tunquil application on the accessibility bus", application)
-    frame = wait("the main window",
-                 lambda: find(app, lambda n: role(n) == "frame" and n.name == "Tunquil"))
-    menubar = wait("the menu bar", lambda: find(frame, lambda n: role(n) == "menu bar"))
-    wait("the all-titles grid with the karaoke title",
-         lambda: any(t.queryTable().nRows >= 1 for t in
-                     find_all(frame, lambda n: role(n) == "table")))
-    play_all = menu_path(menubar, ["Categories", "Play", "All categories"])
-    wait("start-up to end", lambda: play_all.getState().contains(pyatspi.STATE_ENABLED))
-    press(play_all)
-    wait("the karaoke title to play", lambda: find(frame, lambda n: role(n) == "label" and
-                                                   n.name == "Playing"))
+    app, frame, menubar = play_all_categories()
 
     view = wait("the View menu", lambda: find(menubar, lambda n: n.name == "View"))
     xclick(view)

@@ -127,6 +127,24 @@ SUBMENUS = {
 }
 
 
+def play_all_categories(titles=1):
+    """Waits for the main window with at least `titles` titles and for start-up to end, then
+    plays every category from the menu. Returns the application, the window and its menu bar."""
+    app = wait("the tunquil application on the accessibility bus", application)
+    frame = wait("the main window",
+                 lambda: find(app, lambda n: role(n) == "frame" and n.name == "Tunquil"))
+    menubar = wait("the menu bar", lambda: find(frame, lambda n: role(n) == "menu bar"))
+    wait("the all-titles grid with its titles",
+         lambda: any(t.queryTable().nRows >= titles for t in
+                     find_all(frame, lambda n: role(n) == "table")))
+    play_all = menu_path(menubar, ["Categories", "Play", "All categories"])
+    wait("start-up to end", lambda: play_all.getState().contains(pyatspi.STATE_ENABLED))
+    press(play_all)
+    wait("a title to play", lambda: find(frame, lambda n: role(n) == "label" and
+                                         n.name == "Playing"))
+    return app, frame, menubar
+
+
 def run_tunquil(run, what, cwd=None):
     """Starts TUNQUIL --home HOME (the script's arguments) in `cwd`, runs `run` against it and
     ends it."""

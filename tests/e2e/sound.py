@@ -7,8 +7,8 @@ import subprocess
 
 import pyatspi
 
-from main_window import (application, click, find, find_all, menu_path, press, role, run_tunquil,
-                         wait)
+from main_window import (click, find, find_all, menu_path, play_all_categories, press, role,
+                         run_tunquil, wait)
 
 
 def sink_volume():
@@ -18,18 +18,7 @@ def sink_volume():
 
 
 def run():
-    app = wait("the tunquil application on the accessibility bus", application)
-    frame = wait("the main window",
-                 lambda: find(app, lambda n: role(n) == "frame" and n.name == "Tunquil"))
-    menubar = wait("the menu bar", lambda: find(frame, lambda n: role(n) == "menu bar"))
-    wait("the all-titles grid with its titles",
-         lambda: any(t.queryTable().nRows >= 4 for t in
-                     find_all(frame, lambda n: role(n) == "table")))
-    play_all = menu_path(menubar, ["Categories", "Play", "All categories"])
-    wait("start-up to end", lambda: play_all.getState().contains(pyatspi.STATE_ENABLED))
-    press(play_all)
-    wait("the first title to play", lambda: find(frame, lambda n: role(n) == "label" and
-                                                 n.name == "Playing"))
+    app, frame, menubar = play_all_categories(titles=4)
 
     press(menu_path(menubar, ["Program", "View titles"]))
     window = wait("the program window", lambda: find(
