@@ -6,9 +6,9 @@
 #include "midi/MidiProbe.h"
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 #include <thread>
+#include <unistd.h>
 
 namespace tunquil {
 
@@ -31,9 +31,20 @@ int EntryKey(const std::string& entry) {
     return v > 0x7FFFFFFF ? 0 : static_cast<int>(v);
 }
 
+// A reset that cannot be written is left out (the file is removed); the title still plays.
 void WriteResetFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    try {
+        int fd = CreateFreshFile(path);
+        try {
+            WriteAll(fd, bytes.data(), bytes.size(), path);
+        } catch (const FileError&) {
+            ::close(fd);
+            throw;
+        }
+        ::close(fd);
+    } catch (const FileError&) {
+        ::unlink(path.c_str());
+    }
 }
 
 // Sets a flag for a scope and clears it however the scope is left.

@@ -259,6 +259,16 @@ void MoveFileReplacing(const fs::path& from, const fs::path& to) {
     ::unlink(from.c_str());
 }
 
+int CreateFreshFile(const fs::path& path, mode_t mode) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+        throw FileError(DescribeErrno("Cannot remove", path, errno), errno);
+    // O_EXCL fails on any entry, a link included, that appeared since the unlink.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0)
+        throw FileError(DescribeErrno("Cannot create", path, errno), errno);
+    return fd;
+}
+
 fs::path UniqueSibling(const fs::path& path) {
     fs::path dir = path.parent_path();
     std::string stem = path.stem().string();

@@ -97,6 +97,13 @@ void SetSyncObserverForTesting(std::function<void(int fd)> observer);
 // FileError; `to` is replaced only once the copy is complete.
 void MoveFileReplacing(const fs::path& from, const fs::path& to);
 
+// Creates `path` as a new, empty file open for writing, in place of whatever entry had that
+// name: a file left by an earlier run, or a symbolic link, which is removed and never followed.
+// For the program's own working files under fixed names (a staged tune, a reset message), so
+// that a link planted under such a name cannot make the program overwrite the file it leads to.
+// Throws FileError.
+int CreateFreshFile(const fs::path& path, mode_t mode = 0600);
+
 // A name under `dir` that does not exist yet: stem + ".N" + extension for the first free N.
 fs::path UniqueSibling(const fs::path& path);
 

@@ -2,43 +2,38 @@
 
 #include "base/Files.h"
 #include "ctl/CtlLibrary.h"
-#include "export/TitleExport.h"
+#include "export/archive/StoredTune.h"
 #include "midi/Lyrics.h"
 #include "midi/MidiProbe.h"
 #include "platform/MidiSequence.h"
 
 #include <ostream>
-#include <unistd.h>
 
 namespace tunquil::ctl {
 
 namespace {
 
-// The title's tune, taken out of the database into a file of its own for the time it is read.
+// The title's tune, unpacked from the database in memory: no file is written for it.
 std::string TitleTune(Context& ctx, int key, int& status, bool& karaokeName) {
     auto session = CtlLibrary::Open(ctx);
     if (!session) {
         status = kUsage;
         return {};
     }
-    const fs::path file =
-        fs::temp_directory_path() / ("tunquil-lyrics-" + std::to_string(::getpid()) + ".mid");
-    std::string why, bytes;
+    std::string stored, bytes;
     TitleRecord record;
-    karaokeName = session->db().ReadRecordByKey(key, record) && IsKaraokeFileName(record.origin);
-    if (!ExportTitle(session->db(), session->host(), session->dir(), key, file, false, &why)) {
-        ctx.err << "tunquilctl lyrics: " << Printable(why) << "\n";
+    if (!session->db().ReadStoredData(key, stored, &record)) {
+        ctx.err << "tunquilctl lyrics: Title " << key << " has no stored data\n";
         status = session->Finish(kProblems);
         return {};
     }
+    karaokeName = IsKaraokeFileName(record.origin);
     try {
-        bytes = ReadInputFile(file, kLargestTuneFile);
+        bytes = UnpackStoredTune(std::move(stored));
     } catch (const std::exception& e) {
-        ctx.err << "tunquilctl lyrics: " << e.what() << "\n";
+        ctx.err << "tunquilctl lyrics: " << Printable(e.what()) << "\n";
         status = kProblems;
     }
-    std::error_code ec;
-    fs::remove(file, ec);
     status = session->Finish(status);
     return bytes;
 }

@@ -741,9 +741,12 @@ bool TMyDB::ReadStoredData(int32_t masterKey, std::string& bytes, TitleRecord* r
 bool TMyDB::Extract(int32_t masterKey, const fs::path& target, TitleRecord& record) {
     if (!open_ || !ReadRecordByKey(masterKey, record) || !record.active)
         return false;
-    int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (out < 0)
+    int out = -1;
+    try {
+        out = CreateFreshFile(target);
+    } catch (const FileError&) {
         return false;
+    }
     bool ok = false;
     if (DataUsable(record)) {
         int err = 0;

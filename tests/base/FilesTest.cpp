@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace tunquil {
 namespace {
@@ -94,6 +97,45 @@ TEST(FilesTest, AtomicWritesReplaceTheFileALinkLeadsToAndKeepTheLink) {
     for (const auto& e : fs::directory_iterator(dir.path()))
         files += fs::is_regular_file(fs::symlink_status(e.path())) ? 1 : 0;
     EXPECT_EQ(files, 0); // no plain file took any link's place
+}
+
+// The new content reaches the disk under the new file's own name, before the rename makes it
+// the file: a power cut after the rename must not leave an empty settings file.
+TEST(FilesTest, AtomicWritesFlushTheNewFileBeforeTheRename) {
+    test::TempDir dir;
+    dir.Write("Tunquil.ini", "old");
+    std::vector<std::pair<std::string, std::string>> flushed; // name at the flush, content
+    SetSyncObserverForTesting([&](int fd) {
+        std::error_code ec;
+        fs::path name = fs::read_symlink("/proc/self/fd/" + std::to_string(fd), ec);
+        if (!fs::is_directory(name))
+            flushed.emplace_back(name.filename().string(), ReadWholeFile(name));
+    });
+    WriteFileAtomically(dir / "Tunquil.ini", "new");
+    SetSyncObserverForTesting({});
+    ASSERT_EQ(flushed.size(), 1u);
+    EXPECT_EQ(flushed[0].first.rfind("Tunquil.ini.new.", 0), 0u) << flushed[0].first;
+    EXPECT_EQ(flushed[0].second, "new");
+}
+
+// The program's working files under fixed names take the place of a link planted there; the
+// file the link leads to is never written.
+TEST(FilesTest, FreshFilesReplaceAPlantedLinkAndLeaveItsTargetAlone) {
+    test::TempDir dir;
+    dir.Write("victim", "precious");
+    fs::create_symlink(dir / "victim", dir / "AInternal.MID");
+    fs::create_symlink(dir / "absent", dir / "dangling");
+    dir.Write("left.dat", "left by an earlier run");
+    for (const char* name : {"AInternal.MID", "dangling", "left.dat"}) {
+        int fd = CreateFreshFile(dir / name);
+        WriteAll(fd, "tune", 4, dir / name);
+        ::close(fd);
+        EXPECT_FALSE(fs::is_symlink(dir / name)) << name;
+        EXPECT_EQ(ReadWholeFile(dir / name), "tune") << name;
+        EXPECT_EQ(ModeOf(dir / name), 0600) << name;
+    }
+    EXPECT_EQ(ReadWholeFile(dir / "victim"), "precious");
+    EXPECT_FALSE(fs::exists(dir / "absent"));
 }
 
 } // namespace

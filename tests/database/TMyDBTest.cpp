@@ -161,6 +161,15 @@ TEST_F(TMyDBTest, ExtractFailsForAnyRecordWithoutUsableData) {
     }
     EXPECT_FALSE(db.Extract(99, dir / "never.zip", r));
     EXPECT_FALSE(fs::exists(dir / "never.zip"));
+
+    // A link planted under the staging name is replaced, not written through.
+    dir.Write("victim", "precious");
+    fs::remove(out);
+    fs::create_symlink(dir / "victim", out);
+    EXPECT_TRUE(db.Extract(1, out, r));
+    EXPECT_FALSE(fs::is_symlink(out));
+    EXPECT_EQ(FileBytes(out), "GOODDATA");
+    EXPECT_EQ(FileBytes(dir / "victim"), "precious");
 }
 
 TEST_F(TMyDBTest, AnAddThatWouldPassTheDataFileLimitChangesNothing) {
