@@ -3,8 +3,10 @@
 #include "base/Files.h"
 
 #include <cstdlib>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tunquil {
 
@@ -16,12 +18,26 @@ fs::path ExecutableDirectory() {
     return exe.parent_path();
 }
 
+fs::path HomeDirectory() {
+    const char* home = std::getenv("HOME");
+    if (home && *home == '/')
+        return home;
+    // Without HOME (a service, a cron job) the account's own folder; never a shared one such as
+    // /tmp, where another user could have made the folders first.
+    std::vector<char> buffer(16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir && *found->pw_dir == '/')
+        return found->pw_dir;
+    return "/";
+}
+
 static fs::path XdgDataHome() {
     const char* xdg = std::getenv("XDG_DATA_HOME");
     if (xdg && *xdg == '/')
         return xdg;
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : "/tmp") / ".local" / "share";
+    return HomeDirectory() / ".local" / "share";
 }
 
 std::optional<fs::path> PortableDirectory(const fs::path& executableDir, uid_t user) {
@@ -49,10 +65,23 @@ fs::path ChooseProgramDirectory(const ProgramDirectoryInputs& in) {
     return in.dataHome / "Tunquil";
 }
 
-fs::path FindProgramDirectory(const std::string& explicitHome) {
+ProgramDirectoryInputs CurrentProgramDirectoryInputs(const std::string& explicitHome) {
     const char* env = std::getenv("TUNQUIL_HOME");
-    fs::path dir = ChooseProgramDirectory(
-        {explicitHome, env ? env : "", ExecutableDirectory(), ::geteuid(), XdgDataHome()});
+    return {explicitHome, env ? env : "", ExecutableDirectory(), ::geteuid(), XdgDataHome()};
+}
+
+std::optional<fs::path> PassedOverLibrary(const ProgramDirectoryInputs& in) {
+    if (!in.home.empty() || !in.environmentHome.empty() ||
+        PortableDirectory(in.executableDirectory, in.user))
+        return std::nullopt;
+    std::error_code ec;
+    if (!fs::is_regular_file(in.executableDirectory / "Music.des", ec))
+        return std::nullopt;
+    return in.executableDirectory;
+}
+
+fs::path FindProgramDirectory(const std::string& explicitHome) {
+    fs::path dir = ChooseProgramDirectory(CurrentProgramDirectoryInputs(explicitHome));
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (ec || !fs::is_directory(dir))

@@ -26,6 +26,15 @@ struct ProgramDirectoryInputs {
 // The program directory for these inputs, neither created nor made absolute.
 std::filesystem::path ChooseProgramDirectory(const ProgramDirectoryInputs& inputs);
 
+// The inputs of this process: `explicitHome`, TUNQUIL_HOME, its executable, its user, its
+// data home.
+ProgramDirectoryInputs CurrentProgramDirectoryInputs(const std::string& explicitHome);
+
+// A library the choice passes over: the executable's folder holds a database but is no portable
+// copy (no marker, or a folder others could write to), and nothing named another directory, so
+// the library in the data home is used instead. Empty when there is none.
+std::optional<std::filesystem::path> PassedOverLibrary(const ProgramDirectoryInputs& inputs);
+
 // The executable's folder when it is a portable copy that `user` may trust: it holds a file
 // named "portable", belongs to `user`, and neither its group nor others may write to it, so
 // that nobody else can plant a database or settings there. Never for root: a program run as
@@ -46,6 +55,9 @@ inline std::filesystem::path TrashDirectory(const std::filesystem::path& program
 inline std::filesystem::path SettingsPath(const std::filesystem::path& programDirectory) {
     return programDirectory / "Tunquil.ini";
 }
+
+// The user's home folder: $HOME, else the account's folder from the password database.
+std::filesystem::path HomeDirectory();
 
 // The directory holding the running executable.
 std::filesystem::path ExecutableDirectory();

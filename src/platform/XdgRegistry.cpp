@@ -2,6 +2,7 @@
 
 #include "base/Files.h"
 #include "base/IniFile.h"
+#include "base/ProgramDirectory.h"
 #include "base/Text.h"
 #include "platform/IconSvg.h"
 
@@ -33,8 +34,7 @@ fs::path EnvDir(const char* name, const char* fallbackUnderHome) {
     const char* value = std::getenv(name);
     if (value && *value == '/')
         return value;
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : "/") / fallbackUnderHome;
+    return HomeDirectory() / fallbackUnderHome;
 }
 
 // A value of a desktop file is one line: its own escapes keep the characters that could not
