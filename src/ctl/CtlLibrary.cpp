@@ -1,6 +1,7 @@
 #include "ctl/CtlLibrary.h"
 
 #include "app/DeviceUnavailableNotice.h"
+#include "app/PassedOverLibrary.h"
 #include "base/ProgramDirectory.h"
 
 #include <algorithm>
@@ -41,7 +42,10 @@ void TerminalHost::Status(const std::string& text) {
 }
 
 CtlLibrary::CtlLibrary(Context& ctx) : host_(ctx.err) {
-    library_ = std::make_unique<TMusicLibrary>(FindProgramDirectory(ctx.home), host_);
+    const fs::path dir = FindProgramDirectory(ctx.home);
+    if (std::string notice = TakePassedOverLibraryNotice(dir, ctx.home); !notice.empty())
+        ctx.err << "tunquilctl: " << ExpandLineSeparators(notice) << "\n";
+    library_ = std::make_unique<TMusicLibrary>(dir, host_);
     library_->Open();
 }
 

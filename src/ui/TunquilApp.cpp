@@ -1,5 +1,6 @@
 #include "ui/TunquilApp.h"
 
+#include "app/PassedOverLibrary.h"
 #include "app/SingleInstance.h"
 #include "app/WorkDirectories.h"
 #include "base/ProgramDirectory.h"
@@ -110,8 +111,10 @@ int RunTunquil(int argc, char** argv) {
     platform::TerminationSignals termination;
     std::unique_ptr<TMasterFrm> window;
     fs::path home;
+    std::string passedOver;
     try {
         home = FindProgramDirectory(HomeOption(argc, argv));
+        passedOver = TakePassedOverLibraryNotice(home, HomeOption(argc, argv));
         window = std::make_unique<TMasterFrm>(home);
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, "Tunquil",
@@ -141,7 +144,11 @@ int RunTunquil(int argc, char** argv) {
     window->show();
     QCoreApplication::processEvents();
     // The window shows at once, locked; the database fills it on the start-up timer.
-    QTimer::singleShot(100, window.get(), [&] { window->DeferredStartUp(); });
+    QTimer::singleShot(100, window.get(), [&] {
+        window->DeferredStartUp();
+        if (!passedOver.empty())
+            window->Host().ShowMessage(passedOver, TMsgDlgType::mtInformation, 0, mbOK);
+    });
     int status = app.exec();
     window->ShutDown();
     if (splash)

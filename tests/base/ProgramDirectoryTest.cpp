@@ -69,6 +69,7 @@ TEST(ProgramDirectoryTest, ChoosesHomeThenPortableCopyThenDataHome) {
             fs::create_symlink(dir.Write("elsewhere", ""), exe / "portable");
         else if (c.marker == Marker::Folder)
             fs::create_directory(exe / "portable");
+        dir.Write("bin/Music.des", "");
         ASSERT_EQ(::chmod(exe.c_str(), c.mode), 0);
         uid_t owner = GiveTo(exe, c.owner);
         uid_t user = c.runAsRoot ? 0 : c.owner == Owner::Someone ? owner + 1 : owner;
@@ -81,6 +82,11 @@ TEST(ProgramDirectoryTest, ChoosesHomeThenPortableCopyThenDataHome) {
                                   : c.expect == Expect::Home     ? fs::path("H")
                                                                  : fs::path("E");
         EXPECT_EQ(ChooseProgramDirectory(in), expected);
+        // The library beside the program is passed over, and so named, exactly when the data
+        // home is taken instead.
+        EXPECT_EQ(PassedOverLibrary(in), c.expect == Expect::DataHome
+                                             ? std::optional<fs::path>(exe)
+                                             : std::nullopt);
     }
 }
 
