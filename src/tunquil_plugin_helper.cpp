@@ -16,6 +16,7 @@
 #include "platform/SocketMessageBus.h"
 #include "platform/TerminationSignals.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -31,6 +32,9 @@ using namespace tunquil;
 using platform::BusMessage;
 
 namespace {
+
+// Longer than any browser hands to a plug-in, and well inside one message of the bus.
+constexpr std::size_t kLongestUrl = 65536;
 
 void Say(const std::string& line) {
     std::printf("%s\n", line.c_str());
@@ -53,17 +57,20 @@ void HandOver(platform::IMessageBus& bus, const std::string& line, const std::st
         Say("usage: request LOCAL-PATH URL");
         return;
     }
-    const std::string command = "NV" + rest.substr(0, blank) + "[" + rest.substr(blank + 1);
-    if (command.size() > platform::kMaxAtomText) {
+    const std::string path = rest.substr(0, blank), url = rest.substr(blank + 1);
+    if (path.size() >= PATH_MAX || url.size() > kLongestUrl) {
         Say("too long");
         return;
     }
     BusMessage m;
     m.number = kPluginRequestMessage;
     // The path and the URL travel as items of their own, so that a path holding "[" still
-    // names its file; the one-text form is for a running copy that predates the items.
-    m.text = command;
-    m.items = {rest.substr(0, blank), rest.substr(blank + 1)};
+    // names its file. The one-text form, limited to what a running copy that predates the items
+    // reads, goes along only where the request fits it.
+    const std::string command = "NV" + path + "[" + url;
+    if (command.size() <= platform::kMaxAtomText)
+        m.text = command;
+    m.items = {path, url};
     if (bus.Send(kMainWindowClass, m, std::chrono::seconds(5))) {
         Say("sent");
     } else if (!program.empty() && StartProgram(program, m.items[0], m.items[1])) {

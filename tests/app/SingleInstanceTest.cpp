@@ -19,6 +19,7 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 extern char** environ;
@@ -160,14 +161,26 @@ TEST(PluginRequests, APathHoldingABracketNamesItsFile) {
             bus.Pump(10ms);
     });
     auto [out, status] = RunPluginHelper("request /m/live [1].mid http://h/x.mid?a[]=1\\nquit\\n");
-    stop = true;
-    pump.join();
     EXPECT_EQ(out, "ready\nsent\n");
     EXPECT_EQ(status, 0);
     PluginRequest request;
     ASSERT_TRUE(CommandProcessor::ParsePluginCommand(copy.TakePluginRequest(), request));
     EXPECT_EQ(request.path, "/m/live [1].mid");
     EXPECT_EQ(request.origin, "http://h/x.mid?a[]=1");
+
+    // A path and a URL that fit a message's items, though not the 255 characters of the
+    // one-text form together; a URL beyond any browser's is refused.
+    const std::string longPath = "/m/" + std::string(200, 'p') + ".mid";
+    const std::string longUrl = "http://h/" + std::string(200, 'u') + ".mid";
+    std::tie(out, status) = RunPluginHelper("request " + longPath + " " + longUrl +
+                                            "\\nrequest /a.mid http://h/" +
+                                            std::string(70000, 'x') + "\\nquit\\n");
+    stop = true;
+    pump.join();
+    EXPECT_EQ(out, "ready\nsent\ntoo long\n");
+    ASSERT_TRUE(CommandProcessor::ParsePluginCommand(copy.TakePluginRequest(), request));
+    EXPECT_EQ(request.path, longPath);
+    EXPECT_EQ(request.origin, longUrl);
 }
 
 TEST(RegisteredMessages, PluginRequestsReplaceEachOtherAndTheWindowAnswersItsNames) {
