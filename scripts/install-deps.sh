@@ -30,5 +30,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
   export DEBIAN_FRONTEND=noninteractive
   $sudo_cmd apt-get update -q
-  $sudo_cmd apt-get install -y -q --no-install-recommends "${missing[@]}"
+  $sudo_cmd apt-get install -y -q --no-install-recommends --no-remove "${missing[@]}"
 fi
