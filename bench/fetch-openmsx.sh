@@ -11,17 +11,27 @@ data=$here/bench-data
 mkdir -p "$data"
 cd "$data"
 
+# The tunes come from the installed package (scripts/install-deps.sh installs it); without it,
+# from the package file, downloaded once into the user's cache and kept there for every later
+# checkout.
+installed=/usr/share/games/openttd/baseset/openmsx
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/tunquil-build
 if [ ! -d openmsx ] || [ -z "$(ls -A openmsx 2>/dev/null)" ]; then
-  deb=$(ls openttd-openmsx_*.deb 2>/dev/null | head -1 || true)
-  if [ -z "$deb" ]; then
-    apt-get download openttd-openmsx
-    deb=$(ls openttd-openmsx_*.deb | head -1)
-  fi
   rm -rf openmsx-extract openmsx
-  dpkg-deb -x "$deb" openmsx-extract
   mkdir -p openmsx
-  find openmsx-extract -iname '*.mid' -exec cp {} openmsx/ \;
-  rm -rf openmsx-extract
+  if compgen -G "$installed/*.mid" >/dev/null; then
+    cp "$installed"/*.mid openmsx/
+  else
+    deb=$(ls "$cache"/openttd-openmsx_*.deb 2>/dev/null | head -1 || true)
+    if [ -z "$deb" ]; then
+      mkdir -p "$cache"
+      (cd "$cache" && apt-get download openttd-openmsx)
+      deb=$(ls "$cache"/openttd-openmsx_*.deb | head -1)
+    fi
+    dpkg-deb -x "$deb" openmsx-extract
+    find openmsx-extract -iname '*.mid' -exec cp {} openmsx/ \;
+    rm -rf openmsx-extract
+  fi
 fi
 echo "$(ls openmsx | wc -l) files in $data/openmsx"
 
