@@ -238,6 +238,15 @@ TEST_F(Importer, TheDuplicateCheckSeesWhatOthersChangedSinceItLooked) {
     // Playing a title stores the length the player measured.
     ASSERT_TRUE(p.db().SetDuration(2, played));
     EXPECT_EQ(Add(p.dir.Write("copy/played.mid", SmallMidiFile(2, "played"))), "Duplicate");
+
+    // A deleted title is no longer there to be copied, before the pack and after it.
+    ASSERT_TRUE(p.data.DeleteTitle(played));
+    EXPECT_EQ(Add(p.dir.Write("again/played.mid", SmallMidiFile(2, "played"))), "OK");
+    int dropped = 0, kept = 0;
+    ASSERT_TRUE(p.data.DeleteTitle(p.db().HighestMasterKey()));
+    ASSERT_TRUE(p.db().Pack(dropped, kept));
+    EXPECT_EQ(Add(p.dir.Write("later/played.mid", SmallMidiFile(2, "played"))), "OK");
+    EXPECT_EQ(Add(p.dir.Write("copy/first.mid", SmallMidiFile(2, "first"))), "Duplicate");
     EXPECT_EQ(p.db().LiveCount(), 4);
 }
 
