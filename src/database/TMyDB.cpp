@@ -361,6 +361,7 @@ void TMyDB::Open(const fs::path& basePath) {
         throw DatabaseError(std::string("The database cannot be opened.\\n") + e.what());
     }
     open_ = true;
+    ++edits_;
     TellPackLeftovers(leftovers, problems_.empty());
 }
 
@@ -429,6 +430,7 @@ void TMyDB::BuildIndex() {
 
 void TMyDB::Close() {
     open_ = false;
+    ++edits_;
     desFile_.Release();
     datFile_.Release();
     slots_.clear();
@@ -506,6 +508,10 @@ void TMyDB::WriteRecord(const TitleRecord& record, int slot) {
         slots_[static_cast<std::size_t>(slot - 1)] = before;
         throw;
     }
+    // A record written back as it was (a play start stores the duration it already had) is no
+    // change: the caches of the titles stay valid.
+    if (slots_[static_cast<std::size_t>(slot - 1)] != before)
+        ++edits_;
     if (albums_)
         albums_->UpdateTitleInAllAlbums(stored);
 }
@@ -523,6 +529,7 @@ void TMyDB::MarkDeleted(int slot) {
         active = wasLive ? 1 : 0;
         throw;
     }
+    ++edits_;
     deletedSlots_ = true;
     if (wasLive && FindSlot(key) == slot)
         IndexErase(key);
@@ -936,6 +943,7 @@ bool TMyDB::Pack(int& deletedCount, int& keptCount) {
     }
     SyncDirectory(directory_);
     desFile_ = std::move(newInfo);
+    ++edits_;
     slots_.assign(kept.begin(), kept.end());
     dataSize_ = newSize;
     problems_.clear();

@@ -81,6 +81,11 @@ public:
     // Marks the slot deleted on disk and in memory and takes it out of the key index.
     void MarkDeleted(int slot);
     int32_t HighestMasterKey() const;
+    // Counts the changes of the titles other than adds: an edit, a deletion, a pack, and each
+    // open or close (another process may have written in between, as the files are locked only
+    // while open). What was learnt of the titles at one count stays true but for the slots
+    // appended since, so a cache of them catches up by reading those alone.
+    uint64_t EditCount() const { return edits_; }
 
     // Every live title in slot order (what the views are filled from).
     void ForEachLiveTitle(const std::function<void(const TitleRecord&)>& visit) const;
@@ -172,6 +177,7 @@ private:
     bool open_ = false;
     bool deletedSlots_ = false;
     bool unreachable_ = false; // some live record is not in the index (bad or repeated key)
+    uint64_t edits_ = 0;
     fs::path directory_, descriptorPath_, dataPath_;
     FileLock desFile_, datFile_;
     int64_t dataSize_ = 0;

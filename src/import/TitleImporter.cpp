@@ -31,7 +31,7 @@ std::string NotOnDisk(const std::exception& e) {
 TitleImporter::TitleImporter(IHost& host, TDMM2& data, TCatList& categories,
                              fs::path programDirectory)
     : host_(host), data_(data), categories_(categories),
-      programDirectory_(std::move(programDirectory)) {}
+      programDirectory_(std::move(programDirectory)), tunes_(data.Database()) {}
 
 void TitleImporter::SetPendingTitleSettings(const std::string& title, const std::string& origin,
                                             int32_t pk, int32_t ck) {
@@ -122,8 +122,10 @@ void TitleImporter::AddMidiFile(const fs::path& path, bool quiet, std::string& s
         }
     }
 
+    std::optional<uint64_t> hash;
     if (!Stopping() && checkDuplicates) {
-        if (HasTitleOf(bytes, seconds)) {
+        hash = tunes_.HashOf(bytes);
+        if (HasTitleOf(bytes, seconds, *hash)) {
             if (quiet) {
                 status = kStatusDuplicate;
                 return;
@@ -153,8 +155,8 @@ void TitleImporter::AddMidiFile(const fs::path& path, bool quiet, std::string& s
     try {
         int32_t key = data_.AddTitle(archive, pending_.title, quiet, StoredDateNow(), seconds,
                                      pending_.pk, pending_.ck, pending_.origin);
-        if (byLength_)
-            (*byLength_)[seconds].push_back(key);
+        if (hash)
+            tunes_.Added(key, seconds, *hash);
         unflushed_ = true;
     } catch (const std::exception& e) {
         status = std::string("Not added: ") + e.what();
@@ -225,39 +227,29 @@ void TitleImporter::AddBatch::FlushAndDeliver() {
             deliver_(path, status);
 }
 
-bool TitleImporter::HasTitleOf(const std::string& bytes, int seconds) {
+bool TitleImporter::HasTitleOf(const std::string& bytes, int seconds, uint64_t hash) {
     // Origins are stored trimmed and cut to their field, so that is the form to look for.
     std::string origin = Trim(pending_.origin);
     std::string stored = CutUtf8(origin, kOriginCapacity);
-    std::vector<int32_t> found = data_.Database().TitlesWithOrigin(stored);
     // A text this long may be, or may match, an origin cut short: two files of one long folder
     // would then look alike, and only the tune itself tells whether it is already there. (A
     // cut keeps whole characters, so it may end up to three bytes short of the field.)
     if (stored.size() + 3 < kOriginCapacity) {
-        if (!found.empty())
+        if (!tunes_.TitlesWithOrigin(stored).empty())
             return true;
     } else {
-        for (int32_t key : found)
+        for (int32_t key : tunes_.TitlesWithOrigin(stored, hash))
             if (StoredTuneEquals(key, bytes))
                 return true;
     }
     // The same tune reached by another path (a copy, another folder) is a duplicate too: only a
-    // title of the same length can hold the same bytes.
+    // title of the same length can hold the same bytes, and only one whose tune hashes alike.
     if (seconds < 0)
         return false;
-    for (int32_t key : TitlesLasting(seconds))
+    for (int32_t key : tunes_.TitlesLike(seconds, hash))
         if (StoredTuneEquals(key, bytes))
             return true;
     return false;
-}
-
-const std::vector<int32_t>& TitleImporter::TitlesLasting(int seconds) {
-    if (!byLength_) {
-        byLength_.emplace();
-        data_.Database().ForEachLiveTitle(
-            [this](const TitleRecord& r) { (*byLength_)[r.duration].push_back(r.masterKey); });
-    }
-    return (*byLength_)[seconds];
 }
 
 bool TitleImporter::StoredTuneEquals(int32_t masterKey, std::string_view bytes) {

@@ -4,6 +4,7 @@
 // Questions and notices go through the host; quiet calls turn them into status texts.
 
 #include "base/Host.h"
+#include "import/StoredTuneIndex.h"
 #include "midi/MidiData.h"
 
 #include <chrono>
@@ -13,7 +14,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace tunquil {
@@ -97,19 +97,21 @@ public:
     // as blanks.
     static std::string CleanTitle(const std::string& text);
 
+    // Tests only: the hash the duplicate check files tunes under (a constant one makes every
+    // tune of a length a candidate, so only the bytes can tell them apart).
+    void SetTuneHashForTesting(StoredTuneIndex::Hash hash) {
+        tunes_.SetHashForTesting(std::move(hash));
+    }
+
     std::filesystem::path TempZipsDirectory() const { return programDirectory_ / "TempZips"; }
     std::filesystem::path ExtractionDirectory() const { return programDirectory_ / "ForTempZips"; }
 
 private:
     void ResolvePerformer(const std::string& performerName);
-    // True when a title in use came from the pending origin and, where that origin may have
-    // been cut, holds these very bytes.
-    // Whether the database holds the tune already: a title of the same origin, or of the same
-    // length in seconds whose stored tune is these very bytes (reached by another path).
-    bool HasTitleOf(const std::string& bytes, int seconds);
-    // The keys of the titles that last `seconds`, gathered at the first question and kept up to
-    // date with the titles this importer adds.
-    const std::vector<int32_t>& TitlesLasting(int seconds);
+    // Whether the database holds the tune already: a title of the same origin (where that
+    // origin may have been cut, holding these very bytes), or of the same length in seconds
+    // whose stored tune is these very bytes (reached by another path). `hash` is the tune's.
+    bool HasTitleOf(const std::string& bytes, int seconds, uint64_t hash);
     bool StoredTuneEquals(int32_t masterKey, std::string_view bytes);
     void PackBytes(std::string bytes, const std::filesystem::path& archivePath);
     bool Stopping() const { return shuttingDown && shuttingDown(); }
@@ -120,7 +122,7 @@ private:
     std::filesystem::path programDirectory_;
     PendingTitleSettings pending_;
     TMidiData midiData_;
-    std::optional<std::unordered_map<int, std::vector<int32_t>>> byLength_;
+    StoredTuneIndex tunes_;
     int batches_ = 0;        // open AddBatches
     bool unflushed_ = false; // a title was added since the last flush
 };

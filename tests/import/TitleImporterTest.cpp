@@ -172,6 +172,18 @@ TEST_F(Importer, DuplicatesAreFoundByTheStoredFormOfTheirOrigin) {
     EXPECT_EQ(Add(second), "Duplicate");
     EXPECT_EQ(Add(first), "Duplicate");
     EXPECT_EQ(p.db().LiveCount(), 4);
+
+    // The same when the cut falls inside a two-byte letter: the field keeps one byte less.
+    std::string prefix = (p.dir / "in").string() + "/";
+    ASSERT_LT(prefix.size(), kOriginCapacity - 1);
+    std::string split = "in/" + std::string(kOriginCapacity - 1 - prefix.size(), 'f') + "\u00e9/";
+    auto third = p.dir.Write(split + "third.mid", SmallMidiFile(2, "third"));
+    auto fourth = p.dir.Write(split + "fourth.mid", SmallMidiFile(2, "fourth"));
+    ASSERT_EQ(CutUtf8(third.string(), kOriginCapacity).size(), kOriginCapacity - 1);
+    EXPECT_EQ(Add(third), "OK");
+    EXPECT_EQ(Add(fourth), "OK");
+    EXPECT_EQ(Add(fourth), "Duplicate");
+    EXPECT_EQ(p.db().LiveCount(), 6);
 }
 
 // "Already exists" used to mean the same path only: a copy of a stored tune in another folder
@@ -185,6 +197,73 @@ TEST_F(Importer, TheSameTuneByAnotherPathIsADuplicateAndAnotherTuneOfItsLengthIs
     EXPECT_EQ(Add(p.dir.Write("again/d.mid", SmallMidiFile(2, "other"))), "Duplicate");
     EXPECT_EQ(Add(p.dir.Write("allowed/e.mid", tune), true, false), "OK");
     EXPECT_EQ(p.db().LiveCount(), 3);
+}
+
+// The duplicate check keeps what it learnt of the titles between adds; it must learn of every
+// title added since, whoever added it, and of every change of a title's length.
+TEST_F(Importer, TheDuplicateCheckSeesWhatOthersChangedSinceItLooked) {
+    int32_t played = p.AddTitle("played", SmallMidiFile(2, "played")); // stored as 3 s
+    EXPECT_EQ(Add(p.dir.Write("in/first.mid", SmallMidiFile(2, "first"))), "OK");
+
+    // Another importer of the same window (a large archive has one of its own).
+    TitleImporter other(p.host, p.data, p.categories, p.dir.path());
+    std::string byOther = SmallMidiFile(2, "by other");
+    auto path = p.dir.Write("other/a.mid", byOther);
+    other.Pending().origin = path.string();
+    std::string status;
+    other.AddMidiFile(path, true, status, true);
+    ASSERT_EQ(status, "OK");
+    EXPECT_EQ(Add(p.dir.Write("copy/a.mid", byOther)), "Duplicate");
+
+    // Another process, which can add only while this one has the database closed.
+    p.db().Close();
+    std::string byProcess = SmallMidiFile(2, "by process");
+    {
+        ScriptedHost host;
+        TCatList categories(p.dir.path());
+        categories.Load();
+        TDMM2 data(p.dir.path(), host);
+        data.SetCategoryList(&categories);
+        data.OpenDatabase();
+        TitleImporter importer(host, data, categories, p.dir.path());
+        auto there = p.dir.Write("process/b.mid", byProcess);
+        importer.Pending().origin = there.string();
+        importer.AddMidiFile(there, true, status, true);
+        ASSERT_EQ(status, "OK");
+        data.Database().Close();
+    }
+    p.data.OpenDatabase();
+    EXPECT_EQ(Add(p.dir.Write("copy/b.mid", byProcess)), "Duplicate");
+
+    // Playing a title stores the length the player measured.
+    ASSERT_TRUE(p.db().SetDuration(2, played));
+    EXPECT_EQ(Add(p.dir.Write("copy/played.mid", SmallMidiFile(2, "played"))), "Duplicate");
+
+    // A deleted title is no longer there to be copied, before the pack and after it.
+    ASSERT_TRUE(p.data.DeleteTitle(played));
+    EXPECT_EQ(Add(p.dir.Write("again/played.mid", SmallMidiFile(2, "played"))), "OK");
+    int dropped = 0, kept = 0;
+    ASSERT_TRUE(p.data.DeleteTitle(p.db().HighestMasterKey()));
+    ASSERT_TRUE(p.db().Pack(dropped, kept));
+    EXPECT_EQ(Add(p.dir.Write("later/played.mid", SmallMidiFile(2, "played"))), "OK");
+    EXPECT_EQ(Add(p.dir.Write("copy/first.mid", SmallMidiFile(2, "first"))), "Duplicate");
+    EXPECT_EQ(p.db().LiveCount(), 4);
+}
+
+// Only the bytes tell a copy: tunes whose hashes agree are no duplicates of each other.
+TEST_F(Importer, TunesWhoseHashesAgreeAreStillToldApartByTheirBytes) {
+    p.importer.SetTuneHashForTesting([](std::string_view) { return uint64_t{7}; });
+    std::string one = SmallMidiFile(2, "tune one"), two = SmallMidiFile(2, "tune two");
+    ASSERT_EQ(one.size(), two.size());
+    EXPECT_EQ(Add(p.dir.Write("in/one.mid", one)), "OK");
+    EXPECT_EQ(Add(p.dir.Write("in/two.mid", two)), "OK");
+    EXPECT_EQ(Add(p.dir.Write("copy/two.mid", two)), "Duplicate");
+    // The same within one long folder, whose files share their cut origin.
+    std::string deep = "in/" + std::string(130, 'd') + "/";
+    EXPECT_EQ(Add(p.dir.Write(deep + "three.mid", SmallMidiFile(2, "tune 3!!"))), "OK");
+    EXPECT_EQ(Add(p.dir.Write(deep + "four.mid", SmallMidiFile(2, "tune 4!!"))), "OK");
+    EXPECT_EQ(Add(p.dir.Write(deep + "one.mid", one)), "Duplicate");
+    EXPECT_EQ(p.db().LiveCount(), 4);
 }
 
 TEST_F(Importer, InteractiveAddsAskAndFollowTheAnswer) {
