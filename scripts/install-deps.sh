@@ -17,7 +17,7 @@ packages=(
   xdg-utils desktop-file-utils shared-mime-info libglib2.0-bin poppler-utils
   fonts-liberation2 mime-support media-types
   librsvg2-bin appstream lintian man-db groff-base dpkg-dev file
-  xvfb xauth x11-utils x11-apps xdotool netpbm dbus-x11 at-spi2-core python3-pyatspi libglib2.0-bin
+  xvfb xauth x11-utils x11-apps xdotool netpbm openbox dbus-x11 at-spi2-core python3-pyatspi libglib2.0-bin
 )
 
 missing=()

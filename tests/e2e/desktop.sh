@@ -34,7 +34,7 @@ start_desktop() {
   local n=""
   for _ in 1 2 3; do
     : >"$work/xvfb.display"
-    Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/xvfb.display" \
+    Xvfb -displayfd 3 -noreset -screen 0 "${E2E_SCREEN:-1024x768x24}" -nolisten tcp 3>"$work/xvfb.display" \
       >"$work/xvfb.log" 2>&1 &
     _desktop_xvfb=$!
     for _ in $(seq 1 600); do
@@ -49,6 +49,15 @@ start_desktop() {
   done
   [ -n "$n" ] || { echo "no X server could be started:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
   export DISPLAY=:$n
+  # With E2E_WINDOW_MANAGER=openbox the windows are placed, framed, focused and stacked as on a
+  # desktop (stay-on-top windows included), which the tests of gestures and of focus need.
+  if [ "${E2E_WINDOW_MANAGER:-}" = openbox ]; then
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    for _ in $(seq 1 100); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+      sleep 0.1
+    done
+  fi
 
   eval "$(dbus-launch --sh-syntax)"
   export XDG_RUNTIME_DIR=$work/runtime && mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
