@@ -1,6 +1,8 @@
 # Sourced by the test runner: starts the services the tests talk to, on private sockets.
 #   start_test_services   a PulseAudio server with a null sink "tunquil_null" as default sink
-#                         (as root too: pulseaudio only warns when not started with --system)
+#                         (as root too: pulseaudio only warns when not started with --system);
+#                         from then on the sound tests require it: one that did not start
+#                         fails them instead of letting them skip themselves
 #   stop_test_services    ends them again
 
 start_test_services() {
@@ -8,6 +10,7 @@ start_test_services() {
   export PULSE_RUNTIME_PATH="$TUNQUIL_TEST_RUNTIME/pulse"
   export PULSE_STATE_PATH="$TUNQUIL_TEST_RUNTIME/pulse-state"
   export PULSE_SERVER="unix:$PULSE_RUNTIME_PATH/native"
+  export TUNQUIL_SOUND_SERVER_REQUIRED=1
   mkdir -p "$PULSE_RUNTIME_PATH" "$PULSE_STATE_PATH"
   if command -v pulseaudio >/dev/null; then
     pulseaudio --daemonize=yes --exit-idle-time=-1 --system=false --disallow-exit \
@@ -21,10 +24,10 @@ start_test_services() {
     done
     pactl set-default-sink tunquil_null >/dev/null 2>&1 || true
   fi
-  # The sound tests skip themselves when PULSE_SERVER is unset; a server that did not come up
-  # must not leave them pointed at a dead socket.
+  # A server that did not come up must not leave the tests pointed at a dead socket; the sound
+  # tests then fail, naming the missing server, and the others run on.
   if ! pactl info >/dev/null 2>&1; then
-    echo "test-services: no PulseAudio server; the sound tests will be skipped" >&2
+    echo "test-services: no PulseAudio server; the sound tests will fail" >&2
     [ -f "$TUNQUIL_TEST_RUNTIME/pulse.log" ] && tail -5 "$TUNQUIL_TEST_RUNTIME/pulse.log" >&2
     unset PULSE_SERVER
   fi
@@ -37,4 +40,5 @@ stop_test_services() {
     kill "$(cat "$pidfile")" >/dev/null 2>&1 || true
   fi
   [ -n "${TUNQUIL_TEST_RUNTIME:-}" ] && rm -rf "$TUNQUIL_TEST_RUNTIME"
+  unset TUNQUIL_SOUND_SERVER_REQUIRED
 }

@@ -55,16 +55,53 @@ std::string PluginCommand(const BusMessage& m) {
     return m.text;
 }
 
+namespace {
+// What one hand-over message holds of arguments, each with its length.
+constexpr std::size_t kHandOverRoom = platform::kMaxFramePayload - platform::kMaxFrameFixedPart;
+} // namespace
+
+std::vector<std::vector<std::string>> HandOverParts(const std::vector<std::string>& arguments) {
+    std::vector<std::vector<std::string>> parts(1);
+    std::size_t used = 0;
+    for (const std::string& argument : arguments) {
+        const std::size_t size = platform::kFrameItemOverhead + argument.size();
+        if (!parts.back().empty() &&
+            (used + size > kHandOverRoom || parts.back().size() == platform::kMaxFrameItems)) {
+            parts.emplace_back();
+            used = 0;
+        }
+        parts.back().push_back(argument);
+        used += size;
+    }
+    return parts;
+}
+
 HandOverResult HandOver(platform::IMessageBus& bus, const std::vector<std::string>& arguments,
-                        std::chrono::milliseconds timeout) {
-    BusMessage m;
-    m.number = kHandOverMessage;
-    m.wParam = static_cast<int64_t>(arguments.size());
-    m.items = arguments;
-    platform::BusResult result = bus.Send(kMainWindowClass, std::move(m), timeout);
-    if (!result)
-        return HandOverResult::NoAnswer;
-    return *result != 0 ? HandOverResult::Done : HandOverResult::Refused;
+                        std::chrono::milliseconds timeout, std::size_t* delivered) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + timeout;
+    // A command line cannot hold such an argument; refused before any part is sent, so the
+    // running copy never carries out half a start.
+    for (const std::string& argument : arguments)
+        if (platform::kFrameItemOverhead + argument.size() > kHandOverRoom)
+            return HandOverResult::TooLong;
+    for (std::vector<std::string>& part : HandOverParts(arguments)) {
+        const std::size_t count = part.size();
+        BusMessage m;
+        m.number = kHandOverMessage;
+        m.wParam = static_cast<int64_t>(count);
+        m.items = std::move(part);
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        platform::BusResult result =
+            bus.Send(kMainWindowClass, std::move(m), std::max(left, std::chrono::milliseconds(0)));
+        if (!result)
+            return HandOverResult::NoAnswer;
+        if (*result == 0)
+            return HandOverResult::Refused;
+        if (delivered)
+            *delivered += count;
+    }
+    return HandOverResult::Done;
 }
 
 StartRole ClaimOrHandOver(RunningCopy& copy, platform::IMessageBus& bus,
@@ -73,6 +110,7 @@ StartRole ClaimOrHandOver(RunningCopy& copy, platform::IMessageBus& bus,
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + timeout;
     StartRole role = StartRole::NoAnswer;
+    std::size_t handedOver = 0;
     for (;;) {
         try {
             if (copy.Register())
@@ -82,11 +120,22 @@ StartRole ClaimOrHandOver(RunningCopy& copy, platform::IMessageBus& bus,
             return StartRole::Alone;
         }
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        switch (HandOver(bus, arguments, std::max(left, std::chrono::milliseconds(0)))) {
+        // The parts a copy took are not sent again; after a refusal nothing the closing copy
+        // took will run, so a retry starts over.
+        std::size_t delivered = 0;
+        std::vector<std::string> rest(arguments.begin() + static_cast<std::ptrdiff_t>(handedOver),
+                                      arguments.end());
+        HandOverResult result =
+            HandOver(bus, rest, std::max(left, std::chrono::milliseconds(0)), &delivered);
+        handedOver += delivered;
+        switch (result) {
         case HandOverResult::Done:
             return StartRole::HandedOver;
+        case HandOverResult::TooLong:
+            return StartRole::TooLong;
         case HandOverResult::Refused:
             role = StartRole::Refused;
+            handedOver = 0;
             break;
         case HandOverResult::NoAnswer:
             // Either the owner went between our two steps (claim again) or it is hung.

@@ -44,11 +44,20 @@ enum class HandOverResult {
     Done,     // the running copy took the arguments
     Refused,  // it is shutting down
     NoAnswer, // no copy, or none answered in time
+    TooLong,  // an argument is longer than a message can carry
 };
 
-// The second start's side: hands every argument over whole, in one message.
+// The arguments cut into runs that each fit one message of the bus, in their order; one run,
+// empty, when there are none.
+std::vector<std::vector<std::string>> HandOverParts(const std::vector<std::string>& arguments);
+
+// The second start's side: hands every argument over whole, in as few messages as hold them
+// (thousands of files chosen at once are more than one frame carries). `delivered`, when given,
+// is advanced by the number of arguments the running copy took, so that a retry sends only the
+// rest.
 HandOverResult HandOver(platform::IMessageBus& bus, const std::vector<std::string>& arguments,
-                        std::chrono::milliseconds timeout = std::chrono::seconds(5));
+                        std::chrono::milliseconds timeout = std::chrono::seconds(5),
+                        std::size_t* delivered = nullptr);
 
 class RunningCopy;
 
@@ -58,6 +67,7 @@ enum class StartRole {
     HandedOver, // the running copy took the arguments; this start ends
     Refused,    // the running copy kept refusing (closing down) and never went away
     NoAnswer,   // the running copy did not answer in time
+    TooLong,    // an argument is longer than the bus carries (no command line holds one)
 };
 
 // A start's decision: become the running copy, or hand the arguments to the one that is. A

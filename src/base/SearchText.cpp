@@ -48,7 +48,8 @@ char32_t NextCodePoint(std::string_view text, std::size_t& at) {
         ++at;
         return b;
     }
-    const int more = b >= 0xF0 && b <= 0xF4 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 ? 1 : 0;
+    // C0, C1 and F5 to FF start no UTF-8 at all: they are letters of Windows-1252 ("ø«»").
+    const int more = b > 0xF4 ? 0 : b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 ? 1 : 0;
     if (more > 0 && at + more < text.size()) {
         char32_t cp = b & (0x3F >> more);
         bool whole = true;

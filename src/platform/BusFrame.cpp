@@ -10,8 +10,6 @@ namespace tunquil::platform {
 namespace {
 constexpr char kMagic[4] = {'T', 'Q', 'M', 'B'};
 constexpr std::size_t kHeaderSize = 8;
-// More items than this cannot be a command line; it keeps the allocation bounded too.
-constexpr uint32_t kMaxItems = 4096;
 
 void PutU32(std::string& out, uint32_t v) {
     for (int i = 0; i < 4; ++i)
@@ -68,7 +66,7 @@ bool ValidName(const std::string& name) {
 } // namespace
 
 std::string EncodeFrame(const BusMessage& m) {
-    if (!ValidName(m.name) || m.text.size() > kMaxAtomText || m.items.size() > kMaxItems)
+    if (!ValidName(m.name) || m.text.size() > kMaxAtomText || m.items.size() > kMaxFrameItems)
         throw BusError("The message cannot be sent: its name, text or list is too long");
     std::string payload;
     payload.push_back(static_cast<char>(m.kind));
@@ -82,7 +80,7 @@ std::string EncodeFrame(const BusMessage& m) {
     payload += m.text;
     PutU32(payload, static_cast<uint32_t>(m.items.size()));
     for (const std::string& item : m.items) {
-        if (payload.size() + 4 + item.size() > kMaxFramePayload)
+        if (payload.size() + kFrameItemOverhead + item.size() > kMaxFramePayload)
             throw BusError("The message cannot be sent: its arguments are too long");
         PutU32(payload, static_cast<uint32_t>(item.size()));
         payload += item;
@@ -116,7 +114,7 @@ FrameStatus ParseFrame(std::string_view bytes, BusMessage& message, std::size_t&
     m.lParam = static_cast<int64_t>(r.Unsigned(8));
     m.text = r.Text(r.Unsigned(2), kMaxAtomText);
     uint64_t count = r.Unsigned(4);
-    if (count > kMaxItems)
+    if (count > kMaxFrameItems)
         return FrameStatus::Malformed;
     for (uint64_t i = 0; i < count && r.Ok(); ++i)
         m.items.push_back(r.Text(r.Unsigned(4), kMaxFramePayload));

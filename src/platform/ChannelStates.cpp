@@ -10,6 +10,7 @@ constexpr uint8_t kBankMsb = 0, kBankLsb = 32, kDataMsb = 6, kDataLsb = 38, kInc
                   kDecrement = 97, kNrpnLsb = 98, kNrpnMsb = 99, kRpnLsb = 100, kRpnMsb = 101,
                   kResetControllers = 121;
 constexpr uint16_t kNonRegistered = 1 << 14;
+constexpr uint16_t kFineTuning = 1, kCoarseTuning = 2; // registered parameters 0/1 and 0/2
 
 // The resets of the whole synthesizer: General MIDI on (1 and 2), the GS reset, the XG reset.
 bool IsReset(const uint8_t* b, uint32_t size) {
@@ -39,6 +40,29 @@ ChannelStates::ChannelStates(const MidiSequence& tune) : tune_(tune) {
             sysex_.push_back(uint32_t(i));
         Apply(state, m.data(), uint32_t(m.size()));
     }
+}
+
+void ChannelStates::ResetControllers(Channel& c) {
+    // As the synthesizer resets them, which is more than a reset of all controllers is
+    // recommended to: every controller but the banks, volume, balance, pan, the sound
+    // controllers (70-79) and the effect depths (91-95); the parameter selection, bend and
+    // pressure. Of the parameters' data it loses the channel's fine and coarse tuning and the
+    // non-registered ones, all of which it keeps as generator offsets; the bend range and the
+    // tuning program stay. A seek starts with this same reset, so what it clears is not sent.
+    for (int controller = 0; controller < 120; ++controller) {
+        const bool kept = controller == kBankMsb || controller == kBankLsb || controller == 7 ||
+                          controller == 39 || controller == 8 || controller == 40 ||
+                          controller == 10 || controller == 42 ||
+                          (controller >= 70 && controller <= 79) ||
+                          (controller >= 91 && controller <= 95);
+        if (!kept)
+            c.cc[controller] = -1;
+    }
+    std::erase_if(c.parameters, [](const Parameter& p) {
+        return (p.key & kNonRegistered) || p.key == kFineTuning || p.key == kCoarseTuning;
+    });
+    c.selected = -1;
+    c.bendLsb = c.bendMsb = c.pressure = -1;
 }
 
 void ChannelStates::Apply(State& state, const uint8_t* b, uint32_t size) {
@@ -93,12 +117,7 @@ void ChannelStates::Apply(State& state, const uint8_t* b, uint32_t size) {
             select(true, kNrpnMsb, kNrpnLsb);
             break;
         case kResetControllers:
-            // What a reset of all controllers resets: modulation, expression, the pedals, the
-            // parameter selection, bend and pressure. Volume, pan, banks and programs stay.
-            for (int controller : {1, 11, 64, 65, 66, 67, 98, 99, 100, 101})
-                c.cc[controller] = -1;
-            c.selected = -1;
-            c.bendLsb = c.bendMsb = c.pressure = -1;
+            ResetControllers(c);
             break;
         default:
             if (d1 < 120) // 120 and up are channel mode messages, which keep no state

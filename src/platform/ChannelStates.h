@@ -44,6 +44,8 @@ private:
     using State = std::array<Channel, 16>;
 
     static void Apply(State& state, const uint8_t* bytes, uint32_t size);
+    // A tune's own reset of all controllers on one channel.
+    static void ResetControllers(Channel& channel);
     static void SendState(const State& state, const Send& send);
 
     const MidiSequence& tune_;

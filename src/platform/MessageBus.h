@@ -38,6 +38,14 @@ constexpr std::size_t kMaxAtomText = 255;
 // The largest frame accepted. Arguments are handed over whole, so this is far above what a
 // command line can hold, yet small enough that no client can make the program hold much.
 constexpr std::size_t kMaxFramePayload = 1u << 20;
+// The most items one frame holds; it keeps a reader's allocation bounded too. A longer list is
+// handed over in several messages.
+constexpr std::size_t kMaxFrameItems = 4096;
+// What one frame spends outside its items, at most: kind, number, name, parameters, text and
+// the lengths of these; and what each item adds besides its text.
+constexpr std::size_t kMaxFrameFixedPart =
+    1 + 4 + 1 + kMaxMessageName + 8 + 8 + 2 + kMaxAtomText + 4;
+constexpr std::size_t kFrameItemOverhead = 4;
 
 class BusError : public std::runtime_error {
 public:

@@ -183,6 +183,41 @@ TEST(PluginRequests, APathHoldingABracketNamesItsFile) {
     EXPECT_EQ(request.origin, longUrl);
 }
 
+TEST(HandOver, ThousandsOfFilesPastOneFrameArriveWholeInOrderOverTheRealBus) {
+    TempDir dir;
+    test::ScopedEnv env("TUNQUIL_RUNTIME_DIR", (dir / "run").c_str());
+    platform::SocketMessageBus bus;
+    int arrivals = 0;
+    RunningCopy copy(bus, {.commandsArrived = [&] { ++arrivals; },
+                           .pluginRequestArrived = {},
+                           .bringToFront = {},
+                           .setPosition = {},
+                           .showMixer = {}});
+    ASSERT_TRUE(copy.Register());
+    std::atomic<bool> stop{false};
+    std::thread pump([&] {
+        while (!stop)
+            bus.Pump(10ms);
+    });
+    // 6,000 files of 300 bytes each: past both the frame's size and its count of items.
+    std::vector<std::string> files;
+    for (int i = 0; i < 6000; ++i)
+        files.push_back("/music/" + std::to_string(i) + std::string(290, 'x') + ".mid");
+    platform::SocketMessageBus second;
+    RunningCopy secondCopy(second, {});
+    StartRole role = ClaimOrHandOver(secondCopy, second, files, 10s);
+    // One argument longer than a frame carries is refused, before any part is sent.
+    std::string huge(platform::kMaxFramePayload, 'h');
+    StartRole tooLong = ClaimOrHandOver(secondCopy, second, {"/a.mid", huge}, 10s);
+    stop = true;
+    pump.join();
+    EXPECT_EQ(role, StartRole::HandedOver);
+    EXPECT_EQ(tooLong, StartRole::TooLong);
+    EXPECT_GT(arrivals, 1);
+    std::vector<std::string> taken = copy.TakeCommands();
+    EXPECT_TRUE(taken == files);
+}
+
 TEST(RegisteredMessages, PluginRequestsReplaceEachOtherAndTheWindowAnswersItsNames) {
     Window w;
     ASSERT_TRUE(w.copy.Register());

@@ -2,7 +2,7 @@
 // hand-over as the program's start, over the real bus. As the running copy it writes what it
 // receives to standard output, one line each ("ready", "command <length> <text>", "front",
 // "closed"), and closes on SIGTERM or SIGINT through the shut-down's refusal of late requests.
-// Exit status: 0 handed over or closed, 1 no answer, 2 refused.
+// Exit status: 0 handed over or closed, 1 no answer, 2 refused, 3 an argument too long.
 
 #include "app/SingleInstance.h"
 #include "platform/SocketMessageBus.h"
@@ -39,6 +39,8 @@ int main(int argc, char** argv) {
         return 1;
     case StartRole::Refused:
         return 2;
+    case StartRole::TooLong:
+        return 3;
     case StartRole::Alone:
         std::fprintf(stderr, "%s\n", copy.BusProblem().c_str());
         break;

@@ -6,6 +6,7 @@
 #include "app/LyricsDisplay.h"
 #include "base/Files.h"
 #include "base/Text.h"
+#include "platform/MidiSequence.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -68,6 +69,22 @@ protected:
     static inline bool made_ = false;
     static inline std::string madeOutput_;
 };
+
+// Lyric events that end their own lines: each mark, CR, LF or CR LF, ends one line, and only
+// a line with nothing in it starts a paragraph.
+TEST(LyricLineEnds, EachEndOfLineMarkEndsOneLine) {
+    auto text = [](std::vector<std::string> events) {
+        std::vector<platform::SequenceText> texts;
+        for (std::size_t i = 0; i < events.size(); ++i)
+            texts.push_back({100.0 * double(i), 0, platform::SequenceText::kLyric, events[i]});
+        return Lyrics::FromTexts(texts, false).Text();
+    };
+    EXPECT_EQ(text({"One\r\n", "Two\r\n", "Three"}), "One\nTwo\nThree\n");
+    EXPECT_EQ(text({"One\r", "Two\n", "Three"}), "One\nTwo\nThree\n");
+    EXPECT_EQ(text({"One", "\r\nTwo", "\r\nThree"}), "One\nTwo\nThree\n");
+    EXPECT_EQ(text({"One\r\n", "\r\n", "Two"}), "One\n\nTwo\n");
+    EXPECT_EQ(text({"One\r\n\r\nTwo"}), "One\n\nTwo\n");
+}
 
 TEST_F(LyricsFiles, EachConventionGivesItsLinesAsTextAndAsLrc) {
     struct Case {

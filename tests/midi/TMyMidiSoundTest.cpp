@@ -29,8 +29,7 @@ double Ms(Clock::duration d) {
 class TMyMidiSound : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (auto reason = test::SoundServerUnavailableReason(); !reason.empty())
-            GTEST_SKIP() << reason;
+        TUNQUIL_NEED_SOUND_SERVER();
         recorder_ = std::make_unique<test::PulseRecorder>();
         ASSERT_TRUE(recorder_->Started()) << "parec could not be started";
         // The small SoundFont, where there is one, keeps the start-up short.

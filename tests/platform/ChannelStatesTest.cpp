@@ -78,4 +78,41 @@ TEST(ChannelStates, AChannelIsRestoredAsTheTuneLeftItAtThePointNotAtItsEnd) {
     EXPECT_NE(std::find(late.begin(), late.end(), std::vector<uint8_t>{0xB0, 7, 0}), late.end());
 }
 
+TEST(ChannelStates, ASystemResetForgetsWhatCameBeforeIt) {
+    test::TrackBuilder t;
+    t.Tempo(0, 500000);
+    t.At(0, {0xC1, 40}).At(0, {0xB1, 7, 20}); // program and volume before General MIDI on
+    t.Raw(10, std::string("\xF0\x05\x7E\x7F\x09\x01\xF7", 7));
+    t.At(20, {0xB1, 10, 30});
+    t.End(1000);
+    MidiSequence tune = Tune(t);
+    const Messages expected{{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}, {0xB1, 10, 30}};
+    EXPECT_EQ(RestoredBefore(tune, 500.0), expected);
+}
+
+// A tune's own reset of all controllers resets on the synthesizer all but the banks, volume,
+// balance, pan, the sound and effect controllers, and the registered parameters other than
+// the channel's tuning (fine and coarse tune are generator offsets there, as the
+// non-registered parameters are). A seek that restored any of the others would sound unlike
+// playing the tune through.
+TEST(ChannelStates, AResetOfAllControllersClearsWhatTheSynthesizerClears) {
+    test::TrackBuilder t;
+    t.Tempo(0, 500000);
+    for (uint8_t controller : {0, 1, 2, 4, 5, 7, 8, 10, 11, 12, 16, 32, 39, 64, 68, 71, 84, 91})
+        t.At(0, {0xB2, controller, 50});
+    t.At(0, {0xB2, 101, 0}).At(0, {0xB2, 100, 0}).At(0, {0xB2, 6, 12}); // bend range
+    t.At(0, {0xB2, 101, 0}).At(0, {0xB2, 100, 2}).At(0, {0xB2, 6, 76}); // coarse tune
+    t.At(0, {0xB2, 99, 120}).At(0, {0xB2, 98, 8}).At(0, {0xB2, 6, 70}); // a generator
+    t.At(0, {0xE2, 0, 0x50}).At(0, {0xD2, 33});
+    t.At(10, {0xB2, 121, 0});
+    t.End(1000);
+    MidiSequence tune = Tune(t);
+    const Messages expected{
+        {0xB2, 0, 50},  {0xB2, 7, 50},  {0xB2, 8, 50},  {0xB2, 10, 50},
+        {0xB2, 32, 50}, {0xB2, 39, 50}, {0xB2, 71, 50}, {0xB2, 91, 50},
+        {0xB2, 101, 0}, {0xB2, 100, 0}, {0xB2, 6, 12},
+    };
+    EXPECT_EQ(RestoredBefore(tune, 500.0), expected);
+}
+
 } // namespace

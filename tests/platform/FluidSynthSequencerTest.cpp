@@ -6,8 +6,8 @@
 #include "base/Files.h"
 #include "support/ScopedEnv.h"
 #include "support/SoundTestTunes.h"
-#include "support/ToneAnalysis.h"
 #include "support/TempDir.h"
+#include "support/ToneAnalysis.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -272,6 +272,44 @@ TEST(FluidSynthSequencer, ASeekRestoresTheProgramAndControllersOfThePoint) {
     const double organHeld = double(peak(organ, 3200, 3400)) / peak(organ, 1500, 1700);
     const double pianoHeld = double(peak(piano, 3200, 3400)) / peak(piano, 1500, 1700);
     EXPECT_GT(organHeld, 2 * pianoHeld) << organHeld << " " << pianoHeld;
+}
+
+// A tune tunes its channel an octave up, then resets all controllers, which on the synthesizer
+// undoes the tuning; its note after that sounds the same played through and after a seek.
+TEST(FluidSynthSequencer, ASeekPastAResetOfAllControllersSoundsAsPlayingThrough) {
+    if (!std::filesystem::exists(kSmallSoundFont))
+        GTEST_SKIP() << "no small SoundFont installed";
+    test::TempDir dir;
+    test::TrackBuilder t;
+    t.Tempo(0, 500000).At(0, {0xC0, 73}).At(0, {0xB0, 91, 0}).At(0, {0xB0, 93, 0});
+    t.At(0, {0xB0, 101, 0}).At(0, {0xB0, 100, 2}).At(0, {0xB0, 6, 76}); // coarse tune +12
+    t.At(480, {0xB0, 121, 0});
+    t.Note(1440, 960, 0, 69, 110);
+    t.End(2880);
+    const std::string tune = dir.Write("tune.mid", test::SmfBytes(0, 480, {t})).string();
+    auto render = [&](uint32_t fromMs) {
+        FluidSynthSequencerOptions options;
+        options.output = SequencerOutputKind::WaveFile;
+        options.waveFile = dir / "out.wav";
+        options.soundFontSetting = kSmallSoundFont;
+        {
+            FluidSynthSequencer device(options);
+            SequencerDeviceId id = 0;
+            EXPECT_EQ(device.Open(tune, id), kSeqOk);
+            EXPECT_EQ(device.Play(id, fromMs, std::nullopt), kSeqOk);
+            auto started = std::chrono::steady_clock::now();
+            while (ModeOf(device, id) == SequencerMode::Playing &&
+                   std::chrono::steady_clock::now() - started < 10s)
+                std::this_thread::sleep_for(5ms);
+            device.Close(id);
+        }
+        return test::LeftChannel(ReadWholeFile(options.waveFile));
+    };
+    // The note sounds from 1.5 s of the tune: 1.5 s into the one render, 0.75 s into the other.
+    const double through = test::StrongestFrequency(render(0), 1700, 2300);
+    const double sought = test::StrongestFrequency(render(750), 950, 1550);
+    EXPECT_NEAR(through, 440, 440 * 0.02);
+    EXPECT_NEAR(sought / through, 1.0, 0.02) << through << " " << sought;
 }
 
 // Renders `tune` at a speed and a transposition; the device must report the tune's own

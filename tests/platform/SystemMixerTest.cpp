@@ -11,6 +11,7 @@
 #include "support/SoundTestTunes.h"
 #include "support/TempDir.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <regex>
 #include <sys/stat.h>
@@ -40,9 +41,31 @@ struct SinkRestorer {
     }
 };
 
+void NeedsTheSoundServer() {
+    TUNQUIL_NEED_SOUND_SERVER();
+}
+
+// The test command starts a sound server and says so: one that is missing then fails the sound
+// tests, where a developer's plain run without one skips them.
+TEST(SoundTests, AMissingSoundServerFailsThemWhenTheTestCommandRequiresOne) {
+    test::ScopedEnv noServer("PULSE_SERVER", nullptr);
+    {
+        test::ScopedEnv required("TUNQUIL_SOUND_SERVER_REQUIRED", "1");
+        EXPECT_FATAL_FAILURE(NeedsTheSoundServer(), "PULSE_SERVER is not set");
+    }
+    test::ScopedEnv notRequired("TUNQUIL_SOUND_SERVER_REQUIRED", nullptr);
+    ::testing::TestPartResultArray results;
+    {
+        ::testing::ScopedFakeTestPartResultReporter reporter(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &results);
+        NeedsTheSoundServer();
+    }
+    ASSERT_EQ(results.size(), 1);
+    EXPECT_TRUE(results.GetTestPartResult(0).skipped());
+}
+
 TEST(SystemMixer, TheSpeakerLineIsTheSoundServersDefaultSinkBothWays) {
-    if (auto reason = test::SoundServerUnavailableReason(); !reason.empty())
-        GTEST_SKIP() << reason;
+    TUNQUIL_NEED_SOUND_SERVER();
     SinkRestorer restore;
     Shell("pactl set-sink-volume @DEFAULT_SINK@ 100% && pactl set-sink-mute @DEFAULT_SINK@ 0");
     SystemMixer device(std::make_shared<SynthesizerMix>());

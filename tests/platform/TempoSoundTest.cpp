@@ -47,8 +47,7 @@ std::string HeldChordTune() {
 }
 
 TEST(TempoSound, ChangesWhilePlayingLeaveNoGapNoStuckNoteAndMoveTheEnd) {
-    if (auto reason = test::SoundServerUnavailableReason(); !reason.empty())
-        GTEST_SKIP() << reason;
+    TUNQUIL_NEED_SOUND_SERVER();
     test::PulseRecorder recorder;
     ASSERT_TRUE(recorder.Started()) << "parec could not be started";
     FluidSynthSequencerOptions options;

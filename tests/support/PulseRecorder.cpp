@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <spawn.h>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,6 +29,11 @@ std::string SoundServerUnavailableReason() {
     if (std::system("pactl info >/dev/null 2>&1") != 0)
         return "the sound server named in PULSE_SERVER does not answer";
     return {};
+}
+
+bool SoundServerRequired() {
+    const char* required = std::getenv("TUNQUIL_SOUND_SERVER_REQUIRED");
+    return required && *required && std::string_view(required) != "0";
 }
 
 PulseRecorder::PulseRecorder() {

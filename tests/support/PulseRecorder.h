@@ -14,6 +14,19 @@ namespace tunquil::test {
 
 // The reason the sound tests cannot run here, or empty when a sound server is reachable.
 std::string SoundServerUnavailableReason();
+// Whether the test command started a sound server for the tests (TUNQUIL_SOUND_SERVER_REQUIRED,
+// which scripts/test-services.sh sets): then a missing one is a fault of the run, not a reason
+// to skip.
+bool SoundServerRequired();
+
+// Opens a test that needs the sound server: skips it when there is none, and fails it instead
+// when the test command said there must be one.
+#define TUNQUIL_NEED_SOUND_SERVER()                                                                \
+    if (std::string reason_ = ::tunquil::test::SoundServerUnavailableReason(); reason_.empty()) {  \
+    } else if (::tunquil::test::SoundServerRequired())                                             \
+        FAIL() << reason_ << " (TUNQUIL_SOUND_SERVER_REQUIRED is set)";                            \
+    else                                                                                           \
+        GTEST_SKIP() << reason_
 
 class PulseRecorder {
 public:

@@ -104,6 +104,27 @@ TEST(SmtpClient, ReadsMultiLineGreetingWholeBeforeHelo) {
     EXPECT_EQ(run.smtp.lastReply(), "221 bye");
 }
 
+TEST(SmtpClient, RepliesEndingInABareLineFeedAreReadLikeAnyOther) {
+    SmtpFakeServer server([](Connection& c) {
+        c.Say("220-first line\n220 ready\n");
+        c.ReadLine();
+        c.Say("250-hello\n250 done\n");
+        for (const char* reply : {"250 sender ok\n", "250 rcpt ok\r\n", "354 go\n"}) {
+            c.ReadLine();
+            c.Say(reply);
+        }
+        std::string data;
+        c.ReadData(data);
+        c.Say("250 queued\n");
+        c.ReadLine();
+        c.Say("221 bye\n");
+    });
+    MailRun run(server.server());
+    EXPECT_EQ(run.Send(), "");
+    EXPECT_EQ(run.smtp.lastReply(), "221 bye");
+    EXPECT_EQ(server.Lines().size(), 5u); // HELO, MAIL, RCPT, DATA, QUIT: nothing sent twice
+}
+
 TEST(SmtpClient, FallsBackToBareHeloWhenHostNameIsRefused) {
     SmtpFakeServer server([](Connection& c) {
         c.Say("220 ready\r\n");

@@ -106,8 +106,7 @@ TEST_F(MixerWindowTest, AMixerThatCannotBeOpenedLeavesTheWindowClosedWithItsMess
 }
 
 TEST_F(MixerWindowTest, TheMasterBarsFollowAndSteerTheSoundServer) {
-    if (auto reason = tunquil::test::SoundServerUnavailableReason(); !reason.empty())
-        GTEST_SKIP() << reason;
+    TUNQUIL_NEED_SOUND_SERVER();
     std::string out;
     tunquil::test::RunShell("pactl set-sink-volume @DEFAULT_SINK@ 100%", out);
     SystemMixer device(std::make_shared<SynthesizerMix>());
