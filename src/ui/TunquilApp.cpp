@@ -62,6 +62,9 @@ int EndSecondStart(StartRole role) {
     case StartRole::Refused:
         std::fputs("Tunquil is closing down; start it again in a moment.\n", stderr);
         return 1;
+    case StartRole::TooLong:
+        std::fputs("An argument is too long to hand over to the running Tunquil.\n", stderr);
+        return 1;
     default:
         std::fputs("The running Tunquil did not answer.\n", stderr);
         return 1;
