@@ -167,6 +167,15 @@ void TTitleViews::FinishLoad() {
     RefreshAllSummaries();
 }
 
+void TTitleViews::SetFilter(const SearchQuery& query) {
+    filter_ = query;
+    allTitles_.SetFilter(query, search_);
+    for (TCategoryView& v : categories_)
+        v.grid->SetFilter(query, search_);
+    for (TAlbumView& v : albums_)
+        v.grid->SetFilter(query);
+}
+
 // --- summaries ---
 
 void TTitleViews::FinishBatch() {
@@ -294,6 +303,7 @@ void TTitleViews::SyncCategories() {
             v.caption = CategoryCaption(c.name);
             v.hint = CategoryHint(c.name);
             v.grid = std::make_unique<TTitleGrid>(TitleViewKind::Category, store_);
+            v.grid->SetFilter(filter_, search_);
             categories_.push_back(std::move(v));
             changed = true;
         } else if (found->name != c.name) {
@@ -348,6 +358,7 @@ void TTitleViews::SyncAlbums() {
             v.name = a.record.name;
             v.caption = NewAlbumCaption(a.record.name);
             v.grid = std::make_unique<TAlbumGrid>(*albumList_, key);
+            v.grid->SetFilter(filter_);
             albums_.push_back(std::move(v));
             changed = true;
         } else {
