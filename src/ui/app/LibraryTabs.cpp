@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -338,8 +339,10 @@ void LibraryTabs::ConnectGrid(TMyStringGrid* grid, bool album) {
             [this, grid](int dropRow, const std::vector<int32_t>& keys) {
                 window_.Editing().AlbumRowsDropped(grid, dropRow, keys);
             });
-    connect(grid->Model(), &TTitleTableModel::selectionFollow, this,
-            [this] { window_.UpdateMenus(); });
+    connect(grid->Model(), &TTitleTableModel::selectionFollow, this, [this] {
+        if (!filtering_)
+            window_.UpdateMenus();
+    });
 }
 
 void LibraryTabs::CategoryViewsChanged() {
@@ -440,7 +443,11 @@ void LibraryTabs::ApplyFilter() {
         return;
     // Every grid, shown or not: what the commands of a tab not shown act on is what it would
     // show.
-    window_.Views()->SetFilter(SearchQuery(filterWords_.toStdString()));
+    {
+        // The menus follow once, not once a grid: each look goes through the shown grid.
+        QScopedValueRollback<bool> quiet(filtering_, true);
+        window_.Views()->SetFilter(SearchQuery(filterWords_.toStdString()));
+    }
     for (TMyStringGrid* grid : {ActiveCategoryGrid(), ActiveAlbumGrid()})
         if (grid)
             grid->scrollTo(grid->model()->index(grid->View().CurrentRow() - 1, 0));

@@ -97,6 +97,7 @@ private:
     std::map<int32_t, QWidget*> albumPages_;    // by album key
     bool albumListPending_ = false;
     QString filterWords_;
+    bool filtering_ = false;
 };
 
 } // namespace tunquil::ui
