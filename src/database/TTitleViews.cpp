@@ -157,7 +157,8 @@ void TTitleViews::FinishLoad() {
     }
     for (TCategoryView& v : categories_) {
         auto found = byCategory.find(v.ck);
-        if (found != byCategory.end() && found->second.sameName &&
+        // Rows a filter set aside are not among those collected: such a grid sorts itself.
+        if (found != byCategory.end() && found->second.sameName && allTitles_.HiddenCount() == 0 &&
             static_cast<int>(found->second.titles.size()) == v.grid->TitleCount())
             v.grid->TakeSortedOrder(found->second.titles, 0);
         else

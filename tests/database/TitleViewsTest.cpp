@@ -617,6 +617,17 @@ TEST_F(ViewsTest, TheFilterReachesEveryCategoryGridAndThoseMadeLater) {
     EXPECT_EQ(keys(*views.CategoryGrid(rock)), (std::vector<int32_t>{1, 2}));
     EXPECT_EQ(keys(*views.CategoryGrid(pop)), std::vector<int32_t>{4});
     EXPECT_EQ(views.AllTitles().TitleCount(), 4);
+
+    // Words typed before the titles were loaded: the rows they set aside come back too.
+    views.SetFilter(SearchQuery("calm"));
+    views.BeginLoad(3);
+    views.LoadTitle(InRock(1, "Brave"));
+    views.LoadTitle(InRock(2, "Calm"));
+    views.LoadTitle(InRock(5, "Air"));
+    views.FinishLoad();
+    EXPECT_EQ(keys(*views.CategoryGrid(rock)), std::vector<int32_t>{2});
+    views.SetFilter(SearchQuery());
+    EXPECT_EQ(keys(*views.CategoryGrid(rock)), (std::vector<int32_t>{5, 1, 2}));
 }
 
 TEST(TitleSearch, TitlesAreFoundByTitleArtistCategoryAndFileNameAndNoWordSpansTwoFields) {
