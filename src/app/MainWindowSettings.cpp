@@ -71,16 +71,18 @@ const IniKeys<S>& LookKeys() {
 }
 
 const IniKeys<S>& WindowKeys() {
-    static const IniKeys<S> keys = IniKeys<S>("Window")
-                                       .Add("Maximized", &S::maximized, false)
-                                       .Add("AlbumTab", &S::albumTab, 0)
-                                       .Add("CategoryTab", &S::categoryTab, 0)
-                                       .Add("AlbumDetails", &S::albumDetails, true)
-                                       .Add("SortColumns", &S::sortColumns, std::string())
-                                       .Add("ColumnWidths", &S::columnWidths, std::string())
-                                       .Add("SynthLeft", &S::synthLeft, 65535)
-                                       .Add("SynthRight", &S::synthRight, 65535)
-                                       .Add("SynthMuted", &S::synthMuted, false);
+    static const IniKeys<S> keys =
+        IniKeys<S>("Window")
+            .Add("Maximized", &S::maximized, false)
+            .Add("AlbumTab", &S::albumTab, 0)
+            .Add("CategoryTab", &S::categoryTab, 0)
+            .Add("AlbumDetails", &S::albumDetails, true)
+            .Add("SortColumns", &S::sortColumns, std::string())
+            .Add("ColumnWidths", &S::columnWidths, std::string())
+            .Add("CategoryColumnWidths", &S::categoryColumnWidths, std::string())
+            .Add("SynthLeft", &S::synthLeft, 65535)
+            .Add("SynthRight", &S::synthRight, 65535)
+            .Add("SynthMuted", &S::synthMuted, false);
     return keys;
 }
 

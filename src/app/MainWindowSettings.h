@@ -44,10 +44,12 @@ struct MainWindowSettings {
     int categoryTab = 0;
     bool albumDetails = true;
     // "key:column" pairs ("d" after a column sorted the other way), comma-separated: the
-    // all-titles grid as key 0, each category grid by its category key; and the all-titles
-    // grid's column widths in pixels.
+    // all-titles grid as key 0, each category grid by its category key; the all-titles
+    // grid's column widths in pixels, comma-separated; each category grid's as "key:widths"
+    // pairs, comma-separated, the widths apart by spaces ("7:120 80 200").
     std::string sortColumns;
     std::string columnWidths;
+    std::string categoryColumnWidths;
     // Our synthesizer's volume (0 to 65535 a side) and mute, as the mixer left them.
     int synthLeft = 65535;
     int synthRight = 65535;

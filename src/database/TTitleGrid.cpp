@@ -80,8 +80,12 @@ TitleRow TTitleGrid::Row(int row) const {
 }
 
 TTitleGrid::Entry TTitleGrid::EntryOf(Handle title) const {
-    return {store_.MasterKey(title), title,
-            static_cast<int32_t>(CountedDuration(store_.Duration(title))), false, 0};
+    return {store_.MasterKey(title),
+            title,
+            static_cast<int32_t>(CountedDuration(store_.Duration(title))),
+            false,
+            false,
+            0};
 }
 
 bool TTitleGrid::Shows(Handle title) const {
@@ -98,9 +102,11 @@ bool TTitleGrid::SetRow(Handle title, int row) {
         return false;
     Entry& e = rows_[row - 1];
     total_ -= e.duration;
-    bool selected = e.selected;
+    const bool selected = e.selected;
+    const uint32_t place = e.place;
     e = EntryOf(title);
     e.selected = selected;
+    e.place = place;
     total_ += e.duration;
     sorted_ = false;
     AnnounceChanged(row, row);
@@ -108,15 +114,16 @@ bool TTitleGrid::SetRow(Handle title, int row) {
 }
 
 void TTitleGrid::Append(Handle title) {
-    if (Filtered()) {
-        placesStale_ = placesStale_ || sorted_;
-        if (!Shows(title)) {
-            Entry e = EntryOf(title);
-            e.place = nextPlace_++;
-            hidden_.push_back(e);
-            hiddenTotal_ += e.duration;
-            return;
-        }
+    // A grid of one title is sorted, whatever the filter shows of it.
+    const bool first = TitleCount() + HiddenCount() == 0;
+    if (Filtered() && !Shows(title)) {
+        Entry e = EntryOf(title);
+        e.hidden = true;
+        e.place = nextPlace_++;
+        hidden_.push_back(e);
+        hiddenTotal_ += e.duration;
+        sorted_ = first;
+        return;
     }
     int n = TitleCount();
     // An empty grid still shows one row: the first title fills it instead of adding a row.
@@ -125,13 +132,11 @@ void TTitleGrid::Append(Handle title) {
     rows_.push_back(EntryOf(title));
     rows_.back().place = nextPlace_++;
     total_ += rows_.back().duration;
-    if (n > 0) {
+    if (n > 0)
         AnnounceInserted();
-        sorted_ = false;
-    } else {
+    else
         AnnounceChanged(1, 1);
-        sorted_ = true;
-    }
+    sorted_ = first;
 }
 
 int TTitleGrid::SortedPlace(const TitleRow& row, int skipRow) const {
@@ -152,85 +157,70 @@ int TTitleGrid::SortedPlace(const TitleRow& row, int skipRow) const {
 }
 
 void TTitleGrid::Add(Handle title, bool sort) {
-    bool wasSorted = sorted_;
+    const bool wasSorted = sorted_;
     Append(title);
-    if (!sort || TitleCount() < 2 || !Shows(title))
+    if (!sort || TitleCount() + HiddenCount() < 2)
         return;
-    int last = TitleCount();
-    int place;
-    if (wasSorted) {
-        place = SortedPlace(store_.Row(title), last);
-        MoveRow(last, place);
-        sorted_ = true;
-    } else {
-        SortRows();
-        place = FindRow(store_.MasterKey(title));
-    }
-    SetPosition(CurrentRow(), std::max(1, place - 3));
+    const int32_t key = store_.MasterKey(title);
+    OrderAllRows([&] {
+        if (wasSorted) {
+            const int last = TitleCount();
+            MoveRow(last, SortedPlace(store_.Row(title), last));
+            sorted_ = true;
+        } else {
+            SortRows();
+        }
+    });
+    const int place = FindRow(key);
+    if (place > 0)
+        SetPosition(CurrentRow(), std::max(1, place - 3));
 }
 
 void TTitleGrid::Update(Handle title, bool sort) {
     const int32_t key = store_.MasterKey(title);
-    int32_t counted = static_cast<int32_t>(CountedDuration(store_.Duration(title)));
+    const int32_t counted = static_cast<int32_t>(CountedDuration(store_.Duration(title)));
     int row = FindRow(key);
-    if (row < 0) {
-        // A title the filter set aside may match now.
-        auto hidden = std::find_if(hidden_.begin(), hidden_.end(),
-                                   [key](const Entry& h) { return h.masterKey == key; });
-        if (hidden == hidden_.end())
-            return;
+    auto hidden = std::find_if(hidden_.begin(), hidden_.end(),
+                               [key](const Entry& h) { return h.masterKey == key; });
+    if (row < 0 && hidden == hidden_.end())
+        return;
+    const bool shows = Shows(title);
+    if (row > 0) {
+        Entry& e = rows_[row - 1];
+        total_ += counted - e.duration;
+        e.title = title;
+        e.duration = counted;
+        if (shows) {
+            AnnounceChanged(row, row);
+        } else {
+            // Changed out of the filter's reach: set aside like the rows the filter hid.
+            Entry aside = e;
+            aside.selected = false;
+            Remove(key);
+            Hide(aside);
+        }
+    } else {
         hiddenTotal_ += counted - hidden->duration;
         hidden->title = title;
         hidden->duration = counted;
-        if (!Shows(title))
-            return;
-        hiddenTotal_ -= hidden->duration;
-        Entry shown = *hidden;
-        hidden_.erase(hidden);
-        const bool wasSorted = sorted_;
-        const int n = TitleCount();
-        if (n > 0)
-            AnnounceAboutToInsert(n + 1, n + 1);
-        rows_.push_back(shown);
-        total_ += shown.duration;
-        if (n > 0)
-            AnnounceInserted();
-        else
-            AnnounceChanged(1, 1);
-        placesStale_ = true;
-        sorted_ = n == 0;
-        if (sort && wasSorted && n > 0) {
-            MoveRow(n + 1, SortedPlace(store_.Row(title), n + 1));
-            sorted_ = true;
-        }
-        return;
+        if (shows)
+            ShowHidden(hidden);
     }
-    if (!Shows(title)) {
-        // Changed out of the filter's reach: set aside like the rows the filter hid.
-        Entry e = rows_[row - 1];
-        e.title = title;
-        e.duration = counted;
-        e.selected = false;
-        Remove(key);
-        Hide(e);
-        return;
-    }
-    Entry& e = rows_[row - 1];
-    total_ += counted - e.duration;
-    e.title = title;
-    e.duration = counted;
-    AnnounceChanged(row, row);
     if (!sort) {
         sorted_ = false;
         return;
     }
-    if (TitleCount() >= 2) {
-        if (sorted_) {
-            MoveRow(row, SortedPlace(store_.Row(title), row));
-        } else {
-            SortRows();
-        }
-    }
+    if (TitleCount() + HiddenCount() >= 2)
+        OrderAllRows([&] {
+            if (sorted_) {
+                const int at = FindRow(key);
+                MoveRow(at, SortedPlace(store_.Row(title), at));
+            } else {
+                SortRows();
+            }
+        });
+    if (!shows)
+        return;
     int current = CurrentRow();
     int rows = RowCount();
     int top = current - VisibleRows() / 2;
@@ -238,11 +228,69 @@ void TTitleGrid::Update(Handle title, bool sort) {
     SetPosition(current, std::max(1, top));
 }
 
+// A row set aside that the filter lets through now goes among the shown ones by its place.
+void TTitleGrid::ShowHidden(std::vector<Entry>::iterator hidden) {
+    Entry shown = *hidden;
+    shown.hidden = false;
+    hiddenTotal_ -= shown.duration;
+    hidden_.erase(hidden);
+    const auto at =
+        std::upper_bound(rows_.begin(), rows_.end(), shown.place,
+                         [](uint32_t place, const Entry& e) { return place < e.place; });
+    const int row = static_cast<int>(at - rows_.begin()) + 1;
+    const int n = TitleCount();
+    if (n > 0)
+        AnnounceAboutToInsert(row, row);
+    rows_.insert(at, shown);
+    total_ += shown.duration;
+    if (n > 0) {
+        AnnounceInserted();
+        if (CurrentRow() >= row)
+            SetPosition(CurrentRow() + 1, TopRow());
+    } else {
+        AnnounceChanged(1, 1);
+    }
+}
+
+void TTitleGrid::OrderAllRows(const std::function<void()>& reorder) {
+    if (hidden_.empty()) {
+        reorder();
+        // A filter that lets every row through may set some aside later: by their places.
+        if (Filtered())
+            RenumberPlaces();
+        return;
+    }
+    // The rows set aside take part: the order is that of all rows, as it would be without
+    // the filter, and the shown rows are taken out of it again afterwards.
+    const int32_t currentKey = HasRecord(CurrentRow()) ? MasterKey(CurrentRow()) : 0;
+    const int top = TopRow();
+    BeginUpdate();
+    AnnounceAboutToReset();
+    std::vector<Entry> all;
+    all.reserve(rows_.size() + hidden_.size());
+    std::merge(rows_.begin(), rows_.end(), hidden_.begin(), hidden_.end(), std::back_inserter(all),
+               [](const Entry& a, const Entry& b) { return a.place < b.place; });
+    rows_ = std::move(all);
+    hidden_.clear();
+    reorder();
+    std::vector<Entry> shown;
+    shown.reserve(rows_.size());
+    nextPlace_ = 0;
+    for (Entry& e : rows_) {
+        e.place = nextPlace_++;
+        (e.hidden ? hidden_ : shown).push_back(e);
+    }
+    rows_ = std::move(shown);
+    EndUpdate();
+    const int current = currentKey ? FindRow(currentKey) : CurrentRow();
+    SetPosition(std::max(1, current), top);
+    ClampPosition();
+}
+
 // Moves a row so that it becomes row `target`; the current row follows its title.
 void TTitleGrid::MoveRow(int from, int target) {
     if (target == from)
         return;
-    placesStale_ = placesStale_ || Filtered();
     int current = CurrentRow();
     AnnounceAboutToRemove(from, from);
     Entry moved = rows_[from - 1];
@@ -332,7 +380,6 @@ void TTitleGrid::Clear() {
     hidden_.clear();
     hiddenTotal_ = 0;
     nextPlace_ = 0;
-    placesStale_ = false;
     AnnounceReset();
     SetPosition(1, 1);
 }
@@ -343,7 +390,7 @@ void TTitleGrid::Sort(int column, bool descending) {
     previousSortColumn_ = sortColumn_;
     sortColumn_ = column;
     descending_ = descending;
-    if (TitleCount() < 2)
+    if (TitleCount() + HiddenCount() < 2)
         return;
 
     // The current row, when it is in sight, comes back at the same height.
@@ -354,7 +401,7 @@ void TTitleGrid::Sort(int column, bool descending) {
         currentKey = MasterKey(current);
         distance = current - TopRow();
     }
-    SortRows();
+    OrderAllRows([this] { SortRows(); });
     if (distance >= 0) {
         int row = FindRow(currentKey);
         StoreSelectedFlag(row, true);
@@ -363,19 +410,18 @@ void TTitleGrid::Sort(int column, bool descending) {
     }
 }
 
-void TTitleGrid::TakeSortedOrder(const std::vector<Handle>& titles, int column) {
+void TTitleGrid::TakeSortedOrder(const std::vector<Handle>& titles, int column, bool descending) {
     if (column < 0 || column >= ColumnCount())
         return;
     previousSortColumn_ = sortColumn_;
     sortColumn_ = column;
-    descending_ = false;
+    descending_ = descending;
     AnnounceAboutToReset();
     rows_.clear();
     total_ = 0;
     hidden_.clear();
     hiddenTotal_ = 0;
     nextPlace_ = 0;
-    placesStale_ = false;
     for (Handle title : titles) {
         Entry e = EntryOf(title);
         e.place = nextPlace_++;
@@ -383,6 +429,7 @@ void TTitleGrid::TakeSortedOrder(const std::vector<Handle>& titles, int column) 
             rows_.push_back(e);
             total_ += e.duration;
         } else {
+            e.hidden = true;
             hidden_.push_back(e);
             hiddenTotal_ += e.duration;
         }
@@ -393,8 +440,8 @@ void TTitleGrid::TakeSortedOrder(const std::vector<Handle>& titles, int column) 
 }
 
 void TTitleGrid::SortAgain() {
-    if (!sorted_ && TitleCount() >= 2)
-        SortRows();
+    if (!sorted_ && TitleCount() + HiddenCount() >= 2)
+        OrderAllRows([this] { SortRows(); });
 }
 
 void TTitleGrid::SortRows() {
@@ -503,7 +550,6 @@ void TTitleGrid::SortRows() {
     }
     rows_ = std::move(sorted);
     sorted_ = true;
-    placesStale_ = placesStale_ || Filtered();
     AnnounceReset();
     SetPosition(newCurrent, TopRow());
 }
@@ -513,35 +559,31 @@ void TTitleGrid::SortRows() {
 void TTitleGrid::Hide(const Entry& e) {
     auto at = std::upper_bound(hidden_.begin(), hidden_.end(), e.place,
                                [](uint32_t place, const Entry& h) { return place < h.place; });
-    hidden_.insert(at, e);
+    Entry aside = e;
+    aside.hidden = true;
+    hidden_.insert(at, aside);
     hiddenTotal_ += e.duration;
+}
+
+void TTitleGrid::RenumberPlaces() {
+    nextPlace_ = 0;
+    for (Entry& e : rows_)
+        e.place = nextPlace_++;
 }
 
 void TTitleGrid::MergeHidden() {
     if (hidden_.empty())
         return;
-    auto byPlace = [](const Entry& a, const Entry& b) { return a.place < b.place; };
     std::vector<Entry> all;
     all.reserve(rows_.size() + hidden_.size());
-    if (placesStale_) {
-        all = rows_;
-        all.insert(all.end(), hidden_.begin(), hidden_.end());
-        if (!sorted_)
-            std::stable_sort(all.begin(), all.end(), byPlace);
-    } else {
-        std::merge(rows_.begin(), rows_.end(), hidden_.begin(), hidden_.end(),
-                   std::back_inserter(all), byPlace);
-    }
+    std::merge(rows_.begin(), rows_.end(), hidden_.begin(), hidden_.end(), std::back_inserter(all),
+               [](const Entry& a, const Entry& b) { return a.place < b.place; });
+    for (Entry& e : all)
+        e.hidden = false;
     rows_ = std::move(all);
     total_ += hiddenTotal_;
     hidden_.clear();
     hiddenTotal_ = 0;
-    // Rows sorted or moved while some were hidden: all of them sorted again by the column.
-    if (placesStale_ && sorted_ && rows_.size() >= 2) {
-        placesStale_ = false;
-        SortRows();
-    }
-    placesStale_ = false;
 }
 
 void TTitleGrid::SetFilter(const SearchQuery& query, TitleSearch& search) {
@@ -555,12 +597,8 @@ void TTitleGrid::SetFilter(const SearchQuery& query, TitleSearch& search) {
     AnnounceAboutToReset();
     if (!narrowing)
         MergeHidden();
-    if (hidden_.empty()) {
-        for (std::size_t i = 0; i < rows_.size(); ++i)
-            rows_[i].place = static_cast<uint32_t>(i);
-        nextPlace_ = static_cast<uint32_t>(rows_.size());
-        placesStale_ = false;
-    }
+    if (hidden_.empty())
+        RenumberPlaces();
     filter_ = query;
     if (!filter_.Empty()) {
         const std::vector<uint8_t>& hits = search.MatchAll(filter_);
@@ -572,14 +610,13 @@ void TTitleGrid::SetFilter(const SearchQuery& query, TitleSearch& search) {
                 continue;
             }
             e.selected = false;
+            e.hidden = true;
             total_ -= e.duration;
             hiddenTotal_ += e.duration;
             setAside.push_back(e);
         }
         rows_.resize(kept);
         auto byPlace = [](const Entry& a, const Entry& b) { return a.place < b.place; };
-        if (placesStale_)
-            std::sort(setAside.begin(), setAside.end(), byPlace);
         const auto middle = static_cast<std::ptrdiff_t>(hidden_.size());
         hidden_.insert(hidden_.end(), setAside.begin(), setAside.end());
         std::inplace_merge(hidden_.begin(), hidden_.begin() + middle, hidden_.end(), byPlace);

@@ -9,6 +9,7 @@
 #include "database/TitleSearch.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace tunquil {
@@ -51,17 +52,20 @@ public:
     // grid of two or more titles is reordered.
     void Sort(int column, bool descending = false);
     bool Descending() const { return descending_; }
-    // The rows become `titles`, which the caller knows to be in the order of `column` (the
-    // grid's own titles, each once). Spares a sort when that order is known already.
-    void TakeSortedOrder(const std::vector<Handle>& titles, int column);
+    // The rows become `titles`, which the caller knows to be in the order of `column`, reversed
+    // when `descending` (the grid's own titles, each once). Spares a sort when that order is
+    // known already.
+    void TakeSortedOrder(const std::vector<Handle>& titles, int column, bool descending = false);
     // Sorts by the current column when rows came in unsorted since the last sort.
     void SortAgain();
     int SortColumn() const { return sortColumn_; }
 
     // Shows only the titles the query matches (every title for an empty query). The other rows
     // are set aside, unselected, and come back in their order when the query allows them again;
-    // titles added or changed meanwhile are shown or set aside as they match. The current title
-    // stays current while it is shown; otherwise the first match becomes current and selected.
+    // titles added or changed meanwhile are shown or set aside as they match. Sorts and sorted
+    // adds and changes meanwhile order all rows, so the grid is the same as had it never been
+    // filtered. The current title stays current while it is shown; otherwise the first match
+    // becomes current and selected.
     void SetFilter(const SearchQuery& query, TitleSearch& search);
     const SearchQuery& Filter() const { return filter_; }
     bool Filtered() const override { return !filter_.Empty(); }
@@ -80,12 +84,19 @@ private:
         Handle title;
         int32_t duration; // counted as last filled, so the total follows changes of the title
         bool selected;
-        uint32_t place; // in the order of all rows, shown or not, while a filter hides some
+        bool hidden;    // set aside by the filter
+        uint32_t place; // in the order of all rows, shown or not: rows_ and hidden_ keep it
     };
     bool Shows(Handle title) const;
     // Puts the hidden rows back among the shown ones, in the order of all rows.
     void MergeHidden();
+    // The shown rows' places become their row numbers (with none set aside).
+    void RenumberPlaces();
     void Hide(const Entry& e);
+    void ShowHidden(std::vector<Entry>::iterator hidden);
+    // Runs `reorder` over the rows; while some are set aside, over all of them in their order,
+    // announced as one reset, the current title staying current.
+    void OrderAllRows(const std::function<void()>& reorder);
     Entry EntryOf(Handle title) const;
     // Where row `skipRow`, holding these fields, belongs among the other rows (after its
     // equals), as its row number once moved there.
@@ -105,8 +116,6 @@ private:
     std::vector<Entry> hidden_; // rows the filter sets aside, by place
     int64_t hiddenTotal_ = 0;
     uint32_t nextPlace_ = 0;
-    // Rows moved while filtered: the places no longer tell the order of all rows.
-    bool placesStale_ = false;
 };
 
 } // namespace tunquil

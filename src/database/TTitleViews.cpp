@@ -157,7 +157,8 @@ void TTitleViews::FinishLoad() {
     }
     for (TCategoryView& v : categories_) {
         auto found = byCategory.find(v.ck);
-        if (found != byCategory.end() && found->second.sameName &&
+        // Rows a filter set aside are not among those collected: such a grid sorts itself.
+        if (found != byCategory.end() && found->second.sameName && allTitles_.HiddenCount() == 0 &&
             static_cast<int>(found->second.titles.size()) == v.grid->TitleCount())
             v.grid->TakeSortedOrder(found->second.titles, 0);
         else
@@ -165,6 +166,15 @@ void TTitleViews::FinishLoad() {
         v.grid->SelectFirst();
     }
     RefreshAllSummaries();
+}
+
+void TTitleViews::SetFilter(const SearchQuery& query) {
+    filter_ = query;
+    allTitles_.SetFilter(query, search_);
+    for (TCategoryView& v : categories_)
+        v.grid->SetFilter(query, search_);
+    for (TAlbumView& v : albums_)
+        v.grid->SetFilter(query);
 }
 
 // --- summaries ---
@@ -294,6 +304,7 @@ void TTitleViews::SyncCategories() {
             v.caption = CategoryCaption(c.name);
             v.hint = CategoryHint(c.name);
             v.grid = std::make_unique<TTitleGrid>(TitleViewKind::Category, store_);
+            v.grid->SetFilter(filter_, search_);
             categories_.push_back(std::move(v));
             changed = true;
         } else if (found->name != c.name) {
@@ -348,6 +359,7 @@ void TTitleViews::SyncAlbums() {
             v.name = a.record.name;
             v.caption = NewAlbumCaption(a.record.name);
             v.grid = std::make_unique<TAlbumGrid>(*albumList_, key);
+            v.grid->SetFilter(filter_);
             albums_.push_back(std::move(v));
             changed = true;
         } else {

@@ -77,6 +77,10 @@ public:
     const TTitleStore& Store() const { return store_; }
     // The folded texts that filters of the grids search, made from the store.
     TitleSearch& Search() { return search_; }
+    // Every grid, shown or not, shows only what the query matches (everything for an empty
+    // one): the all-titles grid, each category's and each album's, and those made later.
+    void SetFilter(const SearchQuery& query);
+    const SearchQuery& Filter() const { return filter_; }
 
     // After a batch of adds or updates: grids that took titles unsorted are sorted by their
     // current column, and the summaries refreshed.
@@ -106,6 +110,7 @@ private:
     TMyDB* db_ = nullptr;
     TTitleStore store_;
     TitleSearch search_{store_};
+    SearchQuery filter_;
     TTitleGrid allTitles_;
     std::vector<TCategoryView> categories_;
     std::vector<TAlbumView> albums_;

@@ -62,6 +62,10 @@ void TitleSearch::Prepare() {
 
 const std::vector<uint8_t>& TitleSearch::MatchAll(const SearchQuery& query) {
     Prepare();
+    if (hitsGeneration_ == generation_ && hitsNeedles_ == query.Needles())
+        return hits_;
+    hitsGeneration_ = generation_;
+    hitsNeedles_ = query.Needles();
     const std::size_t titles = start_.size() - 1;
     hits_.assign(titles, 1);
     const std::string_view text(text_);

@@ -28,7 +28,8 @@ public:
     void Prepare();
     bool Matches(TTitleStore::Handle title, const SearchQuery& query) const;
     // Every title the query matches, as a flag by handle: one pass through the texts a word,
-    // far quicker than a look at each title when most titles do not hold the word.
+    // far quicker than a look at each title when most titles do not hold the word. The flags
+    // of the last query are kept while the store is unchanged: every grid filters by them.
     const std::vector<uint8_t>& MatchAll(const SearchQuery& query);
     std::size_t MemoryBytes() const;
 
@@ -38,6 +39,8 @@ private:
     std::string text_;
     std::vector<uint32_t> start_; // the text of handle h is text_[start_[h], start_[h + 1])
     std::vector<uint8_t> hits_, wordHits_;
+    uint64_t hitsGeneration_ = UINT64_MAX;
+    std::vector<std::string> hitsNeedles_;
 };
 
 } // namespace tunquil

@@ -147,6 +147,22 @@ TEST_F(TitleViewGridTest, SortsByEachColumnWithItsTieBreaks) {
     EXPECT_EQ(Keys(grid), (std::vector<int32_t>{2, 3, 6, 1, 4, 5}));
 }
 
+// An order taken from elsewhere may run the other way: the grid says so, and titles added
+// later go to their place in that order.
+TEST_F(TitleViewGridTest, AnOrderTakenDescendingStaysDescending) {
+    std::vector<TTitleStore::Handle> newestFirst;
+    for (int32_t key = 1; key <= 3; ++key)
+        newestFirst.insert(newestFirst.begin(),
+                           Put(Title(key, "Pop", "Lee", "Ann", "t" + std::to_string(key))));
+    for (TTitleStore::Handle h : newestFirst)
+        grid.Append(h);
+    grid.TakeSortedOrder(newestFirst, 2, true);
+    EXPECT_TRUE(grid.Descending());
+    EXPECT_EQ(grid.SortColumn(), 2);
+    grid.Add(Put(Title(4, "Pop", "Lee", "Ann", "t25")), true);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{3, 4, 2, 1}));
+}
+
 // Small sorts of a few rows keep equal rows in order whatever the sort does; a long one with
 // many equal rows does so only when the order holds them.
 TEST_F(TitleViewGridTest, EqualRowsKeepTheirOrderInLongSorts) {
@@ -175,7 +191,7 @@ TEST_F(TitleViewGridTest, AFilterShowsTheMatchesAndGivesEveryRowBackInItsOrder) 
     EXPECT_EQ(grid.SelectedKeys(), (std::vector<int32_t>{1})); // the first match
     grid.RefreshSummary();
     EXPECT_EQ(grid.Summary(), "3 of 5 titles  ---  9:00");
-    EXPECT_EQ(grid.SummaryCount(), 5); // what the category counts take is every title
+    EXPECT_EQ(grid.SummaryCount(), 5);             // what the category counts take is every title
     grid.SetFilter(SearchQuery("blue s"), search); // narrowing
     EXPECT_EQ(Keys(grid), (std::vector<int32_t>{3, 5}));
     grid.SetFilter(SearchQuery("moon"), search); // another word: every row looked at again
@@ -205,6 +221,107 @@ TEST_F(TitleViewGridTest, AFilterShowsTheMatchesAndGivesEveryRowBackInItsOrder) 
     grid.SetFilter(SearchQuery(), search);
     EXPECT_EQ(Keys(grid), (std::vector<int32_t>{5, 4, 3, 7, 1, 6}));
     EXPECT_EQ(grid.TotalDuration(), 300 + 240 + 180 + 90 + 60 + 30);
+}
+
+// A row changed or sorted while the filter shows it alone or not at all used to keep its old
+// place among the rows set aside: cleared, the grid was out of order yet taken as sorted.
+TEST_F(TitleViewGridTest, RowsEditedOrSortedWhileFilteredComeBackInOrder) {
+    TitleSearch search(store);
+    for (auto [key, title] : {std::pair{1, "Apple"}, {2, "Penny Lane"}, {3, "Yesterday"}})
+        grid.Append(Put(Title(key, "Pop", "Lee", "Ann", title)));
+    grid.Sort(2);
+    grid.SetFilter(SearchQuery("lane"), search);
+    grid.Update(Put(Title(2, "Pop", "Lee", "Ann", "Zebra Lane")), true);
+    grid.SetFilter(SearchQuery(), search);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{1, 3, 2}));
+    grid.Add(Put(Title(4, "Pop", "Lee", "Ann", "Banana")), true);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{1, 4, 3, 2}));
+
+    // Sorted the other way with one row shown, and with none.
+    grid.SetFilter(SearchQuery("banana"), search);
+    grid.Sort(2, true);
+    grid.SetFilter(SearchQuery(), search);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{2, 3, 4, 1}));
+    grid.SetFilter(SearchQuery("zzz"), search);
+    grid.Sort(2);
+    grid.SetFilter(SearchQuery(), search);
+    EXPECT_EQ(Keys(grid), (std::vector<int32_t>{1, 4, 3, 2}));
+}
+
+// A filtered grid and its unfiltered twin go through the same adds, changes, deletes and
+// sorts; whenever the filter is cleared the two hold the same rows in the same order, and
+// while it is set the filtered grid shows the twin's matching rows in the twin's order.
+TEST_F(TitleViewGridTest, AFilteredGridEndsAsItsUnfilteredTwin) {
+    const char* titles[] = {"Apple", "Yesterday", "Penny Lane", "apple", "Blue Moon", "Moon"};
+    const char* lasts[] = {"Lee", "Ray", "Abe"};
+    const char* words[] = {"", "", "moon", "apple", "lee", "e", "zzz", "ray p"};
+    for (unsigned seed = 1; seed <= 3000; ++seed) {
+        TTitleStore titlesStore;
+        TitleSearch search(titlesStore);
+        TTitleGrid filtered(TitleViewKind::AllTitles, titlesStore);
+        TTitleGrid twin(TitleViewKind::AllTitles, titlesStore);
+        std::mt19937 random(seed);
+        auto pick = [&random](int n) { return static_cast<int>(random() % unsigned(n)); };
+        std::vector<int32_t> live;
+        int32_t nextKey = 1;
+        auto put = [&](int32_t key) {
+            return titlesStore.Put(Title(key, pick(2) ? "Pop" : "Rock", lasts[pick(3)], "Al",
+                                         titles[pick(6)], 30 * (1 + pick(3)), 45000 + pick(3),
+                                         "/m/" + std::to_string(pick(3))));
+        };
+        for (int step = 0; step < 60; ++step) {
+            SCOPED_TRACE("seed " + std::to_string(seed) + " step " + std::to_string(step));
+            switch (pick(7)) {
+            case 0:
+            case 1: {
+                const bool sort = pick(3) != 0;
+                TTitleStore::Handle h = put(nextKey);
+                live.push_back(nextKey++);
+                filtered.Add(h, sort);
+                twin.Add(h, sort);
+                break;
+            }
+            case 2:
+                if (!live.empty()) {
+                    const bool sort = pick(3) != 0;
+                    TTitleStore::Handle h = put(live[pick(int(live.size()))]);
+                    filtered.Update(h, sort);
+                    twin.Update(h, sort);
+                }
+                break;
+            case 3:
+                if (!live.empty()) {
+                    const std::size_t at = pick(int(live.size()));
+                    filtered.Remove(live[at]);
+                    twin.Remove(live[at]);
+                    live.erase(live.begin() + at);
+                }
+                break;
+            case 4: {
+                const int column = pick(filtered.ColumnCount());
+                const bool descending = pick(2);
+                filtered.Sort(column, descending);
+                twin.Sort(column, descending);
+                break;
+            }
+            case 5:
+                filtered.SortAgain();
+                twin.SortAgain();
+                break;
+            case 6:
+                filtered.SetFilter(SearchQuery(words[pick(8)]), search);
+                break;
+            }
+            std::vector<int32_t> expected;
+            for (int row = 1; row <= twin.TitleCount(); ++row)
+                if (search.Matches(twin.TitleAt(row), filtered.Filter()))
+                    expected.push_back(twin.MasterKey(row));
+            ASSERT_EQ(Keys(filtered), expected);
+            if (!filtered.Filtered()) {
+                ASSERT_EQ(filtered.TotalDuration(), twin.TotalDuration());
+            }
+        }
+    }
 }
 
 // The fast sort builds keys of its own; it must order exactly as the title comparison does,
@@ -470,6 +587,47 @@ TEST_F(ViewsTest, CategoryViewsFollowTheList) {
     EXPECT_EQ(views.CategoryViews().back().hint, "View all \"Pop music\" titles");
     EXPECT_EQ(counter.changes, 2);
     views.RemoveObserver(&counter);
+}
+
+// The find words hold for every grid, shown or not, and for grids made after they were set.
+TEST_F(ViewsTest, TheFilterReachesEveryCategoryGridAndThoseMadeLater) {
+    TTitleViews views(categories);
+    views.BeginLoad(3);
+    views.LoadTitle(InRock(1, "Brave"));
+    views.LoadTitle(InRock(2, "Calm"));
+    views.LoadTitle(InJazz(3, "Brave new"));
+    views.FinishLoad();
+    auto keys = [](const TTitleView& view) {
+        std::vector<int32_t> k;
+        for (int row = 1; row <= view.TitleCount(); ++row)
+            k.push_back(view.MasterKey(row));
+        return k;
+    };
+    views.SetFilter(SearchQuery("brave"));
+    EXPECT_EQ(keys(views.AllTitles()), (std::vector<int32_t>{3, 1}));
+    EXPECT_EQ(keys(*views.CategoryGrid(rock)), std::vector<int32_t>{1});
+    EXPECT_EQ(keys(*views.CategoryGrid(jazz)), std::vector<int32_t>{3});
+    int32_t pop = categories.AddCategory("Pop");
+    views.CategoriesChanged();
+    EXPECT_TRUE(views.CategoryGrid(pop)->Filtered());
+    views.TitleAdded(Title(4, "Pop", "Lee", "Ann", "Calm", 60, 45000, "", pop), false);
+    EXPECT_EQ(views.CategoryGrid(pop)->TitleCount(), 0);
+
+    views.SetFilter(SearchQuery());
+    EXPECT_EQ(keys(*views.CategoryGrid(rock)), (std::vector<int32_t>{1, 2}));
+    EXPECT_EQ(keys(*views.CategoryGrid(pop)), std::vector<int32_t>{4});
+    EXPECT_EQ(views.AllTitles().TitleCount(), 4);
+
+    // Words typed before the titles were loaded: the rows they set aside come back too.
+    views.SetFilter(SearchQuery("calm"));
+    views.BeginLoad(3);
+    views.LoadTitle(InRock(1, "Brave"));
+    views.LoadTitle(InRock(2, "Calm"));
+    views.LoadTitle(InRock(5, "Air"));
+    views.FinishLoad();
+    EXPECT_EQ(keys(*views.CategoryGrid(rock)), std::vector<int32_t>{2});
+    views.SetFilter(SearchQuery());
+    EXPECT_EQ(keys(*views.CategoryGrid(rock)), (std::vector<int32_t>{5, 1, 2}));
 }
 
 TEST(TitleSearch, TitlesAreFoundByTitleArtistCategoryAndFileNameAndNoWordSpansTwoFields) {

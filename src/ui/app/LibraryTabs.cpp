@@ -12,11 +12,15 @@
 #include "ui/database/EditCommands.h"
 #include "ui/midi/SoundCommands.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QScopedValueRollback>
+#include <QShortcut>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -52,6 +56,15 @@ void PlaceTab(QTabWidget* tabs, QWidget* page, int at) {
     if (old >= 0)
         tabs->removeTab(old);
     tabs->insertTab(at, page, QString());
+}
+
+// Colours as the settings file holds them: red in the low byte.
+QColor FromColorRef(uint32_t c) {
+    return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff);
+}
+uint32_t ToColorRef(const QColor& c) {
+    return static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 |
+           static_cast<uint32_t>(c.blue()) << 16;
 }
 
 std::vector<int32_t> AllKeysOf(const TTitleView& view) {
@@ -108,7 +121,6 @@ LibraryTabs::LibraryTabs(TMasterFrm& window, QWidget* albumPanel, QWidget* categ
     connect(AllAlbLV, &TExtListView::contextMenuWanted, this,
             [this](const QPoint& at) { window_.Menus().AlbumPopup()->popup(at); });
     connect(Albums, &QTabWidget::currentChanged, this, [this] {
-        ApplyFilter();
         window_.MakeSideCurrent(true);
         window_.UpdateMenus();
     });
@@ -118,7 +130,6 @@ LibraryTabs::LibraryTabs(TMasterFrm& window, QWidget* albumPanel, QWidget* categ
     SetHint(Categories, "View all titles", 18);
     Categories->Bar()->setAccessibleName("Category tabs");
     connect(Categories, &QTabWidget::currentChanged, this, [this] {
-        ApplyFilter();
         window_.MakeSideCurrent(false);
         window_.UpdateMenus();
     });
@@ -169,13 +180,33 @@ void LibraryTabs::ShowTitles(TTitleViews& views) {
     Categories->SetTabHint(allPage, "View all titles");
     views.AddObserver(this);
     CategoryViewsChanged();
+    if (!filterWords_.isEmpty())
+        ApplyFilter();
+}
+
+void LibraryTabs::SetTabColours(const QColor& background, const QColor& font,
+                                MainWindowSettings& settings) {
+    for (TExtPageControl* tabs : {Categories, Albums}) {
+        tabs->SetTabActiveColor(background);
+        tabs->SetTabActiveFontColor(font);
+        tabs->SetTabInactiveColor(QColor(192, 192, 192));
+    }
+    settings.tabActiveColor = ToColorRef(background);
+    settings.tabActiveFontColor = ToColorRef(font);
+}
+
+void LibraryTabs::RestoreTabColours(MainWindowSettings& settings) {
+    SetTabColours(FromColorRef(settings.tabActiveColor), FromColorRef(settings.tabActiveFontColor),
+                  settings);
 }
 
 void LibraryTabs::SaveState(MainWindowSettings& settings) const {
+    settings.tabActiveColor = ToColorRef(Categories->TabActiveColor());
+    settings.tabActiveFontColor = ToColorRef(Categories->TabActiveFontColor());
     settings.albumTab = Albums->currentIndex();
     settings.categoryTab = Categories->currentIndex();
     settings.albumDetails = albumDetails_->isChecked();
-    QStringList sorts, widths;
+    QStringList sorts;
     auto sortOf = [&sorts](int32_t key, TMyStringGrid* grid) {
         if (auto* titles = grid ? dynamic_cast<TTitleGrid*>(&grid->View()) : nullptr)
             sorts << QString("%1:%2%3")
@@ -187,17 +218,37 @@ void LibraryTabs::SaveState(MainWindowSettings& settings) const {
     for (const auto& [ck, page] : categoryPages_)
         sortOf(ck, page->findChild<TMyStringGrid*>());
     settings.sortColumns = sorts.join(',').toStdString();
-    for (int c = 0; allTitlesGrid_ && c < allTitlesGrid_->model()->columnCount(); ++c)
-        widths << QString::number(allTitlesGrid_->columnWidth(c));
-    settings.columnWidths = widths.join(',').toStdString();
+    auto widthsOf = [](TMyStringGrid* grid, QChar apart) {
+        QStringList widths;
+        for (int c = 0; grid && c < grid->model()->columnCount(); ++c)
+            widths << QString::number(grid->columnWidth(c));
+        return widths.join(apart);
+    };
+    settings.columnWidths = widthsOf(allTitlesGrid_, ',').toStdString();
+    QStringList categoryWidths;
+    for (const auto& [ck, page] : categoryPages_)
+        categoryWidths << QString("%1:%2").arg(ck).arg(
+            widthsOf(page->findChild<TMyStringGrid*>(), ' '));
+    settings.categoryColumnWidths = categoryWidths.join(',').toStdString();
 }
 
 void LibraryTabs::RestoreState(const MainWindowSettings& settings) {
     albumDetails_->setChecked(settings.albumDetails);
-    const QStringList widths = QString::fromStdString(settings.columnWidths).split(',');
-    for (int c = 0; allTitlesGrid_ && c < widths.size(); ++c)
-        if (int width = widths[c].toInt(); width > 0 && c < allTitlesGrid_->model()->columnCount())
-            allTitlesGrid_->setColumnWidth(c, width);
+    // Widths that are not numbers, or columns the grid does not have, are passed over.
+    auto restoreWidths = [](TMyStringGrid* grid, const QStringList& widths) {
+        for (int c = 0; grid && c < widths.size() && c < grid->model()->columnCount(); ++c)
+            if (int width = widths[c].toInt(); width > 0)
+                grid->setColumnWidth(c, width);
+    };
+    restoreWidths(allTitlesGrid_, QString::fromStdString(settings.columnWidths).split(','));
+    // A category grid without widths of its own (or whose category is gone) keeps the fitted
+    // ones.
+    for (const QString& pair : QString::fromStdString(settings.categoryColumnWidths).split(',')) {
+        auto page = categoryPages_.find(pair.section(':', 0, 0).toInt());
+        if (page != categoryPages_.end())
+            restoreWidths(page->second->findChild<TMyStringGrid*>(),
+                          pair.section(':', 1).split(' ', Qt::SkipEmptyParts));
+    }
     // A grid sorted by another column than its first, as it was left; a key whose category is
     // gone, or a column it does not have, is passed over.
     for (const QString& pair : QString::fromStdString(settings.sortColumns).split(',')) {
@@ -288,8 +339,10 @@ void LibraryTabs::ConnectGrid(TMyStringGrid* grid, bool album) {
             [this, grid](int dropRow, const std::vector<int32_t>& keys) {
                 window_.Editing().AlbumRowsDropped(grid, dropRow, keys);
             });
-    connect(grid->Model(), &TTitleTableModel::selectionFollow, this,
-            [this] { window_.UpdateMenus(); });
+    connect(grid->Model(), &TTitleTableModel::selectionFollow, this, [this] {
+        if (!filtering_)
+            window_.UpdateMenus();
+    });
 }
 
 void LibraryTabs::CategoryViewsChanged() {
@@ -360,22 +413,44 @@ void LibraryTabs::AlbumViewsChanged() {
     window_.UpdateMenus();
 }
 
+void LibraryTabs::AttachFindField(QLineEdit* find) {
+    // Finding as the user types: Ctrl+F goes to the field, Esc empties it and goes back to
+    // the grid it filtered.
+    connect(find, &QLineEdit::textChanged, this, &LibraryTabs::SetFilter);
+    auto* findKey = new QShortcut(QKeySequence::Find, find->window());
+    connect(findKey, &QShortcut::activated, find, [find] {
+        find->setFocus(Qt::ShortcutFocusReason);
+        find->selectAll();
+    });
+    auto* leave = new QAction(find);
+    leave->setShortcut(Qt::Key_Escape);
+    leave->setShortcutContext(Qt::WidgetShortcut);
+    find->addAction(leave);
+    connect(leave, &QAction::triggered, this, [this, find] {
+        find->clear();
+        if (TMyStringGrid* grid = ActiveCategoryGrid())
+            grid->setFocus(Qt::ShortcutFocusReason);
+    });
+}
+
 void LibraryTabs::SetFilter(const QString& words) {
     filterWords_ = words;
     ApplyFilter();
 }
 
 void LibraryTabs::ApplyFilter() {
-    const SearchQuery query(filterWords_.toStdString());
-    if (TMyStringGrid* albumGrid = ActiveAlbumGrid())
-        if (auto* album = dynamic_cast<TAlbumGrid*>(&albumGrid->View()))
-            album->SetFilter(query);
-    TMyStringGrid* grid = ActiveCategoryGrid();
-    auto* titles = grid ? dynamic_cast<TTitleGrid*>(&grid->View()) : nullptr;
-    if (!titles || !window_.Views())
+    if (!window_.Views())
         return;
-    titles->SetFilter(query, window_.Views()->Search());
-    grid->scrollTo(grid->model()->index(titles->CurrentRow() - 1, 0));
+    // Every grid, shown or not: what the commands of a tab not shown act on is what it would
+    // show.
+    {
+        // The menus follow once, not once a grid: each look goes through the shown grid.
+        QScopedValueRollback<bool> quiet(filtering_, true);
+        window_.Views()->SetFilter(SearchQuery(filterWords_.toStdString()));
+    }
+    for (TMyStringGrid* grid : {ActiveCategoryGrid(), ActiveAlbumGrid()})
+        if (grid)
+            grid->scrollTo(grid->model()->index(grid->View().CurrentRow() - 1, 0));
     window_.UpdateMenus();
 }
 

@@ -11,7 +11,9 @@
 #include <map>
 
 class QCheckBox;
+class QColor;
 class QLabel;
+class QLineEdit;
 class QPoint;
 
 namespace tunquil {
@@ -38,8 +40,12 @@ public:
     void FitColumns();
     // Takes every page down while the views still exist (their grids observe them).
     void TakeDown();
-    // How the tabs were left: the tabs shown, the album details, the grids' sort columns and
-    // the all-titles grid's column widths.
+    // The active tab's colours on both sides, noted in the settings; the colours the settings
+    // hold.
+    void SetTabColours(const QColor& background, const QColor& font, MainWindowSettings& settings);
+    void RestoreTabColours(MainWindowSettings& settings);
+    // How the tabs were left: the tab colours, the tab shown on each side, the album details,
+    // the grids' sort columns and column widths (the all-titles grid's and each category's).
     void SaveState(MainWindowSettings& settings) const;
     void RestoreState(const MainWindowSettings& settings);
 
@@ -49,8 +55,10 @@ public:
     TMyStringGrid* AllTitlesGrid() const { return allTitlesGrid_; }
     QLabel* AllTitlesSummary() const { return AllCatPT; }
 
-    // Shows in the shown grids (the category side's and an album tab's) only the titles these
-    // words find (every title for none); a tab shown later takes the same words.
+    // The database toolbar's find field filters the grids as the user types (Ctrl+F, Esc).
+    void AttachFindField(QLineEdit* find);
+    // Shows in every grid, shown or not, only the titles these words find (every title for
+    // none); grids made later take the same words.
     void SetFilter(const QString& words);
     const QString& FilterWords() const { return filterWords_; }
 
@@ -89,6 +97,7 @@ private:
     std::map<int32_t, QWidget*> albumPages_;    // by album key
     bool albumListPending_ = false;
     QString filterWords_;
+    bool filtering_ = false;
 };
 
 } // namespace tunquil::ui

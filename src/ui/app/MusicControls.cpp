@@ -5,6 +5,7 @@
 #include "ui/controls/Glyphs.h"
 #include "ui/controls/TCDPanelP.h"
 #include "ui/controls/TDropButton.h"
+#include "ui/midi/TempoControls.h"
 
 #include <QSlider>
 #include <QSpinBox>
@@ -15,27 +16,7 @@ namespace tunquil::ui {
 
 namespace {
 constexpr int kTopAreaHeight = 127;
-
-// Semitones with their sign, as musicians write a transposition: -3, 0, +2.
-class TransposeBox : public QSpinBox {
-public:
-    using QSpinBox::QSpinBox;
-
-protected:
-    QString textFromValue(int value) const override {
-        return value > 0 ? "+" + QString::number(value) : QString::number(value);
-    }
-    int valueFromText(const QString& text) const override { return text.toInt(); }
-    QValidator::State validate(QString& text, int&) const override {
-        if (text.isEmpty() || text == "+" || text == "-")
-            return QValidator::Intermediate;
-        bool ok = false;
-        int value = text.toInt(&ok);
-        return ok && value >= minimum() && value <= maximum() ? QValidator::Acceptable
-                                                              : QValidator::Invalid;
-    }
-};
-} // namespace
+}
 
 MusicControls::MusicControls(double scale, QWidget* parent) : QFrame(parent), scale_(scale) {
     setObjectName("TopPanel");
@@ -66,20 +47,8 @@ MusicControls::MusicControls(double scale, QWidget* parent) : QFrame(parent), sc
 
     // Beside the position bar: the speed and the key of the playing title. Arrows and the
     // wheel change them at once; typed values take effect with Enter.
-    c.tempo = new QSpinBox(this);
-    c.tempo->setObjectName("Tempo");
-    c.tempo->setRange(25, 400);
-    c.tempo->setSingleStep(5);
-    c.tempo->setValue(100);
-    c.tempo->setSuffix(" %");
-    c.tempo->setKeyboardTracking(false);
-    SetHint(c.tempo, "Tempo|Playing speed, in percent of the title's own tempo");
-    c.transpose = new TransposeBox(this);
-    c.transpose->setObjectName("Transpose");
-    c.transpose->setRange(-12, 12);
-    c.transpose->setValue(0);
-    c.transpose->setKeyboardTracking(false);
-    SetHint(c.transpose, "Transpose|Shift the playing title's key, in semitones (drums stay)");
+    c.tempo = TempoControls::MakeTempoBox(this);
+    c.transpose = TempoControls::MakeTransposeBox(this);
 
     auto makeButton = [&](auto* button, const char* name, GlyphKind glyph, const QString& hint,
                           int helpContext) {

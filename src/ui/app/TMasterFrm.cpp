@@ -12,9 +12,11 @@
 #include "platform/FluidSynthSequencer.h"
 #include "platform/SynthesizerMix.h"
 #include "ui/app/DatabaseArea.h"
+#include "ui/app/HelpAndHints.h"
 #include "ui/app/LibraryTabs.h"
 #include "ui/app/MasterLayout.h"
 #include "ui/app/MasterMenus.h"
+#include "ui/app/MasterStatusBar.h"
 #include "ui/app/MusicControls.h"
 #include "ui/app/ScreenPlacement.h"
 #include "ui/app/TSplashFrm.h"
@@ -35,12 +37,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QScreen>
-#include <QShortcut>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -50,14 +49,6 @@
 namespace tunquil::ui {
 
 namespace {
-
-QColor FromColorRef(uint32_t c) {
-    return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff);
-}
-uint32_t ToColorRef(const QColor& c) {
-    return static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 |
-           static_cast<uint32_t>(c.blue()) << 16;
-}
 
 std::unique_ptr<platform::ISequencerDevice>
 DefaultDevice(const fs::path& programDirectory, std::shared_ptr<platform::SynthesizerMix> mix) {
@@ -105,11 +96,15 @@ TMasterFrm::TMasterFrm(fs::path programDirectory,
     BuildDatabaseArea();
     layout->addWidget(top_);
     layout->addWidget(area_, 1);
-    BuildStatusBar();
+    auto* status = new MasterStatusBar(scale_, this);
+    setStatusBar(status);
+    hintPanel_ = status->HintPanel();
+    progress_ = status->Progress();
+    host_.SetStatusWidgets(hintPanel_, progress_);
     menus_ = std::make_unique<MasterMenus>(*this);
     menus_->Build();
     top_->ShowToolbarState(settings_.showTools);
-    qApp->installEventFilter(this);
+    help_ = std::make_unique<HelpAndHints>(this, [this] { return settings_.showAllHints; });
     setAcceptDrops(true); // files and folders from the desktop
     // Most commands wait for the database (unlocked at the end of start-up).
     Lock();
@@ -118,7 +113,7 @@ TMasterFrm::TMasterFrm(fs::path programDirectory,
 }
 
 TMasterFrm::~TMasterFrm() {
-    qApp->removeEventFilter(this);
+    help_.reset();
     // The sound windows hold the program and the mixer device, which go before the children do.
     sound_.reset();
     if (program_ && library_.DataModule())
@@ -178,27 +173,7 @@ void TMasterFrm::BuildDatabaseArea() {
     tabs_ =
         std::make_unique<LibraryTabs>(*this, area_->AlbumPanel(), area_->CategoryPanel(), scale_);
 
-    // Finding as the user types: Ctrl+F goes to the field, Esc empties it and goes back to
-    // the grid it filtered.
-    QLineEdit* find = area_->FindField();
-    connect(find, &QLineEdit::textChanged, this, [this](const QString& words) {
-        if (tabs_)
-            tabs_->SetFilter(words);
-    });
-    auto* findKey = new QShortcut(QKeySequence::Find, this);
-    connect(findKey, &QShortcut::activated, this, [find] {
-        find->setFocus(Qt::ShortcutFocusReason);
-        find->selectAll();
-    });
-    auto* leave = new QAction(find);
-    leave->setShortcut(Qt::Key_Escape);
-    leave->setShortcutContext(Qt::WidgetShortcut);
-    find->addAction(leave);
-    connect(leave, &QAction::triggered, this, [this, find] {
-        find->clear();
-        if (TMyStringGrid* grid = tabs_ ? tabs_->ActiveCategoryGrid() : nullptr)
-            grid->setFocus(Qt::ShortcutFocusReason);
-    });
+    tabs_->AttachFindField(area_->FindField());
 }
 
 void TMasterFrm::LayOutDatabaseArea() {
@@ -212,39 +187,7 @@ void TMasterFrm::ToggleToolbar() {
     LayOutDatabaseArea();
 }
 
-// ------------------------------------------------------------------ the status bar
-
-void TMasterFrm::BuildStatusBar() {
-    statusBar()->setFixedHeight(Px(18));
-    statusBar()->setSizeGripEnabled(true);
-    hintPanel_ = new QLabel(this);
-    hintPanel_->setObjectName("HintPanel");
-    hintPanel_->setAccessibleDescription("Hint"); // its name is the hint shown
-    hintPanel_->setFixedWidth(Px(290));
-    QFont font = hintPanel_->font();
-    font.setPointSize(8);
-    font.setBold(true);
-    hintPanel_->setFont(font);
-    statusBar()->addWidget(hintPanel_);
-    progress_ = new QProgressBar(statusBar());
-    progress_->setObjectName("ProgressBar");
-    progress_->setAccessibleName("Progress");
-    progress_->setRange(0, 100);
-    progress_->setTextVisible(false);
-    progress_->hide();
-    host_.SetStatusWidgets(hintPanel_, progress_);
-}
-
-void TMasterFrm::PlaceProgressBar() {
-    QStatusBar* bar = statusBar();
-    int height = std::max(4, bar->height() - Px(6));
-    progress_->setGeometry(Px(290), (bar->height() - height) / 2 + 1,
-                           std::max(0, bar->width() - Px(290) - Px(17)), height);
-}
-
 void TMasterFrm::resizeEvent(QResizeEvent* event) {
-    bool progressShown = progress_->isVisible();
-    progress_->hide();
     int w = qRound(width() / scale_), h = qRound(height() / scale_);
     ClampWindowSize(w, h);
     if (Px(w) != width() || Px(h) != height()) {
@@ -253,8 +196,6 @@ void TMasterFrm::resizeEvent(QResizeEvent* event) {
     }
     QMainWindow::resizeEvent(event);
     LayOutDatabaseArea();
-    PlaceProgressBar();
-    progress_->setVisible(progressShown);
 }
 
 bool TMasterFrm::DropTitles(QWidget* target, const DraggedTitles& titles) {
@@ -277,46 +218,11 @@ bool TMasterFrm::event(QEvent* event) {
 }
 
 void TMasterFrm::SetHelpCursor(bool on) {
-    if (on == helpCursor_)
-        return;
-    helpCursor_ = on;
-    if (on)
-        QApplication::setOverrideCursor(Qt::WhatsThisCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    help_->SetOn(on);
 }
 
-bool TMasterFrm::eventFilter(QObject* watched, QEvent* event) {
-    auto* widget = qobject_cast<QWidget*>(watched);
-    switch (event->type()) {
-    case QEvent::ToolTip:
-        if (!settings_.showAllHints)
-            return true;
-        break;
-    case QEvent::KeyPress:
-        // Esc ends the help cursor, as a click elsewhere would.
-        if (helpCursor_ && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-            SetHelpCursor(false);
-            return true;
-        }
-        break;
-    case QEvent::MouseButtonPress:
-        if (helpCursor_ && widget && widget->window() == this) {
-            SetHelpCursor(false);
-            for (QWidget* w = widget; w; w = w->parentWidget()) {
-                int context = w->property("helpContext").toInt();
-                if (context > 0) {
-                    THelpWindow::ShowPopup(context, QCursor::pos(), this);
-                    break;
-                }
-            }
-            return true;
-        }
-        break;
-    default:
-        break;
-    }
-    return QMainWindow::eventFilter(watched, event);
+bool TMasterFrm::HelpCursor() const {
+    return help_->On();
 }
 
 // ------------------------------------------------------------------ lock
@@ -371,8 +277,7 @@ void TMasterFrm::ApplySavedSettings() {
     auto side = [](int value) { return static_cast<uint32_t>(std::clamp(value, 0, 65535)); };
     synthesizerMix_->SetVolume(side(settings_.synthLeft), side(settings_.synthRight));
     synthesizerMix_->SetMuted(settings_.synthMuted);
-    SetTabColours(FromColorRef(settings_.tabActiveColor),
-                  FromColorRef(settings_.tabActiveFontColor));
+    tabs_->RestoreTabColours(settings_);
     ApplySettingsToMenus();
     LayOutDatabaseArea();
 }
@@ -408,11 +313,6 @@ void TMasterFrm::StartUp() {
     };
     program_->SetResetData(bytes("GMRESET"), bytes("GSRESET"));
     program_->SetAutoLooping(settings_.autoLooping);
-    program_->SetTempoPinned(settings_.keepTempo);
-    if (settings_.keepTempo) {
-        program_->SetTempoPercent(settings_.tempoPercent);
-        program_->SetTranspose(settings_.transpose);
-    }
     program_->SetResetChoice(settings_.reset);
     program_->onChanged = [this] { sound_->ProgramChanged(); };
     sound_->ProgramStarted();
@@ -555,8 +455,6 @@ struct TMasterFrm::ClosingSteps : IShutDownSteps {
         settings.synthLeft = static_cast<int>(w.synthesizerMix_->Left());
         settings.synthRight = static_cast<int>(w.synthesizerMix_->Right());
         settings.synthMuted = w.synthesizerMix_->Muted();
-        settings.tabActiveColor = ToColorRef(w.CategoriesTabs()->TabActiveColor());
-        settings.tabActiveFontColor = ToColorRef(w.CategoriesTabs()->TabActiveFontColor());
         settings.Write(ini, w.isMaximized());
         w.startSettings_.Write(ini);
         ini.UpdateFile();
@@ -613,13 +511,7 @@ void TMasterFrm::ShowCategoryTabs(bool show) {
 }
 
 void TMasterFrm::SetTabColours(const QColor& background, const QColor& font) {
-    for (TExtPageControl* tabs : {tabs_->CategoriesTabs(), tabs_->AlbumsTabs()}) {
-        tabs->SetTabActiveColor(background);
-        tabs->SetTabActiveFontColor(font);
-        tabs->SetTabInactiveColor(QColor(192, 192, 192));
-    }
-    settings_.tabActiveColor = ToColorRef(background);
-    settings_.tabActiveFontColor = ToColorRef(font);
+    tabs_->SetTabColours(background, font, settings_);
 }
 
 // ------------------------------------------------------------------ for the parts

@@ -44,6 +44,7 @@ class DatabaseArea;
 class DesktopCommands;
 class EditCommands;
 class ExportCommands;
+class HelpAndHints;
 class ImportCommands;
 class MasterMenus;
 class MusicControls;
@@ -158,7 +159,7 @@ public:
     bool DropTitles(QWidget* target, const DraggedTitles& titles);
     // The help cursor: while on, a click on a control shows its help instead of acting.
     void SetHelpCursor(bool on);
-    bool HelpCursor() const { return helpCursor_; }
+    bool HelpCursor() const;
     // Lays out the database area again (after a resize or a toolbar toggle).
     void LayOutDatabaseArea();
     void ToggleToolbar();
@@ -172,7 +173,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     // Files and folders dropped from the desktop go to the import part.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -183,8 +183,6 @@ private:
     void OfferScan();
 
     void BuildDatabaseArea();
-    void BuildStatusBar();
-    void PlaceProgressBar();
     void ApplyLock();
     void ApplySettingsToMenus();
     int Px(int pixels) const;
@@ -209,7 +207,6 @@ private:
     std::unique_ptr<TitleImporter> importer_;
     std::vector<std::string> startArguments_;
     bool albumSide_ = false;
-    bool helpCursor_ = false;
     bool shutDown_ = false;
     bool startedUp_ = false;
     int lockDepth_ = 0;
@@ -230,6 +227,7 @@ private:
     QProgressBar* progress_ = nullptr;
     std::unique_ptr<LibraryTabs> tabs_;
     std::unique_ptr<MasterMenus> menus_;
+    std::unique_ptr<HelpAndHints> help_;
     // What a drop on each drop button does, once the window's own checks have passed.
     std::map<QWidget*, std::function<bool(const DraggedTitles&)>> dropCommands_;
 };

@@ -17,20 +17,21 @@
 #include "ui/midi/MprisService.h"
 #include "ui/midi/TMixerFrm2.h"
 #include "ui/midi/TViewProgFrm.h"
+#include "ui/midi/TempoControls.h"
 
 #include <QActionGroup>
 #include <QCursor>
 #include <QFileDialog>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QSpinBox>
 #include <QToolButton>
 
 namespace tunquil::ui {
 
 SoundCommands::SoundCommands(IMasterWindow& window, platform::ISequencerDevice& device,
                              std::shared_ptr<platform::SynthesizerMix> mix)
-    : window_(window), device_(device), mix_(std::move(mix)) {}
+    : window_(window), device_(device), mix_(std::move(mix)),
+      tempo_(std::make_unique<TempoControls>(window)) {}
 
 SoundCommands::~SoundCommands() {
     delete programView_;
@@ -93,14 +94,7 @@ void SoundCommands::AttachTransport(const TransportControls& controls) {
             window_.RefreshTransport();
         }
     });
-    connect(controls_.tempo, &QSpinBox::valueChanged, this, [this](int percent) {
-        if (PlayProgram* program = window_.Program())
-            program->SetTempoPercent(percent);
-    });
-    connect(controls_.transpose, &QSpinBox::valueChanged, this, [this](int semitones) {
-        if (PlayProgram* program = window_.Program())
-            program->SetTranspose(semitones);
-    });
+    tempo_->Attach(controls_.tempo, controls_.transpose);
     window_.Host().SetPositionTick([this] {
         if (PlayProgram* program = window_.Program()) {
             program->Tick();
@@ -149,21 +143,11 @@ void SoundCommands::Refresh() {
     apply(c.allStop, state.allStop, false, locked);
     apply(c.volume, state.volume, true, locked);
     c.trackBar->setEnabled(state.trackBar.enabled && !locked);
-    // A speed or key set with nothing playing would be undone by the next title, unless kept.
-    const bool shapeable = program && (state.trackBar.enabled || program->TempoPinned());
-    c.tempo->setEnabled(shapeable);
-    c.transpose->setEnabled(shapeable);
+    tempo_->Refresh(state.trackBar.enabled);
     if (programMenu_)
         programMenu_->menuAction()->setEnabled(state.programMenu);
     if (!program)
         return;
-    for (auto [box, value] : {std::pair{c.tempo, program->TempoPercent()},
-                              std::pair{c.transpose, program->Transpose()}}) {
-        if (box->value() != value) {
-            QSignalBlocker quiet(box);
-            box->setValue(value);
-        }
-    }
     const TrackBarState& bar = program->TrackBar();
     if (!c.trackBar->isSliderDown()) {
         QSignalBlocker quiet(c.trackBar);
@@ -280,39 +264,10 @@ void SoundCommands::AddProgramItems(QMenu* menu) {
         [this] { ChangeVolume(+1); });
     key("&Quieter", QKeySequence(Qt::CTRL | Qt::Key_Down), nullptr, [this] { ChangeVolume(-1); });
     menu->addSeparator();
-    key("F&aster", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Right), nullptr,
-        [this] { ChangeTempo(+1); });
-    key("S&lower", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Left), nullptr,
-        [this] { ChangeTempo(-1); });
-    key("&Key up", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up), nullptr,
-        [this] { ChangeKey(+1); });
-    key("Key &down", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down), nullptr,
-        [this] { ChangeKey(-1); });
-    key("&Original tempo and key", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_0), nullptr, [this] {
-        ChangeTempo(0);
-        ChangeKey(0);
+    tempo_->AddProgramItems(menu, [&key](const QString& caption, const QKeySequence& keys,
+                                         std::function<void()> action) {
+        key(caption, keys, nullptr, std::move(action));
     });
-    keepTempoItem_ = Check(menu, "Keep tempo and key for the &next titles", this, [this](bool on) {
-        window_.WindowSettings().keepTempo = on;
-        if (PlayProgram* program = window_.Program())
-            program->SetTempoPinned(on);
-        window_.RefreshTransport();
-    });
-    keepTempoItem_->setChecked(window_.WindowSettings().keepTempo);
-}
-
-void SoundCommands::ChangeTempo(int steps) {
-    if (PlayProgram* program = window_.Program()) {
-        program->SetTempoPercent(steps == 0 ? 100 : program->TempoPercent() + 5 * steps);
-        window_.RefreshTransport();
-    }
-}
-
-void SoundCommands::ChangeKey(int steps) {
-    if (PlayProgram* program = window_.Program()) {
-        program->SetTranspose(steps == 0 ? 0 : program->Transpose() + steps);
-        window_.RefreshTransport();
-    }
 }
 
 void SoundCommands::Seek(int seconds) {
@@ -534,11 +489,7 @@ void SoundCommands::ChooseSoundFont() {
 }
 
 void SoundCommands::ProgramChanged() {
-    if (PlayProgram* program = window_.Program()) {
-        MainWindowSettings& settings = window_.WindowSettings();
-        settings.tempoPercent = program->TempoPercent();
-        settings.transpose = program->Transpose();
-    }
+    tempo_->ProgramChanged();
     window_.RefreshTransport();
     if (programView_ && programView_->isVisible())
         programView_->Refresh();
@@ -547,6 +498,7 @@ void SoundCommands::ProgramChanged() {
 }
 
 void SoundCommands::ProgramStarted() {
+    tempo_->ProgramStarted();
     // The program of the last run comes back, without playing, with the titles still there.
     TMusicLibrary& library = window_.Library();
     window_.Program()->RestoreSavedEntries([&library](int key) {

@@ -1,7 +1,8 @@
 #pragma once
 // Playing: the music controls and the position bar, the PLAY pop-up and the Play items of the
 // menus, the Program menu and its window, the mixer, the SoundFont, the looping and reset
-// settings, the lyrics window, and the desktop's media controls.
+// settings, the lyrics window, and the desktop's media controls. The tempo and key controls
+// are a part of their own (TempoControls) that this one holds.
 
 #include "app/MainWindowSettings.h"
 #include "ui/MasterWindow.h"
@@ -27,6 +28,7 @@ class SynthesizerMix;
 namespace tunquil::ui {
 
 class MprisService;
+class TempoControls;
 class LyricsPane;
 class TCDPanelP;
 class TMixerFrm2;
@@ -101,20 +103,17 @@ private:
     void RunPlayMenu(bool fromMenu);
     void Seek(int seconds);
     void ChangeVolume(int steps);
-    // Steps of 5 % and of a semitone; 0 steps of both put the title's own speed and key back.
-    void ChangeTempo(int steps);
-    void ChangeKey(int steps);
 
     IMasterWindow& window_;
     platform::ISequencerDevice& device_;
     std::shared_ptr<platform::SynthesizerMix> mix_;
     TransportControls controls_;
+    std::unique_ptr<TempoControls> tempo_;
     QMenu* programMenu_ = nullptr;
     QMenu* playMenu_ = nullptr;
     QAction *playTopItem_ = nullptr, *playBottomItem_ = nullptr, *playReplaceItem_ = nullptr,
             *cancelItem_ = nullptr;
     QAction* loopingItem_ = nullptr;
-    QAction* keepTempoItem_ = nullptr;
     std::map<ResetChoice, QAction*> resetItems_;
     QPointer<TViewProgFrm> programView_;
     std::unique_ptr<platform::IMixerDevice> mixerDevice_;

@@ -502,6 +502,29 @@ TEST_F(MasterWindowTest, TheFindFieldFiltersTheShownGridAndCommandsActOnTheShown
     window->ShutDown();
 }
 
+// A grid left while filtered used to keep its words after the field was emptied: "All
+// categories" then played only the old matches. Every grid follows the words, shown or not.
+TEST_F(MasterWindowTest, EveryGridFollowsTheFindFieldShownOrNot) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    auto* find = window->findChild<QLineEdit*>("FindTitles");
+    ASSERT_NE(find, nullptr);
+    TMyStringGrid* all = window->AllTitlesGrid();
+    find->setText("brav");
+    EXPECT_EQ(GridTitles(all), std::vector<std::string>{"Bravo"});
+    window->CategoriesTabs()->setCurrentIndex(1);
+    EXPECT_EQ(GridTitles(window->ActiveCategoryGrid()), std::vector<std::string>{"Bravo"});
+    EXPECT_TRUE(window->SelectionKeys(TitleSelection::AllAlbums).empty()); // Mix has no Bravo
+    find->clear();
+    EXPECT_EQ(GridTitles(all).size(), 3u);
+    EXPECT_EQ(window->AllTitlesSummary()->text().toStdString(), "3 titles  ---  0:55");
+    EXPECT_EQ(window->SelectionKeys(TitleSelection::AllAlbums),
+              (std::vector<int32_t>{keys[0], keys[1]}));
+    window->MenuItem({"&Categories", "&Play", "&All categories"})->trigger();
+    EXPECT_EQ(window->Program()->Entries().size(), 3u);
+    window->ShutDown();
+}
+
 TEST_F(MasterWindowTest, AlbumGridsAreFittedAndNarrowWindowsKeepTheUsersAlbumWidth) {
     WriteIni("[Format]\nAlbPanelWidth=400\nWidth=1000\nHeight=600\n");
     auto window = Start();
@@ -648,6 +671,26 @@ TEST_F(MasterWindowTest, TheWindowComesBackAsItWasLeft) {
     for (int row = 1; row <= grid->View().TitleCount(); ++row)
         titles.push_back(std::string(grid->View().Row(row).title));
     EXPECT_EQ(titles, (std::vector<std::string>{"Bravo", "Charlie"}));
+    window->ShutDown();
+}
+
+TEST_F(MasterWindowTest, EachCategoryGridKeepsItsOwnColumnWidthsAcrossARestart) {
+    {
+        auto window = Start();
+        ASSERT_TRUE(window);
+        window->CategoriesTabs()->setCurrentIndex(1);
+        window->ActiveCategoryGrid()->setColumnWidth(1, 177);
+        window->AllTitlesGrid()->setColumnWidth(1, 133);
+        window->ShutDown();
+    }
+    // The all-titles grid's widths stay where older copies of the program read them.
+    IniFile ini(home.path() / "Tunquil.ini");
+    EXPECT_EQ(ini.ReadString("Window", "ColumnWidths", "").find(':'), std::string::npos);
+    auto window = Start();
+    ASSERT_TRUE(window);
+    ASSERT_EQ(window->CategoriesTabs()->currentIndex(), 1);
+    EXPECT_EQ(window->ActiveCategoryGrid()->columnWidth(1), 177);
+    EXPECT_EQ(window->AllTitlesGrid()->columnWidth(1), 133);
     window->ShutDown();
 }
 
