@@ -172,7 +172,7 @@ int64_t RunningCopy::Receive(const BusMessage& m) {
         // and shows the window.
         bool addsOnly =
             !m.items.empty() && std::all_of(m.items.begin(), m.items.end(), [](auto& c) {
-                return c.size() > 1 && c[0] == 'A' && c.find('\0') != std::string::npos;
+                return c.size() > 1 && c[0] == 'A' && c.find('\x1f') != std::string::npos;
             });
         if (!addsOnly)
             Call(callbacks_.bringToFront);

@@ -41,10 +41,17 @@ int HandAddsToWindow(Context& ctx, const std::string& category, const std::strin
     int status = kOk;
     std::error_code ec;
     std::vector<std::string> commands;
+    const std::string library = FindProgramDirectory(ctx.home).string();
     auto hand = [&](const fs::path& file) {
-        commands.push_back(CommandProcessor::AddCommand(
-            {fs::absolute(file, ec).lexically_normal().string(), category, artist, allowDuplicates,
-             FindProgramDirectory(ctx.home).string()}));
+        std::string full = fs::absolute(file, ec).lexically_normal().string();
+        std::string command =
+            CommandProcessor::AddCommand({full, category, artist, allowDuplicates, library});
+        if (!command.empty()) {
+            commands.push_back(std::move(command));
+            return;
+        }
+        ctx.out << "Its name cannot be handed to the window\t" << file.string() << "\n";
+        status = kProblems;
     };
     for (const auto& arg : ctx.args) {
         if (fs::is_directory(arg, ec)) {

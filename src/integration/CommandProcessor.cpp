@@ -72,9 +72,19 @@ bool CommandProcessor::ParsePluginCommand(const std::string& command, PluginRequ
     return true;
 }
 
+namespace {
+// Between the fields of an A command: the unit separator, which no file name or name typed for
+// a category or artist holds in practice (the bus carries no NUL).
+constexpr char kAddSeparator = '\x1f';
+} // namespace
+
 std::string CommandProcessor::AddCommand(const AddRequest& r) {
-    return "A" + r.path + '\0' + r.category + '\0' + r.artist + '\0' +
-           (r.allowDuplicates ? "D" : "") + '\0' + r.library;
+    const std::string flags = r.allowDuplicates ? "D" : "";
+    for (const std::string* field : {&r.path, &r.category, &r.artist, &r.library})
+        if (field->find(kAddSeparator) != std::string::npos)
+            return {};
+    return "A" + r.path + kAddSeparator + r.category + kAddSeparator + r.artist + kAddSeparator +
+           flags + kAddSeparator + r.library;
 }
 
 bool CommandProcessor::ParseAddCommand(const std::string& command, AddRequest& request) {
@@ -82,7 +92,7 @@ bool CommandProcessor::ParseAddCommand(const std::string& command, AddRequest& r
         return false;
     std::vector<std::string> fields(1);
     for (std::size_t i = 1; i < command.size(); ++i) {
-        if (command[i] == '\0')
+        if (command[i] == kAddSeparator)
             fields.emplace_back();
         else
             fields.back() += command[i];

@@ -2,7 +2,7 @@
 // The one-letter command verbs that the desktop (and the browser plug-in's helper) hands the
 // program: P and O play, Z only adds, M mails, NV plays a file from the web with looping, a
 // bare absolute path plays; and A, from tunquilctl add beside the window, adds as that command
-// does (its fields apart by NUL, which no command-line argument holds). Written against
+// does (its fields apart by the unit separator, U+001F). Written against
 // ICommandTarget, the few things it needs of the running program, so the window, tunquilctl and the
 // tests can each supply them.
 
@@ -78,7 +78,8 @@ public:
     // name when that leaves nothing.
     static std::string TitleFromUrl(const std::string& url, const std::string& localPath);
 
-    // The A command for one file, and back. Parsing fails for anything that is not one.
+    // The A command for one file ("" when a field holds the separator), and back. Parsing
+    // fails for anything that is not one.
     static std::string AddCommand(const AddRequest& request);
     static bool ParseAddCommand(const std::string& command, AddRequest& request);
 
