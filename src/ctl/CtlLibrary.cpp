@@ -47,14 +47,15 @@ void TerminalHost::Status(const std::string& text) {
 CtlLibrary::CtlLibrary(Context& ctx, bool reading) : host_(ctx.err) {
     const fs::path dir = FindProgramDirectory(ctx.home);
     library_ = std::make_unique<TMusicLibrary>(dir, host_);
-    if (reading) {
-        // The notice of a library passed over is the window's to give (and to note as given).
+    // Giving the notice of a library passed over notes it in Tunquil.ini: beside the window,
+    // whose settings those are, that is left to the window.
+    if (!reading || !WindowRuns())
+        if (std::string notice = TakePassedOverLibraryNotice(dir, ctx.home); !notice.empty())
+            ctx.err << "tunquilctl: " << ExpandLineSeparators(notice) << "\n";
+    if (reading)
         library_->OpenForReading();
-        return;
-    }
-    if (std::string notice = TakePassedOverLibraryNotice(dir, ctx.home); !notice.empty())
-        ctx.err << "tunquilctl: " << ExpandLineSeparators(notice) << "\n";
-    library_->Open();
+    else
+        library_->Open();
 }
 
 bool WindowRuns() {
