@@ -167,7 +167,15 @@ int64_t RunningCopy::Receive(const BusMessage& m) {
     if (shuttingDown_)
         return 0;
     if (m.number == kHandOverMessage) {
-        Call(callbacks_.bringToFront);
+        // Files that tunquilctl hands over to be added (see CommandProcessor's A command) are
+        // added behind the terminal that asked; every other hand-over is a start of the program
+        // and shows the window.
+        bool addsOnly =
+            !m.items.empty() && std::all_of(m.items.begin(), m.items.end(), [](auto& c) {
+                return c.size() > 1 && c[0] == 'A' && c.find('\x1f') != std::string::npos;
+            });
+        if (!addsOnly)
+            Call(callbacks_.bringToFront);
         if (!m.items.empty()) {
             Queue(m.items);
             Call(callbacks_.commandsArrived);

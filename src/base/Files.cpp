@@ -291,8 +291,10 @@ FileLock::FileLock(const fs::path& path, bool create) {
         ::close(fd_);
         fd_ = -1;
         if (err == EWOULDBLOCK)
-            throw FileError("The file " + path.string() +
-                            " is in use by another copy of Tunquil. Close that copy first.");
+            throw FileInUseError(
+                "The file " + path.string() +
+                    " is in use by another copy of Tunquil. Close that copy first.",
+                err);
         throw FileError(DescribeErrno("Cannot lock", path, err));
     }
 }

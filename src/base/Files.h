@@ -26,6 +26,12 @@ private:
     int code_ = 0;
 };
 
+// A FileLock found the file locked by another process.
+class FileInUseError : public FileError {
+public:
+    using FileError::FileError;
+};
+
 // "<what> <path>: <strerror(err)>"
 std::string DescribeErrno(const std::string& what, const fs::path& path, int err);
 

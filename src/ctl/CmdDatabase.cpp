@@ -46,7 +46,7 @@ int List(Context& ctx) {
     }
     SearchQuery query(TakeOption(ctx.args, "--find").value_or(""));
     RejectArguments(ctx.args);
-    auto s = CtlLibrary::Open(ctx);
+    auto s = CtlLibrary::OpenForReading(ctx);
     if (!s)
         return kUsage;
     std::vector<TitleRecord> titles = s->db().LiveTitles();
@@ -123,7 +123,7 @@ struct Usage {
 int Categories(Context& ctx) {
     bool tsv = TakeFlag(ctx.args, "--tsv");
     RejectArguments(ctx.args);
-    auto s = CtlLibrary::Open(ctx);
+    auto s = CtlLibrary::OpenForReading(ctx);
     if (!s)
         return kUsage;
     std::map<int32_t, Usage> used;
@@ -148,7 +148,7 @@ int Categories(Context& ctx) {
 int Artists(Context& ctx) {
     bool tsv = TakeFlag(ctx.args, "--tsv");
     RejectArguments(ctx.args);
-    auto s = CtlLibrary::Open(ctx);
+    auto s = CtlLibrary::OpenForReading(ctx);
     if (!s)
         return kUsage;
     std::map<int32_t, int> used;
@@ -171,7 +171,7 @@ int Albums(Context& ctx) {
     bool tsv = TakeFlag(ctx.args, "--tsv");
     std::optional<std::string> only = TakeOption(ctx.args, "--album");
     RejectArguments(ctx.args);
-    auto s = CtlLibrary::Open(ctx);
+    auto s = CtlLibrary::OpenForReading(ctx);
     if (!s)
         return kUsage;
     if (only) {
@@ -235,7 +235,13 @@ std::string CheckStoredArchive(const std::string& bytes) {
 
 int Verify(Context& ctx) {
     RejectArguments(ctx.args);
-    auto s = CtlLibrary::Open(ctx);
+    // Held as the program holds it where it can, so that a record pointing past the data is
+    // told as damage; beside the window such a record may be a title being added, and is left
+    // out.
+    bool inUse = false;
+    auto s = CtlLibrary::Open(ctx, &inUse);
+    if (!s && inUse)
+        s = CtlLibrary::OpenForReading(ctx);
     if (!s)
         return kUsage;
     int problems = 0;

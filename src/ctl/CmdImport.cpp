@@ -1,12 +1,16 @@
 // tunquilctl's commands that bring titles in and take them out: add, export, archive. They
 // open the database in the program directory and close it as the program does at shut-down.
 
+#include "app/SingleInstance.h"
+#include "base/ProgramDirectory.h"
 #include "base/Text.h"
 #include "ctl/CtlLibrary.h"
 #include "export/TitleExport.h"
 #include "export/archive/TitleArchiver.h"
 #include "import/FileSearch.h"
 #include "import/TitleImporter.h"
+#include "integration/CommandProcessor.h"
+#include "platform/SocketMessageBus.h"
 
 #include <algorithm>
 #include <memory>
@@ -29,6 +33,77 @@ std::vector<fs::path> FindMidiFiles(const fs::path& dir) {
     return {found.begin(), found.end()};
 }
 
+// The running window holds the library: the files go to it over the message bus, each as the
+// add below would take it, and the window adds them. Folders are searched here, where the
+// command was given; a name that is neither file nor folder is told here too.
+int HandAddsToWindow(Context& ctx, const std::string& category, const std::string& artist,
+                     bool allowDuplicates) {
+    int status = kOk;
+    std::error_code ec;
+    std::vector<std::string> commands;
+    const std::string library = FindProgramDirectory(ctx.home).string();
+    auto hand = [&](const fs::path& file) {
+        std::string full = fs::absolute(file, ec).lexically_normal().string();
+        std::string command =
+            CommandProcessor::AddCommand({full, category, artist, allowDuplicates, library});
+        if (!command.empty()) {
+            commands.push_back(std::move(command));
+            return;
+        }
+        ctx.out << "Its name cannot be handed to the window\t" << file.string() << "\n";
+        status = kProblems;
+    };
+    for (const auto& arg : ctx.args) {
+        if (fs::is_directory(arg, ec)) {
+            for (const auto& file : FindMidiFiles(arg))
+                hand(file);
+        } else if (fs::exists(arg, ec)) {
+            hand(arg);
+        } else {
+            ctx.out << "No such file or folder\t" << arg << "\n";
+            status = kProblems;
+        }
+    }
+    std::unique_ptr<platform::SocketMessageBus> bus;
+    try {
+        bus = std::make_unique<platform::SocketMessageBus>();
+    } catch (const std::exception&) {
+    }
+    if (!bus || !bus->FindWindow(kMainWindowClass)) {
+        // Another tunquilctl command holds it; it ends by itself.
+        ctx.err << "tunquilctl add: the library is in use by another copy of Tunquil. Run the "
+                   "command again once that copy has ended.\n";
+        return kUsage;
+    }
+    if (commands.empty())
+        return status;
+    std::size_t delivered = 0;
+    HandOverResult result = HandOver(*bus, commands, std::chrono::seconds(5), &delivered);
+    auto files = [](std::size_t n) { return std::to_string(n) + (n == 1 ? " file" : " files"); };
+    if (delivered > 0)
+        ctx.out << "Handed "
+                << (delivered < commands.size() ? std::to_string(delivered) + " of " : "")
+                << files(commands.size()) << " to the running Tunquil window, which adds "
+                << (delivered == 1 ? "it" : "them") << ".\n";
+    switch (result) {
+    case HandOverResult::Done:
+        return status;
+    case HandOverResult::Refused:
+        ctx.err << "tunquilctl add: Tunquil is closing down; run the command again once it has "
+                   "closed.\n";
+        break;
+    case HandOverResult::TooLong:
+        ctx.err << "tunquilctl add: a path is too long to hand over to the running Tunquil "
+                   "window; add the file in the window, or close it and run the command again.\n";
+        break;
+    case HandOverResult::NoAnswer:
+        ctx.err << "tunquilctl add: the running Tunquil window did not answer; add the files in "
+                   "the window, or close it and run the command again.\n";
+        break;
+    }
+    return kProblems;
+}
+
 int Add(Context& ctx) {
     std::string category = TakeOption(ctx.args, "--category").value_or("Unknown");
     std::string artist = TakeOption(ctx.args, "--artist").value_or("Various");
@@ -38,9 +113,10 @@ int Add(Context& ctx) {
         throw UsageError("add needs at least one file or folder");
     if (Trim(category).empty())
         throw UsageError("--category needs a name");
-    auto session = CtlLibrary::Open(ctx);
+    bool inUse = false;
+    auto session = CtlLibrary::Open(ctx, &inUse);
     if (!session)
-        return kUsage;
+        return inUse ? HandAddsToWindow(ctx, category, artist, allowDuplicates) : kUsage;
     TitleImporter importer(session->host(), session->data(), session->library().Categories(),
                            session->dir());
     std::error_code ec;
@@ -94,7 +170,7 @@ int Export(Context& ctx) {
         throw UsageError("usage: export KEY PATH [--zip]");
     int key = ParseKey(ctx.args[0]);
     fs::path target = ctx.args[1];
-    auto session = CtlLibrary::Open(ctx);
+    auto session = CtlLibrary::OpenForReading(ctx);
     if (!session)
         return kUsage;
     std::error_code ec;

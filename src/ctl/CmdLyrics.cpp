@@ -1,6 +1,7 @@
 // tunquilctl lyrics: the words of a title or a file, as text or as an LRC file.
 
 #include "base/Files.h"
+#include "base/Text.h"
 #include "ctl/CtlLibrary.h"
 #include "export/archive/StoredTune.h"
 #include "midi/Lyrics.h"
@@ -14,14 +15,13 @@ namespace tunquil::ctl {
 namespace {
 
 // The title's tune, unpacked from the database in memory: no file is written for it.
-std::string TitleTune(Context& ctx, int key, int& status, bool& karaokeName) {
-    auto session = CtlLibrary::Open(ctx);
+std::string TitleTune(Context& ctx, int key, int& status, bool& karaokeName, TitleRecord& record) {
+    auto session = CtlLibrary::OpenForReading(ctx);
     if (!session) {
         status = kUsage;
         return {};
     }
     std::string stored, bytes;
-    TitleRecord record;
     if (!session->db().ReadStoredData(key, stored, &record)) {
         ctx.err << "tunquilctl lyrics: Title " << key << " has no stored data\n";
         status = session->Finish(kProblems);
@@ -46,6 +46,7 @@ int RunLyrics(Context& ctx) {
     std::string bytes;
     bool karaokeName = false;
     int status = kOk;
+    TitleRecord record; // the library's title and artist, for a title
     if (file) {
         RejectArguments(args);
         karaokeName = IsKaraokeFileName(*file);
@@ -58,7 +59,7 @@ int RunLyrics(Context& ctx) {
     } else {
         if (args.size() != 1)
             throw UsageError("lyrics needs one title key or --file FILE");
-        bytes = TitleTune(ctx, ParseKey(args[0]), status, karaokeName);
+        bytes = TitleTune(ctx, ParseKey(args[0]), status, karaokeName, record);
         if (status != kOk)
             return status;
     }
@@ -77,7 +78,11 @@ int RunLyrics(Context& ctx) {
         ctx.err << "tunquilctl lyrics: no lyrics\n";
         return kOk;
     }
-    ctx.out << (lrc ? lyrics.Lrc() : lyrics.Text());
+    // The artists that adds give a title nobody named say nothing: the file's own header does.
+    std::string artist = Trim(record.artist);
+    if (artist == "Unknown" || artist == "Various")
+        artist.clear();
+    ctx.out << (lrc ? lyrics.Lrc(Trim(record.title), artist) : lyrics.Text());
     return kOk;
 }
 

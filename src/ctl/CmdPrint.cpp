@@ -50,7 +50,7 @@ int Print(Context& ctx) {
     for (const std::string& arg : ctx.args)
         keys.push_back(ParseKey(arg));
 
-    auto session = CtlLibrary::Open(ctx);
+    auto session = CtlLibrary::OpenForReading(ctx);
     if (!session)
         return kUsage;
     std::string offered;

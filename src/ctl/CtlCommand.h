@@ -24,7 +24,8 @@ public:
 };
 
 struct Context {
-    std::string home; // the --home option, empty when not given
+    std::string home;    // the --home option, empty when not given
+    std::string command; // the command's name, as typed
     std::vector<std::string> args;
     std::ostream& out;
     std::ostream& err;

@@ -159,6 +159,12 @@ void ManFilesAndEnvironment(std::ostream& os) {
           "(~/.local/share when unset).\n";
 }
 
+const char kBesideTheWindow[] =
+    "While the Tunquil window runs, the commands that only read the library (list, categories, "
+    "artists, albums, verify, export, lyrics, print) work beside it and see every title it has "
+    "finished adding. add hands its files to the window, which adds them; the other commands "
+    "that change the library, and play, archive and mail, say what to do instead.";
+
 void WriteTunquilctlPage(std::ostream& os) {
     ManHeader(os, "tunquilctl", "the command-line companion of the Tunquil MIDI jukebox");
     os << ".SH SYNOPSIS\n"
@@ -192,6 +198,8 @@ void WriteTunquilctlPage(std::ostream& os) {
     }
     os << ".TP\n\\fBhelp\\fR [\\fICOMMAND\\fR]\n"
        << "Show the commands, or one command with its options.\n"
+       << ".SH BESIDE THE WINDOW\n"
+       << kBesideTheWindow << "\n"
        << ".SH EXIT STATUS\n"
        << "0 when the command did all it was asked, 1 when it met problems (a file it could not "
           "read, a title it could not play), 2 for a wrong command line or a database that "
@@ -282,7 +290,8 @@ void PrintHelp(std::ostream& os) {
             os << "      " << c.summary << "\n";
     }
     os << "  help [COMMAND]\n      show the commands, or one command with its options\n\n"
-       << kProgramDirectory << "\n";
+       << kProgramDirectory << "\n\n"
+       << kBesideTheWindow << "\n";
 }
 
 bool PrintCommandHelp(std::ostream& os, const std::string& name) {

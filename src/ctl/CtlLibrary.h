@@ -47,7 +47,14 @@ protected:
 // on standard error and returns null (the command then exits with status 2).
 class CtlLibrary {
 public:
-    static std::unique_ptr<CtlLibrary> Open(Context& ctx);
+    // For a command that changes the library: takes it as the program does. While another copy
+    // holds it, the message says what to do instead (in the running window, or once it is
+    // closed); with `inUse` given, that case is left to the caller: null, nothing printed,
+    // *inUse set.
+    static std::unique_ptr<CtlLibrary> Open(Context& ctx, bool* inUse = nullptr);
+    // For a command that only reads: works beside a running window, which is not told (see
+    // TMusicLibrary::OpenForReading).
+    static std::unique_ptr<CtlLibrary> OpenForReading(Context& ctx);
 
     TerminalHost& host() { return host_; }
     TMusicLibrary& library() { return *library_; }
@@ -60,9 +67,15 @@ public:
     int Finish(int status);
 
 private:
-    explicit CtlLibrary(Context& ctx);
+    CtlLibrary(Context& ctx, bool reading);
     TerminalHost host_;
     std::unique_ptr<TMusicLibrary> library_;
 };
+
+// True when a Tunquil window is running for this user (it answers on the message bus).
+bool WindowRuns();
+
+// What to do instead of a command that changes the library while the window holds it.
+std::string AdviceWhileWindowRuns(const std::string& command);
 
 } // namespace tunquil::ctl

@@ -105,7 +105,7 @@ static int Help(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
     tunquil::FailWritesPastTheFileSizeLimit();
     std::vector<std::string> args(argv + 1, argv + argc);
-    Context ctx{{}, {}, std::cout, std::cerr};
+    Context ctx{{}, {}, {}, std::cout, std::cerr};
     try {
         if (auto home = TakeOption(args, "--home"))
             ctx.home = *home;
@@ -125,6 +125,7 @@ int main(int argc, char** argv) {
         if (c.name != name)
             continue;
         ctx.args = std::move(args);
+        ctx.command = name;
         try {
             return c.run(ctx);
         } catch (const UsageError& e) {

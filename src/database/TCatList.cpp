@@ -15,11 +15,16 @@ TCatList::TCatList(fs::path programDirectory)
       file_(kCategoryRecordSize, RecordFile::LeadingKey) {}
 
 void TCatList::Load(const std::string& name) {
+    std::error_code ec;
+    fs::path path = directory_ / (name + ".des");
+    if (!fs::exists(path, ec) && !ec)
+        WriteFileAtomically(path, "");
+    LoadForReading(name);
+}
+
+void TCatList::LoadForReading(const std::string& name) {
     path_ = directory_ / (name + ".des");
     items_.clear();
-    std::error_code ec;
-    if (!fs::exists(path_, ec) && !ec)
-        WriteFileAtomically(path_, "");
     std::string bytes = file_.Read(path_);
     for (std::size_t at = 0; at < bytes.size(); at += kCategoryRecordSize)
         items_.push_back(DecodeCategoryRecord(bytes.data() + at));

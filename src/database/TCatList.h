@@ -23,6 +23,9 @@ public:
     // Reads program directory + name + ".des" (created empty when missing) and sorts by name.
     // Throws FileError when the file cannot be read or created; the list is then never saved.
     void Load(const std::string& name = "Categories");
+    // The same without creating the file (a missing one is an empty list), for a reader beside
+    // the copy that owns the directory.
+    void LoadForReading(const std::string& name = "Categories");
     // Writes the list when it differs from the file (FileError when it cannot, or when the
     // file was not read whole).
     void Save();

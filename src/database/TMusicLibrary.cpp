@@ -30,6 +30,22 @@ void TMusicLibrary::OpenDatabase() {
     data_->SetAlbumList(&albums_);
 }
 
+void TMusicLibrary::OpenForReading() {
+    readOnly_ = true;
+    data_ = std::make_unique<TDMM2>(programDirectory_, host_);
+    data_->SetCategoryList(&categories_);
+    data_->Database().OpenForReading(programDirectory_ / "Music");
+    // The lists after the titles: the program saves a new category or artist before the title
+    // that uses it, so every title read finds its names. Each list is replaced whole by a
+    // rename, so it is read whole.
+    data_->Performers().Load("Artists");
+    categories_.LoadForReading("Categories");
+    categories_.SetDatabase(&data_->Database());
+    categories_.SetAlbumList(&albums_);
+    data_->SetAlbumList(&albums_);
+    albums_.Load("Albums");
+}
+
 void TMusicLibrary::LoadAlbums() {
     albums_.Load("Albums");
 }
@@ -42,6 +58,10 @@ void TMusicLibrary::Open() {
 void TMusicLibrary::Close() {
     if (!IsOpen())
         return;
+    if (readOnly_) {
+        data_->Database().Close();
+        return;
+    }
     // Albums that were not loaded (a failure, reported then) have nothing to save, and an
     // empty list saved would stand in for the files.
     if (albums_.Loaded())

@@ -28,10 +28,15 @@ public:
     void LoadAlbums();
     // Both of the above.
     void Open();
+    // Reads the library while another copy may hold it (see TMyDB::OpenForReading): no lock is
+    // taken and nothing is written, now or at Close. Albums included.
+    void OpenForReading();
+    bool ReadOnly() const { return readOnly_; }
 
     // Saves the albums, purges the categories, closes the database (which purges the
     // performers and packs). Every step runs even when one before it failed; each failure is
-    // shown through the host as an error. Does nothing the second time.
+    // shown through the host as an error. Does nothing the second time. Opened for reading,
+    // only closes the files.
     void Close();
     bool IsOpen() const { return data_ && data_->Database().IsOpen(); }
 
@@ -50,6 +55,7 @@ private:
     TAlbList albums_;
     std::unique_ptr<TDMM2> data_;
     FileLock session_;
+    bool readOnly_ = false;
 };
 
 // True when `path` names one of the files that hold the library or its settings in the program

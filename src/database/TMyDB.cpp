@@ -5,13 +5,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <thread>
 #include <unistd.h>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 namespace tunquil {
 
@@ -302,9 +305,7 @@ std::vector<fs::path> TMyDB::RemoveOlderPackLeftovers(const std::vector<fs::path
     return removed;
 }
 
-void TMyDB::Open(const fs::path& basePath) {
-    if (open_)
-        throw DatabaseError("The database is already open");
+void TMyDB::SetPaths(const fs::path& basePath) {
     directory_ = basePath.parent_path();
     if (directory_.empty())
         directory_ = "/";
@@ -314,6 +315,13 @@ void TMyDB::Open(const fs::path& basePath) {
         name = "Default";
     descriptorPath_ = directory_ / (name + ".des");
     dataPath_ = directory_ / (name + ".dat");
+}
+
+void TMyDB::Open(const fs::path& basePath) {
+    if (open_)
+        throw DatabaseError("The database is already open");
+    SetPaths(basePath);
+    readOnly_ = false;
     problems_.clear();
     std::vector<fs::path> leftovers;
 
@@ -363,6 +371,99 @@ void TMyDB::Open(const fs::path& basePath) {
     open_ = true;
     ++edits_;
     TellPackLeftovers(leftovers, problems_.empty());
+}
+
+namespace {
+
+// The file a descriptor was opened on still bears `path` (both absent counts as the same).
+bool StillNamed(int fd, const fs::path& path) {
+    struct stat byName {
+    }, byFd{};
+    bool named = ::stat(path.c_str(), &byName) == 0;
+    if (fd < 0)
+        return !named;
+    return named && ::fstat(fd, &byFd) == 0 && byName.st_dev == byFd.st_dev &&
+           byName.st_ino == byFd.st_ino;
+}
+
+int OpenForReadingOnly(const fs::path& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && errno != ENOENT)
+        throw FileError(DescribeErrno("Cannot open", path, errno));
+    return fd;
+}
+
+} // namespace
+
+// One consistent look at the pair, or false when a pack replaced a file while it was taken.
+// The program appends a title's data before its record, so every whole record read here finds
+// its data within the data file's size taken after it.
+bool TMyDB::ReadSnapshot() {
+    struct Fd {
+        int fd = -1;
+        ~Fd() {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } des, dat;
+    des.fd = OpenForReadingOnly(descriptorPath_);
+    dat.fd = OpenForReadingOnly(dataPath_);
+    slots_.clear();
+    if (des.fd >= 0) {
+        int64_t desSize = FdSize(des.fd, descriptorPath_);
+        // A partial record at the end is a title being added: it is not there yet.
+        auto count = static_cast<std::size_t>(desSize / static_cast<int64_t>(kTitleRecordSize));
+        slots_.resize(count);
+        // Shorter than its size just now: an add that failed was cut back; look again.
+        if (count > 0 && !ReadExactAt(des.fd, slots_.data(), count * kTitleRecordSize, 0))
+            return false;
+    }
+    dataSize_ = dat.fd >= 0 ? FdSize(dat.fd, dataPath_) : 0;
+    // A pack renames the data file first and the descriptor file last, after InfoTemp.bak is
+    // complete; with neither renamed since they were opened and no InfoTemp.bak left, the two
+    // belong together.
+    if (Exists(directory_ / kInfoTempName) || !StillNamed(des.fd, descriptorPath_) ||
+        !StillNamed(dat.fd, dataPath_))
+        return false;
+    for (auto& slot : slots_) {
+        char* r = slot.data();
+        int64_t offset = RawDataOffset(r), size = RawDataSize(r);
+        if (RawActive(r) && (offset < 0 || size < 0 || offset + size > dataSize_))
+            r[0] = 0; // data not (yet) there: the title does not count
+    }
+    readFd_ = std::exchange(dat.fd, -1);
+    return true;
+}
+
+void TMyDB::OpenForReading(const fs::path& basePath) {
+    if (open_)
+        throw DatabaseError("The database is already open");
+    SetPaths(basePath);
+    problems_.clear();
+    readOnly_ = true;
+    try {
+        // A pack's renames follow each other closely; one that stays unfinished is for a copy
+        // that may write to finish.
+        for (int attempt = 0; !ReadSnapshot(); ++attempt) {
+            if (attempt == 100)
+                throw DatabaseError("A pack of the database is under way or was interrupted. "
+                                    "Try again in a moment; an interrupted pack is finished by "
+                                    "starting Tunquil or by \"tunquilctl pack\".");
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        BuildIndex();
+        deletedSlots_ = false;
+    } catch (const std::exception& e) {
+        Close();
+        throw DatabaseError(std::string("The database cannot be read.\\n") + e.what());
+    }
+    open_ = true;
+    ++edits_;
+}
+
+void TMyDB::RefuseWhenReadOnly() const {
+    if (readOnly_)
+        throw DatabaseError("The database is open for reading only");
 }
 
 void TMyDB::TellPackLeftovers(const std::vector<fs::path>& kept, bool openedWhole) {
@@ -433,6 +534,10 @@ void TMyDB::Close() {
     ++edits_;
     desFile_.Release();
     datFile_.Release();
+    if (readFd_ >= 0)
+        ::close(readFd_);
+    readFd_ = -1;
+    readOnly_ = false;
     slots_.clear();
     slots_.shrink_to_fit();
     index_.clear();
@@ -486,6 +591,7 @@ void TMyDB::IndexErase(int32_t masterKey) {
 }
 
 void TMyDB::WriteSlot(int slot) {
+    RefuseWhenReadOnly();
     PWriteAll(desFile_.fd(), SlotBytes(slot), kTitleRecordSize,
               static_cast<int64_t>(slot - 1) * static_cast<int64_t>(kTitleRecordSize),
               descriptorPath_);
@@ -554,6 +660,7 @@ std::vector<TitleRecord> TMyDB::LiveTitles() const {
 int32_t TMyDB::AppendTitle(TitleRecord record, const fs::path& storedDataPath) {
     if (!open_)
         throw DatabaseError("The database is not open");
+    RefuseWhenReadOnly();
     int in = ::open(storedDataPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         throw FileError(DescribeErrno("Cannot open", storedDataPath, errno));
@@ -602,7 +709,7 @@ int32_t TMyDB::AppendTitle(TitleRecord record, const fs::path& storedDataPath) {
 }
 
 void TMyDB::Flush() {
-    if (!open_)
+    if (!open_ || readOnly_)
         return;
     // The data first: a record that reaches the disk must find its tune there.
     SyncFile(datFile_.fd(), dataPath_);
@@ -737,8 +844,7 @@ bool TMyDB::ReadStoredData(int32_t masterKey, std::string& bytes, TitleRecord* r
     if (!r.active || !DataUsable(r))
         return false;
     bytes.resize(static_cast<std::size_t>(r.dataSize));
-    if (!ReadExactAt(datFile_.fd(), bytes.data(), bytes.size(),
-                     static_cast<uint64_t>(r.dataOffset))) {
+    if (!ReadExactAt(DataFd(), bytes.data(), bytes.size(), static_cast<uint64_t>(r.dataOffset))) {
         bytes.clear();
         return false;
     }
@@ -757,7 +863,7 @@ bool TMyDB::Extract(int32_t masterKey, const fs::path& target, TitleRecord& reco
     bool ok = false;
     if (DataUsable(record)) {
         int err = 0;
-        ok = CopyRange(datFile_.fd(), record.dataOffset, out, 0, record.dataSize, err);
+        ok = CopyRange(DataFd(), record.dataOffset, out, 0, record.dataSize, err);
         if (!ok)
             TruncateQuietly(out, 0);
     }
@@ -791,7 +897,7 @@ int TMyDB::MoveTitlesToCategory(int32_t fromCk, int32_t toCk, const std::string&
 bool TMyDB::Pack(int& deletedCount, int& keptCount) {
     deletedCount = 0;
     keptCount = SlotCount();
-    if (!open_ || !deletedSlots_)
+    if (!open_ || readOnly_ || !deletedSlots_)
         return false;
 
     int64_t desSize = static_cast<int64_t>(slots_.size() * kTitleRecordSize);

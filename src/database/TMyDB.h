@@ -57,7 +57,14 @@ public:
     // interrupted, sets a lone file of the pair aside (telling the user) and locks both files.
     // Throws DatabaseError with a text for the user; nothing is changed then.
     void Open(const fs::path& basePath);
+    // Reads the pair as it stands while another copy of the program may hold it open and add
+    // to it: nothing is locked, recovered, created, set aside or written. A title still being
+    // added (its record not whole yet, or its data beyond the data file read) is left out
+    // without remark. A pack under way is waited for a moment; an unfinished one that stays
+    // throws DatabaseError, as does everything that could change the database after this.
+    void OpenForReading(const fs::path& basePath);
     bool IsOpen() const { return open_; }
+    bool ReadOnly() const { return readOnly_; }
 
     const fs::path& Directory() const { return directory_; }
     const fs::path& DescriptorPath() const { return descriptorPath_; }
@@ -172,9 +179,15 @@ private:
     std::vector<fs::path> RemoveOlderPackLeftovers(const std::vector<fs::path>& latest);
     void TellPackLeftovers(const std::vector<fs::path>& kept, bool openedWhole);
     fs::path SetAside(const fs::path& path);
+    void SetPaths(const fs::path& basePath);
+    bool ReadSnapshot();
+    int DataFd() const { return readOnly_ ? readFd_ : datFile_.fd(); }
+    void RefuseWhenReadOnly() const;
 
     IHost& host_;
     bool open_ = false;
+    bool readOnly_ = false;
+    int readFd_ = -1; // the data file while open for reading (no lock)
     bool deletedSlots_ = false;
     bool unreachable_ = false; // some live record is not in the index (bad or repeated key)
     uint64_t edits_ = 0;

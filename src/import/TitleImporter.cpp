@@ -9,6 +9,7 @@
 #include "export/archive/StoredTune.h"
 #include "export/archive/TAbUnZipper.h"
 #include "export/archive/TAbZipper.h"
+#include "midi/Lyrics.h"
 #include "midi/MidiProbe.h"
 #include "midi/TuneTime.h"
 #include "platform/MidiSequence.h"
@@ -25,6 +26,30 @@ constexpr const char* kCrLf = "\r\n";
 // The title is in the database, but a power cut may yet take it: no "OK".
 std::string NotOnDisk(const std::exception& e) {
     return std::string("Added, but not saved to disk: ") + e.what();
+}
+
+// The title says no more than the name of the file it came from (as a load, a drop, a scan,
+// an archive's member or the desktop's open names a title).
+bool TitleIsFileName(const std::string& title, const fs::path& path, const std::string& origin) {
+    const std::string cleaned = TitleImporter::CleanTitle(title);
+    for (const fs::path& file : {path, fs::path(origin)})
+        for (const fs::path& name : {file.filename(), file.stem()})
+            if (!name.empty() && TitleImporter::CleanTitle(name.string()) == cleaned)
+                return true;
+    return false;
+}
+
+// The first "@T" header of a karaoke file: the title it names. Only files that may have one
+// are read for it, so the adds of plain tunes cost nothing more.
+std::string KaraokeTitle(const std::string& bytes, bool karaokeName) {
+    if (!karaokeName && bytes.find("@T") == std::string::npos)
+        return {};
+    Lyrics lyrics = Lyrics::FromMidi(
+        std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), karaokeName);
+    for (const std::string& header : lyrics.Titles())
+        if (std::string title = Trim(WithoutControlCharacters(header)); !title.empty())
+            return title;
+    return {};
 }
 } // namespace
 
@@ -139,7 +164,14 @@ void TitleImporter::AddMidiFile(const fs::path& path, bool quiet, std::string& s
         }
     }
 
+    const bool titleFromName = TitleIsFileName(pending_.title, path, pending_.origin);
     pending_.title = CleanTitle(pending_.title);
+    if (titleFromName) {
+        std::string header =
+            KaraokeTitle(bytes, IsKaraokeFileName(path) || IsKaraokeFileName(pending_.origin));
+        if (!header.empty())
+            pending_.title = header;
+    }
     if (Stopping())
         return;
 

@@ -72,6 +72,41 @@ bool CommandProcessor::ParsePluginCommand(const std::string& command, PluginRequ
     return true;
 }
 
+namespace {
+// Between the fields of an A command: the unit separator, which no file name or name typed for
+// a category or artist holds in practice (the bus carries no NUL).
+constexpr char kAddSeparator = '\x1f';
+} // namespace
+
+std::string CommandProcessor::AddCommand(const AddRequest& r) {
+    const std::string flags = r.allowDuplicates ? "D" : "";
+    for (const std::string* field : {&r.path, &r.category, &r.artist, &r.library})
+        if (field->find(kAddSeparator) != std::string::npos)
+            return {};
+    return "A" + r.path + kAddSeparator + r.category + kAddSeparator + r.artist + kAddSeparator +
+           flags + kAddSeparator + r.library;
+}
+
+bool CommandProcessor::ParseAddCommand(const std::string& command, AddRequest& request) {
+    if (command.size() < 2 || command[0] != 'A')
+        return false;
+    std::vector<std::string> fields(1);
+    for (std::size_t i = 1; i < command.size(); ++i) {
+        if (command[i] == kAddSeparator)
+            fields.emplace_back();
+        else
+            fields.back() += command[i];
+    }
+    if (fields.size() != 5 || fields[0].empty() || fields[0][0] != '/')
+        return false;
+    request.path = fields[0];
+    request.category = fields[1];
+    request.artist = fields[2];
+    request.allowDuplicates = fields[3] == "D";
+    request.library = fields[4];
+    return true;
+}
+
 std::vector<std::string>
 CommandProcessor::CommandsFromArguments(const std::vector<std::string>& args) {
     std::vector<std::string> commands;
@@ -98,6 +133,10 @@ void CommandProcessor::ProcessCommand(const std::string& command, int position) 
     processed_ = true;
     if (command.empty())
         return;
+    if (AddRequest add; ParseAddCommand(command, add)) {
+        AddFile(add);
+        return;
+    }
     const bool plugin = command.rfind("NV", 0) == 0;
     const bool bare = IsBarePath(command);
     const char verb = bare ? 'P' : command[0];
@@ -165,6 +204,36 @@ void CommandProcessor::ProcessCommand(const std::string& command, int position) 
         } catch (const std::exception&) {
             // As above: the title was added, only the lists lag behind.
         }
+    }
+}
+
+void CommandProcessor::AddFile(const AddRequest& request) {
+    const fs::path path = request.path;
+    const std::string name = path.filename().string();
+    // The window may show another library than the one the command was run for (--home);
+    // titles meant for that one must not land in this one.
+    fs::path own = target_.LibraryDirectory();
+    std::error_code ec;
+    if (!request.library.empty() && !own.empty() && !fs::equivalent(own, request.library, ec)) {
+        host_.Status("Not added: " + name + " was meant for the library in " + request.library);
+        return;
+    }
+    std::string result;
+    try {
+        // Without questions, as tunquilctl add does: a duplicate or a damaged file is told in
+        // the status line and left out.
+        result = target_.ImportMusicFile(path, name, path.string(), request.artist,
+                                         request.category, true, !request.allowDuplicates);
+    } catch (const std::exception& e) {
+        result = e.what();
+    }
+    if (result.empty() && UpperAscii(name).find(".ZIP") == std::string::npos)
+        result = "not a MIDI file or ZIP archive";
+    host_.Status(result == "OK" || result.empty() ? "Added " + name : name + ": " + result);
+    try {
+        target_.RefreshViews();
+    } catch (const std::exception&) {
+        // The title was added (or not) either way; only the lists lag behind.
     }
 }
 

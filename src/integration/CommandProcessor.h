@@ -1,8 +1,10 @@
 #pragma once
 // The one-letter command verbs that the desktop (and the browser plug-in's helper) hands the
 // program: P and O play, Z only adds, M mails, NV plays a file from the web with looping, a
-// bare absolute path plays. Written against ICommandTarget, the few things it needs of the
-// running program, so the window, tunquilctl and the tests can each supply them.
+// bare absolute path plays; and A, from tunquilctl add beside the window, adds as that command
+// does (its fields apart by the unit separator, U+001F). Written against
+// ICommandTarget, the few things it needs of the running program, so the window, tunquilctl and the
+// tests can each supply them.
 
 #include "base/Host.h"
 
@@ -36,6 +38,17 @@ public:
     virtual void TellPluginBadFile() = 0;
     // The caption of the active category tab; "" while the summary tab is active.
     virtual std::string ActiveCategoryCaption() = 0;
+    // The program directory of the library the commands work on; empty when unknown.
+    virtual std::filesystem::path LibraryDirectory() { return {}; }
+};
+
+// What tunquilctl add hands the running window for one file: the file as it would add it.
+struct AddRequest {
+    std::string path; // absolute
+    std::string category;
+    std::string artist;
+    bool allowDuplicates = false;
+    std::string library; // the program directory the command was meant for
 };
 
 // What an NV command carries: the local copy, the page's URL and the title made from it.
@@ -65,6 +78,11 @@ public:
     // name when that leaves nothing.
     static std::string TitleFromUrl(const std::string& url, const std::string& localPath);
 
+    // The A command for one file ("" when a field holds the separator), and back. Parsing
+    // fails for anything that is not one.
+    static std::string AddCommand(const AddRequest& request);
+    static bool ParseAddCommand(const std::string& command, AddRequest& request);
+
     // The program's arguments as commands. The desktop entry passes the verb and the file as
     // separate arguments ("--verb P /path"), so that no quoting can split or join them; they
     // become one command "P/path" here; the plug-in helper's "--plugin PATH URL" becomes one NV
@@ -72,6 +90,8 @@ public:
     static std::vector<std::string> CommandsFromArguments(const std::vector<std::string>& args);
 
 private:
+    void AddFile(const AddRequest& request);
+
     IHost& host_;
     ICommandTarget& target_;
     bool processed_ = false;

@@ -63,4 +63,8 @@ std::string CoreCommandTarget::ActiveCategoryCaption() {
     return activeCategoryCaption ? activeCategoryCaption() : std::string();
 }
 
+std::filesystem::path CoreCommandTarget::LibraryDirectory() {
+    return db_.Directory();
+}
+
 } // namespace tunquil

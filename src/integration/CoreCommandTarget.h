@@ -42,6 +42,7 @@ public:
     void RefreshViews() override;
     void TellPluginBadFile() override;
     std::string ActiveCategoryCaption() override;
+    std::filesystem::path LibraryDirectory() override;
 
 private:
     TMyDB& db_;

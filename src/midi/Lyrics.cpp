@@ -272,12 +272,19 @@ std::string LrcTime(double ms) {
     return buf;
 }
 
-std::string Lyrics::Lrc() const {
+std::string Lyrics::Lrc(const std::string& title, const std::string& artist) const {
     std::string lrc;
-    if (titles_.size() > 0 && !titles_[0].empty())
-        lrc += "[ti:" + titles_[0] + "]\n";
-    if (titles_.size() > 1 && !titles_[1].empty())
-        lrc += "[ar:" + titles_[1] + "]\n";
+    // A tag ends at its "]" and its line: a value holding either would end it early.
+    auto tag = [&](const char* name, const std::string& given, std::size_t header) {
+        std::string value = !given.empty()            ? given
+                            : titles_.size() > header ? titles_[header]
+                                                      : std::string();
+        std::erase_if(value, [](char c) { return c == '\n' || c == '\r'; });
+        if (!value.empty())
+            lrc += std::string("[") + name + ":" + value + "]\n";
+    };
+    tag("ti", title, 0);
+    tag("ar", artist, 1);
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         if (i > 0 && lines_[i].paragraph)
             lrc += '\n';

@@ -62,8 +62,9 @@ public:
 
     // A line each, with an empty line before each new paragraph.
     std::string Text() const;
-    // An LRC file: "[ti:...]" and "[ar:...]" from the headers, then "[mm:ss.xx]" and each line.
-    std::string Lrc() const;
+    // An LRC file: "[ti:...]" and "[ar:...]", then "[mm:ss.xx]" and each line. The title and
+    // artist given (the library's, for a title) come before the karaoke headers.
+    std::string Lrc(const std::string& title = {}, const std::string& artist = {}) const;
 
 private:
     std::vector<LyricLine> lines_;

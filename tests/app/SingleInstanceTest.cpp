@@ -3,6 +3,7 @@
 
 #include "app/SingleInstance.h"
 
+#include "base/Files.h"
 #include "integration/CommandProcessor.h"
 #include "platform/FakeMessageBus.h"
 #include "platform/SocketMessageBus.h"
@@ -172,9 +173,9 @@ TEST(PluginRequests, APathHoldingABracketNamesItsFile) {
     // one-text form together; a URL beyond any browser's is refused.
     const std::string longPath = "/m/" + std::string(200, 'p') + ".mid";
     const std::string longUrl = "http://h/" + std::string(200, 'u') + ".mid";
-    std::tie(out, status) = RunPluginHelper("request " + longPath + " " + longUrl +
-                                            "\\nrequest /a.mid http://h/" +
-                                            std::string(70000, 'x') + "\\nquit\\n");
+    std::tie(out, status) =
+        RunPluginHelper("request " + longPath + " " + longUrl + "\\nrequest /a.mid http://h/" +
+                        std::string(70000, 'x') + "\\nquit\\n");
     stop = true;
     pump.join();
     EXPECT_EQ(out, "ready\nsent\ntoo long\n");
@@ -357,6 +358,66 @@ TEST(RunningCopyProcesses, ASecondStartHandsOverAndEndsAndAKilledCopyIsReplaced)
     third.Signal(SIGTERM);
     EXPECT_EQ(third.Line(), "closed");
     EXPECT_EQ(third.Wait(), 0);
+}
+
+} // namespace
+} // namespace tunquil
+
+namespace tunquil {
+namespace {
+
+// tunquilctl add while the window holds the library: the files go to the window, which adds
+// them behind the terminal; the other changing commands say what to do instead.
+TEST(RunningCopyProcesses, TunquilctlAddBesideTheWindowHandsItsFilesOverWithoutRaisingIt) {
+    TempDir dir;
+    test::ScopedEnv env("TUNQUIL_RUNTIME_DIR", (dir / "run").c_str());
+    const fs::path home = dir / "home";
+    fs::create_directories(home);
+    dir.Write("tunes/a.mid", "x");
+    dir.Write("tunes/sub/b.kar", "x");
+    const fs::path single = dir.Write("c.mid", "x");
+    FileLock held(home / "Tunquil.lock", true);
+    const std::string ctl = "--home '" + home.string() + "' ";
+    std::string out;
+    // No window: what holds the library is another command, which ends by itself.
+    EXPECT_EQ(test::RunCtl(ctl + "add '" + single.string() + "'", out, true), 2);
+    EXPECT_NE(out.find("in use by another copy of Tunquil"), std::string::npos) << out;
+
+    Peer window(dir.path(), {});
+    ASSERT_EQ(window.Line(), "ready");
+    EXPECT_EQ(test::RunCtl(ctl + "add --category Rock --artist 'Lee, Ann' '" +
+                               (dir / "tunes").string() + "' '" + single.string() + "' '" +
+                               (dir / "gone.mid").string() + "'",
+                           out, true),
+              1);
+    EXPECT_NE(out.find("Handed 3 files to the running Tunquil window, which adds them.\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("No such file or folder\t" + (dir / "gone.mid").string()), std::string::npos)
+        << out;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 3; ++i) {
+        AddRequest request;
+        ASSERT_TRUE(CommandProcessor::ParseAddCommand(window.Command(), request));
+        EXPECT_EQ(request.category, "Rock");
+        EXPECT_EQ(request.artist, "Lee, Ann");
+        EXPECT_FALSE(request.allowDuplicates);
+        EXPECT_EQ(request.library, home.string());
+        paths.push_back(request.path);
+    }
+    EXPECT_EQ(paths,
+              (std::vector<std::string>{(dir / "tunes/a.mid").string(),
+                                        (dir / "tunes/sub/b.kar").string(), single.string()}));
+
+    EXPECT_EQ(test::RunCtl(ctl + "delete 1", out, true), 2);
+    EXPECT_NE(out.find("open in the running Tunquil window"), std::string::npos) << out;
+    EXPECT_NE(out.find("Delete the titles in the window, or close it"), std::string::npos) << out;
+
+    // A start of the program still brings the window forward; the add above did not.
+    Peer second(dir.path(), {"/x.mid"});
+    EXPECT_EQ(second.Wait(), 0);
+    EXPECT_EQ(window.Line(), "front");
+    EXPECT_EQ(window.Command(), "/x.mid");
 }
 
 } // namespace

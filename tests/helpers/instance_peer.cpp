@@ -14,6 +14,13 @@
 
 using namespace tunquil;
 
+// Whole, with any NUL it holds (an NV or A command's fields).
+static void PrintCommand(const std::string& c) {
+    std::printf("command %zu ", c.size());
+    std::fwrite(c.data(), 1, c.size(), stdout);
+    std::putchar('\n');
+}
+
 int main(int argc, char** argv) {
     platform::SocketMessageBus bus;
     platform::TerminationSignals signals;
@@ -22,7 +29,7 @@ int main(int argc, char** argv) {
                               .commandsArrived =
                                   [&] {
                                       for (const std::string& c : self->TakeCommands())
-                                          std::printf("command %zu %s\n", c.size(), c.c_str());
+                                          PrintCommand(c);
                                       std::fflush(stdout);
                                   },
                               .pluginRequestArrived = {},
@@ -49,7 +56,7 @@ int main(int argc, char** argv) {
     }
     std::puts("ready");
     for (const std::string& c : args)
-        std::printf("command %zu %s\n", c.size(), c.c_str());
+        PrintCommand(c);
     std::fflush(stdout);
     for (;;) {
         pollfd p{signals.fd(), POLLIN, 0};

@@ -103,6 +103,53 @@ TEST_F(Commands, OtherVerbsAddWithoutPlaying) {
     EXPECT_EQ(refreshes, 2);
 }
 
+// tunquilctl add beside the window: each file is added as that command adds it, without a
+// question, and only into the library the command was run for.
+TEST_F(Commands, AddVerbAddsAsTunquilctlAddWouldIntoItsOwnLibraryOnly) {
+    fs::path song = p.dir.Write("in/new_song.mid", test::SmallMidiFile(2, "a"));
+    AddRequest request{song.string(), "Rock", "Lee, Ann", false, p.dir.path().string()};
+    std::string command = CommandProcessor::AddCommand(request);
+    AddRequest parsed;
+    ASSERT_TRUE(CommandProcessor::ParseAddCommand(command, parsed));
+    EXPECT_EQ(parsed.path, request.path);
+    EXPECT_EQ(parsed.library, request.library);
+    // A file a start names by a name beginning with A is no add command.
+    EXPECT_FALSE(CommandProcessor::ParseAddCommand("A" + song.string(), parsed));
+    EXPECT_FALSE(CommandProcessor::ParseAddCommand("Arel.mid\x1fR\x1f\x1f\x1f/h", parsed));
+    request.category = "R\x1fock";
+    EXPECT_EQ(CommandProcessor::AddCommand(request), "");
+    request.category = "Rock";
+
+    commands.ProcessCommand(command);
+    ASSERT_EQ(Count(), 1u);
+    TitleRecord added = Title(1);
+    EXPECT_EQ(added.title, "new song");
+    EXPECT_EQ(added.categoryName, "Rock");
+    EXPECT_EQ(added.artist, "Ann Lee");
+    EXPECT_EQ(added.origin, song.string());
+    EXPECT_TRUE(player.played.empty());
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(p.host.statuses.back(), "Added new_song.mid");
+
+    // The same tune again is a duplicate, told in the status line, not asked about.
+    fs::path copy = p.dir.Write("in/copy.mid", test::SmallMidiFile(2, "a"));
+    commands.ProcessCommand(CommandProcessor::AddCommand(
+        {copy.string(), "Rock", "Lee, Ann", false, p.dir.path().string()}));
+    EXPECT_EQ(Count(), 1u);
+    EXPECT_TRUE(p.host.messages.empty());
+    EXPECT_NE(p.host.statuses.back().find("copy.mid: "), std::string::npos);
+    commands.ProcessCommand(CommandProcessor::AddCommand(
+        {copy.string(), "Rock", "Lee, Ann", true, p.dir.path().string()}));
+    EXPECT_EQ(Count(), 2u);
+
+    // Meant for the library of another --home: not added here.
+    fs::path other = p.dir.Write("in/other.mid", test::SmallMidiFile(3, "o"));
+    commands.ProcessCommand(
+        CommandProcessor::AddCommand({other.string(), "Rock", "", false, (p.dir / "in").string()}));
+    EXPECT_EQ(Count(), 2u);
+    EXPECT_NE(p.host.statuses.back().find("Not added"), std::string::npos);
+}
+
 TEST_F(Commands, PluginRequestPlaysAloneWithLoopingUnderATitleFromTheUrl) {
     std::string midi = test::SmallMidiFile(2);
     fs::path local = p.dir.Write("cache/blue.mid", midi);
