@@ -1,7 +1,8 @@
 """The title grids and the album list in a person's hands, under a window manager with the X
 server's own input: a selected album row stays readable (read from the screen's pixels), typed
 letters find a title by its start and show its row, a title dropped under an album's last row
-goes after it, and the accessibility bus tells which row a click selected.
+goes after it, and the accessibility bus tells which row a click selected and announces the
+cell clicked.
    wm_grids.py TUNQUIL HOME BUILD"""
 import subprocess
 import sys
@@ -11,6 +12,7 @@ from pathlib import Path
 
 import mido
 import pyatspi
+from gi.repository import GLib
 
 from editing import cell, centre, click, run_to_its_end, titles, window_parts, xdo
 from main_window import children, find, role, wait
@@ -111,17 +113,41 @@ def drag_to(source, x1, y1):
 
 
 def run(app):
+    # A click selects a row, and the table and the cell say so; the cell clicked is announced
+    # as the one with the keyboard.
+    heard = []
+
+    def listen(event):
+        try:
+            if event.detail1 == 1 and role(event.source) == "table cell":
+                heard.append(event.source.name)
+        except Exception:  # gone again by now
+            pass
+    # Registered first: the window learns of a new listener through the registry, a while later.
+    pyatspi.Registry.registerEventListener(listen, "object:state-changed:focused", "focus:")
     frame, menubar, grid = window_parts(app)
     wait("every title in the grid", lambda: grid.queryTable().nRows == 46)
 
-    # A click selects a row, and the table and the cell say so.
-    first = cell(grid, 0, "Category")
-    click(first)
-    wait("the first row selected", lambda: selected_rows(grid) == [0])
-    assert grid.queryTable().isRowSelected(0)
-    assert not grid.queryTable().isRowSelected(1)
-    assert cell(grid, 0).getState().contains(pyatspi.STATE_SELECTED)
+    clicked = cell(grid, 2)
+    click(clicked)
+    try:
+        wait("the clicked row selected", lambda: selected_rows(grid) == [2], timeout=3)
+    except SystemExit:
+        # Under the window manager the first click after the start is at times lost (the pointer
+        # rests over the grid from the start; its tool tip is the likely taker). A person clicks
+        # again.
+        click(clicked)
+        wait("the clicked row selected", lambda: selected_rows(grid) == [2])
+    table = grid.queryTable()
+    assert table.isRowSelected(2) and not table.isRowSelected(1)
+    assert clicked.getState().contains(pyatspi.STATE_SELECTED)
     assert not cell(grid, 1).getState().contains(pyatspi.STATE_SELECTED)
+    GLib.timeout_add(2000, lambda: pyatspi.Registry.stop() or False)
+    pyatspi.Registry.start()  # hands the events that came meanwhile to `listen`
+    pyatspi.Registry.deregisterEventListener(listen, "object:state-changed:focused", "focus:")
+    assert clicked.name in heard, f"the clicked cell was not announced: {heard}"
+    click(cell(grid, 0, "Category"))
+    wait("the first row selected", lambda: selected_rows(grid) == [0])
 
     # Type-ahead after a click in the Category column: both letters count, the Title column
     # is matched, and the row found is scrolled into view.

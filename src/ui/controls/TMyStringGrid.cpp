@@ -529,7 +529,8 @@ void TMyStringGrid::currentChanged(const QModelIndex& current, const QModelIndex
     // The table view's own announcement numbers the cells as its table interface does, which
     // is not the grid's: the current cell is announced here instead.
     QAbstractItemView::currentChanged(current, previous);
-    if (QAccessible::isActive() && current.isValid() && hasFocus()) {
+    // A selection change on its way announces the cell that is current by then.
+    if (QAccessible::isActive() && !announcing_ && current.isValid() && hasFocus()) {
         QAccessibleEvent event(this, QAccessible::Focus);
         if (auto* table =
                 dynamic_cast<TitleGridAccessible*>(QAccessible::queryAccessibleInterface(this)))
@@ -559,11 +560,18 @@ void TMyStringGrid::AnnounceSelectionNow() {
         table && table->tableInterface() && current.isValid()
             ? table->tableInterface()->cellAt(current.row(), current.column())
             : nullptr;
-    if (cell) {
-        QAccessible::State changed;
-        changed.selected = true;
-        QAccessibleStateChangeEvent event(cell, changed);
-        QAccessible::updateAccessibility(&event);
+    if (!cell)
+        return;
+    QAccessible::State changed;
+    changed.selected = true;
+    QAccessibleStateChangeEvent event(cell, changed);
+    QAccessible::updateAccessibility(&event);
+    // The current cell focused anew: readers that do not follow a cell's selected state (and
+    // bridges that do not pass it on) read it with its state.
+    if (hasFocus()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(table->indexOfChild(cell));
+        QAccessible::updateAccessibility(&focus);
     }
 }
 
