@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
         std::vector<double> rounds;
         for (int round = 0; round < 5; ++round) {
             double c0 = CpuNow();
-            grid->TypeAhead(QString(QChar(0x2603)));
+            grid->TypeAhead("~");
             rounds.push_back(CpuNow() - c0);
         }
         std::printf("type-ahead key with no title matching, %d rows: %.1f ms CPU\n", titles,

@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <cctype>
 
 namespace tunquil::ui {
 
@@ -403,11 +404,28 @@ int TMyStringGrid::FindTitleStarting(const QString& prefix, int from) const {
     const auto& columns = view.Columns();
     const auto title = std::find(columns.begin(), columns.end(), TitleColumn::Title);
     const int column = title != columns.end() ? static_cast<int>(title - columns.begin()) : 0;
+    // Letters of plain ASCII are compared in the stored UTF-8 as they are, which spares a
+    // conversion per row of a large grid; others go through Qt's case folding.
+    const QByteArray ascii = prefix.toLatin1();
+    const bool plain =
+        std::all_of(prefix.begin(), prefix.end(), [](QChar c) { return c.unicode() < 0x80; });
+    auto starts = [&](const std::string& text) {
+        std::size_t at = text.find_first_not_of(" \t");
+        if (at == std::string::npos)
+            return false;
+        if (!plain)
+            return QString::fromStdString(text.substr(at)).startsWith(prefix, Qt::CaseInsensitive);
+        if (text.size() - at < static_cast<std::size_t>(ascii.size()))
+            return false;
+        for (qsizetype k = 0; k < ascii.size(); ++k)
+            if (std::tolower(static_cast<unsigned char>(text[at + k])) !=
+                std::tolower(static_cast<unsigned char>(ascii[k])))
+                return false;
+        return true;
+    };
     for (int i = 0; i < n; ++i) {
         const int row = (std::max(from, 1) - 1 + i) % n + 1;
-        if (QString::fromStdString(view.CellText(row, column))
-                .trimmed()
-                .startsWith(prefix, Qt::CaseInsensitive))
+        if (starts(view.CellText(row, column)))
             return row;
     }
     return 0;
