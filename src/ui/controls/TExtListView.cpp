@@ -47,8 +47,13 @@ TExtListView::TExtListView(QWidget* parent)
     report_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     report_->setSelectionBehavior(QAbstractItemView::SelectRows);
     report_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A style sheet that styles the items takes their painting from the style, which then drew
+    // the selected row's highlighted text on the plain item background: the selection is
+    // named here, the palette's highlighted text on its highlight, whether focused or not.
     report_->setStyleSheet("QTreeView::item { border-right: 1px solid rgb(192,192,192);"
-                           " border-bottom: 1px solid rgb(192,192,192); }");
+                           " border-bottom: 1px solid rgb(192,192,192); }"
+                           " QTreeView::item:selected { background: palette(highlight);"
+                           " color: palette(highlighted-text); }");
     icons_->setViewMode(QListView::IconMode);
     icons_->setIconSize(QSize(32, 32));
     icons_->setResizeMode(QListView::Adjust);

@@ -1,8 +1,10 @@
 #include "ui/controls/TMyStringGrid.h"
 
 #include "database/TTitleGrid.h"
+#include "ui/controls/TitleGridAccessible.h"
 #include "ui/controls/TitleKeysMime.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDrag>
 #include <QHeaderView>
@@ -13,12 +15,15 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <cctype>
 
 namespace tunquil::ui {
 
 namespace {
 
 constexpr int kRowHeight = 16;
+// Letters typed closer together than this make one type-ahead prefix.
+constexpr qint64 kTypeAheadMs = 1000;
 // Inserts of more rows than this are fillings, fitted as a whole.
 constexpr int kWidenedRows = 100;
 const QColor kNavy(0, 0, 128);
@@ -40,6 +45,14 @@ QString CutToFit(const QString& text, const QFontMetrics& metrics, int width) {
     return text.left(lo) + "...";
 }
 
+// A key that types text rather than commanding: no Ctrl, Alt or Meta, a printable character.
+bool IsTyping(const QKeyEvent* event) {
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const QString text = event->text();
+    return !text.isEmpty() && text.at(0).isPrint();
+}
+
 class TitleCellDelegate : public QStyledItemDelegate {
 public:
     explicit TitleCellDelegate(TMyStringGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
@@ -48,8 +61,10 @@ public:
                const QModelIndex& index) const override {
         const TTitleView& view = grid_->View();
         int row = index.row() + 1;
-        // While the grid's own rows are dragged over it, the drop row alone shows selected.
-        bool selected = grid_->DropRow() > 0 ? row == grid_->DropRow() : view.Selected(row);
+        // While the grid's own rows are dragged over it, the drop row alone shows selected; a
+        // drop after the last row shows as a line under it.
+        const int dropRow = grid_->DropRow();
+        bool selected = dropRow > 0 ? row == dropRow : view.Selected(row);
         painter->save();
         painter->fillRect(option.rect, selected ? kNavy : Qt::white);
         painter->setPen(selected ? Qt::white : Qt::black);
@@ -72,6 +87,9 @@ public:
             painter->drawLine(r.bottomLeft(), r.bottomRight());
             painter->drawLine(r.topRight(), r.bottomRight());
         }
+        if (dropRow > view.TitleCount() && row == view.TitleCount())
+            painter->fillRect(option.rect.left(), option.rect.bottom() - 1, option.rect.width(), 2,
+                              kNavy);
         painter->restore();
     }
 
@@ -83,6 +101,9 @@ private:
 
 TMyStringGrid::TMyStringGrid(TTitleView& view, QWidget* parent)
     : QTableView(parent), model_(new TTitleTableModel(view, this)) {
+    // Before anything below announces a change: the first announcement makes the grid's
+    // accessible interface, which is then kept for the grid's life.
+    InstallTitleGridAccessibility();
     setModel(model_);
     setItemDelegate(new TitleCellDelegate(this));
     // The grid keeps its own selection; Qt's would cost a range per row on 100,000 titles.
@@ -117,8 +138,10 @@ TMyStringGrid::TMyStringGrid(TTitleView& view, QWidget* parent)
         ShowSortColumn();
     });
     connect(model_, &TTitleTableModel::selectionFollow, viewport(), qOverload<>(&QWidget::update));
+    connect(model_, &TTitleTableModel::selectionFollow, this, &TMyStringGrid::AnnounceSelection);
     connect(model_, &TTitleTableModel::positionFollow, this, &TMyStringGrid::ShowPosition);
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        shownTopRow_ = 0;
         ShowPosition(View().CurrentRow(), View().TopRow());
         ShowSortColumn();
     });
@@ -259,13 +282,14 @@ void TMyStringGrid::MoveCurrentRow(int row, bool shift) {
 }
 
 void TMyStringGrid::ScrollRowIntoView(int row) {
-    int visible = std::max(1, viewport()->height() / kRowHeight);
-    int top = verticalScrollBar()->value() + 1;
-    if (row < top)
-        verticalScrollBar()->setValue(row - 1);
-    else if (row >= top + visible)
-        verticalScrollBar()->setValue(row - visible);
-    setCurrentIndex(model_->index(row - 1, std::max(0, currentIndex().column())));
+    const QModelIndex index = model_->index(row - 1, std::max(0, currentIndex().column()));
+    scrollTo(index, EnsureVisible);
+    setCurrentIndex(index);
+}
+
+int TMyStringGrid::RowPixels() const {
+    // The style may make rows taller than asked, to fit the font.
+    return model_->rowCount() > 0 ? std::max(1, rowHeight(0)) : kRowHeight;
 }
 
 void TMyStringGrid::mousePressEvent(QMouseEvent* event) {
@@ -313,7 +337,7 @@ void TMyStringGrid::keyPressEvent(QKeyEvent* event) {
     emit touched();
     TTitleView& view = View();
     int current = view.CurrentRow();
-    int page = std::max(1, viewport()->height() / kRowHeight - 1);
+    int page = std::max(1, viewport()->height() / RowPixels() - 1);
     int target = -1;
     switch (event->key()) {
     case Qt::Key_Up:
@@ -344,13 +368,67 @@ void TMyStringGrid::keyPressEvent(QKeyEvent* event) {
             SelectAll();
             return;
         }
-        // Type-ahead moves Qt's current index: the grid's current row and selection follow.
+        if (IsTyping(event)) {
+            TypeAhead(event->text());
+            return;
+        }
+        typed_.clear();
+        // Keys that move Qt's current index (Left, Right) move the grid's current row with it.
         QTableView::keyPressEvent(event);
         if (currentIndex().isValid() && currentIndex().row() + 1 != view.CurrentRow())
             MoveCurrentRow(currentIndex().row() + 1, false);
         return;
     }
+    typed_.clear(); // a move starts the next type-ahead afresh
     MoveCurrentRow(target, event->modifiers() & Qt::ShiftModifier);
+}
+
+void TMyStringGrid::TypeAhead(const QString& text) {
+    if (!typedAt_.isValid() || typedAt_.elapsed() > kTypeAheadMs)
+        typed_.clear();
+    typedAt_.start();
+    typed_ += text;
+    const bool repeated = typed_.size() > 1 && typed_.count(typed_[0]) == typed_.size();
+    const int current = View().CurrentRow();
+    // A new prefix looks past the current row; a longer one may still be the current title.
+    const int row = repeated
+                        ? FindTitleStarting(typed_.left(1), current + 1)
+                        : FindTitleStarting(typed_, typed_.size() == 1 ? current + 1 : current);
+    if (row > 0)
+        MoveCurrentRow(row, false);
+}
+
+int TMyStringGrid::FindTitleStarting(const QString& prefix, int from) const {
+    const TTitleView& view = View();
+    const int n = view.TitleCount();
+    const auto& columns = view.Columns();
+    const auto title = std::find(columns.begin(), columns.end(), TitleColumn::Title);
+    const int column = title != columns.end() ? static_cast<int>(title - columns.begin()) : 0;
+    // Letters of plain ASCII are compared in the stored UTF-8 as they are, which spares a
+    // conversion per row of a large grid; others go through Qt's case folding.
+    const QByteArray ascii = prefix.toLatin1();
+    const bool plain =
+        std::all_of(prefix.begin(), prefix.end(), [](QChar c) { return c.unicode() < 0x80; });
+    auto starts = [&](const std::string& text) {
+        std::size_t at = text.find_first_not_of(" \t");
+        if (at == std::string::npos)
+            return false;
+        if (!plain)
+            return QString::fromStdString(text.substr(at)).startsWith(prefix, Qt::CaseInsensitive);
+        if (text.size() - at < static_cast<std::size_t>(ascii.size()))
+            return false;
+        for (qsizetype k = 0; k < ascii.size(); ++k)
+            if (std::tolower(static_cast<unsigned char>(text[at + k])) !=
+                std::tolower(static_cast<unsigned char>(ascii[k])))
+                return false;
+        return true;
+    };
+    for (int i = 0; i < n; ++i) {
+        const int row = (std::max(from, 1) - 1 + i) % n + 1;
+        if (starts(view.CellText(row, column)))
+            return row;
+    }
+    return 0;
 }
 
 void TMyStringGrid::SelectAll() {
@@ -397,11 +475,11 @@ void TMyStringGrid::StartDrag() {
 }
 
 int TMyStringGrid::DropRowAt(const QPoint& pos) const {
-    int n = View().RowCount();
     if (pos.y() < 0)
-        return pos.y() >= -(kRowHeight + 3) ? 1 : -1;
+        return pos.y() >= -(RowPixels() + 3) ? 1 : -1;
+    // Below the last row the titles go after it; an empty album's one empty row takes them too.
     int row = GridRowAt(pos);
-    return row == 0 ? n : row;
+    return row == 0 ? View().TitleCount() + 1 : std::min(row, View().TitleCount() + 1);
 }
 
 bool TMyStringGrid::TakesForeign(const QDropEvent* event) const {
@@ -441,8 +519,8 @@ void TMyStringGrid::dragLeaveEvent(QDragLeaveEvent* event) {
 
 void TMyStringGrid::dropEvent(QDropEvent* event) {
     if (TakesForeign(event)) {
-        int under = GridRowAt(event->position().toPoint());
-        if (onForeignDrop(under > 0 ? under : 1, ReadTitleKeysMime(event->mimeData())))
+        int at = DropRowAt(event->position().toPoint());
+        if (onForeignDrop(at > 0 ? at : 1, ReadTitleKeysMime(event->mimeData())))
             event->acceptProposedAction();
         else
             event->ignore();
@@ -462,15 +540,72 @@ void TMyStringGrid::dropEvent(QDropEvent* event) {
 
 void TMyStringGrid::resizeEvent(QResizeEvent* event) {
     QTableView::resizeEvent(event);
-    View().SetVisibleRows(viewport()->height() / kRowHeight);
+    View().SetVisibleRows(viewport()->height() / RowPixels());
+}
+
+void TMyStringGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    // The table view's own announcement numbers the cells as its table interface does, which
+    // is not the grid's: the current cell is announced here instead.
+    QAbstractItemView::currentChanged(current, previous);
+    // A selection change on its way announces the cell that is current by then.
+    if (QAccessible::isActive() && !announcing_ && current.isValid() && hasFocus()) {
+        QAccessibleEvent event(this, QAccessible::Focus);
+        if (auto* table =
+                dynamic_cast<TitleGridAccessible*>(QAccessible::queryAccessibleInterface(this)))
+            event.setChild(table->ChildIndex(current.row(), current.column()));
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void TMyStringGrid::AnnounceSelection() {
+    if (!QAccessible::isActive() || announcing_)
+        return;
+    // Once the click or key is done, so that the current cell is the one it made current, and
+    // once for all the rows it changed.
+    announcing_ = true;
+    QMetaObject::invokeMethod(this, &TMyStringGrid::AnnounceSelectionNow, Qt::QueuedConnection);
+}
+
+void TMyStringGrid::AnnounceSelectionNow() {
+    announcing_ = false;
+    // One event for the table and one for the current cell, whatever the number of rows that
+    // changed: a reader asks the table for the rest.
+    QAccessibleEvent within(this, QAccessible::SelectionWithin);
+    QAccessible::updateAccessibility(&within);
+    const QModelIndex current = currentIndex();
+    auto* table = QAccessible::queryAccessibleInterface(this);
+    QAccessibleInterface* cell =
+        table && table->tableInterface() && current.isValid()
+            ? table->tableInterface()->cellAt(current.row(), current.column())
+            : nullptr;
+    if (!cell)
+        return;
+    QAccessible::State changed;
+    changed.selected = true;
+    QAccessibleStateChangeEvent event(cell, changed);
+    QAccessible::updateAccessibility(&event);
+    // The current cell focused anew: readers that do not follow a cell's selected state (and
+    // bridges that do not pass it on) read it with its state.
+    if (hasFocus()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(table->indexOfChild(cell));
+        QAccessible::updateAccessibility(&focus);
+    }
 }
 
 void TMyStringGrid::ShowPosition(int currentRow, int topRow) {
     if (currentRow < 1 || currentRow > model_->rowCount())
         return;
-    selectionModel()->setCurrentIndex(model_->index(currentRow - 1, 0),
-                                      QItemSelectionModel::NoUpdate);
-    verticalScrollBar()->setValue(topRow - 1);
+    selectionModel()->setCurrentIndex(
+        model_->index(currentRow - 1, std::max(0, currentIndex().column())),
+        QItemSelectionModel::NoUpdate);
+    // The view names a top row when it places a title (a sort, an add, a refill); a new current
+    // row alone leaves the rows where the user scrolled them (its old top row would throw the
+    // grid back there at every click).
+    if (topRow != shownTopRow_) {
+        shownTopRow_ = topRow;
+        verticalScrollBar()->setValue(topRow - 1);
+    }
     viewport()->update();
 }
 

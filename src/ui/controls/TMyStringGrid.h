@@ -9,6 +9,7 @@
 #include "ui/controls/TTitleTableModel.h"
 #include "ui/controls/TitleKeysMime.h"
 
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QTableView>
 #include <functional>
@@ -32,8 +33,8 @@ public:
     void SetPlainMode(bool on) { plain_ = on; }
     void SetAcceptsOwnDrops(bool on);
     // Titles dragged from elsewhere (album grids take a category's titles) dropped before
-    // `row` (the row under the mouse, row 1 when none); false refuses. Unset, only the grid's
-    // own rows are taken.
+    // `row` (DropRowAt: the row under the mouse, the one after the last below the rows); false
+    // refuses. Unset, only the grid's own rows are taken.
     std::function<bool(int row, const DraggedTitles&)> onForeignDrop;
     // What a drag of this grid's titles says about where they come from.
     void SetDragSource(SelectionSource source) { dragSource_ = source; }
@@ -57,14 +58,22 @@ public:
     void MoveCurrentRow(int row, bool shift);
     // Ctrl+A: every title of the grid.
     void SelectAll();
+    // Type-ahead: the letters typed within a second of each other make one prefix, and the
+    // next title (Title column) starting with it becomes the selected row, scrolled into view.
+    // The same letter typed again steps on through the titles it starts.
+    void TypeAhead(const QString& text);
+    // The first row from `from` on (wrapping) whose title starts with `prefix`, or 0.
+    int FindTitleStarting(const QString& prefix, int from) const;
 
-    // The drop row for a point over the viewport during a drag.
+    // The row a drop at a point of the viewport goes before: row 1 just above the rows, the
+    // row after the last title below them, -1 far above.
     int DropRowAt(const QPoint& pos) const;
 
 signals:
     void titleDoubleClicked(int row);
     void contextMenuWanted(const QPoint& globalPos);
-    // The grid's own rows were dropped before `dropRow` (album grids).
+    // The grid's own rows were dropped before `dropRow` (album grids; after the last title
+    // when it is past it).
     void ownRowsDropped(int dropRow, const std::vector<int32_t>& keys);
     // Any click or key in the grid: its side becomes the current one.
     void touched();
@@ -81,6 +90,7 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
     // 1-based grid row under a viewport point, or 0 outside the data rows.
@@ -90,7 +100,11 @@ private:
     void StartDrag();
     void ShowPosition(int currentRow, int topRow);
     void ScrollRowIntoView(int row);
+    int RowPixels() const;
     void ShowSortColumn();
+    // Tells a screen reader that the selection changed, through the current cell.
+    void AnnounceSelection();
+    void AnnounceSelectionNow();
 
     TTitleTableModel* model_;
     SelectionSource dragSource_ = SelectionSource::CategoryGrid;
@@ -104,6 +118,10 @@ private:
     bool ownDrops_ = false;
     QPoint pressPos_;
     int pressRow_ = 0;
+    QString typed_;
+    QElapsedTimer typedAt_;
+    bool announcing_ = false;
+    int shownTopRow_ = 0; // the view's top row as last applied to the scroll bar
 };
 
 } // namespace tunquil::ui

@@ -6,6 +6,7 @@
 #include "ui/controls/TitleKeysMime.h"
 
 #include <QMimeData>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -111,12 +112,96 @@ TEST_F(TitleGridTest, KeyListsTravelInTheirOwnMimeTypeAndNothingElseIsTaken) {
     EXPECT_TRUE(ReadTitleKeysMime(&bad).keys.empty());
 }
 
-TEST_F(TitleGridTest, DropRowIsTheFirstUnderTheHeaderAndTheLastBelowTheRows) {
+TEST_F(TitleGridTest, DropRowIsTheFirstUnderTheHeaderAndAfterTheLastBelowTheRows) {
     grid->resize(400, 300);
     EXPECT_EQ(grid->DropRowAt(QPoint(10, -5)), 1);
     EXPECT_EQ(grid->DropRowAt(QPoint(10, 5)), 1);
     EXPECT_EQ(grid->DropRowAt(QPoint(10, grid->rowViewportPosition(3) + 2)), 4);
-    EXPECT_EQ(grid->DropRowAt(QPoint(10, 290)), 8);
+    EXPECT_EQ(grid->DropRowAt(QPoint(10, grid->rowViewportPosition(7) + 2)), 8);
+    EXPECT_EQ(grid->DropRowAt(QPoint(10, 290)), 9);
+
+    // An empty grid's one empty row and the space under it both take the drop as its first.
+    TTitleGrid none(TitleViewKind::Category, store);
+    TMyStringGrid empty(none);
+    empty.resize(400, 300);
+    EXPECT_EQ(empty.DropRowAt(QPoint(10, 5)), 1);
+    EXPECT_EQ(empty.DropRowAt(QPoint(10, 290)), 1);
+}
+
+// A grid of many titles whose categories start with the letters typed, as a category column
+// matched by mistake would show.
+class TypeAheadTest : public ::testing::Test {
+protected:
+    TTitleStore store;
+    TTitleGrid view{TitleViewKind::AllTitles, store};
+    std::unique_ptr<TMyStringGrid> grid;
+    int midnight = 0, music = 0;
+
+    void SetUp() override {
+        test::GuiTestApp();
+        std::vector<std::string> titles;
+        for (int i = 0; i < 150; ++i)
+            titles.push_back("alpha " + std::to_string(i));
+        titles.insert(titles.end(), {"Midnight snow run", "music000", "music001", "zebra"});
+        for (std::size_t i = 0; i < titles.size(); ++i) {
+            TitleRecord r;
+            r.masterKey = static_cast<int32_t>(i + 1);
+            r.title = titles[i];
+            r.categoryName = "Music box";
+            r.artist = "Mu";
+            view.Append(store.Put(r));
+        }
+        midnight = 151;
+        music = 152;
+        grid = std::make_unique<TMyStringGrid>(view);
+        grid->resize(400, 200);
+        grid->show();
+    }
+
+    bool Shown(int row) const {
+        const int y = grid->rowViewportPosition(row - 1);
+        return y >= 0 && y + grid->rowHeight(row - 1) <= grid->viewport()->height();
+    }
+    std::vector<int32_t> OnlySelected(int row) const { return {view.MasterKey(row)}; }
+};
+
+TEST_F(TypeAheadTest, LettersTypedTogetherFindTheTitleAndShowIt) {
+    // After a click, both letters count: "mu" goes past "Midnight snow run" to "music000".
+    grid->PressRow(3, Qt::NoModifier);
+    grid->ReleaseRow(3);
+    grid->setCurrentIndex(grid->Model()->index(2, 0)); // clicked in the category column
+    QTest::keyClicks(grid.get(), "mu");
+    EXPECT_EQ(view.CurrentRow(), music);
+    EXPECT_EQ(view.SelectedKeys(), OnlySelected(music));
+    EXPECT_TRUE(Shown(music));
+    // A click on the row found leaves the rows where they are.
+    grid->PressRow(music, Qt::NoModifier);
+    grid->ReleaseRow(music);
+    EXPECT_TRUE(Shown(music));
+
+    // After a keyboard move the letters still look at the titles, and start a new prefix.
+    QTest::keyClick(grid.get(), Qt::Key_Home);
+    EXPECT_TRUE(Shown(1));
+    QTest::keyClicks(grid.get(), "mi");
+    EXPECT_EQ(view.CurrentRow(), midnight);
+    EXPECT_EQ(view.SelectedKeys(), OnlySelected(midnight));
+    EXPECT_TRUE(Shown(midnight));
+
+    // A prefix nobody starts with leaves the selection where it was.
+    QTest::keyClicks(grid.get(), "q");
+    EXPECT_EQ(view.CurrentRow(), midnight);
+}
+
+TEST_F(TypeAheadTest, TheSameLetterAgainStepsThroughTheTitlesItStarts) {
+    grid->TypeAhead("m");
+    EXPECT_EQ(view.CurrentRow(), midnight);
+    grid->TypeAhead("m");
+    EXPECT_EQ(view.CurrentRow(), music);
+    grid->TypeAhead("m");
+    EXPECT_EQ(view.CurrentRow(), music + 1);
+    grid->TypeAhead("m"); // round to the first again
+    EXPECT_EQ(view.CurrentRow(), midnight);
+    EXPECT_EQ(grid->FindTitleStarting("ZEB", 1), 154);
 }
 
 } // namespace

@@ -325,6 +325,31 @@ TEST_F(EditCommandsTest, CategoryTitlesDroppedIntoAlbumsAndAlbumRowsReordered) {
     window->ShutDown();
 }
 
+TEST_F(EditCommandsTest, TitlesDroppedBelowAnAlbumsLastRowGoAfterIt) {
+    auto window = Start();
+    ASSERT_TRUE(window);
+    QTabWidget* tabs = window->AlbumsTabs();
+    const int mix = TabOf(tabs, "Mix");
+    tabs->setCurrentIndex(mix);
+    TMyStringGrid* grid = GridOf(tabs, mix);
+    const QPoint below(10, grid->viewport()->height() - 3);
+    ASSERT_LT(grid->rowViewportPosition(2) + grid->rowHeight(2), below.y());
+
+    // A category's title dropped in the empty space under the rows (the gesture itself is
+    // driven in the end-to-end test).
+    ASSERT_TRUE(
+        grid->onForeignDrop(grid->DropRowAt(below), {SelectionSource::CategoryGrid, {keys[1]}}));
+    EXPECT_EQ(Keys(grid->View()), (std::vector<int32_t>{keys[0], keys[1], keys[2], keys[1]}));
+    EXPECT_EQ(grid->View().SelectedKeys(), std::vector<int32_t>{keys[1]});
+
+    // The album's own first row dragged there.
+    grid->PressRow(1, Qt::NoModifier);
+    grid->ReleaseRow(1);
+    emit grid->ownRowsDropped(grid->DropRowAt(below), grid->View().SelectedKeys());
+    EXPECT_EQ(EntryKeys(AlbumNamed(*window, "Mix")),
+              (std::vector<int32_t>{keys[1], keys[2], keys[1], keys[0]}));
+}
+
 TEST_F(EditCommandsTest, KeysAndTheTitlesMenuActOnTheAreaUsedLast) {
     auto window = Start();
     ASSERT_TRUE(window);
