@@ -5,6 +5,7 @@
 // by a word. Dialogs that wait for an answer keep their keys.
 
 #include <QKeySequence>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <vector>
@@ -21,6 +22,9 @@ public:
 
     // Gives `item` its keys, valid in every window of the program.
     void Bind(QAction* item, const QKeySequence& keys);
+    // Gives `window` (the lyrics, the program, the mixer) the keys as its own too, so that they
+    // work while it is in front whatever the desktop makes of the main window meanwhile.
+    void Serve(QWidget* window);
     // Whether `keys` are one of the music controls' keys.
     bool Holds(const QKeySequence& keys) const;
 
@@ -30,6 +34,8 @@ protected:
 private:
     QPointer<QWidget> mainWindow_;
     std::vector<QKeySequence> keys_;
+    QList<QAction*> items_;
+    std::vector<QPointer<QWidget>> served_;
 };
 
 } // namespace tunquil::ui

@@ -447,6 +447,8 @@ void SoundCommands::ShowProgramView() {
                 return library.DataModule() && library.Database().ReadRecordByKey(key, record);
             },
             window_.Widget());
+        if (musicKeys_)
+            musicKeys_->Serve(programView_);
     }
     programView_->ViewBeside(window_.Widget());
 }
@@ -467,6 +469,8 @@ void SoundCommands::ShowLyrics(bool show) {
                 return program ? program->LyricsNow() : LyricsDisplay{kNothingPlayingNote};
             },
             window_.Widget());
+        if (musicKeys_)
+            musicKeys_->Serve(lyricsPane_);
         lyricsPane_->onClosed = [this] {
             if (lyricsItem_)
                 lyricsItem_->setChecked(false);
@@ -491,6 +495,8 @@ void SoundCommands::ShowMixer() {
     if (!mixerWindow_) {
         mixerDevice_ = std::make_unique<platform::SystemMixer>(mix_);
         mixerWindow_ = new TMixerFrm2(*mixerDevice_, window_.Widget());
+        if (musicKeys_)
+            musicKeys_->Serve(mixerWindow_);
     }
     QString problem = ShowMixerOrFallback(*mixerWindow_);
     if (!problem.isEmpty())
