@@ -79,7 +79,9 @@ PlayProgram::PlayProgram(IHost& host, IPlayer& player, ITitleStore& store, PlayT
     : host_(host), player_(player), store_(store), tools_(std::move(tools)),
       programDirectory_(std::move(programDirectory)), transport_(InitialTransportState()),
       random_(static_cast<std::mt19937::result_type>(
-          std::chrono::system_clock::now().time_since_epoch().count())) {}
+          std::chrono::system_clock::now().time_since_epoch().count())) {
+    panel_.Show(category_, artist_, title_, message_, 0, 0, 0, 0);
+}
 
 int ProgramEntryKey(const std::string& entry) {
     return EntryKey(entry);
@@ -113,6 +115,16 @@ int PlayProgram::SafeMode() {
         // A device that cannot tell its mode counts as failing; every caller handles mode 6.
         return kModeError;
     }
+}
+
+bool PlayProgram::Cued() {
+    // Only a restored program is active and stopped by the user with nothing in the player:
+    // Stop with an empty program, a failing device and a failed step all leave it inactive.
+    return active_ && userStopped_ && !program_.empty() && SafeMode() == kModeIdle;
+}
+
+int PlayProgram::ShownMode() {
+    return Cued() ? kModeStopped : SafeMode();
 }
 
 void PlayProgram::WaitForMode(const std::function<bool(int)>& done) {
@@ -691,7 +703,9 @@ void PlayProgram::Navigate(StepDirection direction) {
 void PlayProgram::Restart() {
     // The timer starts once the title plays; a step starts it itself when it is done, so
     // that no tick can step again while it waits.
-    if (active_ && SafeMode() != kModeIdle && PlayFromMasterKey(currentKey_))
+    if (Cued())
+        PlayStopped(kModeIdle);
+    else if (active_ && SafeMode() != kModeIdle && PlayFromMasterKey(currentKey_))
         StartTimer();
     UpdateTransportControls();
     WaitForMode([](int m) { return m == kModePlaying || m == kModeStopped; });
@@ -705,6 +719,8 @@ void PlayProgram::PauseOrResumeOnce() {
             player_.Pause();
         else if (mode == kModePaused)
             player_.Resume();
+        else if (userStopped_ && (mode == kModeStopped || mode == kModeIdle))
+            PlayStopped(mode); // what the key does after Stop: play on from the start
     } catch (const std::exception& e) {
         ShowPlayProblem(e);
     }
@@ -736,9 +752,7 @@ void PlayProgram::Stop() {
                     player_.Close();
                 }
             } else {
-                userStopped_ = false;
-                if (mode != kModeIdle)
-                    player_.Play(); // from the start
+                PlayStopped(mode);
             }
         } catch (const std::exception& e) {
             ShowPlayProblem(e);
@@ -748,6 +762,17 @@ void PlayProgram::Stop() {
     WaitForMode([](int m) { return m == kModeStopped || m == kModePlaying; });
     UpdateTransportControls();
     Changed();
+}
+
+bool PlayProgram::PlayStopped(int mode) {
+    const bool cued = mode == kModeIdle && Cued();
+    userStopped_ = false;
+    if (cued)
+        return PlayEntryAt(std::max(currentIndex_, 0)); // the player gets the title now
+    if (mode == kModeIdle)
+        return false;
+    player_.Play(); // from the start
+    return true;
 }
 
 void PlayProgram::StopAndClear() {
@@ -777,7 +802,8 @@ void PlayProgram::SaveEntries() const {
     WriteFileAtomically(programDirectory_ / "Program.lst", lines);
 }
 
-void PlayProgram::RestoreSavedEntries(const std::function<bool(int key)>& exists) {
+void PlayProgram::RestoreSavedEntries(
+    const std::function<bool(int key, TitleRecord& record)>& lookup) {
     if (active_ || !program_.empty())
         return;
     std::string lines;
@@ -788,10 +814,36 @@ void PlayProgram::RestoreSavedEntries(const std::function<bool(int key)>& exists
     }
     std::istringstream in(lines);
     std::string line;
-    while (std::getline(in, line))
-        if (int key = EntryKey(line); key > 0 && exists(key))
+    TitleRecord first;
+    while (std::getline(in, line)) {
+        TitleRecord record;
+        if (int key = EntryKey(line); key > 0 && lookup(key, record)) {
+            if (program_.empty())
+                first = record;
             program_.push_back(std::to_string(key));
+        }
+    }
     currentIndex_ = -1;
+    if (!program_.empty()) {
+        // As after Stop at the first title; the title goes into the player when it is played,
+        // so a start neither opens the device nor plays the reset tunes.
+        currentIndex_ = 0;
+        currentKey_ = shownKey_ = EntryKey(program_.front());
+        active_ = true;
+        userStopped_ = true;
+        title_ = Trim(first.title);
+        artist_ = JoinFullName(first.firstName, first.lastName);
+        category_ = Trim(first.categoryName);
+        message_.clear();
+        cuedSeconds_ = std::max(0, int(first.duration));
+        trackBar_ = {};
+        trackBar_.max = cuedSeconds_;
+        panel_.Show(category_, artist_, title_, message_, 1, static_cast<int>(program_.size()), 0,
+                    HeardSeconds(cuedSeconds_ * 1000LL));
+        panel_.PollState(kModeStopped, false);
+        // As after Stop, the panel follows the program from here (its count, a title deleted).
+        StartTimer();
+    }
     UpdateTransportControls();
     Changed();
 }
@@ -936,6 +988,10 @@ void PlayProgram::Tick() {
             if (!active_ || starting_ || userStopped_) {
                 trackBar_.position = 0;
                 trackBar_.selectionEnd = 0;
+                // A stopped title keeps showing its length, as the player still holds it.
+                if (active_ && userStopped_)
+                    total = mode == kModeIdle && Cued() ? HeardSeconds(cuedSeconds_ * 1000LL)
+                                                        : HeardSeconds(length);
             } else {
                 StopTimer();
                 Step(StepDirection::Forward);
@@ -976,7 +1032,7 @@ void PlayProgram::Tick() {
     }
     panel_.Show(category_, artist_, title_, message_, currentIndex_ + 1,
                 static_cast<int>(program_.size()), elapsed, total);
-    panel_.PollState(mode, false);
+    panel_.PollState(mode == kModeIdle && Cued() ? kModeStopped : mode, false);
 }
 
 } // namespace tunquil

@@ -118,10 +118,12 @@ public:
     void TitleChanged(const TitleRecord& before, const TitleRecord& after, bool resort) override;
 
     // The program kept for the next start: its titles' keys, a line each, in "Program.lst" of
-    // the program directory (written whole or not at all). Restoring takes the keys `exists`
-    // knows into an empty, inactive program, without playing.
+    // the program directory (written whole or not at all). Restoring takes the keys `lookup`
+    // finds into an empty program and shows it stopped at its first title, as after Stop,
+    // without opening the player: Play, Stop and Ctrl+Space start that title, Next the one
+    // after it.
     void SaveEntries() const;
-    void RestoreSavedEntries(const std::function<bool(int key)>& exists);
+    void RestoreSavedEntries(const std::function<bool(int key, TitleRecord& record)>& lookup);
 
     // --- the toolbar actions
     void Next();
@@ -189,6 +191,9 @@ public:
 
     // The player's mode; a device that cannot tell it counts as failing (kModeError).
     int SafeMode();
+    // The mode the views show: a restored program's title, not yet in the player, is
+    // "stopped" rather than idle.
+    int ShownMode();
 
     // The words of the tune last put in the player, and what the lyrics pane shows of them at
     // the player's position now. The pane asks far more often than Tick runs, so that a
@@ -214,6 +219,11 @@ private:
     void PlayResets();
     bool PlayOneReset(const std::filesystem::path& file);
     void PauseOrResumeOnce();
+    // Play of the current title from its start, after Stop or after a restart; false when
+    // there is none to play.
+    bool PlayStopped(int mode);
+    // Whether the current title is a restored program's, not yet put in the player.
+    bool Cued();
     void ApplyTempoAndKey();
     // PlayMIDI's work, telling apart a play file that could not be put in place (the
     // program's own trouble) and a sound device that cannot play at all from a tune the player
@@ -249,7 +259,8 @@ private:
 
     std::string category_ = "None", artist_ = "None", title_ = "None";
     std::string message_ = "No program";
-    int shownKey_ = 0; // the title whose texts are shown
+    int shownKey_ = 0;    // the title whose texts are shown
+    int cuedSeconds_ = 0; // the stored length of a restored program's first title
 
     std::vector<std::string> selection_;
     SelectionSource selectionSource_ = SelectionSource::None;

@@ -213,6 +213,87 @@ TEST_F(PlayProgramTest, StopRestsAtStartAndPressingAgainPlaysFromStart) {
     EXPECT_EQ(program.CurrentIndex(), 0);
 }
 
+// Stop showed the total time as 0:00, and Ctrl+Space (pause or resume) did nothing after it.
+TEST_F(PlayProgramTest, AStoppedTitleKeepsItsLengthAndPauseOrResumePlaysItFromTheStart) {
+    player.lengthMs = 125000;
+    Queue({"1", "2"});
+    player.SetPosition(30000);
+    program.Stop();
+    program.Tick();
+    EXPECT_EQ(program.Panel().TotalText(), "2:05");
+    EXPECT_EQ(program.Panel().ElapsedText(), "0:00");
+    EXPECT_EQ(program.Panel().State(), "Stopped");
+
+    player.calls.clear();
+    program.PauseOrResume();
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"Play"}));
+    EXPECT_EQ(player.Mode(), kModePlaying);
+    EXPECT_FALSE(program.UserStopped());
+    EXPECT_EQ(program.CurrentIndex(), 0);
+    program.PauseOrResume();
+    EXPECT_EQ(player.Mode(), kModePaused);
+}
+
+// After a restart the kept program showed "Idle" and "No program", with the Program menu off.
+TEST_F(PlayProgramTest, ARestoredProgramRestsStoppedAtItsFirstTitleUntilPlayed) {
+    Queue({"3", "1", "9", "2"}); // 9 is no title: it leaves the program when it comes up
+    program.SaveEntries();
+    auto restore = [&](PlayProgram& fresh) {
+        fresh.RestoreSavedEntries([&](int key, TitleRecord& record) {
+            auto title = store.titles.find(key);
+            if (title == store.titles.end())
+                return false;
+            record.masterKey = key;
+            record.title = title->second.texts.title;
+            record.firstName = "Ann";
+            record.lastName = "Lee";
+            record.categoryName = "Jazz";
+            record.duration = key == 3 ? 185 : 0;
+            return true;
+        });
+    };
+    FakePlayer idle;
+    PlayProgram again{host, idle, store, FakeTools(), home.path()};
+    restore(again);
+    EXPECT_EQ(again.Entries(), (std::vector<std::string>{"3", "1", "2"}));
+    EXPECT_TRUE(idle.calls.empty()) << "nothing is opened or played at start-up";
+    const NowPlaying& panel = again.Panel();
+    EXPECT_EQ(panel.Message(), "");
+    EXPECT_EQ(panel.TitleNumber(), 1);
+    EXPECT_EQ(panel.TitleCount(), 3);
+    EXPECT_EQ(panel.Title(), "Title 3");
+    EXPECT_EQ(panel.Artist(), "Ann Lee");
+    EXPECT_EQ(panel.TotalText(), "3:05");
+    EXPECT_EQ(panel.State(), "Stopped");
+    EXPECT_EQ(again.ShownMode(), kModeStopped);
+    EXPECT_TRUE(again.Transport().programMenu);
+    EXPECT_TRUE(again.Transport().playNext.enabled);
+    EXPECT_EQ(again.Transport().oneStop.hint, "Play|Restart play");
+    again.Tick(); // the position timer leaves it as it is
+    EXPECT_EQ(panel.TotalText(), "3:05");
+    EXPECT_EQ(panel.State(), "Stopped");
+
+    // Pause or resume (Ctrl+Space), Play (the stop button) and Restart play the first title;
+    // Next plays the one after it.
+    again.PauseOrResume();
+    EXPECT_EQ(idle.played, (std::vector<std::string>{Tune(3)}));
+    EXPECT_EQ(idle.Mode(), kModePlaying);
+    for (auto play : {&PlayProgram::Stop, &PlayProgram::Restart}) {
+        FakePlayer player2;
+        PlayProgram third{host, player2, store, FakeTools(), home.path()};
+        restore(third);
+        (third.*play)();
+        EXPECT_EQ(player2.played, (std::vector<std::string>{Tune(3)}));
+    }
+    FakePlayer player3;
+    PlayProgram fourth{host, player3, store, FakeTools(), home.path()};
+    restore(fourth);
+    fourth.Next();
+    fourth.Tick();
+    EXPECT_EQ(player3.played, (std::vector<std::string>{Tune(1)}));
+    EXPECT_EQ(fourth.Panel().TitleNumber(), 2);
+}
+
 TEST_F(PlayProgramTest, StopAndClearAsksFirst) {
     Queue({"1", "2"});
     host.answers = {TModalResult::mrNo};

@@ -318,9 +318,8 @@ void TMasterFrm::StartUp() {
     sound_->ProgramStarted();
     db.AddObserver(program_.get());
     top_->Controls().panel->AttachPlayer(
-        program_->Panel(), [this] { return program_->SafeMode(); },
+        program_->Panel(), [this] { return program_->ShownMode(); },
         [this] { return midi_->Busy(); });
-    program_->Panel().Show("None", "None", "None", "No program", 0, 0, 0, 0);
     top_->Controls().panel->Render(program_->Panel());
     startedUp_ = true;
     Unlock(); // the lock taken when the window was made

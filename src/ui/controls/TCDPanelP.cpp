@@ -16,6 +16,8 @@ const QColor kGreen(0, 255, 0);
 const QColor kDarkGreen(0, 128, 0);
 const QColor kYellow(255, 255, 0);
 const QColor kGrey(128, 128, 128);
+const QColor kDarkCyan(0, 128, 128);
+const QColor kDarkYellow(128, 128, 0);
 
 // The panel's geometry at 96 dots per inch.
 constexpr int kCaptionLeft = 10;
@@ -33,15 +35,17 @@ struct ItemLook {
     int duration;
 };
 
-// In the order of TCDPanelP::Item.
+// In the order of TCDPanelP::Item. A blink dims an item and never blanks it: in the panel's
+// black, a black phase left "Title 2 of 9" unreadable for half of the four seconds after a
+// change of title.
 const ItemLook kItems[] = {
     {"categoryValue", "Category", kGreen, kDarkGreen, 3000},
     {"artistValue", "Artist", kGreen, kDarkGreen, 3000},
     {"titleValue", "Title", kGreen, kDarkGreen, 3000},
-    {"playerState", "Player state", kYellow, Qt::black, 4000},
-    {"titleNumber", "Title number", kCyan, Qt::black, 4000},
-    {"titleCount", "Titles in program", kCyan, Qt::black, 4000},
-    {"programMessage", "Program message", kCyan, Qt::black, 4000},
+    {"playerState", "Player state", kYellow, kDarkYellow, 4000},
+    {"titleNumber", "Title number", kCyan, kDarkCyan, 4000},
+    {"titleCount", "Titles in program", kCyan, kDarkCyan, 4000},
+    {"programMessage", "Program message", kCyan, kDarkCyan, 4000},
     {"elapsedTime", "Elapsed time", kYellow, kYellow, 3000},
     {"totalTime", "Total time", kCyan, kGrey, 3000},
 };

@@ -15,6 +15,7 @@
 #include "ui/controls/TMyStringGrid.h"
 #include "ui/midi/LyricsPane.h"
 #include "ui/midi/MprisService.h"
+#include "ui/midi/MusicKeys.h"
 #include "ui/midi/TMixerFrm2.h"
 #include "ui/midi/TViewProgFrm.h"
 #include "ui/midi/TempoControls.h"
@@ -22,11 +23,31 @@
 #include <QActionGroup>
 #include <QCursor>
 #include <QFileDialog>
+#include <QProxyStyle>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QToolButton>
 
 namespace tunquil::ui {
+
+namespace {
+
+// A click in the position bar's groove jumps to the point clicked, as in media players,
+// rather than a page (ten seconds) towards it; the handle follows the pointer from there.
+class JumpToClickStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_Slider_AbsoluteSetButtons)
+            return Qt::LeftButton | Qt::MiddleButton;
+        if (hint == SH_Slider_PageSetButtons)
+            return Qt::NoButton;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
 
 SoundCommands::SoundCommands(IMasterWindow& window, platform::ISequencerDevice& device,
                              std::shared_ptr<platform::SynthesizerMix> mix)
@@ -65,6 +86,9 @@ void SoundCommands::AttachTransport(const TransportControls& controls) {
     transport(controls_.oneStop, &PlayProgram::Stop);
     transport(controls_.allStop, &PlayProgram::StopAndClear);
     QSlider* bar = controls_.trackBar;
+    auto* jump = new JumpToClickStyle(bar->style()->name());
+    jump->setParent(bar);
+    bar->setStyle(jump);
     connect(bar, &QSlider::sliderPressed, this, [this] {
         if (PlayProgram* program = window_.Program())
             program->TrackBarPressed();
@@ -232,13 +256,14 @@ void SoundCommands::AddProgramItems(QMenu* menu) {
     Item(menu, "&Erase", this, [this] { window_.Program()->Clear(); });
     Item(menu, "&Erase and stop play", this, [this] { window_.Program()->StopAndClear(); });
     menu->addSeparator();
-    // The music controls from the keyboard, as desktop players offer them; the keys work
-    // wherever the window has the keyboard, and the buttons' hints name them.
+    // The music controls from the keyboard, as desktop players offer them; the keys work in
+    // every window of the program, and the buttons' hints name them.
+    if (!musicKeys_)
+        musicKeys_ = new MusicKeys(window_.Widget(), this);
     auto key = [this, menu](const QString& caption, const QKeySequence& keys, QToolButton* button,
                             std::function<void()> action) {
         QAction* item = Item(menu, caption, this, std::move(action));
-        item->setShortcut(keys);
-        item->setShortcutContext(Qt::WindowShortcut);
+        musicKeys_->Bind(item, keys);
         if (button)
             keys_[button] = keys.toString(QKeySequence::NativeText);
     };
@@ -422,6 +447,8 @@ void SoundCommands::ShowProgramView() {
                 return library.DataModule() && library.Database().ReadRecordByKey(key, record);
             },
             window_.Widget());
+        if (musicKeys_)
+            musicKeys_->Serve(programView_);
     }
     programView_->ViewBeside(window_.Widget());
 }
@@ -442,6 +469,8 @@ void SoundCommands::ShowLyrics(bool show) {
                 return program ? program->LyricsNow() : LyricsDisplay{kNothingPlayingNote};
             },
             window_.Widget());
+        if (musicKeys_)
+            musicKeys_->Serve(lyricsPane_);
         lyricsPane_->onClosed = [this] {
             if (lyricsItem_)
                 lyricsItem_->setChecked(false);
@@ -466,6 +495,8 @@ void SoundCommands::ShowMixer() {
     if (!mixerWindow_) {
         mixerDevice_ = std::make_unique<platform::SystemMixer>(mix_);
         mixerWindow_ = new TMixerFrm2(*mixerDevice_, window_.Widget());
+        if (musicKeys_)
+            musicKeys_->Serve(mixerWindow_);
     }
     QString problem = ShowMixerOrFallback(*mixerWindow_);
     if (!problem.isEmpty())
@@ -499,10 +530,10 @@ void SoundCommands::ProgramChanged() {
 
 void SoundCommands::ProgramStarted() {
     tempo_->ProgramStarted();
-    // The program of the last run comes back, without playing, with the titles still there.
+    // The program of the last run comes back stopped at its first title, with the titles
+    // still there.
     TMusicLibrary& library = window_.Library();
-    window_.Program()->RestoreSavedEntries([&library](int key) {
-        TitleRecord record;
+    window_.Program()->RestoreSavedEntries([&library](int key, TitleRecord& record) {
         return library.Database().ReadRecordByKey(key, record);
     });
     StartMediaControls();

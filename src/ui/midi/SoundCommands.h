@@ -28,6 +28,7 @@ class SynthesizerMix;
 namespace tunquil::ui {
 
 class MprisService;
+class MusicKeys;
 class TempoControls;
 class LyricsPane;
 class TCDPanelP;
@@ -123,6 +124,7 @@ private:
     MprisService* mediaControls_ = nullptr;
     // The keys of the music controls, for their hints.
     std::map<QToolButton*, QString> keys_;
+    MusicKeys* musicKeys_ = nullptr;
 };
 
 } // namespace tunquil::ui

@@ -17,13 +17,21 @@ namespace tunquil::ui {
 
 namespace {
 
+// A bar's value is how loud (or how much treble or bass): the fuller the bar, the louder, and
+// Up, Page Up and the wheel turned away make it louder. The mixer panel counts positions from
+// the top instead, 0 the loudest; Shown and Position turn one into the other.
 QSlider* VerticalBar(const QString& accessibleName) {
     auto* bar = new QSlider(Qt::Vertical);
-    // Position 0, the loudest value, is at the top.
-    bar->setInvertedAppearance(true);
-    bar->setInvertedControls(true);
     bar->setAccessibleName(accessibleName);
     return bar;
+}
+
+int Shown(const QSlider* bar, int64_t position) {
+    return bar->maximum() - int(position);
+}
+
+int64_t Position(const QSlider* bar, int value) {
+    return bar->maximum() - value;
 }
 
 QSlider* BalanceBar(const QString& accessibleName) {
@@ -75,9 +83,9 @@ TMixerFrm2::TMixerFrm2(platform::IMixerDevice& device, QWidget* parent)
     Wire(midi, MixerGroup::Midi);
     Wire(master, MixerGroup::Master);
     connect(tbTreble, &QSlider::valueChanged, this,
-            [this](int p) { Guarded([&] { panel_.TrebleMoved(p); }); });
+            [this](int v) { Guarded([&] { panel_.TrebleMoved(Position(tbTreble, v)); }); });
     connect(tbBass, &QSlider::valueChanged, this,
-            [this](int p) { Guarded([&] { panel_.BassMoved(p); }); });
+            [this](int v) { Guarded([&] { panel_.BassMoved(Position(tbBass, v)); }); });
 
     panel_.onShow = [this](const MixerView& view) { Apply(view); };
     mixer_.OnControlChange = [this](int index) { panel_.ControlChanged(index); };
@@ -115,12 +123,15 @@ QGroupBox* TMixerFrm2::MakeGroup(const QString& title, const QString& name, Line
 }
 
 void TMixerFrm2::Wire(const Line& line, MixerGroup group) {
-    connect(line.left, &QSlider::valueChanged, this,
-            [this, group](int p) { Guarded([&] { panel_.LeftMoved(group, p); }); });
-    connect(line.right, &QSlider::valueChanged, this,
-            [this, group](int p) { Guarded([&] { panel_.RightMoved(group, p); }); });
-    connect(line.volume, &QSlider::valueChanged, this,
-            [this, group](int p) { Guarded([&] { panel_.VolumeMoved(group, p); }); });
+    connect(line.left, &QSlider::valueChanged, this, [this, group, bar = line.left](int v) {
+        Guarded([&] { panel_.LeftMoved(group, Position(bar, v)); });
+    });
+    connect(line.right, &QSlider::valueChanged, this, [this, group, bar = line.right](int v) {
+        Guarded([&] { panel_.RightMoved(group, Position(bar, v)); });
+    });
+    connect(line.volume, &QSlider::valueChanged, this, [this, group, bar = line.volume](int v) {
+        Guarded([&] { panel_.VolumeMoved(group, Position(bar, v)); });
+    });
     connect(line.pan, &QSlider::valueChanged, this,
             [this, group](int b) { Guarded([&] { panel_.BalanceMoved(group, b); }); });
     connect(line.mute, &QPushButton::toggled, this,
@@ -144,7 +155,7 @@ void TMixerFrm2::ApplyLine(const Line& line, const MixerLineView& view) {
         QSignalBlocker block(bar);
         bar->setEnabled(state.enabled);
         bar->setRange(0, int(state.bottom));
-        bar->setValue(int(state.position));
+        bar->setValue(Shown(bar, state.position));
     }
     QSignalBlocker blockPan(line.pan);
     line.pan->setEnabled(view.balanceEnabled);
@@ -161,7 +172,7 @@ void TMixerFrm2::Apply(const MixerView& view) {
         QSignalBlocker block(bar);
         bar->setEnabled(state.enabled);
         bar->setRange(0, int(state.bottom));
-        bar->setValue(int(state.position));
+        bar->setValue(Shown(bar, state.position));
     }
 }
 

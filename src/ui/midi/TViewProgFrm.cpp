@@ -129,7 +129,7 @@ void TViewProgFrm::SelectRow(int row) {
 
 void TViewProgFrm::Refresh() {
     const auto& entries = program_.Entries();
-    listing_ = BuildProgramListing(entries, program_.CurrentIndex(), program_.SafeMode(), lookup_);
+    listing_ = BuildProgramListing(entries, program_.CurrentIndex(), program_.ShownMode(), lookup_);
     const int top = SG1->verticalScrollBar()->value();
     model_->Set(listing_);
     summaryLabel->setText(QString::fromStdString(listing_.summary));

@@ -658,7 +658,8 @@ TEST_F(MasterWindowTest, TheWindowComesBackAsItWasLeft) {
     // The program of the last run is back, not playing, without the title deleted meanwhile.
     EXPECT_EQ(window->Program()->Entries(),
               (std::vector<std::string>{std::to_string(keys[2]), std::to_string(keys[0])}));
-    EXPECT_FALSE(window->Program()->Active());
+    EXPECT_FALSE(PlayingLike(window->Program()->SafeMode()));
+    EXPECT_EQ(window->Program()->ShownMode(), TMyMidi::kStopped);
     EXPECT_EQ(window->AlbumsTabs()->currentIndex(), 1);
     EXPECT_EQ(window->AllTitlesGrid()->columnWidth(2), 222);
     EXPECT_EQ(window->AlbumList()->currentWidget(),

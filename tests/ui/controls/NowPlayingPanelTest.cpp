@@ -7,6 +7,7 @@
 
 #include <QAccessible>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace tunquil::ui {
 namespace {
@@ -128,6 +129,32 @@ TEST_F(NowPlayingPanelTest, FillsBeforeEnableFlashingDoNotBlink) {
     // The values and times never blink: only the program's line and the state do.
     EXPECT_FALSE(panel.ItemLabel(Item::Category)->Flashing());
     EXPECT_FALSE(panel.ItemLabel(Item::Total)->Flashing());
+}
+
+// "Title 2 of 9" blinked in black on the panel's black, so it was unreadable for about two
+// seconds after each change of title.
+TEST_F(NowPlayingPanelTest, ABlinkDimsTheChangedItemsButNeverBlanksThem) {
+    TCDPanelP panel;
+    panel.EnableFlashing();
+    NowPlaying model;
+    model.Show("Rock", "Bo", "Tune", "", 2, 9, 0, 120);
+    panel.Render(model);
+    model.ShowTemporary("MIDI device unavailable");
+    panel.ItemLabel(Item::State)->SetTextFlashing(QString::fromStdString(model.State()));
+    model.Show("Rock", "Bo", "Tune", "Ending play with this title", 2, 9, 0, 120);
+    panel.Render(model);
+    const QColor background = panel.palette().color(QPalette::Window);
+    for (Item item : {Item::TitleNumber, Item::TitleCount, Item::Message, Item::State}) {
+        TFlashLabel* label = panel.ItemLabel(item);
+        ASSERT_TRUE(label->Flashing()) << label->objectName().toStdString();
+        std::set<QRgb> colours;
+        for (int tick = 0; tick < 100 && label->Flashing(); ++tick) {
+            label->FlashTick();
+            colours.insert(label->FontColor().rgb());
+            EXPECT_NE(label->FontColor(), background) << label->objectName().toStdString();
+        }
+        EXPECT_EQ(colours.size(), 2u) << "it still blinks";
+    }
 }
 
 TEST_F(NowPlayingPanelTest, ScreenReadersReadEveryItemByItsText) {

@@ -10,6 +10,7 @@
 #include <QAbstractSlider>
 #include <QPushButton>
 #include <QSlider>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <regex>
 
@@ -53,14 +54,14 @@ TEST_F(MixerWindowTest, ShowsTheMixerWithNamedControlsAndWritesTheUsersMoves) {
     EXPECT_FALSE(window.tbBass->isEnabled());
     EXPECT_TRUE(window.tbGVolume->isEnabled());
     EXPECT_EQ(window.tbGVolume->maximum(), 32767);
-    EXPECT_EQ(window.tbGVolume->value(), 12767);
+    EXPECT_EQ(window.tbGVolume->value(), 20000); // 40000 of 65535, on a bar of 32767
 
     // Called again while minimised, the window comes back (it used to stay minimised).
     window.showMinimized();
     ASSERT_TRUE(window.ShowMixer());
     EXPECT_FALSE(window.isMinimized());
 
-    window.tbGVolume->setValue(100);
+    window.tbGVolume->setValue(32767 - 100);
     EXPECT_EQ(device.Values(kSpeakerVol), (std::vector<uint32_t>{65335, 65335}));
     window.btnMute->click();
     EXPECT_EQ(device.Values(kSynthMute), std::vector<uint32_t>{1});
@@ -81,11 +82,46 @@ TEST_F(MixerWindowTest, ANoticeMovesTheBarsOnTheWindowsThreadWithoutWritingBack)
     device.ChangeOutside(kSpeakerVol, {30000, 10000});
     device.ChangeOutside(kSpeakerMute, {1});
     QCoreApplication::processEvents();
-    EXPECT_EQ(window.tbGVolume->value(), (65535 - 30000) / 2);
-    EXPECT_EQ(window.tbRightGVolume->value(), (65535 - 10000) / 2);
+    EXPECT_EQ(window.tbGVolume->value(), 30000 / 2);
+    EXPECT_EQ(window.tbRightGVolume->value(), 10000 / 2);
     EXPECT_EQ(window.tbGPan->value(), -33);
     EXPECT_TRUE(window.btnGMute->isChecked());
     EXPECT_EQ(device.Writes(), 0);
+}
+
+// The rows of a vertical bar's centre column painted in the style's highlight (the groove's
+// filled part).
+int FilledRows(QSlider* bar) {
+    const QImage image = bar->grab().toImage();
+    const QColor fill = bar->palette().color(QPalette::Highlight);
+    int rows = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const QColor c = image.pixelColor(image.width() / 2, y);
+        if (std::abs(c.hue() - fill.hue()) < 20 && c.saturation() > 80)
+            ++rows;
+    }
+    return rows;
+}
+
+// The coloured part of the bars sat above the handle and grew as the volume fell.
+TEST_F(MixerWindowTest, ALouderBarLooksFullerAndUpMakesItLouder) {
+    FakeMixerDevice device;
+    BuildMixer(device);
+    device.ChangeOutside(kSpeakerVol, {60000, 60000});
+    TMixerFrm2 window(device);
+    ASSERT_TRUE(window.ShowMixer());
+    QSlider* bar = window.tbGVolume;
+    EXPECT_GT(bar->value(), bar->maximum() * 8 / 10);
+    const int loud = FilledRows(bar);
+    device.ChangeOutside(kSpeakerVol, {8000, 8000});
+    QCoreApplication::processEvents();
+    EXPECT_LT(bar->value(), bar->maximum() * 2 / 10);
+    const int quiet = FilledRows(bar);
+    EXPECT_GT(loud, 2 * quiet) << loud << " rows filled when loud, " << quiet << " when quiet";
+
+    bar->setFocus();
+    QTest::keyClick(bar, Qt::Key_Up);
+    EXPECT_GT(device.Values(kSpeakerVol)[0], 8000u);
 }
 
 TEST_F(MixerWindowTest, AMixerThatCannotBeOpenedLeavesTheWindowClosedWithItsMessage) {
@@ -112,17 +148,17 @@ TEST_F(MixerWindowTest, TheMasterBarsFollowAndSteerTheSoundServer) {
     SystemMixer device(std::make_shared<SynthesizerMix>());
     TMixerFrm2 window(device);
     ASSERT_TRUE(window.ShowMixer());
-    window.tbGVolume->setValue(window.tbGVolume->maximum() / 2); // half way down: 50 %
+    window.tbGVolume->setValue(window.tbGVolume->maximum() / 2); // half way: 50 %
     tunquil::test::RunShell("pactl get-sink-volume @DEFAULT_SINK@", out);
     EXPECT_TRUE(std::regex_search(out, std::regex("front-left: \\d+ / +50%"))) << out;
 
     tunquil::test::RunShell("pactl set-sink-volume @DEFAULT_SINK@ 0", out);
     ASSERT_TRUE(window.Mixer().WaitForNotice(std::chrono::seconds(5)));
-    for (int i = 0; i < 100 && window.tbGVolume->value() != window.tbGVolume->maximum(); ++i) {
+    for (int i = 0; i < 100 && window.tbGVolume->value() != 0; ++i) {
         QCoreApplication::processEvents();
         window.Mixer().WaitForNotice(std::chrono::milliseconds(50));
     }
-    EXPECT_EQ(window.tbGVolume->value(), window.tbGVolume->maximum());
+    EXPECT_EQ(window.tbGVolume->value(), 0);
     tunquil::test::RunShell("pactl set-sink-volume @DEFAULT_SINK@ 100%", out);
 }
 
