@@ -175,8 +175,7 @@ TEST(HelpPages, EveryMenuPathTheyNameIsInTheMenuBar) {
                 found += (found.isEmpty() ? "" : " | ") + step;
                 actions = hit->menu() ? hit->menu()->actions() : QList<QAction*>{};
             }
-            EXPECT_EQ(found, path)
-                << page.toStdString() << " names \"" << path.toStdString() << "\"";
+            EXPECT_EQ(found.toStdString(), path.toStdString()) << page.toStdString();
         }
         // A path written outside bold would escape the check.
         EXPECT_FALSE(outside.contains(" | ")) << page.toStdString();

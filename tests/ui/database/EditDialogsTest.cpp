@@ -108,6 +108,8 @@ TEST_F(TuneAdderTest, OneTitleTakesItsTextAndTheChosenOrTypedArtistAndCategory) 
         adder.TitleEdit()->setFocus();
         adder.TitleEdit()->setText("Blue Train");
         QTest::keyClick(adder.TitleEdit(), Qt::Key_Return);
+        if (adder.isVisible()) // Enter did not save: the test goes on without hanging
+            adder.CancelButton()->click();
     }});
     EXPECT_TRUE(adder.ShowForOne("Giant Steps", "Ann", "Jazz", "Lee"));
     EXPECT_TRUE(adder.OkButton()->isDefault());
@@ -126,6 +128,8 @@ TEST_F(TuneAdderTest, OneTitleTakesItsTextAndTheChosenOrTypedArtistAndCategory) 
         adder.Artists()->setFocus();
         adder.Artists()->lineEdit()->setText("Monk, Thelonious");
         QTest::keyClick(adder.Artists()->lineEdit(), Qt::Key_Return);
+        if (adder.isVisible())
+            adder.CancelButton()->click();
     }});
     EXPECT_TRUE(adder.ShowForOne("Giant Steps", "Ann", "Jazz", "Lee"));
     EXPECT_EQ(adder.Result().ck, categories.FindByName("Bebop"));

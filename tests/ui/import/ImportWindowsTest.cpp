@@ -272,7 +272,7 @@ protected:
             }
         });
     }
-    QString ShownFolder(const QStringList& item) {
+    std::string ShownFolder(const QStringList& item) {
         QString folder;
         Open(item, [&](QDialog* dialog) {
             if (auto* load = qobject_cast<TGetLocalF*>(dialog))
@@ -281,7 +281,7 @@ protected:
                 folder = scan->Directory();
             dialog->reject();
         });
-        return folder;
+        return folder.toStdString();
     }
 
     test::TempDir home, files;
@@ -320,9 +320,9 @@ TEST(StartFolder, TheFolderUsedLastElseMusicElseHome) {
 
 TEST_F(WindowImport, TheFileWindowsOpenWhereTheUserWasLastNotWhereTheProgramStarted) {
     HomeFolder user(files.path() / "user");
-    const QString userHome = QString::fromStdString((files.path() / "user").string());
+    const std::string userHome = (files.path() / "user").string();
     const QStringList scan{"&File", "Scan a &drive for MIDI files..."}, load{"&File", "&Open"};
-    ASSERT_NE(QDir::currentPath(), userHome);
+    ASSERT_NE(QDir::currentPath().toStdString(), userHome);
     EXPECT_EQ(ShownFolder(scan), userHome);
     fs::create_directories(files.path() / "user" / "Music");
     EXPECT_EQ(ShownFolder(scan), userHome + "/Music");
@@ -337,8 +337,8 @@ TEST_F(WindowImport, TheFileWindowsOpenWhereTheUserWasLastNotWhereTheProgramStar
         ini.WriteString("Load", "LastFolder", picked.string());
         ini.UpdateFile();
     }
-    EXPECT_EQ(ShownFolder(scan), QString::fromStdString(scanned.string()));
-    EXPECT_EQ(ShownFolder(load), QString::fromStdString(picked.string()));
+    EXPECT_EQ(ShownFolder(scan), scanned.string());
+    EXPECT_EQ(ShownFolder(load), picked.string());
 
     // A Load keeps the folder its files were picked from.
     files.Write("other/Two.mid", SmallMidiFile(1, "two"));
@@ -351,7 +351,7 @@ TEST_F(WindowImport, TheFileWindowsOpenWhereTheUserWasLastNotWhereTheProgramStar
     });
     EXPECT_EQ(IniFile(home.path() / "Tunquil.ini").ReadString("Load", "LastFolder", ""),
               (files.path() / "other").string());
-    EXPECT_EQ(ShownFolder(load), QString::fromStdString((files.path() / "other").string()));
+    EXPECT_EQ(ShownFolder(load), (files.path() / "other").string());
 }
 
 TEST_F(WindowImport, ALoadThatFilesNothingLeavesNoEmptyCategoryBehind) {
