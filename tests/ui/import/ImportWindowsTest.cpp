@@ -12,7 +12,9 @@
 #include "support/ZipBuilder.h"
 #include "ui/GuiTestApp.h"
 #include "ui/app/TMasterFrm.h"
+#include "ui/controls/TExtPageControl.h"
 #include "ui/controls/TMessageDialog.h"
+#include "ui/controls/TMyStringGrid.h"
 #include "ui/export/TArchiveForm.h"
 #include "ui/import/StartFolder.h"
 #include "ui/import/TDriveScanFrm.h"
@@ -380,6 +382,36 @@ TEST_F(WindowImport, ALoadThatFilesNothingLeavesNoEmptyCategoryBehind) {
     EXPECT_NE(categories.FindByName("Mixed"), 0);
     EXPECT_EQ(window->CategoriesTabs()->count(), tabs + 1);
     EXPECT_FALSE(window->Locked());
+}
+
+TEST_F(WindowImport, ACategoryFilledByAScanOrADropShowsItsColumnsWholeWhenThereIsRoom) {
+    window->resize(1400, 700);
+    window->show();
+    QApplication::processEvents();
+    // A folder of tunes as a scan or a drop files it: under a category of its own, in a batch.
+    for (const char* name : {"One", "Two", "Three"})
+        files.Write(std::string("games/OpenMSX soundtracks/stage music/") + name + ".mid",
+                    SmallMidiFile(2, name));
+    Drop({files.path() / "games"});
+    ASSERT_EQ(Titles().size(), 3u);
+    const QString category =
+        QString::fromStdString(window->DataModule()->Database().LiveTitles().front().categoryName);
+    TExtPageControl* tabs = window->CategoriesTabs();
+    for (int i = 0; i < tabs->count(); ++i)
+        if (tabs->tabText(i).trimmed() == category.trimmed())
+            tabs->setCurrentIndex(i);
+    QApplication::processEvents();
+    TMyStringGrid* grid = window->ActiveCategoryGrid();
+    ASSERT_TRUE(grid && grid->isVisible());
+    ASSERT_EQ(grid->model()->rowCount(), 3);
+    // Origin and date included: each column holds its text (the grid cuts 6 pixels short).
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+        for (int r = 0; r < 3; ++r)
+            EXPECT_GE(grid->columnWidth(c),
+                      grid->fontMetrics().horizontalAdvance(
+                          grid->model()->index(r, c).data().toString().trimmed()) +
+                          6)
+                << grid->model()->headerData(c, Qt::Horizontal).toString().toStdString();
 }
 
 TEST_F(WindowImport, DroppedFilesFoldersAndArchivesGetInTitledByTheirNames) {
