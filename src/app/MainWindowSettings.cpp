@@ -92,6 +92,7 @@ MainWindowSettings MainWindowSettings::Read(const IniFile& ini) {
     MainWindowSettings s;
     for (const IniKeys<S>* keys : {&SetupKeys(), &BoundsKeys(), &LookKeys(), &WindowKeys()})
         keys->Read(ini, s);
+    s.sizeStored = ini.ValueExists("Format", "Width") && ini.ValueExists("Format", "Height");
     return s;
 }
 

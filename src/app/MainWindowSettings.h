@@ -35,6 +35,8 @@ struct MainWindowSettings {
     int left = 100;
     int height = 400;
     int width = 585;
+    // Whether the file held the size: before it does, the window is sized for its screen.
+    bool sizeStored = false;
     uint32_t tabActiveColor = kSilver;
     uint32_t tabActiveFontColor = kGreen;
 

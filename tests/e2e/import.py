@@ -48,7 +48,7 @@ def run(work):
     folders = wait("the folder list", lambda: named(window, "list", "Directories"))
     tunes = os.path.join(work, "tunes")
     field = named(window, "text", "Directory to scan")
-    wait("the window to start in the working directory",
+    wait("the window to start in the home folder (it has no Music folder)",
          lambda: field.queryText().getText(0, -1) == work)
     open_folder(folders, "tunes", lambda: field.queryText().getText(0, -1), tunes)
     type_artist_and_category(window, "Smith, John", "E2E Scanned")
@@ -109,5 +109,7 @@ def run(work):
 
 
 if __name__ == "__main__":
-    # The windows start in the working directory, where the tunes are.
-    run_tunquil(lambda: run(sys.argv[3]), "import", cwd=sys.argv[3])
+    # The windows start in the home folder, where the tunes are, not in the folder the program
+    # was started from.
+    os.environ["HOME"] = sys.argv[3]
+    run_tunquil(lambda: run(sys.argv[3]), "import", cwd="/")

@@ -9,6 +9,7 @@
 #include "ui/controls/TExtListView.h"
 #include "ui/controls/TExtPageControl.h"
 #include "ui/controls/TMyStringGrid.h"
+#include "ui/controls/UncutColumns.h"
 #include "ui/database/EditCommands.h"
 #include "ui/midi/SoundCommands.h"
 
@@ -310,6 +311,7 @@ QWidget* LibraryTabs::MakeGridPage(TTitleView& view, TMyStringGrid** grid, QLabe
     panel->setAccessibleDescription("Summary");
     auto* table = new TMyStringGrid(view, page);
     ConnectGrid(table, album);
+    KeepColumnsUncut(table);
     connect(table->Model(), &TTitleTableModel::summaryFollow, panel, &QLabel::setText);
     layout->addWidget(panel);
     layout->addWidget(table);

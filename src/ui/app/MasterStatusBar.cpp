@@ -12,12 +12,15 @@ MasterStatusBar::MasterStatusBar(double scale, QWidget* parent)
     hintPanel_ = new QLabel(parent);
     hintPanel_->setObjectName("HintPanel");
     hintPanel_->setAccessibleDescription("Hint"); // its name is the hint shown
-    hintPanel_->setFixedWidth(Px(290));
+    // At least as wide as the progress bar leaves it; a longer summary ("12 found, 10 added,
+    // 2 skipped as duplicate") takes the room to the right while no progress bar is shown.
+    hintPanel_->setMinimumWidth(Px(290));
+    hintPanel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     QFont font = hintPanel_->font();
     font.setPointSize(8);
     font.setBold(true);
     hintPanel_->setFont(font);
-    addWidget(hintPanel_);
+    addWidget(hintPanel_, 1);
     progress_ = new QProgressBar(this);
     progress_->setObjectName("ProgressBar");
     progress_->setAccessibleName("Progress");

@@ -40,4 +40,14 @@ QRect ClampToScreens(QRect wanted, const QList<QRect>& screens) {
     return wanted;
 }
 
+QRect SizedForScreen(const QRect& available, const QSize& minimum) {
+    // Four fifths each way: room for the grids' columns, with the desktop still in sight.
+    QSize size(std::max(available.width() * 4 / 5, minimum.width()),
+               std::max(available.height() * 4 / 5, minimum.height()));
+    size = size.boundedTo(available.size());
+    QRect placed(QPoint(0, 0), size);
+    placed.moveCenter(available.center());
+    return placed;
+}
+
 } // namespace tunquil::ui

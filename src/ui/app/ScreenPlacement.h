@@ -14,4 +14,8 @@ QList<QRect> AvailableScreenAreas();
 // fit and moved onto the screen it overlaps most (the nearest when it overlaps none).
 QRect ClampToScreens(QRect wanted, const QList<QRect>& screens);
 
+// A window with no size of its own yet (the first start): most of `available`, the screen's
+// area without panels, centred on it, and never smaller than `minimum`.
+QRect SizedForScreen(const QRect& available, const QSize& minimum);
+
 } // namespace tunquil::ui

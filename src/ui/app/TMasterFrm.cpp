@@ -36,7 +36,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
@@ -267,8 +266,9 @@ void TMasterFrm::ApplySavedSettings() {
     if (!isMaximized()) {
         QRect saved(settings_.left, settings_.top, std::max(settings_.width, kMinWindowWidth),
                     std::max(settings_.height, kMinWindowHeight));
-        if (startSettings_.firstRun)
-            saved.moveCenter(QGuiApplication::primaryScreen()->availableGeometry().center());
+        if (!settings_.sizeStored)
+            saved = SizedForScreen(screen()->availableGeometry(),
+                                   QSize(Px(kMinWindowWidth), Px(kMinWindowHeight)));
         setGeometry(ClampToScreens(saved, AvailableScreenAreas()));
     }
     // Maximised as it was left; the bounds above are where it goes when restored.

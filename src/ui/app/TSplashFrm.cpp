@@ -2,7 +2,9 @@
 
 #include "base/IniFile.h"
 #include "base/ProgramDirectory.h"
+#include "base/Version.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLinearGradient>
@@ -49,7 +51,7 @@ TSplashFrm::TSplashFrm(const std::filesystem::path& programDirectory,
     auto* panel = new QLabel(this);
     panel->setPixmap(SplashPicture(scale));
     layout->addWidget(panel);
-    label_ = new QLabel("Tunquil 2.2.1 - MIDI music manager and jukebox", this);
+    label_ = new QLabel(QString("Tunquil %1 - MIDI music manager and jukebox").arg(kVersion), this);
     QFont small = label_->font();
     small.setPointSize(7);
     label_->setFont(small);
@@ -62,8 +64,8 @@ TSplashFrm::TSplashFrm(const std::filesystem::path& programDirectory,
     QRect target = area;
     try {
         const std::filesystem::path ini = SettingsPath(programDirectory);
-        if (std::filesystem::exists(ini)) {
-            IniFile file(ini);
+        IniFile file(ini);
+        if (file.ValueExists("Format", "Width") && file.ValueExists("Format", "Height")) {
             target = QRect(file.ReadInteger("Format", "Left", 100),
                            file.ReadInteger("Format", "Top", 100),
                            file.ReadInteger("Format", "Width", 500),
@@ -85,6 +87,17 @@ TSplashFrm::TSplashFrm(const std::filesystem::path& programDirectory,
     timer_->setInterval(1000);
     connect(timer_, &QTimer::timeout, this, &TSplashFrm::Tick);
     timer_->start();
+    // A question opened while the splash is up must not open under it.
+    qApp->installEventFilter(this);
+}
+
+bool TSplashFrm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show && watched != this && watched->isWidgetType()) {
+        auto* shown = static_cast<QWidget*>(watched);
+        if (shown->isWindow() && shown->isModal())
+            close();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString TSplashFrm::LabelText() const {
@@ -107,6 +120,7 @@ void TSplashFrm::mousePressEvent(QMouseEvent*) {
 }
 
 void TSplashFrm::closeEvent(QCloseEvent* event) {
+    qApp->removeEventFilter(this);
     timer_->stop();
     emit closed();
     QWidget::closeEvent(event);

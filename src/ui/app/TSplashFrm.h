@@ -1,7 +1,8 @@
 #pragma once
 // The splash window: borderless, on top, a picture and the program's name and version. It is
-// centred on the main window's saved place (centred on the screen before the first run) and
-// closes itself once it has been up four seconds and start-up is complete, or at a click.
+// centred on the main window's saved place (centred on the screen before a size is saved) and
+// closes itself once it has been up four seconds and start-up is complete, at a click, or when
+// a question opens.
 
 #include <QWidget>
 #include <filesystem>
@@ -25,6 +26,8 @@ signals:
     void closed();
 
 protected:
+    // Steps aside (closes) when a modal window opens, so that no question opens under it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

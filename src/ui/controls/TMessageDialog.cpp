@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
 
 namespace tunquil::ui {
 
@@ -120,8 +121,17 @@ ExecuteScope::~ExecuteScope() {
 }
 
 bool StaysOnTop(TMsgDlgStayOnTop stayOnTop, QWidget* owner) {
-    return stayOnTop == TMsgDlgStayOnTop::stAlways ||
-           (owner && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    if (stayOnTop == TMsgDlgStayOnTop::stAlways ||
+        (owner && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint)))
+        return true;
+    // A box must not open under a window of the program that stays on top of the others (a
+    // progress window, the print settings): it then stays on top too, and opens above it. The
+    // splash is not counted: it closes as a box opens.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(), [](const QWidget* w) {
+        return w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) &&
+               w->windowType() != Qt::SplashScreen;
+    });
 }
 
 } // namespace dialog

@@ -4,13 +4,20 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tunquil::ui {
+
+namespace {
+// The width the title bar takes beside its caption (icon, buttons, padding) at 96 dpi.
+constexpr int kTitleBarButtons = 140;
+} // namespace
 
 TRenamer::TRenamer(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -58,6 +65,15 @@ QString TRenamer::Execute(const QString& caption, const QString& text, const QSt
     edit_->setText(text);
     edit_->setToolTip(hint);
     edit_->setAccessibleDescription(hint);
+    // The box is only as wide as its field; the window manager would cut a caption wider
+    // than that ("Enter new…um name"). Room for the caption in a bold title font, with the
+    // title bar's icon and buttons beside it.
+    QFont bold = font();
+    bold.setBold(true);
+    const int dpi = logicalDpiX();
+    const int margins = layout()->contentsMargins().left() + layout()->contentsMargins().right();
+    edit_->setMinimumWidth(std::max(220 * dpi / 96, QFontMetrics(bold).horizontalAdvance(caption) +
+                                                        kTitleBarButtons * dpi / 96 - margins));
     // The box takes its fixed size from its layout only when shown: place it by that size.
     layout()->activate();
     const QSize size = sizeHint();

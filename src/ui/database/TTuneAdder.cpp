@@ -11,7 +11,6 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -117,8 +116,9 @@ TTuneAdder::TTuneAdder(TCatList& categories, TPerfList& performers, QWidget* own
     cancel_ = new QPushButton("&Cancel", this);
     cancel_->setObjectName("Cancel");
     cancel_->setAccessibleName("Cancel");
-    // Enter moves between the fields itself; no button takes it by default.
-    ok_->setAutoDefault(false);
+    // Enter in any field saves, as OK does; Tab moves between the fields.
+    ok_->setDefault(true);
+    ok_->setAutoDefault(true);
     cancel_->setAutoDefault(false);
     connect(ok_, &QPushButton::clicked, this, &TTuneAdder::OkClicked);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
@@ -134,12 +134,6 @@ TTuneAdder::TTuneAdder(TCatList& categories, TPerfList& performers, QWidget* own
     layout->addWidget(middle, 1);
     layout->addLayout(buttons);
     resize(px(408), px(255));
-
-    for (QObject* field : {static_cast<QObject*>(title_), static_cast<QObject*>(artists_),
-                           static_cast<QObject*>(categories_)})
-        field->installEventFilter(this);
-    artists_->lineEdit()->installEventFilter(this);
-    categories_->lineEdit()->installEventFilter(this);
 }
 
 bool TTuneAdder::ShowForOne(const std::string& title, const std::string& firstName,
@@ -230,25 +224,6 @@ bool TTuneAdder::Run() {
     categoryKeys_.clear();
     performerKeys_.clear();
     return accepted_;
-}
-
-bool TTuneAdder::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (watched == title_) {
-                artists_->setFocus();
-                artists_->lineEdit()->selectAll();
-            } else if (watched == artists_ || watched == artists_->lineEdit()) {
-                categories_->setFocus();
-                categories_->lineEdit()->selectAll();
-            } else if (watched == categories_ || watched == categories_->lineEdit()) {
-                OkClicked();
-            }
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TTuneAdder::OkClicked() {

@@ -48,9 +48,6 @@ public:
     QPushButton* OkButton() const { return ok_; }
     QPushButton* CancelButton() const { return cancel_; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     bool Run();
     void FillCombos();

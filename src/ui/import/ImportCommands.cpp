@@ -17,6 +17,7 @@
 #include "ui/WidgetHost.h"
 #include "ui/controls/MenuItems.h"
 #include "ui/export/TArchiveForm.h"
+#include "ui/import/StartFolder.h"
 #include "ui/import/TDriveScanFrm.h"
 #include "ui/import/TGetLocalF.h"
 #include "ui/import/TScanStatus.h"
@@ -134,18 +135,8 @@ void ImportCommands::ScanDrive() {
     if (!window_.StartedUp() || !window_.Importer() || window_.Locked())
         return;
     TDriveScanFrm frm(window_.Host(), DriveLayer(), window_.Widget());
-    // It starts in the folder scanned last (kept in Tunquil.ini), else in the working
-    // directory, as the add-local-files window does.
-    const fs::path settings = SettingsPath(window_.ProgramDirectory());
-    std::string last;
-    try {
-        last = IniFile(settings).ReadString("Scan", "LastFolder", "");
-    } catch (const std::exception&) {
-        // An unreadable settings file only costs the remembered folder.
-    }
-    frm.SetDirectory(!last.empty() && QDir(QString::fromStdString(last)).exists()
-                         ? QString::fromStdString(last)
-                         : QDir::currentPath());
+    frm.SetDirectory(
+        StartFolder(ReadLastFolder(window_.ProgramDirectory(), "Scan"), QDir::homePath()));
     std::vector<std::string> names, keys;
     window_.Library().Categories().FillNameLists(names, keys);
     std::vector<std::string> firsts, lasts, pks;
@@ -154,12 +145,9 @@ void ImportCommands::ScanDrive() {
     for (std::size_t i = 0; i < firsts.size(); ++i)
         performers.emplace_back(firsts[i], lasts[i]);
     frm.Prepare(names, performers);
-    RunScanWindow(frm, [&settings](MidiScanner& scanner, const TDriveScanFrm::Choices& choices) {
-        {
-            IniFile ini(settings);
-            ini.WriteString("Scan", "LastFolder", choices.directory);
-            ini.UpdateFile();
-        }
+    RunScanWindow(frm, [this](MidiScanner& scanner, const TDriveScanFrm::Choices& choices) {
+        WriteLastFolder(window_.ProgramDirectory(), "Scan",
+                        QString::fromStdString(choices.directory));
         return scanner.ScanDirectory(choices.directory, choices.checkDuplicates, choices.lastName,
                                      choices.firstName, choices.category);
     });
@@ -227,6 +215,8 @@ void ImportCommands::OpenLocalFiles() {
         getLocal_->onApply = [this](int32_t pk, int32_t ck) {
             window_.Importer()->SetPendingTitleSettings("", "", pk, ck);
         };
+        getLocal_->SetDirectory(
+            StartFolder(ReadLastFolder(window_.ProgramDirectory(), "Load"), QDir::homePath()));
     }
     TGetLocalF& frm = *getLocal_;
     frm.Prepare(window_.Library().Categories(), window_.Library().Data().Performers());
@@ -240,8 +230,19 @@ void ImportCommands::OpenLocalFiles() {
     if (top < 0)
         top = 2;
     frm.move(left, top);
-    if (frm.exec() != QDialog::Accepted || frm.Targets().isEmpty())
+    const bool accepted = frm.exec() == QDialog::Accepted;
+    if (accepted) {
+        try {
+            WriteLastFolder(window_.ProgramDirectory(), "Load", frm.Directory());
+        } catch (const std::exception&) {
+            // Only the remembered folder is lost; shut-down reports a settings file it cannot
+            // write.
+        }
+    }
+    if (!accepted || frm.Targets().isEmpty()) {
+        DropUnusedCategory(frm.AddedCategory());
         return;
+    }
 
     const QStringList entries = frm.Targets();
     const bool batch = entries.size() > 1;
@@ -286,6 +287,7 @@ void ImportCommands::OpenLocalFiles() {
     host.Status("Done: " + ScanSummary(done));
     progress->setValue(0);
     progress->hide();
+    DropUnusedCategory(frm.AddedCategory());
     if (!passedOver.empty()) {
         std::string text = passedOver.size() == 1 ? "This file was not added to the database:"
                                                   : "These files were not added to the database:";
@@ -295,6 +297,19 @@ void ImportCommands::OpenLocalFiles() {
             "\\n\\nOnly MIDI files (*.mid, *.kar, *.rmi) and ZIP archives of them can be added.";
         host.ShowMessage(text, TMsgDlgType::mtInformation, 0, mbOK);
     }
+}
+
+void ImportCommands::DropUnusedCategory(int32_t ck) {
+    if (ck == 0 || window_.Library().Database().CategoryUsed(ck))
+        return;
+    RunShowingFailure(window_.Host(), "Saving categories: ", [&] {
+        window_.Library().Categories().DeleteCategory(ck);
+        window_.Library().Categories().Save();
+    });
+    // The next import must not file titles under the key that is gone.
+    if (window_.Importer() && window_.Importer()->Pending().ck == ck)
+        window_.Importer()->Pending().ck = 0;
+    window_.Views()->FinishBatch();
 }
 
 // ------------------------------------------------------------------ drops from the desktop

@@ -41,6 +41,8 @@ private:
                                       const std::string& origin, const std::string& performer,
                                       const std::string& category, bool assign, bool addOption);
     platform::IDrives& DriveLayer();
+    // Takes the category a Load added back out when no title was filed under it.
+    void DropUnusedCategory(int32_t ck);
     // A scan window's run: the scanner it drives, the window centred and shown modally, the
     // views brought up to date after it.
     template <class ScanWindow, class OnScan> void RunScanWindow(ScanWindow& frm, OnScan onScan);

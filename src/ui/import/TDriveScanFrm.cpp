@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -74,6 +75,9 @@ TDriveScanFrm::TDriveScanFrm(IHost& host, platform::IDrives& drives, QWidget* pa
     for (QComboBox* box : {artists_, categories_}) {
         box->setMinimumContentsLength(26);
         box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        // The box takes the focus for its field; clicks reach the field itself.
+        box->installEventFilter(this);
+        box->lineEdit()->installEventFilter(this);
     }
     infoGrid->addWidget(new QLabel("Artist"), 0, 0);
     infoGrid->addWidget(artists_, 0, 1);
@@ -129,6 +133,29 @@ TDriveScanFrm::TDriveScanFrm(IHost& host, platform::IDrives& drives, QWidget* pa
     connect(exit_, &QPushButton::clicked, this, &ScanWindow::reject);
     ConnectStopButtons();
     SetIdle(true);
+}
+
+bool TDriveScanFrm::eventFilter(QObject* watched, QEvent* event) {
+    // A prompt is real text in its box: taking the focus, by key or by a click, selects it
+    // whole, so that what the user types replaces it instead of mixing with it.
+    for (auto [box, prompt] :
+         {std::pair{artists_, kArtistPrompt}, std::pair{categories_, kCategoryPrompt}}) {
+        QLineEdit* edit = box->lineEdit();
+        if ((watched != box && watched != edit) || edit->text() != prompt)
+            continue;
+        if (event->type() == QEvent::FocusIn) {
+            edit->selectAll();
+        } else if (watched == edit && (event->type() == QEvent::MouseButtonPress ||
+                                       event->type() == QEvent::MouseButtonDblClick ||
+                                       (event->type() == QEvent::MouseMove &&
+                                        static_cast<QMouseEvent*>(event)->buttons()))) {
+            // The press would put the cursor into the prompt and drop the selection.
+            edit->setFocus(Qt::MouseFocusReason);
+            edit->selectAll();
+            return true;
+        }
+    }
+    return ScanWindow::eventFilter(watched, event);
 }
 
 void TDriveScanFrm::Prepare(const std::vector<std::string>& categories,

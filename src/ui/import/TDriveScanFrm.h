@@ -66,6 +66,9 @@ public:
     QLineEdit* FilesFound() const { return fileCount_; }
     QLineEdit* DirectoryField() const { return dirField_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void DriveChange(int index);
     void DirectoryActivated(QListWidgetItem* item);

@@ -17,10 +17,27 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <algorithm>
 
 namespace tunquil::ui {
+
+namespace {
+
+// Rows as wide as the list, not as their text: a path longer than the list is then elided
+// where the list's elide mode says instead of running off its right edge.
+class ListWideRows : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setWidth(1);
+        return size;
+    }
+};
+
+} // namespace
 
 // Takes drops from the file list only, so nothing from elsewhere lands in the import.
 class TargetList : public QListWidget {
@@ -29,6 +46,11 @@ public:
         setAcceptDrops(true);
         setDragDropMode(QAbstractItemView::DropOnly);
         setSelectionMode(QAbstractItemView::ExtendedSelection);
+        // A path's start (the folder) and end (the file) say most: the middle gives way, and
+        // the whole path is the row's tool tip.
+        setTextElideMode(Qt::ElideMiddle);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setItemDelegate(new ListWideRows(this));
     }
 
 protected:
@@ -197,6 +219,7 @@ void TGetLocalF::Prepare(TCatList& categories, TPerfList& performers) {
     categoryList_ = &categories;
     performerList_ = &performers;
     noDuplicates_->setChecked(true);
+    addedCategory_ = 0;
     ClearTargets();
 
     std::vector<std::string> names, keys;
@@ -215,8 +238,8 @@ void TGetLocalF::Prepare(TCatList& categories, TPerfList& performers) {
     }
     Refill(artists_, artists);
 
-    // The first showing starts in the working directory, on the drive that holds it.
-    const QString start = directory_.isEmpty() ? QDir::currentPath() : directory_;
+    // The window opens where it was left; the caller chooses the first showing's folder.
+    const QString start = directory_.isEmpty() ? QDir::homePath() : directory_;
     drives_->clear();
     int holder = -1, holderLength = -1;
     for (const auto& drive : driveLayer_.LocalDrives()) {
@@ -283,7 +306,10 @@ void TGetLocalF::AddTargets(const QStringList& paths) {
             all << path;
     all.sort();
     targets_->clear();
-    targets_->addItems(all);
+    for (const QString& path : all) {
+        auto* item = new QListWidgetItem(path, targets_);
+        item->setToolTip(path);
+    }
     ok_->setEnabled(!all.isEmpty());
 }
 
@@ -318,8 +344,12 @@ bool TGetLocalF::Apply() {
         int entry = ShownEntry(categories_);
         if (entry >= 0 && entry < static_cast<int>(categoryKeys_.size()))
             ck = categoryKeys_[static_cast<std::size_t>(entry)];
-        else
+        else {
+            const int before = categoryList_->Count();
             ck = categoryList_->AddCategory(categories_->currentText().toStdString());
+            if (categoryList_->Count() > before)
+                addedCategory_ = ck;
+        }
         entry = ShownEntry(artists_);
         if (entry >= 0 && entry < static_cast<int>(performerKeys_.size())) {
             pk = performerKeys_[static_cast<std::size_t>(entry)];

@@ -53,6 +53,9 @@ public:
     QStringList Targets() const;
     void ClearTargets();
     bool RefuseDuplicates() const;
+    // The category this showing added to the list (0 when it added none), so that a Load that
+    // files nothing under it can take it out again.
+    int32_t AddedCategory() const { return addedCategory_; }
 
     QComboBox* DriveBox() const { return drives_; }
     QListWidget* DirectoryList() const { return dirList_; }
@@ -86,6 +89,7 @@ private:
     std::vector<int32_t> categoryKeys_;  // paired with the Categories entries
     std::vector<int32_t> performerKeys_; // paired with the Artists entries
     int previousDrive_ = -1;
+    int32_t addedCategory_ = 0;
     QString directory_;
 
     QComboBox* drives_;

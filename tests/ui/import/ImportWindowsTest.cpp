@@ -2,7 +2,9 @@
 // database and the drives' test double, and the main window taking files, folders and ZIP
 // archives dropped from the desktop or picked in that window.
 
+#include "base/IniFile.h"
 #include "base/Text.h"
+#include "database/TCatList.h"
 #include "database/TPerfList.h"
 #include "platform/FakeSequencerDevice.h"
 #include "support/MidiBytes.h"
@@ -10,14 +12,21 @@
 #include "support/ZipBuilder.h"
 #include "ui/GuiTestApp.h"
 #include "ui/app/TMasterFrm.h"
+#include "ui/controls/TExtPageControl.h"
 #include "ui/controls/TMessageDialog.h"
+#include "ui/controls/TMyStringGrid.h"
 #include "ui/export/TArchiveForm.h"
+#include "ui/import/StartFolder.h"
+#include "ui/import/TDriveScanFrm.h"
 #include "ui/import/TGetLocalF.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -109,6 +118,27 @@ TEST_F(GetLocalFiles, TargetListHoldsEachPickedFileOnceSortedAndEnablesOk) {
     frm.Prepare(p.categories, p.data.Performers());
     EXPECT_EQ(frm.TargetListWidget()->count(), 0);
     EXPECT_FALSE(frm.OkButton()->isEnabled());
+}
+
+TEST_F(GetLocalFiles, ALongPathIsCutInTheMiddleAndShownWholeAsItsToolTip) {
+    std::string deep = "c";
+    while (deep.size() < 200)
+        deep += "/a rather long folder";
+    disks.Write(deep + "/The End.mid", SmallMidiFile(1));
+    const QString path = QString::fromStdString((disks.path() / deep / "The End.mid").string());
+    TGetLocalF frm(p.host, drives);
+    frm.Prepare(p.categories, p.data.Performers());
+    frm.AddTargets({path});
+    frm.show();
+    QListWidget* list = frm.TargetListWidget();
+    QListWidgetItem* row = list->item(0);
+    EXPECT_EQ(row->text(), path); // what is loaded is the whole path
+    EXPECT_EQ(row->toolTip(), path);
+    // The row is as wide as the list, so the text is elided there, in the middle: the folder's
+    // start and the file's name stay in sight, and the list does not scroll sideways.
+    EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
+    EXPECT_LE(list->visualItemRect(row).width(), list->viewport()->width());
+    EXPECT_EQ(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 }
 
 TEST_F(GetLocalFiles, ArtistAndCategoryAreChosenTypedOrAddedAndKeptForTheNextShowing) {
@@ -208,10 +238,181 @@ protected:
         return test::BuildZip(members);
     }
 
+    // Triggers the menu item and, once its window shows, does `act` with the window.
+    void Open(const QStringList& item, std::function<void(QDialog*)> act) {
+        struct Watcher : QObject {
+            std::function<void(QDialog*)> shown;
+            bool eventFilter(QObject* o, QEvent* e) override {
+                auto* dialog = qobject_cast<QDialog*>(o);
+                if (e->type() == QEvent::Show && dialog && shown &&
+                    (qobject_cast<TGetLocalF*>(o) || qobject_cast<TDriveScanFrm*>(o))) {
+                    QMetaObject::invokeMethod(
+                        dialog, [dialog, act = shown] { act(dialog); }, Qt::QueuedConnection);
+                    shown = nullptr;
+                }
+                return false;
+            }
+        } watcher;
+        watcher.shown = std::move(act);
+        qApp->installEventFilter(&watcher);
+        window->MenuItem(item)->trigger();
+        qApp->removeEventFilter(&watcher);
+        ASSERT_FALSE(watcher.shown) << "no window showed";
+    }
+    // Loads `paths` with the Load window under `category`; false when OK could not be pressed.
+    void Load(const QStringList& paths, const QString& category, bool ok = true) {
+        Open({"&File", "&Open"}, [&](QDialog* dialog) {
+            auto* frm = static_cast<TGetLocalF*>(dialog);
+            frm->AddTargets(paths);
+            frm->CategoryBox()->setEditText(category);
+            if (ok) {
+                frm->OkButton()->click();
+            } else {
+                // Enter in the Categories box applies the choices; Cancel then closes.
+                QTest::keyClick(frm->CategoryBox()->lineEdit(), Qt::Key_Return);
+                frm->CancelButton()->click();
+            }
+        });
+    }
+    std::string ShownFolder(const QStringList& item) {
+        QString folder;
+        Open(item, [&](QDialog* dialog) {
+            if (auto* load = qobject_cast<TGetLocalF*>(dialog))
+                folder = load->Directory();
+            else if (auto* scan = qobject_cast<TDriveScanFrm*>(dialog))
+                folder = scan->Directory();
+            dialog->reject();
+        });
+        return folder.toStdString();
+    }
+
     test::TempDir home, files;
     std::unique_ptr<TMasterFrm> window;
     QStringList messages;
 };
+
+// $HOME pointed at a folder of the test for as long as it lives.
+class HomeFolder {
+public:
+    explicit HomeFolder(const fs::path& path) : saved_(qgetenv("HOME")) {
+        fs::create_directories(path);
+        qputenv("HOME", QFile::encodeName(QString::fromStdString(path.string())));
+    }
+    ~HomeFolder() { qputenv("HOME", saved_); }
+
+private:
+    QByteArray saved_;
+};
+
+TEST(StartFolder, TheFolderUsedLastElseMusicElseHome) {
+    test::TempDir dir;
+    const QString home = QString::fromStdString((dir.path() / "home").string());
+    fs::create_directories(dir.path() / "home");
+    const QString last = QString::fromStdString((dir.path() / "last").string());
+    fs::create_directories(dir.path() / "last");
+    EXPECT_EQ(StartFolder("", home), home);
+    EXPECT_EQ(StartFolder(last + "/gone", home), home); // a folder since removed
+    fs::create_directories(dir.path() / "home" / "Music");
+    EXPECT_EQ(StartFolder("", home), home + "/Music");
+    EXPECT_EQ(StartFolder(last, home), last);
+    // A file is not a folder to open in.
+    dir.Write("last/tune.mid", "x");
+    EXPECT_EQ(StartFolder(last + "/tune.mid", home), home + "/Music");
+}
+
+TEST_F(WindowImport, TheFileWindowsOpenWhereTheUserWasLastNotWhereTheProgramStarted) {
+    HomeFolder user(files.path() / "user");
+    const std::string userHome = (files.path() / "user").string();
+    const QStringList scan{"&File", "Scan a &drive for MIDI files..."}, load{"&File", "&Open"};
+    ASSERT_NE(QDir::currentPath().toStdString(), userHome);
+    EXPECT_EQ(ShownFolder(scan), userHome);
+    fs::create_directories(files.path() / "user" / "Music");
+    EXPECT_EQ(ShownFolder(scan), userHome + "/Music");
+
+    // The folders used last are kept in Tunquil.ini, one for each window.
+    fs::path scanned = files.path() / "scanned", picked = files.path() / "picked";
+    fs::create_directories(scanned);
+    files.Write("picked/One.mid", SmallMidiFile(1, "one"));
+    {
+        IniFile ini(home.path() / "Tunquil.ini");
+        ini.WriteString("Scan", "LastFolder", scanned.string());
+        ini.WriteString("Load", "LastFolder", picked.string());
+        ini.UpdateFile();
+    }
+    EXPECT_EQ(ShownFolder(scan), scanned.string());
+    EXPECT_EQ(ShownFolder(load), picked.string());
+
+    // A Load keeps the folder its files were picked from.
+    files.Write("other/Two.mid", SmallMidiFile(1, "two"));
+    Open(load, [&](QDialog* dialog) {
+        auto* frm = static_cast<TGetLocalF*>(dialog);
+        frm->SetDirectory(QString::fromStdString((files.path() / "other").string()));
+        frm->FileList()->selectAll();
+        frm->AddSelectedFiles();
+        frm->OkButton()->click();
+    });
+    EXPECT_EQ(IniFile(home.path() / "Tunquil.ini").ReadString("Load", "LastFolder", ""),
+              (files.path() / "other").string());
+    EXPECT_EQ(ShownFolder(load), (files.path() / "other").string());
+}
+
+TEST_F(WindowImport, ALoadThatFilesNothingLeavesNoEmptyCategoryBehind) {
+    // Two files at a time, as a batch: a single file would ask for its title information.
+    auto tune = [&](const std::string& name) {
+        return QString::fromStdString(
+            files.Write("in/" + name + ".mid", SmallMidiFile(2, name)).string());
+    };
+    const QString one = tune("One"), two = tune("Two"), three = tune("Three");
+    Load({one, two}, "Picked");
+    ASSERT_EQ(Titles(), (std::multiset<std::string>{"One", "Two"}));
+    const int tabs = window->CategoriesTabs()->count();
+    TCatList& categories = window->Library().Categories();
+
+    // The same files again, refused as duplicates: "Unknown" would have no title.
+    Load({one, two}, "Unknown");
+    EXPECT_EQ(Titles(), (std::multiset<std::string>{"One", "Two"}));
+    EXPECT_EQ(categories.FindByName("Unknown"), 0);
+    EXPECT_EQ(window->CategoriesTabs()->count(), tabs);
+    // Choices applied with Enter, then Cancel: nothing was loaded, nothing is left.
+    Load({one, two}, "Other", false);
+    EXPECT_EQ(categories.FindByName("Other"), 0);
+    EXPECT_EQ(window->CategoriesTabs()->count(), tabs);
+    // A category the load files a title under stays.
+    Load({one, three}, "Mixed");
+    EXPECT_NE(categories.FindByName("Mixed"), 0);
+    EXPECT_EQ(window->CategoriesTabs()->count(), tabs + 1);
+    EXPECT_FALSE(window->Locked());
+}
+
+TEST_F(WindowImport, ACategoryFilledByAScanOrADropShowsItsColumnsWholeWhenThereIsRoom) {
+    window->resize(1400, 700);
+    window->show();
+    QApplication::processEvents();
+    // A folder of tunes as a scan or a drop files it: under a category of its own, in a batch.
+    for (const char* name : {"One", "Two", "Three"})
+        files.Write(std::string("games/OpenMSX soundtracks/stage music/") + name + ".mid",
+                    SmallMidiFile(2, name));
+    Drop({files.path() / "games"});
+    ASSERT_EQ(Titles().size(), 3u);
+    const QString category =
+        QString::fromStdString(window->DataModule()->Database().LiveTitles().front().categoryName);
+    TExtPageControl* tabs = window->CategoriesTabs();
+    for (int i = 0; i < tabs->count(); ++i)
+        if (tabs->tabText(i).trimmed() == category.trimmed())
+            tabs->setCurrentIndex(i);
+    QApplication::processEvents();
+    TMyStringGrid* grid = window->ActiveCategoryGrid();
+    ASSERT_TRUE(grid && grid->isVisible());
+    ASSERT_EQ(grid->model()->rowCount(), 3);
+    // Origin and date included: each column holds its text (the grid cuts 6 pixels short).
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+        for (int r = 0; r < 3; ++r)
+            EXPECT_GE(grid->columnWidth(c),
+                      grid->fontMetrics().horizontalAdvance(
+                          grid->model()->index(r, c).data().toString().trimmed()) +
+                          6)
+                << grid->model()->headerData(c, Qt::Horizontal).toString().toStdString();
+}
 
 TEST_F(WindowImport, DroppedFilesFoldersAndArchivesGetInTitledByTheirNames) {
     // A path longer than 255 characters is used whole.

@@ -131,6 +131,34 @@ TEST_F(ScanWindows, DriveScanChecksArtistAndCategoryThenFilesTheFolderUnderThem)
     EXPECT_EQ(picked.category, "Folk");
 }
 
+TEST_F(ScanWindows, TypingIntoAPromptReplacesItWhetherTheBoxWasClickedOrTabbedInto) {
+    Drive("c");
+    TDriveScanFrm frm(p.host, drives);
+    frm.Prepare({"Rock"}, {{"Ann", "Lee"}});
+    frm.show();
+    frm.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frm));
+    // A click in the middle of the prompt, then typing.
+    QLineEdit* category = frm.CategoryBox()->lineEdit();
+    QTest::mouseClick(category, Qt::LeftButton, {}, category->rect().center());
+    EXPECT_TRUE(category->hasFocus());
+    EXPECT_EQ(category->selectedText(), TDriveScanFrm::kCategoryPrompt);
+    QTest::keyClicks(category, "Jazz");
+    EXPECT_EQ(frm.CategoryBox()->currentText(), "Jazz");
+    // Once it holds what the user typed, a click places the cursor as usual.
+    QTest::mouseClick(category, Qt::LeftButton, {}, category->rect().center());
+    EXPECT_EQ(category->selectedText(), "");
+    EXPECT_EQ(frm.CategoryBox()->currentText(), "Jazz");
+
+    // Into the artist's prompt by the keyboard.
+    frm.Prepare({"Rock"}, {{"Ann", "Lee"}});
+    frm.CategoryBox()->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(&frm, Qt::Key_Backtab);
+    ASSERT_TRUE(frm.ArtistBox()->hasFocus());
+    QTest::keyClicks(frm.ArtistBox()->lineEdit(), "Hill, Mo");
+    EXPECT_EQ(frm.ArtistBox()->currentText(), "Hill, Mo");
+}
+
 TEST_F(ScanWindows, AClickChoosesAFolderADoubleClickOpensItAndAFolderCanBeTyped) {
     fs::path c = Drive("c");
     Tune("c/Music/Sub/a.mid");
