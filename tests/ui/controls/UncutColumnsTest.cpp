@@ -15,10 +15,11 @@ namespace tunquil::ui {
 namespace {
 
 struct Grid {
+    // The application comes first: the view below is a widget.
+    QApplication& app = test::GuiTestApp();
     QStandardItemModel model{0, 3};
     QTableView view;
     Grid(int width) {
-        test::GuiTestApp();
         model.setHorizontalHeaderLabels({"Title", "Origin", "Date"});
         view.setModel(&model);
         view.resize(width, 300);
