@@ -124,9 +124,9 @@ def tour():
 
     # The lyrics window, while the karaoke title plays (a double-click plays it at once).
     all_titles = find(frame, lambda n: role(n) == "table" and n.name == "All titles")
-    click(cell(all_titles, titles(all_titles).index("Sing along")), pyatspi.MOUSE_B1D)
+    click(cell(all_titles, titles(all_titles).index("Real Tune")), pyatspi.MOUSE_B1D)
     wait("the karaoke title to play", lambda: find(frame, lambda n: role(n) == "label" and
-                                                   n.name == "Sing along"))
+                                                   n.name == "Real Tune"))
     press(menu_path(menubar, ["View", "Lyrics"]))
     lyrics = window(app, "Lyrics")
     wait("a sung line", lambda: find(lyrics, lambda n: role(n) == "label" and
