@@ -30,8 +30,12 @@ def click(node, double=False):
 def drag(source, target):
     """Presses on `source`, moves in small steps past the drag distance and on to `target`,
     and lets go there: the way a hand drags."""
+    drag_to(source, *centre(target))
+
+
+def drag_to(source, x1, y1):
+    """The same drag, let go at the point (x1, y1) of the screen."""
     x0, y0 = centre(source)
-    x1, y1 = centre(target)
     xdo("mousemove", x0, y0)
     xdo("mousedown", 1)
     steps = 12

@@ -14,7 +14,7 @@ import mido
 import pyatspi
 from gi.repository import GLib
 
-from editing import cell, centre, click, run_to_its_end, titles, window_parts, xdo
+from editing import cell, centre, click, drag_to, run_to_its_end, titles, window_parts, xdo
 from main_window import children, find, role, wait
 
 FILLERS = [f"Alpha {n:02d}" for n in range(40)]
@@ -98,18 +98,6 @@ def row_of(table, title):
 
 def selected_rows(table):
     return list(table.queryTable().getSelectedRows())
-
-
-def drag_to(source, x1, y1):
-    x0, y0 = centre(source)
-    xdo("mousemove", x0, y0)
-    xdo("mousedown", 1)
-    steps = 12
-    for i in range(1, steps + 1):
-        xdo("mousemove", x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps)
-        time.sleep(0.05)  # pacing the hand, not a condition: drag-and-drop polls the pointer
-    time.sleep(0.3)
-    xdo("mouseup", 1)
 
 
 def run(app):
