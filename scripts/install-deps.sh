@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev libgl-dev
   libfluidsynth-dev fluidsynth fluid-soundfont-gm timgm6mb-soundfont
   libpulse-dev pulseaudio pulseaudio-utils

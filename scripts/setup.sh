@@ -7,6 +7,9 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 jobs=$(nproc 2>/dev/null || echo 2)
+# The compiler cache keys on paths relative to the checkout, so that a fresh clone elsewhere
+# reuses what an earlier one compiled.
+export CCACHE_BASEDIR="$here" CCACHE_NOHASHDIR=1
 
 configure_and_build() { # build-dir, then extra cmake arguments
   local dir=$1
