@@ -114,8 +114,6 @@ int RunPlay(Context& ctx) {
     for (const auto& a : args)
         keys.push_back(std::to_string(ParseKey(a)));
 
-    platform::FluidSynthSequencerOptions options = SequencerOptionsFor(output);
-
     auto session = CtlLibrary::Open(ctx);
     if (!session)
         return kUsage;
@@ -123,9 +121,8 @@ int RunPlay(Context& ctx) {
     host.blankLineBefore = true; // below the now-playing line
     TDMM2& data = session->data();
     const fs::path home = session->dir();
-    options.soundFontSetting = SoundFontSetting(IniFile(home / "Tunquil.ini"));
-    platform::FluidSynthSequencer device(options);
-    TMyMidi midi(device);
+    auto device = SequencerFor(output, SoundFontSetting(IniFile(home / "Tunquil.ini")));
+    TMyMidi midi(*device);
     TMyMidiPlayer player(midi);
     DatabaseTitleStore store(data);
     PlayProgram program(host, player, store, RealPlayTools(host), home);
@@ -228,16 +225,17 @@ int RunPlay(Context& ctx) {
 Registration
     play({"play",
           "play KEY... [--loop] [--shuffle] [--reset gm|gs|gm-gs|gs-gm|none] "
-          "[--output server|null|OUT.wav] [--tempo PERCENT] [--transpose N]\n"
-          "  play --file FILE [--seconds N] [--output server|null|OUT.wav] "
+          "[--output server|null|OUT.wav|NAME] [--tempo PERCENT] [--transpose N]\n"
+          "  play --file FILE [--seconds N] [--output server|null|OUT.wav|NAME] "
           "[--soundfont SF2] [--tempo PERCENT] [--transpose N]",
           RunPlay,
           "play titles of the database, or a MIDI file, until the end or Ctrl+C",
           {{"--loop", "start again after the last title"},
            {"--shuffle", "play the titles in a random order"},
            {"--reset MODE", "the reset sent before each tune: gm, gs, gm-gs, gs-gm or none"},
-           {"--output WHERE", "server (the sound server, the default), null (no sound) "
-                              "or a WAV file"},
+           {"--output WHERE", "server (the sound server, the default), null (no sound), "
+                              "a WAV file, or a MIDI output by its name or a unique part of it "
+                              "(tunquilctl outputs lists them)"},
            {"--tempo PERCENT", "the speed, 25 to 400 % of the tunes' own (keys + and -)"},
            {"--transpose N", "shift every key but the drums' by N semitones, -12 to +12 "
                              "(keys u and d)"},

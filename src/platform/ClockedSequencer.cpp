@@ -188,10 +188,12 @@ void ClockedSequencer::RunRealTime(std::size_t first, std::size_t end, double to
             break;
         auto now = Clock::now();
         for (; i < end && due(tune_->Ms(events[i])) <= now; ++i) {
+            sendingDue_ = due(tune_->Ms(events[i]));
             Send(tune_->Message(events[i]));
             if (sendObserver_)
-                sendObserver_(due(tune_->Ms(events[i])), Clock::now());
+                sendObserver_(*sendingDue_, Clock::now());
         }
+        sendingDue_.reset();
     }
     FinishRange(toMs);
 }

@@ -99,6 +99,10 @@ protected:
     // next Play and by Close (which forgets it).
     uint32_t outputError_ = kSeqOk;
     Clock::duration pollInterval_ = Clock::duration::zero(); // zero: no polling
+    // While the clock sends an event of the tune: the moment it was due. An output that can
+    // place a message in time (ahead of a period) places it there rather than at the moment
+    // the clock woke.
+    std::optional<Clock::time_point> sendingDue_;
 
 private:
     void StopClock(std::unique_lock<std::mutex>& state);
