@@ -112,7 +112,7 @@ TEST_F(CmdPlayTest, ReportsTitlesThatCannotPlayAndBadOptions) {
     std::string out;
     EXPECT_EQ(Run("9999 --output null", out), 1) << out;
     EXPECT_EQ(Run(std::to_string(keys[0]) + " --reset loud", out), 2);
-    EXPECT_NE(out.find("--reset takes gm, gs, gm-gs, gs-gm or none"), std::string::npos);
+    EXPECT_NE(out.find("--reset takes gm, gs, gm-gs, gs-gm, xg, gm2, mt32 or none"), std::string::npos);
     EXPECT_EQ(Run("--output null", out), 2);
 
     // Without a sound server the device is to blame, never the title.

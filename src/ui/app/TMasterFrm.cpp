@@ -314,6 +314,7 @@ void TMasterFrm::StartUp() {
     program_->SetResetData(bytes("GMRESET"), bytes("GSRESET"));
     program_->SetAutoLooping(settings_.autoLooping);
     program_->SetResetChoice(settings_.reset);
+    program_->SetResetWait(settings_.resetWaitMs);
     program_->onChanged = [this] { sound_->ProgramChanged(); };
     sound_->ProgramStarted();
     db.AddObserver(program_.get());

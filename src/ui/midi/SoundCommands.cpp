@@ -328,11 +328,11 @@ void SoundCommands::AddSettingsItems(QMenu* menu) {
     Item(menu, "Sound&Font...", this, [this] { ChooseSoundFont(); });
     auto* resetGroup = new QActionGroup(resets);
     resetGroup->setExclusive(true);
-    const std::pair<const char*, ResetChoice> choices[] = {{"&GM then GS", ResetChoice::GMThenGS},
-                                                           {"GS &then GM", ResetChoice::GSThenGM},
-                                                           {"G&M only", ResetChoice::GMOnly},
-                                                           {"G&S only", ResetChoice::GSOnly},
-                                                           {"&None", ResetChoice::None}};
+    const std::pair<const char*, ResetChoice> choices[] = {
+        {"&GM then GS", ResetChoice::GMThenGS}, {"GS &then GM", ResetChoice::GSThenGM},
+        {"G&M only", ResetChoice::GMOnly},      {"G&S only", ResetChoice::GSOnly},
+        {"&XG", ResetChoice::XGOnly},           {"GM&2", ResetChoice::GM2Only},
+        {"MT-&32", ResetChoice::MT32Only},      {"&None", ResetChoice::None}};
     for (auto [caption, choice] : choices) {
         QAction* item = Check(resets, caption, this, [this, choice](bool on) {
             if (!on)
