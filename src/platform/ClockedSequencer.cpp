@@ -315,23 +315,19 @@ void ClockedSequencer::Send(const uint8_t* b, uint32_t size) {
             break;
         }
         [[fallthrough]];
-    case 0x80: {
-        Voice& voice = voices_[channel][d1];
-        if (voice.key == kSilent)
-            break;
-        // The note ends as the tune ends it (a note-off with its velocity, or a note-on of
-        // velocity 0), on the key it began on.
-        const uint8_t off[3] = {b[0], voice.key, uint8_t(d2)};
-        Output(off, 3);
-        voice = Voice{};
-        break;
-    }
+    case 0x80:
     case 0xA0: {
-        uint8_t key = voices_[channel][d1].key;
-        if (key == kSilent)
+        // A note ends as the tune ends it (a note-off with its velocity, or a note-on of
+        // velocity 0), and takes its key pressure, on the key it began on. One the tune ends
+        // twice goes out twice, as the tune has it, on the key it would sound on now.
+        Voice& voice = voices_[channel][d1];
+        int key = voice.key != kSilent ? voice.key : Sounding(channel, d1);
+        if (key < 0 || key > 127)
             break;
-        const uint8_t pressure[3] = {b[0], key, uint8_t(d2)};
-        Output(pressure, 3);
+        const uint8_t message[3] = {b[0], uint8_t(key), uint8_t(d2)};
+        Output(message, 3);
+        if ((b[0] & 0xF0) != 0xA0)
+            voice = Voice{};
         break;
     }
     default:
@@ -354,16 +350,22 @@ void ClockedSequencer::ReleaseHeldNotes() {
 
 void ClockedSequencer::NoteOn(int channel, int key, int velocity) {
     Voice& voice = voices_[channel][key];
-    // A key struck again before its release: the old note ends first, in case a change of
-    // transposition put it on another key of the output.
-    NoteOff(channel, key);
-    int sounding = channel == kDrumChannel ? key : key + transpose_;
+    int sounding = Sounding(channel, key);
+    // A key struck again before its release: when a change of transposition put the old note
+    // on another key of the output it ends first, or it would sound on; on the same key the
+    // output takes the new stroke as the tune gives it.
+    if (voice.key != kSilent && voice.key != sounding)
+        NoteOff(channel, key);
     if (sounding < 0 || sounding > 127)
         return; // moved off the keyboard: not played, and so not ended either
     voice.key = uint8_t(sounding);
     voice.velocity = uint8_t(velocity);
     const uint8_t on[3] = {uint8_t(0x90 | channel), uint8_t(sounding), uint8_t(velocity)};
     Output(on, 3);
+}
+
+int ClockedSequencer::Sounding(int channel, int key) const {
+    return channel == kDrumChannel ? key : key + transpose_;
 }
 
 void ClockedSequencer::NoteOff(int channel, int key) {

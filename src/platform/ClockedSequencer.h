@@ -113,6 +113,9 @@ private:
     double PlayingPositionLocked() const;
     void NoteOn(int channel, int key, int velocity);
     void NoteOff(int channel, int key);
+    // The key of the output that a key of the tune sounds on now; off the keyboard when
+    // outside 0 to 127.
+    int Sounding(int channel, int key) const;
     void RestoreChannelsAt(double ms);
 
     SendObserver sendObserver_;
