@@ -80,8 +80,12 @@ void MidiPortSequencer::SendMasterVolume() {
 }
 
 uint32_t MidiPortSequencer::Poll() {
-    if (!connection_ || connection_->Gone())
+    if (!connection_ || connection_->Gone()) {
+        // Let go of it: plugged in again, the port may be at another address, and the next
+        // open looks for it afresh.
+        connection_.reset();
         return kSeqPortGone;
+    }
     SendMasterVolume();
     return kSeqOk;
 }
