@@ -45,8 +45,9 @@ start_test_jack() {
   }
   export JACK_DEFAULT_SERVER="tunquil-test-$$"
   export JACK_NO_START_SERVER=1 # a client must never start a server of its own instead
-  # Without real-time scheduling (a test machine seldom grants it); 48 kHz, 128-frame periods.
-  jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 128 \
+  # Real-time scheduling where the machine grants it (the server goes on without it where it
+  # does not), so that its periods come on time beside the builds; 48 kHz, 256-frame periods.
+  jackd --realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 \
     >"$TUNQUIL_TEST_RUNTIME/jack.log" 2>&1 &
   echo $! >"$TUNQUIL_TEST_RUNTIME/jack.pid"
   for _ in $(seq 1 50); do

@@ -159,7 +159,9 @@ void ClockedSequencer::RunRealTime(std::size_t first, std::size_t end, double to
     std::unique_lock state(state_);
     std::size_t i = first;
     for (;;) {
-        auto when = due(i < end ? tune_->Ms(events[i]) : toMs);
+        // An event goes to the output ahead of its moment by the output's own lead; the end of
+        // the range comes on time.
+        auto when = i < end ? due(tune_->Ms(events[i])) - lookahead_ : due(toMs);
         bool polled = false;
         if (pollInterval_ != Clock::duration::zero() && when - Clock::now() > pollInterval_) {
             when = Clock::now() + pollInterval_;
@@ -186,7 +188,7 @@ void ClockedSequencer::RunRealTime(std::size_t first, std::size_t end, double to
             continue;
         if (i >= end)
             break;
-        auto now = Clock::now();
+        auto now = Clock::now() + lookahead_;
         for (; i < end && due(tune_->Ms(events[i])) <= now; ++i) {
             sendingDue_ = due(tune_->Ms(events[i]));
             Send(tune_->Message(events[i]));

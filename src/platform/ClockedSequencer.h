@@ -103,6 +103,10 @@ protected:
     // place a message in time (ahead of a period) places it there rather than at the moment
     // the clock woke.
     std::optional<Clock::time_point> sendingDue_;
+    // How long before its moment an event is handed to an output that places each message at
+    // its due moment itself: a clock thread that wakes late then still meets the moment.
+    // Zero for an output that sends each message the moment it gets it.
+    Clock::duration lookahead_ = Clock::duration::zero();
 
 private:
     void StopClock(std::unique_lock<std::mutex>& state);

@@ -1,7 +1,8 @@
 #pragma once
 // A connection to a JACK MIDI input. JACK moves MIDI once a period, so each message is placed at
 // the frame of its due time one period ahead: every message comes late by the same period, and
-// none by how late the clock thread woke.
+// none by how late the clock thread woke. Messages are taken a little ahead of their moment for
+// that, so that a clock thread that woke late on a busy machine still meets it.
 
 #include "platform/MidiPorts.h"
 
@@ -22,6 +23,7 @@ public:
     void Send(const uint8_t* bytes, uint32_t size, Clock::time_point due) override;
     bool Gone() const override { return gone_.load(); }
     void Drain() override;
+    Clock::duration Lookahead() const override { return std::chrono::milliseconds(20); }
     // Messages that could not be sent: a system-exclusive one longer than a period of JACK
     // carries, or one that found the queue full for a long while.
     uint32_t Dropped() const { return dropped_.load(); }

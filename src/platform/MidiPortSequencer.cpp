@@ -43,6 +43,7 @@ uint32_t MidiPortSequencer::StartOutput() {
     connection_ = options_.connect(options_.port, error);
     if (!connection_)
         return error == kSeqOk ? kSeqPortNotFound : error;
+    lookahead_ = connection_->Lookahead();
     return kSeqOk;
 }
 

@@ -48,6 +48,9 @@ public:
     virtual bool Gone() const = 0;
     // Waits until what was sent has left.
     virtual void Drain() {}
+    // How long ahead of its moment the connection wants a message, to place it there itself;
+    // zero when it sends each message at once.
+    virtual Clock::duration Lookahead() const { return Clock::duration::zero(); }
 };
 
 // Connects to the port; none, with kSeqPortNotFound in `error`, when it is not there.
