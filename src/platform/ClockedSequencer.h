@@ -49,6 +49,12 @@ public:
     uint32_t SetTempo(double rate) override;
     uint32_t SetTranspose(int semitones) override;
 
+    // The error an output failure ended the last play with (kSeqOk when none); Close forgets it.
+    uint32_t OutputError() const {
+        std::lock_guard state(state_);
+        return outputError_;
+    }
+
 protected:
     using Clock = std::chrono::steady_clock;
 
