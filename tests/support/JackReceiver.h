@@ -10,6 +10,7 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <mutex>
+#include <utility>
 #include <string>
 #include <vector>
 
