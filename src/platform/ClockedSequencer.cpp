@@ -99,7 +99,8 @@ void ClockedSequencer::StopClock(std::unique_lock<std::mutex>& state) {
 double ClockedSequencer::PlayingPositionLocked() const {
     if (PlaysOffline())
         return offlineMs_;
-    double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - anchorTime_).count();
+    double elapsed = std::max(
+        0.0, std::chrono::duration<double, std::milli>(Clock::now() - anchorTime_).count());
     return std::min(anchorMs_ + elapsed * rate_, playToMs_);
 }
 
@@ -139,7 +140,9 @@ uint32_t ClockedSequencer::Play(SequencerDeviceId id, std::optional<uint32_t> fr
     playToMs_ = toMs;
     offlineMs_ = fromMs;
     anchorMs_ = fromMs;
-    anchorTime_ = Clock::now();
+    // An output that takes its messages ahead gets that lead for the first ones too: the tune
+    // starts when the lead has passed.
+    anchorTime_ = Clock::now() + lookahead_;
     timingChanged_ = false;
     if (PlaysOffline())
         clock_ = std::thread([=, this] { RunOffline(first, end, fromMs, toMs); });
@@ -340,6 +343,7 @@ void ClockedSequencer::Send(const uint8_t* b, uint32_t size) {
 void ClockedSequencer::Silence() {
     // The notes that sounded end first, so that an output that holds a note until its note-off
     // (a module on a MIDI cable) lets every one go whatever it makes of what follows.
+    DiscardAhead();
     ReleaseHeldNotes();
     SilenceOutput();
 }

@@ -70,6 +70,8 @@ protected:
     virtual void Output(const uint8_t* bytes, uint32_t size) = 0;
     // Silences the output at once; the notes it was given have been ended before.
     virtual void SilenceOutput() = 0;
+    // Before the silence: an output that was given messages ahead drops those not yet out.
+    virtual void DiscardAhead() {}
     // Just before a play starts, the channels not yet restored.
     virtual void BeforePlay() {}
     // Whether the tune is played off-line (as fast as the output takes it) by RunOffline

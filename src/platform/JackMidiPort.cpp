@@ -109,7 +109,8 @@ void JackMidiPort::Send(const uint8_t* bytes, uint32_t size, Clock::time_point d
     const int64_t fromNowUs =
         std::chrono::duration_cast<std::chrono::microseconds>(due - now).count();
     const jack_time_t at = jack_time_t(int64_t(jack_get_time()) + fromNowUs);
-    Header header{jack_time_to_frames(client_, at) + jack_get_buffer_size(client_), size};
+    Header header{jack_time_to_frames(client_, at) + jack_get_buffer_size(client_), size,
+                  nextSerial_++};
     record_.resize(sizeof header + size);
     std::memcpy(record_.data(), &header, sizeof header);
     std::memcpy(record_.data() + sizeof header, bytes, size);
@@ -125,6 +126,18 @@ void JackMidiPort::Send(const uint8_t* bytes, uint32_t size, Clock::time_point d
     jack_ringbuffer_write(queue_, reinterpret_cast<const char*>(record_.data()), record_.size());
 }
 
+void JackMidiPort::Discard() {
+    discardBelow_ = nextSerial_;
+}
+
+namespace {
+
+bool IsNoteOff(const uint8_t* m, uint32_t size) {
+    return size == 3 && ((m[0] & 0xF0) == 0x80 || ((m[0] & 0xF0) == 0x90 && m[2] == 0));
+}
+
+} // namespace
+
 int JackMidiPort::Process(jack_nframes_t frames, void* self) {
     auto* p = static_cast<JackMidiPort*>(self);
     void* buffer = jack_port_get_buffer(p->port_, frames);
@@ -135,7 +148,21 @@ int JackMidiPort::Process(jack_nframes_t frames, void* self) {
     while (jack_ringbuffer_read_space(p->queue_) >= sizeof header) {
         jack_ringbuffer_peek(p->queue_, reinterpret_cast<char*>(&header), sizeof header);
         // Frame counts wrap around; the difference does not.
-        const int32_t offset = int32_t(header.frame - start);
+        int32_t offset = int32_t(header.frame - start);
+        if (int32_t(header.serial - p->discardBelow_.load()) < 0) {
+            uint8_t m[sizeof header + 3];
+            const bool off =
+                header.size == 3 &&
+                jack_ringbuffer_peek(p->queue_, reinterpret_cast<char*>(m), sizeof m) == sizeof m &&
+                IsNoteOff(m + sizeof header, 3);
+            if (!off) {
+                if (jack_ringbuffer_read_space(p->queue_) < sizeof header + header.size)
+                    break;
+                jack_ringbuffer_read_advance(p->queue_, sizeof header + header.size);
+                continue;
+            }
+            offset = 0; // a note-off of what was cut short goes now
+        }
         if (offset >= int32_t(frames))
             break;
         jack_nframes_t at = offset < 0 ? 0 : jack_nframes_t(offset);

@@ -23,7 +23,8 @@ public:
     void Send(const uint8_t* bytes, uint32_t size, Clock::time_point due) override;
     bool Gone() const override { return gone_.load(); }
     void Drain() override;
-    Clock::duration Lookahead() const override { return std::chrono::milliseconds(20); }
+    Clock::duration Lookahead() const override { return std::chrono::milliseconds(50); }
+    void Discard() override;
     // Messages that could not be sent: a system-exclusive one longer than a period of JACK
     // carries, or one that found the queue full for a long while.
     uint32_t Dropped() const { return dropped_.load(); }
@@ -37,6 +38,7 @@ private:
     struct Header {
         jack_nframes_t frame;
         uint32_t size;
+        uint32_t serial;
     };
 
     jack_client_t* client_ = nullptr;
@@ -45,6 +47,8 @@ private:
     std::atomic<bool> connected_{false};
     std::atomic<bool> gone_{false};
     std::atomic<uint32_t> dropped_{0};
+    uint32_t nextSerial_ = 0;               // the sender's
+    std::atomic<uint32_t> discardBelow_{0}; // messages of a lower serial are dropped
     std::vector<uint8_t> record_;
 };
 

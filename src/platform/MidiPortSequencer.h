@@ -39,6 +39,10 @@ private:
     bool HasOutput() const override { return connection_ != nullptr; }
     void Output(const uint8_t* bytes, uint32_t size) override;
     void SilenceOutput() override;
+    void DiscardAhead() override {
+        if (connection_)
+            connection_->Discard();
+    }
     void BeforePlay() override;
     uint32_t Poll() override;
     void SendMasterVolume();

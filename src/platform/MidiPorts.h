@@ -51,6 +51,9 @@ public:
     // How long ahead of its moment the connection wants a message, to place it there itself;
     // zero when it sends each message at once.
     virtual Clock::duration Lookahead() const { return Clock::duration::zero(); }
+    // Drops what was sent ahead and has not gone out yet, but its note-offs, which go at once:
+    // a stopped tune must not play on for the lead, nor leave a note hanging.
+    virtual void Discard() {}
 };
 
 // Connects to the port; none, with kSeqPortNotFound in `error`, when it is not there.

@@ -118,30 +118,39 @@ TEST(MidiPortSound, ARealTuneArrivesWithTheFilesBytesInOrderAndEachNoteOnTime) {
     ASSERT_TRUE(p.receiver.Ok());
     ASSERT_EQ(p.Open(file.string()), kSeqOk);
     const MidiSequence tune = ReadTune(file);
-    constexpr uint32_t kUntilMs = 6000;
+    constexpr uint32_t kUntilMs = 3000;
     ASSERT_EQ(p.device->Play(p.id, 0, kUntilMs), kSeqOk);
     p.WaitForTheEnd();
     const auto events = p.receiver.Take();
 
     const auto& expected = tune.Events();
     const std::size_t count = tune.FirstEventAfter(kUntilMs);
-    ASSERT_GT(count, 50u) << "the tune should be busier than this";
+    ASSERT_GT(count, 30u) << "the tune should be busier than this";
     ASSERT_GE(events.size(), kPlayPrelude + count);
-    const auto& first = events[kPlayPrelude];
-    std::vector<double> offNotes;
+    // Each note-on against the file's time, apart from the one lateness all share (JACK's
+    // period and the lead of the play's start).
+    std::vector<std::pair<std::size_t, double>> offsets;
     for (std::size_t i = 0; i < count; ++i) {
         const auto& got = events[kPlayPrelude + i];
         auto want = tune.Message(expected[i]);
         ASSERT_EQ(got.bytes, Message(want.begin(), want.end())) << "event " << i;
-        if (!IsNoteOn(got.bytes))
-            continue;
-        const double heardMs = got.MsSince(first);
-        const double dueMs = tune.Ms(expected[i]) - tune.Ms(expected[0]);
-        if (std::abs(heardMs - dueMs) > 2.0)
-            offNotes.push_back(heardMs - dueMs);
+        if (IsNoteOn(got.bytes))
+            offsets.emplace_back(i, got.MsSince(events[kPlayPrelude]) -
+                                        (tune.Ms(expected[i]) - tune.Ms(expected[0])));
     }
-    EXPECT_TRUE(offNotes.empty()) << offNotes.size() << " note-ons more than 2 ms off, the first "
-                                  << (offNotes.empty() ? 0.0 : offNotes.front()) << " ms";
+    std::vector<double> sorted;
+    for (auto [i, offset] : offsets)
+        sorted.push_back(offset);
+    std::sort(sorted.begin(), sorted.end());
+    const double shared = sorted[sorted.size() / 2];
+    std::vector<std::string> offNotes;
+    for (auto [i, offset] : offsets)
+        if (std::abs(offset - shared) > 2.0)
+            offNotes.push_back("event " + std::to_string(i) + ": " +
+                               std::to_string(offset - shared) + " ms");
+    EXPECT_TRUE(offNotes.empty()) << offNotes.size() << " of " << offsets.size()
+                                  << " note-ons more than 2 ms off, the first "
+                                  << (offNotes.empty() ? "" : offNotes.front());
     // The notes the range cut off end with it.
     EXPECT_TRUE(Sounding(BytesOf(events)).empty());
     p.device->Close(p.id);
@@ -296,4 +305,28 @@ TEST(MidiPortSound, TheReceiverGoingAwayEndsThePlayWithAClearMessageAndTheDevice
     EXPECT_NE(text.find("went away"), std::string::npos);
     // Not there for the next title either, said as such, and nothing hangs.
     EXPECT_EQ(p.Open(file.string()), kSeqPortNotFound);
+}
+
+TEST(MidiPortSound, TunquilctlListsThePortAndPlaysToItByAPartOfItsName) {
+    TUNQUIL_NEED_JACK();
+    JackReceiver receiver("ctl-receiver");
+    ASSERT_TRUE(receiver.Ok());
+    std::string out;
+    ASSERT_EQ(test::RunCtl("outputs", out), 0);
+    EXPECT_EQ(out.rfind("Built-in synthesizer\n", 0), 0u) << out;
+    EXPECT_NE(out.find("\n" + receiver.Port().Name() + "\n"), std::string::npos) << out;
+
+    test::TempDir dir;
+    test::TrackBuilder t;
+    t.Tempo(0, 500000).Note(0, 100, 0, 60).Note(200, 100, 0, 64).End(400);
+    const auto tune = dir.path() / "two.mid";
+    std::ofstream(tune, std::ios::binary) << test::SmfBytes(0, 500, {t});
+    ASSERT_EQ(test::RunCtl("play --file '" + tune.string() + "' --output CTL-RECEIVER", out, true),
+              0)
+        << out;
+    std::vector<Message> notes;
+    for (const auto& m : BytesOf(receiver.Take()))
+        if (IsNoteOn(m))
+            notes.push_back(m);
+    EXPECT_EQ(notes, (std::vector<Message>{{0x90, 60, 100}, {0x90, 64, 100}}));
 }
