@@ -32,6 +32,19 @@ void OutputChoice::PortUnavailable(uint32_t error) {
         onPortUnavailable(chosen_, why);
 }
 
+void OutputChoice::LookForChosenPort() {
+    if (!PortChosen() || active_)
+        return;
+    port_ = makePortDevice_ ? makePortDevice_(chosen_) : nullptr;
+    portName_ = chosen_;
+    if (port_) {
+        port_->SetTempo(rate_);
+        port_->SetTranspose(transpose_);
+    } else {
+        PortUnavailable(kSeqPortNotFound);
+    }
+}
+
 uint32_t OutputChoice::Open(const std::string& element, SequencerDeviceId& id) {
     if (active_)
         return kSeqDeviceInUse;

@@ -30,6 +30,8 @@ public:
     // Whether the tune open now plays on the chosen port.
     bool OnPort() const { return active_ != nullptr && active_ == port_.get(); }
     ISequencerDevice& BuiltIn() { return *builtIn_; }
+    // Looks for the chosen port now (at start-up), telling the owner when it is not there.
+    void LookForChosenPort();
 
     // Called on the thread of the command that found it: the chosen port is missing or went
     // away, with the device's text for why; the built-in synthesizer plays meanwhile.

@@ -349,6 +349,9 @@ void TMasterFrm::StartUp() {
     top_->Controls().panel->Render(program_->Panel());
     startedUp_ = true;
     Unlock(); // the lock taken when the window was made
+    // A remembered MIDI output that is not there is said at once, not at the first title.
+    if (auto* choice = dynamic_cast<platform::OutputChoice*>(device_.get()))
+        choice->LookForChosenPort();
     tabs_->AllTitlesGrid()->setFocus();
     top_->Controls().panel->EnableFlashing();
 }

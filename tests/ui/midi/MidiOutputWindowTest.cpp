@@ -1,7 +1,11 @@
 // Settings > "MIDI output...": the list of outputs, a remembered output that is not there, and
 // the Test button.
 
+#include "base/IniFile.h"
+#include "support/TempDir.h"
 #include "ui/GuiTestApp.h"
+#include "ui/WindowLibrary.h"
+#include "ui/controls/TUnMIDIFrm.h"
 #include "ui/midi/TMidiOutputFrm.h"
 
 #include <QLabel>
@@ -73,6 +77,35 @@ TEST_F(MidiOutputWindowTest, ListsTheOutputsAfreshAndKeepsAMissingChoiceInSight)
     problem = "\"fluidsynth: midi_00 (JACK)\" is not connected now.";
     QTest::mouseClick(window.TestButton(), Qt::LeftButton);
     EXPECT_EQ(window.Result()->text().toStdString(), problem);
+}
+
+} // namespace
+} // namespace tunquil::ui
+
+namespace tunquil::ui {
+namespace {
+
+TEST_F(MidiOutputWindowTest, ARememberedOutputThatIsGoneAtStartUpGetsTheNoticeAndTheStatusBar) {
+    test::TempDir home;
+    {
+        test::LibraryWriter library(home.path());
+        library.AddThreeTitles();
+    }
+    {
+        IniFile ini(home.path() / "Tunquil.ini");
+        ini.WriteString("Sound", "MidiOutput", "Unplugged Module: MIDI 1");
+        ini.UpdateFile();
+    }
+    auto window = test::StartShownWindow(home.path(), nullptr); // the program's own devices
+    ASSERT_TRUE(window);
+    for (int waited = 0; waited < 8000 && !window->StartedUp(); waited += 20)
+        QTest::qWait(20);
+    ASSERT_TRUE(window->StartedUp());
+    EXPECT_TRUE(window->Host().DeviceNotice().isVisible());
+    EXPECT_TRUE(window->Host().DeviceNotice().Text().contains("Unplugged Module: MIDI 1"));
+    EXPECT_TRUE(window->HintPanel()->text().contains("built-in synthesizer"))
+        << window->HintPanel()->text().toStdString();
+    window->Host().DeviceNotice().CloseButton()->click();
 }
 
 } // namespace
