@@ -33,18 +33,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
   export DEBIAN_FRONTEND=noninteractive
   $sudo_cmd apt-get update -q
-  # Earlier set-ups let apt pick JACK 1's development files for FluidSynth's. They are swapped
-  # for jackd2's only when apt put them there itself and nothing but they would go; anything
-  # else that would have to be removed stops the set-up below instead.
-  if dpkg-query -W -f='${Status}' libjack-dev 2>/dev/null | grep -q "install ok installed" &&
-    apt-mark showauto libjack-dev | grep -qx libjack-dev; then
-    removed=$(apt-get install -s -q libjack-jackd2-dev 2>/dev/null | awk '/^Remv /{print $2}' |
-      sort | tr '\n' ' ')
-    if [ "$removed" = "libjack-dev libjack0 " ]; then
-      echo "install-deps: replacing JACK 1's development files (libjack-dev, libjack0) by jackd2's"
-      $sudo_cmd apt-get install -y -q --no-install-recommends libjack-jackd2-dev
-    fi
-  fi
   # Never take a package away from the user: a conflict stops here, naming what apt would remove.
   if ! $sudo_cmd apt-get install -y -q --no-install-recommends --no-remove "${missing[@]}"; then
     echo "install-deps: these packages cannot be installed without removing others (listed" >&2
