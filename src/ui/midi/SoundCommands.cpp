@@ -2,12 +2,9 @@
 
 #include "app/PlayProgram.h"
 #include "app/SoundFontChoice.h"
-#include "base/Files.h"
 #include "base/IniFile.h"
 #include "database/TMusicLibrary.h"
-#include "midi/TestScale.h"
 #include "platform/FluidSynthSequencer.h"
-#include "platform/MidiPortSequencer.h"
 #include "platform/OutputChoice.h"
 #include "platform/SynthesizerMix.h"
 #include "platform/SystemMixer.h"
@@ -18,9 +15,9 @@
 #include "ui/controls/TCDPanelP.h"
 #include "ui/controls/TMyStringGrid.h"
 #include "ui/midi/LyricsPane.h"
+#include "ui/midi/MidiOutputCommands.h"
 #include "ui/midi/MprisService.h"
 #include "ui/midi/MusicKeys.h"
-#include "ui/midi/TMidiOutputFrm.h"
 #include "ui/midi/TMixerFrm2.h"
 #include "ui/midi/TViewProgFrm.h"
 #include "ui/midi/TempoControls.h"
@@ -58,7 +55,8 @@ public:
 SoundCommands::SoundCommands(IMasterWindow& window, platform::ISequencerDevice& device,
                              std::shared_ptr<platform::SynthesizerMix> mix)
     : window_(window), device_(device), mix_(std::move(mix)),
-      tempo_(std::make_unique<TempoControls>(window)) {}
+      tempo_(std::make_unique<TempoControls>(window)),
+      outputs_(std::make_unique<MidiOutputCommands>(window, device, mix_)) {}
 
 SoundCommands::~SoundCommands() {
     delete programView_;
@@ -530,82 +528,15 @@ void SoundCommands::ChooseSoundFont() {
 }
 
 void SoundCommands::ChooseMidiOutput() {
-    auto* choice = dynamic_cast<platform::OutputChoice*>(&device_);
-    if (!outputWindow_) {
-        TMidiOutputFrm::Outputs outputs;
-        outputs.list = [] {
-            std::vector<std::string> names{platform::kBuiltInSynthesizer};
-            for (const auto& port : platform::ListMidiOutputPorts())
-                names.push_back(port.Name());
-            return names;
-        };
-        outputs.test = [this](const std::string& output) { return TestOutput(output); };
-        outputWindow_ = new TMidiOutputFrm(std::move(outputs), window_.Widget());
-    }
-    outputWindow_->Load(choice ? choice->Chosen() : std::string());
-    if (outputWindow_->exec() != QDialog::Accepted)
-        return;
-    const std::string chosen = outputWindow_->Chosen();
-    RunShowingFailure(window_.Host(), "", [&] {
-        IniFile ini(window_.ProgramDirectory() / "Tunquil.ini");
-        ini.WriteString("Sound", "MidiOutput", chosen);
-        ini.UpdateFile();
-    });
-    if (choice)
-        choice->Choose(chosen);
-    window_.Host().Status(
-        "MIDI output: " + (chosen.empty() ? std::string(platform::kBuiltInSynthesizer) : chosen) +
-        " (from the next title)");
+    outputs_->Choose();
 }
 
 TMidiOutputFrm* SoundCommands::OutputWindow() const {
-    return outputWindow_;
+    return outputs_->Window();
 }
 
-std::string SoundCommands::TestOutput(const std::string& output) {
-    // One scale at a time, on a device of its own, so that a title playing goes on.
-    testDevice_.reset();
-    std::unique_ptr<platform::ISequencerDevice> device;
-    if (output == platform::kBuiltInSynthesizer) {
-        platform::FluidSynthSequencerOptions options;
-        options.mix = mix_;
-        IniFile ini(window_.ProgramDirectory() / "Tunquil.ini");
-        options.soundFontSetting = ini.ReadString("Sound", "SoundFont", "");
-        device = std::make_unique<platform::FluidSynthSequencer>(options);
-    } else {
-        platform::MidiPortSequencerOptions options;
-        if (!platform::FindMidiOutputPort(output, options.port))
-            return "\"" + output + "\" is not connected now.";
-        options.mix = mix_;
-        device = std::make_unique<platform::MidiPortSequencer>(options);
-    }
-    const fs::path scale = window_.ProgramDirectory() / "TempTrash" / "Scale.mid";
-    std::error_code ec;
-    fs::create_directories(scale.parent_path(), ec);
-    try {
-        WriteFileAtomically(scale, MakeTestScale());
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    platform::SequencerDeviceId id = 0;
-    uint32_t error = device->Open(scale.string(), id);
-    if (error == platform::kSeqOk)
-        error = device->Play(id, 0u, std::nullopt);
-    if (error != platform::kSeqOk) {
-        std::string text;
-        device->ErrorText(error, text);
-        return text;
-    }
-    testDevice_ = std::move(device);
-    QTimer::singleShot(kTestScaleMs + 300, this, [this, id, scale] {
-        if (testDevice_) {
-            testDevice_->Close(id);
-            testDevice_.reset();
-        }
-        std::error_code ignored;
-        fs::remove(scale, ignored);
-    });
-    return {};
+void SoundCommands::LookForChosenOutput() {
+    outputs_->LookForChosenOutput();
 }
 
 void SoundCommands::ProgramChanged() {

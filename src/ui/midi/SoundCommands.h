@@ -31,6 +31,7 @@ class MprisService;
 class MusicKeys;
 class TempoControls;
 class LyricsPane;
+class MidiOutputCommands;
 class TCDPanelP;
 class TMidiOutputFrm;
 class TMixerFrm2;
@@ -104,11 +105,11 @@ public:
     // used from the next title.
     void ChooseMidiOutput();
     TMidiOutputFrm* OutputWindow() const;
+    // Once the window has started: says at once when the remembered MIDI output is not there.
+    void LookForChosenOutput();
 
 private:
     void RunPlayMenu(bool fromMenu);
-    // Plays the test scale on an output; the problem, or empty.
-    std::string TestOutput(const std::string& output);
     void Seek(int seconds);
     void ChangeVolume(int steps);
 
@@ -126,8 +127,7 @@ private:
     QPointer<TViewProgFrm> programView_;
     std::unique_ptr<platform::IMixerDevice> mixerDevice_;
     QPointer<TMixerFrm2> mixerWindow_;
-    QPointer<TMidiOutputFrm> outputWindow_;
-    std::unique_ptr<platform::ISequencerDevice> testDevice_;
+    std::unique_ptr<MidiOutputCommands> outputs_;
     QPointer<LyricsPane> lyricsPane_;
     QAction* lyricsItem_ = nullptr;
     MprisService* mediaControls_ = nullptr;
