@@ -9,6 +9,8 @@ packages=(
   libfluidsynth-dev fluidsynth fluid-soundfont-gm timgm6mb-soundfont
   libpulse-dev pulseaudio pulseaudio-utils
   libzip-dev zlib1g-dev zip unzip
+  libsndfile1-dev libebur128-dev # audio export: encoding and loudness
+  ffmpeg sox flac vorbis-tools # independent readers for the audio export's tests
   libssl-dev openssl libsecret-1-dev gnome-keyring dbus dbus-x11 libglib2.0-bin
   libgtest-dev libgmock-dev libbenchmark-dev libsmf-dev
   clang libclang-rt-14-dev

@@ -12,6 +12,9 @@
 namespace tunquil::platform {
 struct FluidSynthSequencerOptions;
 }
+namespace tunquil {
+struct AudioSettings;
+}
 
 namespace tunquil::ctl {
 
@@ -78,6 +81,10 @@ struct TempoAndKey {
     int semitones = 0;
 };
 TempoAndKey TakeTempoAndKey(std::vector<std::string>& args);
+
+// --format, --rate, --quality, --loudness and --soundfont of the audio commands, taken out of
+// `args`; UsageError for a value that cannot be.
+AudioSettings TakeAudioSettings(std::vector<std::string>& args);
 
 // The sequencer's output from an --output value: "server", "null", or a WAV file's path.
 platform::FluidSynthSequencerOptions SequencerOptionsFor(const std::string& output);

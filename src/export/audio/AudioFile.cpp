@@ -1,0 +1,243 @@
+#include "export/audio/AudioFile.h"
+
+#include "base/Files.h"
+#include "platform/TuneRenderer.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ebur128.h>
+#include <fcntl.h>
+#include <memory>
+#include <random>
+#include <sndfile.h>
+#include <stdio.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tunquil {
+
+namespace {
+
+constexpr std::size_t kCopyFrames = 8192;
+// A lossy encoder rebuilds the wave from fewer bits, and its peaks come out up to about half a
+// decibel higher than they went in; they are aimed this much lower, so the file keeps under
+// the ceiling.
+constexpr double kLossyPeakMargin = 0.5;
+
+struct CloseFile {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+struct FreeLoudness {
+    void operator()(ebur128_state* s) const { ebur128_destroy(&s); }
+};
+
+bool Cancelled(const AudioFileOptions& options) {
+    return options.cancel && options.cancel->load(std::memory_order_relaxed);
+}
+
+int SndFileFormat(AudioFormat format) {
+    switch (format) {
+    case AudioFormat::Flac:
+        return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    case AudioFormat::Vorbis:
+        return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+    case AudioFormat::Opus:
+        return SF_FORMAT_OGG | SF_FORMAT_OPUS;
+    case AudioFormat::Mp3:
+        return SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    case AudioFormat::Wave:
+        break;
+    }
+    return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+}
+
+// The gain in dB that brings the measured sound to the target without its true peak passing
+// the ceiling; a tune that is silent throughout keeps its level.
+double GainDb(const AudioSettings& settings, double loudness, double truePeak) {
+    if (!settings.loudnessLufs || !std::isfinite(loudness))
+        return 0;
+    double gain = *settings.loudnessLufs - loudness;
+    double ceiling = kTruePeakCeiling;
+    if (AudioFormatHasQuality(settings.format))
+        ceiling -= kLossyPeakMargin;
+    if (truePeak > 0)
+        gain = std::min(gain, ceiling - 20 * std::log10(truePeak));
+    return gain;
+}
+
+// A new file beside `target`, hidden and named so that no two workers or runs share it.
+std::pair<std::filesystem::path, int> CreatePartFile(const std::filesystem::path& target) {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto part = target.parent_path() /
+                    ("." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
+                     std::to_string(counter++) + "-" + std::to_string(random() % 100000) + ".part");
+        int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            return {part, fd};
+        if (errno != EEXIST)
+            throw AudioExportError(DescribeErrno("Cannot write", target, errno));
+    }
+    throw AudioExportError(DescribeErrno("Cannot write", target, EEXIST));
+}
+
+// Puts the complete file under its name. Without `replace`, a file that is there already
+// stays, even one that appeared while rendering.
+void Place(const std::filesystem::path& part, const std::filesystem::path& target, bool replace) {
+    if (replace) {
+        if (::rename(part.c_str(), target.c_str()) != 0)
+            throw AudioExportError(DescribeErrno("Cannot write", target, errno));
+        return;
+    }
+    if (::renameat2(AT_FDCWD, part.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return;
+    int error = errno;
+    if (error == EEXIST)
+        throw AudioFileExists(target.string() + " already exists");
+    if (error != EINVAL && error != ENOSYS && error != ENOTSUP)
+        throw AudioExportError(DescribeErrno("Cannot write", target, error));
+    // A file system without the no-replace rename (some of those on players and cards):
+    // the check and the rename are apart, which is the best it allows.
+    std::error_code ec;
+    if (std::filesystem::exists(target, ec))
+        throw AudioFileExists(target.string() + " already exists");
+    if (::rename(part.c_str(), target.c_str()) != 0)
+        throw AudioExportError(DescribeErrno("Cannot write", target, errno));
+}
+
+void SetQuality(SNDFILE* file, const AudioSettings& settings) {
+    if (!AudioFormatHasQuality(settings.format))
+        return;
+    double level = 1.0 - settings.quality / 10.0; // the library's 0 is its best sound
+    if (settings.format == AudioFormat::Opus) {
+        // The library spreads Opus's level over 6 to 512 kbit/s for two channels, where
+        // everything above 200 is wasted; the quality steps go 32 kbit/s at 0 to 192 at 10.
+        double bitRate = 32000 + 16000 * settings.quality;
+        level = 1.0 - (bitRate - 6000) / 506000;
+    }
+    sf_command(file, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
+}
+
+void SetTags(SNDFILE* file, const AudioTags& tags) {
+    const std::pair<int, const std::string*> strings[] = {
+        {SF_STR_TITLE, &tags.title}, {SF_STR_ARTIST, &tags.artist},   {SF_STR_ALBUM, &tags.album},
+        {SF_STR_DATE, &tags.date},   {SF_STR_COMMENT, &tags.comment},
+    };
+    for (const auto& [kind, text] : strings)
+        if (!text->empty())
+            sf_set_string(file, kind, text->c_str());
+}
+
+void Encode(int fd, const std::filesystem::path& target, std::FILE* pcm, double gainDb,
+            const AudioFileOptions& options, int sampleRate) {
+    SF_INFO info{};
+    info.samplerate = sampleRate;
+    info.channels = 2;
+    info.format = SndFileFormat(options.settings.format);
+    // The descriptor stays ours, so that the file reaches the disk before it is renamed.
+    SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
+    if (!file)
+        throw AudioExportError("Cannot write " + target.string() + ": " + sf_strerror(nullptr));
+    auto fail = [&](const std::string& why) {
+        sf_close(file);
+        throw AudioExportError("Cannot write " + target.string() + ": " + why);
+    };
+    // Tags go first: some formats write them ahead of the sound.
+    SetTags(file, options.tags);
+    SetQuality(file, options.settings);
+    // Samples past full scale are clipped, not wrapped round to the other end.
+    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    const float gain = float(std::pow(10.0, gainDb / 20));
+    std::vector<float> block(kCopyFrames * 2);
+    std::rewind(pcm);
+    for (;;) {
+        if (Cancelled(options)) {
+            sf_close(file);
+            throw AudioExportCancelled();
+        }
+        std::size_t n = std::fread(block.data(), sizeof(float) * 2, kCopyFrames, pcm);
+        if (n == 0)
+            break;
+        for (std::size_t i = 0; i < n * 2; ++i)
+            block[i] *= gain;
+        if (sf_writef_float(file, block.data(), sf_count_t(n)) != sf_count_t(n))
+            fail(sf_strerror(file));
+    }
+    if (std::ferror(pcm))
+        fail("the rendered sound could not be read back");
+    if (int error = sf_close(file))
+        throw AudioExportError("Cannot write " + target.string() + ": " + sf_error_number(error));
+}
+
+} // namespace
+
+void WriteAudioFile(platform::TuneRenderer& renderer, std::span<const uint8_t> midiBytes,
+                    const std::filesystem::path& target, const AudioFileOptions& options) {
+    CheckAudioSettings(options.settings);
+    const int rate = options.settings.EffectiveSampleRate();
+    if (renderer.SampleRate() != rate)
+        throw std::logic_error("the renderer's sample rate is not the file's");
+    std::optional<platform::MidiSequence> tune;
+    try {
+        tune = platform::MidiSequence::Parse(midiBytes);
+    } catch (const platform::MidiSequenceError& e) {
+        throw AudioExportError(std::string("The tune is damaged: ") + e.what());
+    }
+    std::error_code ec;
+    if (!options.replace && std::filesystem::exists(target, ec))
+        throw AudioFileExists(target.string() + " already exists");
+
+    // The rendered sound waits in an unnamed scratch file while it is measured, so that a long
+    // tune takes no more memory than a short one.
+    std::unique_ptr<std::FILE, CloseFile> pcm(std::tmpfile());
+    if (!pcm)
+        throw AudioExportError(DescribeErrno("Cannot make a scratch file for", target, errno));
+    std::unique_ptr<ebur128_state, FreeLoudness> meter(
+        ebur128_init(2, unsigned(rate), EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK));
+    if (!meter)
+        throw AudioExportError("The loudness cannot be measured");
+    bool written = true;
+    bool finished = renderer.Render(
+        *tune,
+        [&](const float* frames, std::size_t count) {
+            if (Cancelled(options))
+                return false;
+            ebur128_add_frames_float(meter.get(), frames, count);
+            written = std::fwrite(frames, sizeof(float) * 2, count, pcm.get()) == count;
+            return written;
+        },
+        options.rate, options.semitones);
+    if (!written)
+        throw AudioExportError(DescribeErrno("Cannot make a scratch file for", target, errno));
+    if (!finished)
+        throw AudioExportCancelled();
+
+    double loudness = -HUGE_VAL, peak = 0;
+    ebur128_loudness_global(meter.get(), &loudness);
+    for (unsigned channel = 0; channel < 2; ++channel) {
+        double p = 0;
+        if (ebur128_true_peak(meter.get(), channel, &p) == EBUR128_SUCCESS)
+            peak = std::max(peak, p);
+    }
+    double gain = GainDb(options.settings, loudness, peak);
+
+    auto [part, fd] = CreatePartFile(target);
+    try {
+        Encode(fd, target, pcm.get(), gain, options, rate);
+        if (::fsync(fd) != 0)
+            throw AudioExportError(DescribeErrno("Cannot write", target, errno));
+        ::close(fd);
+        fd = -1;
+        Place(part, target, options.replace);
+    } catch (...) {
+        if (fd >= 0)
+            ::close(fd);
+        std::filesystem::remove(part, ec);
+        throw;
+    }
+}
+
+} // namespace tunquil
