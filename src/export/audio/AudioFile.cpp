@@ -3,6 +3,7 @@
 #include "base/Files.h"
 #include "platform/TuneRenderer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <ebur128.h>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <random>
 #include <sndfile.h>
 #include <stdio.h>
@@ -28,9 +30,6 @@ constexpr double kLossyPeakMargin = 0.5;
 
 struct CloseFile {
     void operator()(std::FILE* f) const { std::fclose(f); }
-};
-struct FreeLoudness {
-    void operator()(ebur128_state* s) const { ebur128_destroy(&s); }
 };
 
 bool Cancelled(const AudioFileOptions& options) {
@@ -53,19 +52,104 @@ int SndFileFormat(AudioFormat format) {
     return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 }
 
-// The gain in dB that brings the measured sound to the target without its true peak passing
-// the ceiling; a tune that is silent throughout keeps its level.
-double GainDb(const AudioSettings& settings, double loudness, double truePeak) {
-    if (!settings.loudnessLufs || !std::isfinite(loudness))
-        return 0;
-    double gain = *settings.loudnessLufs - loudness;
-    double ceiling = kTruePeakCeiling;
-    if (AudioFormatHasQuality(settings.format))
-        ceiling -= kLossyPeakMargin;
-    if (truePeak > 0)
-        gain = std::min(gain, ceiling - 20 * std::log10(truePeak));
-    return gain;
+double Ceiling(const AudioSettings& settings) {
+    return kTruePeakCeiling - (AudioFormatHasQuality(settings.format) ? kLossyPeakMargin : 0);
 }
+
+double Decibels(double amplitude) {
+    return amplitude > 0 ? 20 * std::log10(amplitude) : -HUGE_VAL;
+}
+
+// Measures the rendered sound as it comes: its integrated loudness, and the sample peak of
+// every stretch of kPeakStretch frames. The true peak needs four times oversampling, which
+// costs as much as a sixth of the whole export when done throughout; it is worked out
+// afterwards only where a stretch comes near the ceiling.
+class LoudnessMeter {
+public:
+    static constexpr std::size_t kPeakStretch = 4096;
+
+    explicit LoudnessMeter(int rate)
+        : rate_(unsigned(rate)), meter_(ebur128_init(2, rate_, EBUR128_MODE_I)) {
+        if (!meter_)
+            throw AudioExportError("The loudness cannot be measured");
+    }
+
+    void Add(const float* frames, std::size_t count) {
+        ebur128_add_frames_float(meter_.get(), frames, count);
+        for (std::size_t i = 0; i < count; ++i, ++frames_) {
+            std::size_t stretch = frames_ / kPeakStretch;
+            if (stretch >= peaks_.size())
+                peaks_.push_back(0);
+            peaks_[stretch] =
+                std::max({peaks_[stretch], std::abs(frames[2 * i]), std::abs(frames[2 * i + 1])});
+        }
+    }
+
+    // The gain in dB that brings the sound to the target without its true peak passing the
+    // ceiling; a tune that is silent throughout keeps its level. `pcm` holds the frames added.
+    double Gain(const AudioSettings& settings, std::FILE* pcm) {
+        double loudness = -HUGE_VAL;
+        ebur128_loudness_global(meter_.get(), &loudness);
+        if (!std::isfinite(loudness))
+            return 0;
+        const double wanted = *settings.loudnessLufs - loudness;
+        const double ceiling = Ceiling(settings);
+        // Between samples a wave of music rises at most about 3 dB above them: only stretches
+        // that could then pass the ceiling have their true peak measured.
+        constexpr double kBetweenSamples = 3;
+        double truePeak = 0;
+        for (std::size_t first = 0; first < peaks_.size(); ++first) {
+            truePeak = std::max(truePeak, double(peaks_[first]));
+            if (Decibels(peaks_[first]) + wanted + kBetweenSamples <= ceiling)
+                continue;
+            std::size_t end = first + 1;
+            while (end < peaks_.size() &&
+                   Decibels(peaks_[end]) + wanted + kBetweenSamples > ceiling)
+                truePeak = std::max(truePeak, double(peaks_[end++]));
+            truePeak = std::max(truePeak, TruePeak(pcm, first * kPeakStretch, end * kPeakStretch));
+            first = end - 1;
+        }
+        return std::min(wanted, ceiling - Decibels(truePeak));
+    }
+
+private:
+    struct FreeMeter {
+        void operator()(ebur128_state* s) const { ebur128_destroy(&s); }
+    };
+
+    // The true peak of frames [from, to), the oversampling filter primed with the frames just
+    // before them.
+    double TruePeak(std::FILE* pcm, std::size_t from, std::size_t to) {
+        constexpr std::size_t kPriming = 64;
+        from = from > kPriming ? from - kPriming : 0;
+        to = std::min(to, frames_);
+        std::unique_ptr<ebur128_state, FreeMeter> meter(
+            ebur128_init(2, rate_, EBUR128_MODE_TRUE_PEAK));
+        if (!meter || std::fseek(pcm, long(from * 2 * sizeof(float)), SEEK_SET) != 0)
+            throw AudioExportError("The loudness cannot be measured");
+        std::vector<float> block(kPeakStretch * 2);
+        for (std::size_t at = from; at < to;) {
+            std::size_t n =
+                std::fread(block.data(), 2 * sizeof(float), std::min(kPeakStretch, to - at), pcm);
+            if (n == 0)
+                throw AudioExportError("The rendered sound could not be read back");
+            ebur128_add_frames_float(meter.get(), block.data(), n);
+            at += n;
+        }
+        double peak = 0;
+        for (unsigned channel = 0; channel < 2; ++channel) {
+            double p = 0;
+            if (ebur128_true_peak(meter.get(), channel, &p) == EBUR128_SUCCESS)
+                peak = std::max(peak, p);
+        }
+        return peak;
+    }
+
+    unsigned rate_;
+    std::unique_ptr<ebur128_state, FreeMeter> meter_;
+    std::vector<float> peaks_;
+    std::size_t frames_ = 0;
+};
 
 // A new file beside `target`, hidden and named so that no two workers or runs share it.
 std::pair<std::filesystem::path, int> CreatePartFile(const std::filesystem::path& target) {
@@ -195,17 +279,18 @@ void WriteAudioFile(platform::TuneRenderer& renderer, std::span<const uint8_t> m
     std::unique_ptr<std::FILE, CloseFile> pcm(std::tmpfile());
     if (!pcm)
         throw AudioExportError(DescribeErrno("Cannot make a scratch file for", target, errno));
-    std::unique_ptr<ebur128_state, FreeLoudness> meter(
-        ebur128_init(2, unsigned(rate), EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK));
-    if (!meter)
-        throw AudioExportError("The loudness cannot be measured");
+    // Without a loudness target the sound is written as rendered, and needs no measuring.
+    std::optional<LoudnessMeter> meter;
+    if (options.settings.loudnessLufs)
+        meter.emplace(rate);
     bool written = true;
     bool finished = renderer.Render(
         *tune,
         [&](const float* frames, std::size_t count) {
             if (Cancelled(options))
                 return false;
-            ebur128_add_frames_float(meter.get(), frames, count);
+            if (meter)
+                meter->Add(frames, count);
             written = std::fwrite(frames, sizeof(float) * 2, count, pcm.get()) == count;
             return written;
         },
@@ -214,15 +299,8 @@ void WriteAudioFile(platform::TuneRenderer& renderer, std::span<const uint8_t> m
         throw AudioExportError(DescribeErrno("Cannot make a scratch file for", target, errno));
     if (!finished)
         throw AudioExportCancelled();
-
-    double loudness = -HUGE_VAL, peak = 0;
-    ebur128_loudness_global(meter.get(), &loudness);
-    for (unsigned channel = 0; channel < 2; ++channel) {
-        double p = 0;
-        if (ebur128_true_peak(meter.get(), channel, &p) == EBUR128_SUCCESS)
-            peak = std::max(peak, p);
-    }
-    double gain = GainDb(options.settings, loudness, peak);
+    std::fflush(pcm.get());
+    double gain = meter ? meter->Gain(options.settings, pcm.get()) : 0;
 
     auto [part, fd] = CreatePartFile(target);
     try {
