@@ -21,6 +21,7 @@ namespace {
 using test::ListeningTune;
 using test::RunCtl;
 using test::TestProgram;
+using test::TrackBuilder;
 
 std::string Shell(const std::string& command) {
     std::string out;
@@ -166,6 +167,29 @@ TEST_F(AudioExportTest, FilesReachTheLoudnessAskedForWithTheirTruePeaksUnderTheC
         EXPECT_NEAR(measured.integrated, c.target, 0.5);
         EXPECT_LT(measured.truePeak, -1.0);
     }
+    // A quiet tune with one loud burst: brought to the target as a whole, the burst would pass
+    // the ceiling, so its peaks are held down rather than the whole tune made quieter.
+    TrackBuilder burst;
+    burst.Tempo(0, 500000);
+    burst.At(0, {0xC0, 19}).At(0, {0xB0, 91, 0}).At(0, {0xB0, 93, 0});
+    for (uint8_t key : {60, 64, 67})
+        burst.Note(0, ListeningTune::Ticks(8000), 0, key, 35);
+    for (uint8_t key : {36, 43, 48, 52, 55, 72, 76, 79, 84, 88})
+        burst.Note(ListeningTune::Ticks(4000), ListeningTune::Ticks(150), 0, key, 127);
+    burst.End(ListeningTune::Ticks(8000));
+    int32_t peaky = p.AddTitle("Peaky", test::SmfBytes(0, 480, {burst}));
+    for (AudioFormat format : {AudioFormat::Flac, AudioFormat::Mp3}) {
+        SCOPED_TRACE(std::string(AudioFormatName(format)) + " with a burst");
+        AudioSettings settings;
+        settings.format = format;
+        auto result = Export({peaky}, settings, ExistingAudioFile::Replace);
+        ASSERT_EQ(result.written.size(), 1u) << result.Summary();
+        Loudness measured = Measure(result.written[0]);
+        EXPECT_NEAR(measured.integrated, -16, 0.5);
+        EXPECT_LT(measured.truePeak, -1.0);
+        EXPECT_NEAR(std::stod(Probe(result.written[0])["duration"]), 8.0, 0.05);
+    }
+
     // Off keeps the synthesizer's own level, whatever that is: another level than the target.
     AudioSettings off;
     off.loudnessLufs.reset();

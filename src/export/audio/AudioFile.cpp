@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <ebur128.h>
 #include <fcntl.h>
 #include <memory>
@@ -27,6 +28,9 @@ constexpr std::size_t kCopyFrames = 8192;
 // decibel higher than they went in; they are aimed this much lower, so the file keeps under
 // the ceiling.
 constexpr double kLossyPeakMargin = 0.5;
+// How far under the ceiling the limiter holds the samples: the wave between two samples rises
+// up to about a decibel above them in loud music.
+constexpr double kLimiterMargin = 1.0;
 
 struct CloseFile {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -60,6 +64,78 @@ double Decibels(double amplitude) {
     return amplitude > 0 ? 20 * std::log10(amplitude) : -HUGE_VAL;
 }
 
+struct Level {
+    double gainDb = 0;
+    bool limit = false; // the peaks pass the ceiling at this gain
+};
+
+// Holds the peaks of a sound under a threshold without touching the rest: the gain comes
+// down smoothly ahead of a peak (it looks kLookAhead frames ahead, so the sound leaves later
+// by as much) and goes back up over about kReleaseMs. At every frame the gain is the average
+// of the last kLookAhead + 1 values of an envelope that never exceeds the least gain any frame
+// of the look-ahead needs, so no frame passes the threshold, and no step is heard as a click.
+class PeakLimiter {
+public:
+    static constexpr std::size_t kLookAhead = 256; // 5.8 ms at 44.1 kHz
+    static constexpr double kReleaseMs = 80;
+
+    PeakLimiter(double threshold, int rate)
+        : threshold_(threshold), release_(1 - std::exp(-1000.0 / (kReleaseMs * rate))),
+          delayed_(2 * (kLookAhead + 1)), envelope_(kLookAhead + 1, 1.0) {}
+
+    // Takes `count` frames and appends the frames it lets out to `out`.
+    void Process(const float* in, std::size_t count, std::vector<float>& out) {
+        for (std::size_t i = 0; i < count; ++i)
+            Push(in[2 * i], in[2 * i + 1], out);
+    }
+    // Lets out the frames still held back.
+    void Finish(std::vector<float>& out) {
+        for (std::size_t i = 0; i < kLookAhead; ++i)
+            Push(0, 0, out);
+    }
+
+private:
+    void Push(float left, float right, std::vector<float>& out) {
+        const std::size_t n = received_++;
+        double peak = std::max(std::abs(left), std::abs(right));
+        double needed = peak > threshold_ ? threshold_ / peak : 1.0;
+        while (!window_.empty() && window_.back().second >= needed)
+            window_.pop_back();
+        window_.emplace_back(n, needed);
+        std::size_t slot = n % (kLookAhead + 1);
+        delayed_[2 * slot] = left;
+        delayed_[2 * slot + 1] = right;
+        if (n < kLookAhead)
+            return;
+        // The frame leaving now is the one kLookAhead frames back.
+        const std::size_t leaving = n - kLookAhead;
+        while (window_.front().first < leaving)
+            window_.pop_front();
+        double least = window_.front().second;
+        level_ = std::min(least, level_ + (1 - level_) * release_);
+        if (leaving == 0) {
+            // Before the first frame the envelope is as low as the first frames need.
+            std::fill(envelope_.begin(), envelope_.end(), level_);
+            sum_ = level_ * double(kLookAhead + 1);
+        }
+        sum_ += level_ - envelope_[leaving % (kLookAhead + 1)];
+        envelope_[leaving % (kLookAhead + 1)] = level_;
+        double gain = std::min(1.0, sum_ / double(kLookAhead + 1));
+        std::size_t from = leaving % (kLookAhead + 1);
+        out.push_back(float(delayed_[2 * from] * gain));
+        out.push_back(float(delayed_[2 * from + 1] * gain));
+    }
+
+    double threshold_;
+    double release_;
+    std::vector<float> delayed_;          // the frames held back, a ring
+    std::vector<double> envelope_;        // the envelope's last kLookAhead + 1 values, a ring
+    double sum_ = double(kLookAhead + 1); // of envelope_
+    double level_ = 1.0;
+    std::deque<std::pair<std::size_t, double>> window_; // least gains needed ahead, rising
+    std::size_t received_ = 0;
+};
+
 // Measures the rendered sound as it comes: its integrated loudness, and the sample peak of
 // every stretch of kPeakStretch frames. The true peak needs four times oversampling, which
 // costs as much as a sixth of the whole export when done throughout; it is worked out
@@ -85,13 +161,14 @@ public:
         }
     }
 
-    // The gain in dB that brings the sound to the target without its true peak passing the
-    // ceiling; a tune that is silent throughout keeps its level. `pcm` holds the frames added.
-    double Gain(const AudioSettings& settings, std::FILE* pcm) {
+    // The gain in dB that brings the sound to the target, and whether its true peak would then
+    // pass the ceiling, so that the peaks must be limited; a tune that is silent throughout
+    // keeps its level. `pcm` holds the frames added.
+    Level Gain(const AudioSettings& settings, std::FILE* pcm) {
         double loudness = -HUGE_VAL;
         ebur128_loudness_global(meter_.get(), &loudness);
         if (!std::isfinite(loudness))
-            return 0;
+            return {};
         const double wanted = *settings.loudnessLufs - loudness;
         const double ceiling = Ceiling(settings);
         // Between samples a wave of music rises at most about 3 dB above them: only stretches
@@ -109,7 +186,7 @@ public:
             truePeak = std::max(truePeak, TruePeak(pcm, first * kPeakStretch, end * kPeakStretch));
             first = end - 1;
         }
-        return std::min(wanted, ceiling - Decibels(truePeak));
+        return {wanted, Decibels(truePeak) + wanted > ceiling};
     }
 
 private:
@@ -215,7 +292,7 @@ void SetTags(SNDFILE* file, const AudioTags& tags) {
             sf_set_string(file, kind, text->c_str());
 }
 
-void Encode(int fd, const std::filesystem::path& target, std::FILE* pcm, double gainDb,
+void Encode(int fd, const std::filesystem::path& target, std::FILE* pcm, const Level& level,
             const AudioFileOptions& options, int sampleRate) {
     SF_INFO info{};
     info.samplerate = sampleRate;
@@ -234,8 +311,18 @@ void Encode(int fd, const std::filesystem::path& target, std::FILE* pcm, double 
     SetQuality(file, options.settings);
     // Samples past full scale are clipped, not wrapped round to the other end.
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    const float gain = float(std::pow(10.0, gainDb / 20));
-    std::vector<float> block(kCopyFrames * 2);
+    const float gain = float(std::pow(10.0, level.gainDb / 20));
+    // The limiter aims lower than the ceiling, as it holds the samples and the wave between
+    // them may still rise a little above them.
+    std::optional<PeakLimiter> limiter;
+    if (level.limit)
+        limiter.emplace(std::pow(10.0, (Ceiling(options.settings) - kLimiterMargin) / 20),
+                        sampleRate);
+    std::vector<float> block(kCopyFrames * 2), limited;
+    auto write = [&](const float* frames, std::size_t n) {
+        if (sf_writef_float(file, frames, sf_count_t(n)) != sf_count_t(n))
+            fail(sf_strerror(file));
+    };
     std::rewind(pcm);
     for (;;) {
         if (Cancelled(options)) {
@@ -247,8 +334,18 @@ void Encode(int fd, const std::filesystem::path& target, std::FILE* pcm, double 
             break;
         for (std::size_t i = 0; i < n * 2; ++i)
             block[i] *= gain;
-        if (sf_writef_float(file, block.data(), sf_count_t(n)) != sf_count_t(n))
-            fail(sf_strerror(file));
+        if (!limiter) {
+            write(block.data(), n);
+            continue;
+        }
+        limited.clear();
+        limiter->Process(block.data(), n, limited);
+        write(limited.data(), limited.size() / 2);
+    }
+    if (limiter) {
+        limited.clear();
+        limiter->Finish(limited);
+        write(limited.data(), limited.size() / 2);
     }
     if (std::ferror(pcm))
         fail("the rendered sound could not be read back");
@@ -300,11 +397,11 @@ void WriteAudioFile(platform::TuneRenderer& renderer, std::span<const uint8_t> m
     if (!finished)
         throw AudioExportCancelled();
     std::fflush(pcm.get());
-    double gain = meter ? meter->Gain(options.settings, pcm.get()) : 0;
+    Level level = meter ? meter->Gain(options.settings, pcm.get()) : Level{};
 
     auto [part, fd] = CreatePartFile(target);
     try {
-        Encode(fd, target, pcm.get(), gain, options, rate);
+        Encode(fd, target, pcm.get(), level, options, rate);
         if (::fsync(fd) != 0)
             throw AudioExportError(DescribeErrno("Cannot write", target, errno));
         ::close(fd);

@@ -1,8 +1,10 @@
 #include "export/audio/AudioSettings.h"
 
+#include "base/IniFile.h"
 #include "base/Text.h"
 
 #include <array>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -79,6 +81,55 @@ void CheckAudioSettings(const AudioSettings& settings) {
     if (settings.loudnessLufs && (!std::isfinite(*settings.loudnessLufs) ||
                                   *settings.loudnessLufs < -70 || *settings.loudnessLufs > -5))
         throw std::invalid_argument("The loudness goes from -70 to -5 LUFS");
+}
+
+namespace {
+constexpr const char* kSection = "Audio export";
+}
+
+AudioExportChoice ReadAudioExportChoice(const IniFile& ini) {
+    AudioExportChoice choice;
+    AudioSettings& s = choice.settings;
+    choice.folder = ini.ReadString(kSection, "Folder", "");
+    s.format = AudioFormatNamed(ini.ReadString(kSection, "Format", "")).value_or(s.format);
+    s.sampleRate = ini.ReadInteger(kSection, "Rate", s.sampleRate);
+    s.quality = ini.ReadInteger(kSection, "Quality", s.quality);
+    std::string loudness = ini.ReadString(kSection, "Loudness", "");
+    if (SameTextIgnoringCase(loudness, "off")) {
+        s.loudnessLufs.reset();
+    } else if (!loudness.empty()) {
+        // Not through the C library: the window runs in the user's locale, whose decimal
+        // separator may be a comma, and the file must read the same everywhere.
+        double value = 0;
+        auto [end, error] =
+            std::from_chars(loudness.data(), loudness.data() + loudness.size(), value);
+        if (error == std::errc() && end == loudness.data() + loudness.size())
+            s.loudnessLufs = value;
+    }
+    // A file edited by hand falls back value by value, not as a whole.
+    const AudioSettings defaults;
+    if (s.sampleRate != 44100 && s.sampleRate != 48000)
+        s.sampleRate = defaults.sampleRate;
+    if (s.quality < 0 || s.quality > 10)
+        s.quality = defaults.quality;
+    if (s.loudnessLufs && !(*s.loudnessLufs >= -70 && *s.loudnessLufs <= -5))
+        s.loudnessLufs = defaults.loudnessLufs;
+    return choice;
+}
+
+void WriteAudioExportChoice(IniFile& ini, const AudioExportChoice& choice) {
+    const AudioSettings& s = choice.settings;
+    ini.WriteString(kSection, "Folder", choice.folder.string());
+    ini.WriteString(kSection, "Format", AudioFormatName(s.format));
+    ini.WriteInteger(kSection, "Rate", s.sampleRate);
+    ini.WriteInteger(kSection, "Quality", s.quality);
+    std::string loudness = "off";
+    if (s.loudnessLufs) {
+        char text[32];
+        auto end = std::to_chars(text, text + sizeof text, *s.loudnessLufs).ptr;
+        loudness.assign(text, end);
+    }
+    ini.WriteString(kSection, "Loudness", loudness);
 }
 
 std::string AudioTagDate(double days) {

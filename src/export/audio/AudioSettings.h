@@ -9,6 +9,8 @@
 
 namespace tunquil {
 
+class IniFile;
+
 enum class AudioFormat { Flac, Vorbis, Opus, Mp3, Wave };
 
 // The format's name as typed on the command line and kept in the settings: "flac", "ogg",
@@ -51,6 +53,16 @@ struct AudioTags {
     std::string date;  // YYYY-MM-DD, the day the title was obtained
     std::string comment;
 };
+
+// What the window's audio export dialog remembers, in the [Audio export] section of Tunquil.ini:
+// Folder=, Format= (the format's name), Rate=, Quality= and Loudness= (LUFS, or "off"). A value
+// that cannot be is read as the default.
+struct AudioExportChoice {
+    std::filesystem::path folder;
+    AudioSettings settings;
+};
+AudioExportChoice ReadAudioExportChoice(const IniFile& ini);
+void WriteAudioExportChoice(IniFile& ini, const AudioExportChoice& choice);
 
 // "YYYY-MM-DD" for a date as the title records keep it (days since 1899-12-30); empty for no
 // date at all.
