@@ -167,15 +167,17 @@ TEST_F(AudioExportTest, FilesReachTheLoudnessAskedForWithTheirTruePeaksUnderTheC
         EXPECT_NEAR(measured.integrated, c.target, 0.5);
         EXPECT_LT(measured.truePeak, -1.0);
     }
-    // A quiet tune with one loud burst: brought to the target as a whole, the burst would pass
-    // the ceiling, so its peaks are held down rather than the whole tune made quieter.
+    // A soft organ chord and one loud drum hit, whose peaks stand 24 dB above the loudness:
+    // brought to the target as a whole, the hit would pass the ceiling, so its peaks are held
+    // down rather than the whole tune left quieter.
     TrackBuilder burst;
     burst.Tempo(0, 500000);
     burst.At(0, {0xC0, 19}).At(0, {0xB0, 91, 0}).At(0, {0xB0, 93, 0});
+    burst.At(0, {0xB9, 91, 0}).At(0, {0xB9, 93, 0}).At(0, {0xB9, 7, 127});
     for (uint8_t key : {60, 64, 67})
-        burst.Note(0, ListeningTune::Ticks(8000), 0, key, 35);
-    for (uint8_t key : {36, 43, 48, 52, 55, 72, 76, 79, 84, 88})
-        burst.Note(ListeningTune::Ticks(4000), ListeningTune::Ticks(150), 0, key, 127);
+        burst.Note(0, ListeningTune::Ticks(8000), 0, key, 40);
+    for (uint8_t drum : {35, 36, 38, 40, 49, 57})
+        burst.Note(ListeningTune::Ticks(4000), ListeningTune::Ticks(100), 9, drum, 127);
     burst.End(ListeningTune::Ticks(8000));
     int32_t peaky = p.AddTitle("Peaky", test::SmfBytes(0, 480, {burst}));
     for (AudioFormat format : {AudioFormat::Flac, AudioFormat::Mp3}) {

@@ -292,6 +292,55 @@ void SetTags(SNDFILE* file, const AudioTags& tags) {
             sf_set_string(file, kind, text->c_str());
 }
 
+double LimiterThreshold(const AudioSettings& settings) {
+    return std::pow(10.0, (Ceiling(settings) - kLimiterMargin) / 20);
+}
+
+// The integrated loudness of the sound in `pcm` raised by `gainDb` and limited.
+double LimitedLoudness(std::FILE* pcm, double gainDb, const AudioFileOptions& options,
+                       int sampleRate) {
+    std::unique_ptr<ebur128_state, void (*)(ebur128_state*)> meter(
+        ebur128_init(2, unsigned(sampleRate), EBUR128_MODE_I),
+        [](ebur128_state* s) { ebur128_destroy(&s); });
+    if (!meter)
+        throw AudioExportError("The loudness cannot be measured");
+    PeakLimiter limiter(LimiterThreshold(options.settings), sampleRate);
+    const float gain = float(std::pow(10.0, gainDb / 20));
+    std::vector<float> block(kCopyFrames * 2), limited;
+    std::rewind(pcm);
+    while (std::size_t n = std::fread(block.data(), sizeof(float) * 2, kCopyFrames, pcm)) {
+        if (Cancelled(options))
+            throw AudioExportCancelled();
+        for (std::size_t i = 0; i < n * 2; ++i)
+            block[i] *= gain;
+        limited.clear();
+        limiter.Process(block.data(), n, limited);
+        ebur128_add_frames_float(meter.get(), limited.data(), limited.size() / 2);
+    }
+    limited.clear();
+    limiter.Finish(limited);
+    ebur128_add_frames_float(meter.get(), limited.data(), limited.size() / 2);
+    double loudness = -HUGE_VAL;
+    ebur128_loudness_global(meter.get(), &loudness);
+    return loudness;
+}
+
+// Limiting takes away loudness where the loud parts make most of it: the gain goes up by what
+// was lost until the limited sound is at the target, in a few rounds.
+void CompensateLimiting(Level& level, std::FILE* pcm, const AudioFileOptions& options,
+                        int sampleRate) {
+    constexpr int kRounds = 4;
+    constexpr double kCloseEnough = 0.1;  // LU
+    constexpr double kMostExtraGain = 12; // dB over the unlimited gain
+    const double target = *options.settings.loudnessLufs, unlimited = level.gainDb;
+    for (int round = 0; round < kRounds; ++round) {
+        double missing = target - LimitedLoudness(pcm, level.gainDb, options, sampleRate);
+        if (!std::isfinite(missing) || std::abs(missing) < kCloseEnough)
+            break;
+        level.gainDb = std::min(level.gainDb + missing, unlimited + kMostExtraGain);
+    }
+}
+
 void Encode(int fd, const std::filesystem::path& target, std::FILE* pcm, const Level& level,
             const AudioFileOptions& options, int sampleRate) {
     SF_INFO info{};
@@ -316,8 +365,7 @@ void Encode(int fd, const std::filesystem::path& target, std::FILE* pcm, const L
     // them may still rise a little above them.
     std::optional<PeakLimiter> limiter;
     if (level.limit)
-        limiter.emplace(std::pow(10.0, (Ceiling(options.settings) - kLimiterMargin) / 20),
-                        sampleRate);
+        limiter.emplace(LimiterThreshold(options.settings), sampleRate);
     std::vector<float> block(kCopyFrames * 2), limited;
     auto write = [&](const float* frames, std::size_t n) {
         if (sf_writef_float(file, frames, sf_count_t(n)) != sf_count_t(n))
@@ -398,6 +446,8 @@ void WriteAudioFile(platform::TuneRenderer& renderer, std::span<const uint8_t> m
         throw AudioExportCancelled();
     std::fflush(pcm.get());
     Level level = meter ? meter->Gain(options.settings, pcm.get()) : Level{};
+    if (level.limit)
+        CompensateLimiting(level, pcm.get(), options, rate);
 
     auto [part, fd] = CreatePartFile(target);
     try {
