@@ -7,6 +7,9 @@ packages=(
   build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev libgl-dev
   libfluidsynth-dev fluidsynth fluid-soundfont-gm timgm6mb-soundfont
+  # MIDI ports: the ALSA sequencer and JACK. JACK's development files are named, so that apt
+  # takes those of the JACK server most machines run (jackd2) for FluidSynth's too.
+  libasound2-dev libjack-jackd2-dev jackd2 python3-jack-client
   libpulse-dev pulseaudio pulseaudio-utils
   libzip-dev zlib1g-dev zip unzip
   libsndfile1-dev libebur128-dev # audio export: encoding and loudness
@@ -32,5 +35,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
   export DEBIAN_FRONTEND=noninteractive
   $sudo_cmd apt-get update -q
-  $sudo_cmd apt-get install -y -q --no-install-recommends --no-remove "${missing[@]}"
+  # Never take a package away from the user: a conflict stops here, naming what apt would remove.
+  if ! $sudo_cmd apt-get install -y -q --no-install-recommends --no-remove "${missing[@]}"; then
+    echo "install-deps: these packages cannot be installed without removing others (listed" >&2
+    echo "above as REMOVED); nothing was removed. Resolve the conflict and run again." >&2
+    exit 1
+  fi
 fi

@@ -3,6 +3,10 @@
 #                         (as root too: pulseaudio only warns when not started with --system);
 #                         from then on the sound tests require it: one that did not start
 #                         fails them instead of letting them skip themselves
+#                         and a JACK server with the dummy backend (no sound card), under a
+#                         server name of its own so that it never meets the user's JACK;
+#                         JACK_DEFAULT_SERVER points the tests at it and
+#                         TUNQUIL_JACK_REQUIRED=1 makes the MIDI port tests require it
 #   stop_test_services    ends them again
 
 start_test_services() {
@@ -31,6 +35,26 @@ start_test_services() {
     [ -f "$TUNQUIL_TEST_RUNTIME/pulse.log" ] && tail -5 "$TUNQUIL_TEST_RUNTIME/pulse.log" >&2
     unset PULSE_SERVER
   fi
+  start_test_jack
+}
+
+start_test_jack() {
+  command -v jackd >/dev/null || {
+    echo "test-services: no jackd; the MIDI port tests will skip themselves" >&2
+    return 0
+  }
+  export JACK_DEFAULT_SERVER="tunquil-test-$$"
+  export JACK_NO_START_SERVER=1 # a client must never start a server of its own instead
+  # Real-time scheduling where the machine grants it (the server goes on without it where it
+  # does not), so that its periods come on time beside the builds; 48 kHz, 256-frame periods.
+  jackd --realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 \
+    >"$TUNQUIL_TEST_RUNTIME/jack.log" 2>&1 &
+  echo $! >"$TUNQUIL_TEST_RUNTIME/jack.pid"
+  for _ in $(seq 1 50); do
+    jack_lsp >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  export TUNQUIL_JACK_REQUIRED=1
 }
 
 stop_test_services() {
@@ -39,6 +63,9 @@ stop_test_services() {
   if [ -n "${PULSE_RUNTIME_PATH:-}" ] && [ -f "$pidfile" ]; then
     kill "$(cat "$pidfile")" >/dev/null 2>&1 || true
   fi
+  if [ -n "${TUNQUIL_TEST_RUNTIME:-}" ] && [ -f "$TUNQUIL_TEST_RUNTIME/jack.pid" ]; then
+    kill "$(cat "$TUNQUIL_TEST_RUNTIME/jack.pid")" >/dev/null 2>&1 || true
+  fi
   [ -n "${TUNQUIL_TEST_RUNTIME:-}" ] && rm -rf "$TUNQUIL_TEST_RUNTIME"
-  unset TUNQUIL_SOUND_SERVER_REQUIRED
+  unset TUNQUIL_SOUND_SERVER_REQUIRED TUNQUIL_JACK_REQUIRED JACK_DEFAULT_SERVER JACK_NO_START_SERVER
 }

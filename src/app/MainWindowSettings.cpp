@@ -21,20 +21,27 @@ const IniKeys<S>& SetupKeys() {
             .Add("KeepTempoAndKey", &S::keepTempo, false)
             .Add("Tempo", &S::tempoPercent, 100)
             .Add("Transpose", &S::transpose, 0)
-            // One choice kept as four flags.
+            // One choice kept as a flag each, the four older ones first.
             .Add(
                 [](const IniFile& ini, S& s) {
                     s.reset = ResetChoiceFromSettings(ini.ReadBool("Setup", "GMGSReset", false),
                                                       ini.ReadBool("Setup", "GSGMReset", false),
                                                       ini.ReadBool("Setup", "GMReset", false),
-                                                      ini.ReadBool("Setup", "GSReset", false));
+                                                      ini.ReadBool("Setup", "GSReset", false),
+                                                      ini.ReadBool("Setup", "XGReset", false),
+                                                      ini.ReadBool("Setup", "GM2Reset", false),
+                                                      ini.ReadBool("Setup", "MT32Reset", false));
                 },
                 [](IniFile& ini, const S& s) {
                     ini.WriteBool("Setup", "GMGSReset", s.reset == ResetChoice::GMThenGS);
                     ini.WriteBool("Setup", "GSGMReset", s.reset == ResetChoice::GSThenGM);
                     ini.WriteBool("Setup", "GMReset", s.reset == ResetChoice::GMOnly);
                     ini.WriteBool("Setup", "GSReset", s.reset == ResetChoice::GSOnly);
+                    ini.WriteBool("Setup", "XGReset", s.reset == ResetChoice::XGOnly);
+                    ini.WriteBool("Setup", "GM2Reset", s.reset == ResetChoice::GM2Only);
+                    ini.WriteBool("Setup", "MT32Reset", s.reset == ResetChoice::MT32Only);
                 })
+            .Add("ResetWait", &S::resetWaitMs, PlayProgram::kDefaultResetWaitMs)
             .Add("LaunchOnWinStart", &S::launchOnWinStart, true);
     return keys;
 }

@@ -29,6 +29,8 @@ struct MainWindowSettings {
     int tempoPercent = 100;
     int transpose = 0;
     ResetChoice reset = ResetChoice::None;
+    // Milliseconds between an XG, GM2 or MT-32 reset and the title.
+    int resetWaitMs = PlayProgram::kDefaultResetWaitMs;
     bool launchOnWinStart = true;
     int albPanelWidth = 200;
     int top = 100;

@@ -4,6 +4,7 @@
 #include "base/ProgramDirectory.h"
 #include "base/Text.h"
 #include "midi/MidiProbe.h"
+#include "midi/ResetTunes.h"
 
 #include <algorithm>
 #include <sstream>
@@ -61,7 +62,8 @@ private:
 
 } // namespace
 
-ResetChoice ResetChoiceFromSettings(bool gmgs, bool gsgm, bool gm, bool gs) {
+ResetChoice ResetChoiceFromSettings(bool gmgs, bool gsgm, bool gm, bool gs, bool xg, bool gm2,
+                                    bool mt32) {
     ResetChoice choice = ResetChoice::None;
     if (gmgs)
         choice = ResetChoice::GMThenGS;
@@ -71,6 +73,12 @@ ResetChoice ResetChoiceFromSettings(bool gmgs, bool gsgm, bool gm, bool gs) {
         choice = ResetChoice::GMOnly;
     if (gs)
         choice = ResetChoice::GSOnly;
+    if (xg)
+        choice = ResetChoice::XGOnly;
+    if (gm2)
+        choice = ResetChoice::GM2Only;
+    if (mt32)
+        choice = ResetChoice::MT32Only;
     return choice;
 }
 
@@ -538,6 +546,16 @@ void PlayProgram::PlayResets() {
     case ResetChoice::GSOnly:
         second = gs;
         break;
+    case ResetChoice::XGOnly:
+    case ResetChoice::GM2Only:
+    case ResetChoice::MT32Only: {
+        const char* name = resetChoice_ == ResetChoice::XGOnly    ? "XG"
+                           : resetChoice_ == ResetChoice::GM2Only ? "GM2"
+                                                                  : "MT32";
+        second = trash / "R.dat";
+        WriteResetFile(second, MakeResetTune(ResetMessageBytes(name), resetWaitMs_));
+        break;
+    }
     case ResetChoice::None:
         break;
     }
@@ -547,6 +565,7 @@ void PlayProgram::PlayResets() {
         PlayOneReset(second);
     fs::remove(gm, ec);
     fs::remove(gs, ec);
+    fs::remove(trash / "R.dat", ec);
 }
 
 bool PlayProgram::PlayMIDI(const fs::path& file) {

@@ -11,6 +11,7 @@
 #include "base/Host.h"
 #include "database/DatabaseObserver.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -21,12 +22,14 @@
 
 namespace tunquil {
 
-enum class ResetChoice { GMThenGS, GSThenGM, GMOnly, GSOnly, None };
+// XG, GM2 and MT-32 came later, each a system-exclusive message followed by the reset wait.
+enum class ResetChoice { GMThenGS, GSThenGM, GMOnly, GSOnly, None, XGOnly, GM2Only, MT32Only };
 
-// The reset choice from the four "Setup" booleans GMGSReset, GSGMReset, GMReset and GSReset.
-// They fill one group of menu items in that order, each checked item unchecking the others, so
-// the last one set wins; none set is "&None".
-ResetChoice ResetChoiceFromSettings(bool gmgs, bool gsgm, bool gm, bool gs);
+// The reset choice from the "Setup" booleans GMGSReset, GSGMReset, GMReset and GSReset, then
+// XGReset, GM2Reset and MT32Reset. They fill one group of menu items in that order, each
+// checked item unchecking the others, so the last one set wins; none set is "&None".
+ResetChoice ResetChoiceFromSettings(bool gmgs, bool gsgm, bool gm, bool gs, bool xg = false,
+                                    bool gm2 = false, bool mt32 = false);
 
 // The master key a program entry names; 0 for an entry that is not a number.
 int ProgramEntryKey(const std::string& entry);
@@ -69,6 +72,12 @@ public:
     ResetChoice GetResetChoice() const { return resetChoice_; }
     // The bytes of the two reset tunes; an empty one silences that reset.
     void SetResetData(std::string gm, std::string gs);
+    // How long the XG, GM2 and MT-32 resets wait after their message before the tune starts:
+    // the time a synthesizer needs to come back from a reset before it takes notes.
+    void SetResetWait(int ms) { resetWaitMs_ = std::clamp(ms, 0, kLongestResetWaitMs); }
+    int ResetWait() const { return resetWaitMs_; }
+    static constexpr int kDefaultResetWaitMs = 60;
+    static constexpr int kLongestResetWaitMs = 5000;
     void SetTiming(const PlayTiming& timing) { timing_ = timing; }
     // Set when shut-down begins: every wait ends and step empties the program.
     void SetShuttingDown(bool on) { shuttingDown_ = on; }
@@ -271,6 +280,7 @@ private:
     bool tempoPinned_ = false;
     ResetChoice resetChoice_ = ResetChoice::None;
     std::string gmReset_, gsReset_;
+    int resetWaitMs_ = kDefaultResetWaitMs;
 
     Lyrics lyrics_;
     TrackBarState trackBar_;

@@ -72,9 +72,26 @@ ResetChoice ParseReset(const std::string& text) {
         return ResetChoice::GMThenGS;
     if (text == "gs-gm")
         return ResetChoice::GSThenGM;
+    if (text == "xg")
+        return ResetChoice::XGOnly;
+    if (text == "gm2")
+        return ResetChoice::GM2Only;
+    if (text == "mt32")
+        return ResetChoice::MT32Only;
     if (text == "none")
         return ResetChoice::None;
-    throw UsageError("--reset takes gm, gs, gm-gs, gs-gm or none");
+    throw UsageError("--reset takes gm, gs, gm-gs, gs-gm, xg, gm2, mt32 or none");
+}
+
+int ParseResetWait(const std::string& text) {
+    try {
+        std::size_t used = 0;
+        int ms = std::stoi(text, &used);
+        if (used == text.size() && ms >= 0 && ms <= PlayProgram::kLongestResetWaitMs)
+            return ms;
+    } catch (const std::exception&) {
+    }
+    throw UsageError("--reset-wait takes milliseconds from 0 to 5000, not " + text);
 }
 
 std::string NowPlayingLine(PlayProgram& program) {
@@ -106,6 +123,9 @@ int RunPlay(Context& ctx) {
     const bool shuffle = TakeFlag(args, "--shuffle");
     const ResetChoice reset = ParseReset(TakeOption(args, "--reset").value_or("none"));
     const std::string output = TakeOption(args, "--output").value_or("server");
+    std::optional<int> resetWait;
+    if (auto wait = TakeOption(args, "--reset-wait"))
+        resetWait = ParseResetWait(*wait);
     const TempoAndKey shape = TakeTempoAndKey(args);
     RejectUnknownOptions(args);
     if (args.empty())
@@ -114,8 +134,6 @@ int RunPlay(Context& ctx) {
     for (const auto& a : args)
         keys.push_back(std::to_string(ParseKey(a)));
 
-    platform::FluidSynthSequencerOptions options = SequencerOptionsFor(output);
-
     auto session = CtlLibrary::Open(ctx);
     if (!session)
         return kUsage;
@@ -123,9 +141,8 @@ int RunPlay(Context& ctx) {
     host.blankLineBefore = true; // below the now-playing line
     TDMM2& data = session->data();
     const fs::path home = session->dir();
-    options.soundFontSetting = SoundFontSetting(IniFile(home / "Tunquil.ini"));
-    platform::FluidSynthSequencer device(options);
-    TMyMidi midi(device);
+    auto device = SequencerFor(output, SoundFontSetting(IniFile(home / "Tunquil.ini")));
+    TMyMidi midi(*device);
     TMyMidiPlayer player(midi);
     DatabaseTitleStore store(data);
     PlayProgram program(host, player, store, RealPlayTools(host), home);
@@ -137,6 +154,10 @@ int RunPlay(Context& ctx) {
     data.Database().AddObserver(&program);
     program.SetAutoLooping(loop);
     program.SetResetChoice(reset);
+    program.SetResetWait(
+        resetWait ? *resetWait
+                  : IniFile(home / "Tunquil.ini")
+                        .ReadInteger("Setup", "ResetWait", PlayProgram::kDefaultResetWaitMs));
     program.SetResetData(AsString(ResetTuneBytes("GMRESET")), AsString(ResetTuneBytes("GSRESET")));
     // The speed and key asked for hold for every title played.
     program.SetTempoPinned(true);
@@ -227,17 +248,22 @@ int RunPlay(Context& ctx) {
 
 Registration
     play({"play",
-          "play KEY... [--loop] [--shuffle] [--reset gm|gs|gm-gs|gs-gm|none] "
-          "[--output server|null|OUT.wav] [--tempo PERCENT] [--transpose N]\n"
-          "  play --file FILE [--seconds N] [--output server|null|OUT.wav] "
+          "play KEY... [--loop] [--shuffle] [--reset gm|gs|gm-gs|gs-gm|xg|gm2|mt32|none] "
+          "[--reset-wait MS] "
+          "[--output server|null|OUT.wav|NAME] [--tempo PERCENT] [--transpose N]\n"
+          "  play --file FILE [--seconds N] [--output server|null|OUT.wav|NAME] "
           "[--soundfont SF2] [--tempo PERCENT] [--transpose N]",
           RunPlay,
           "play titles of the database, or a MIDI file, until the end or Ctrl+C",
           {{"--loop", "start again after the last title"},
            {"--shuffle", "play the titles in a random order"},
-           {"--reset MODE", "the reset sent before each tune: gm, gs, gm-gs, gs-gm or none"},
-           {"--output WHERE", "server (the sound server, the default), null (no sound) "
-                              "or a WAV file"},
+           {"--reset MODE", "the reset sent before each tune: gm, gs, gm-gs, gs-gm, xg, gm2, "
+                            "mt32 or none"},
+           {"--reset-wait MS", "the wait after an xg, gm2 or mt32 reset before the tune "
+                               "([Setup] ResetWait= in Tunquil.ini, 60 ms unless set)"},
+           {"--output WHERE", "server (the sound server, the default), null (no sound), "
+                              "a WAV file, or a MIDI output by its name or a unique part of it "
+                              "(tunquilctl outputs lists them)"},
            {"--tempo PERCENT", "the speed, 25 to 400 % of the tunes' own (keys + and -)"},
            {"--transpose N", "shift every key but the drums' by N semitones, -12 to +12 "
                              "(keys u and d)"},

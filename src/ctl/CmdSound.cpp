@@ -10,9 +10,11 @@
 #include "export/audio/AudioSettings.h"
 #include "midi/TMyMidi.h"
 #include "platform/FluidSynthSequencer.h"
+#include "platform/MidiPortSequencer.h"
 #include "platform/SoundFontLocator.h"
 #include "platform/TuneRenderer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ostream>
 #include <thread>
@@ -155,10 +157,8 @@ int Play(Context& ctx) {
             throw UsageError("--seconds needs a number");
         }
     }
-    FluidSynthSequencerOptions options = SequencerOptionsFor(output);
-    options.soundFontSetting = soundFont.value_or("");
-    FluidSynthSequencer device(options);
-    TMyMidi player(device);
+    auto device = SequencerFor(output, soundFont.value_or(""));
+    TMyMidi player(*device);
     player.MidiFile = *file;
     try {
         player.SetTempo(shape.percent / 100.0);
@@ -240,16 +240,51 @@ Registration soundfont({"soundfont",
 
 // "play --file" plays one MIDI file straight through the player; "play KEY..." (the jukebox)
 // hands over to it when --file is given.
-platform::FluidSynthSequencerOptions SequencerOptionsFor(const std::string& output) {
+std::unique_ptr<platform::ISequencerDevice> SequencerFor(const std::string& output,
+                                                         const std::string& soundFontSetting) {
     FluidSynthSequencerOptions options; // the sound server unless told otherwise
+    options.soundFontSetting = soundFontSetting;
+    std::string lower = output;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    const bool waveFile =
+        output.find('/') != std::string::npos || (lower.size() > 4 && lower.ends_with(".wav"));
     if (output == "null") {
         options.output = SequencerOutputKind::None;
-    } else if (output != "server") {
+    } else if (waveFile) {
         options.output = SequencerOutputKind::WaveFile;
         options.waveFile = output;
+    } else if (output != "server") {
+        auto ports = platform::ListMidiOutputPorts();
+        std::vector<std::string> names{platform::kBuiltInSynthesizer};
+        for (const auto& port : ports)
+            names.push_back(port.Name());
+        std::string error;
+        int chosen = platform::MatchOutputName(output, names, error);
+        if (chosen < 0)
+            throw UsageError(error);
+        if (chosen > 0) {
+            platform::MidiPortSequencerOptions portOptions;
+            portOptions.port = ports[std::size_t(chosen - 1)];
+            return std::make_unique<platform::MidiPortSequencer>(std::move(portOptions));
+        }
     }
-    return options;
+    return std::make_unique<FluidSynthSequencer>(options);
 }
+
+// The outputs a tune can play through, one a line, as --output takes them.
+int Outputs(Context& ctx) {
+    RejectUnknownOptions(ctx.args);
+    RejectArguments(ctx.args);
+    ctx.out << platform::kBuiltInSynthesizer << "\n";
+    for (const auto& port : platform::ListMidiOutputPorts())
+        ctx.out << port.Name() << "\n";
+    return kOk;
+}
+
+Registration outputs({"outputs", "outputs", Outputs,
+                      "list the MIDI outputs a tune can play through: the built-in synthesizer "
+                      "and the system's MIDI ports (ALSA and JACK)"});
 
 int PlayFile(Context& ctx) {
     return Play(ctx);

@@ -4,13 +4,14 @@
 
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace tunquil::platform {
-struct FluidSynthSequencerOptions;
+class ISequencerDevice;
 }
 namespace tunquil {
 struct AudioSettings;
@@ -87,6 +88,10 @@ TempoAndKey TakeTempoAndKey(std::vector<std::string>& args);
 AudioSettings TakeAudioSettings(std::vector<std::string>& args);
 
 // The sequencer's output from an --output value: "server", "null", or a WAV file's path.
-platform::FluidSynthSequencerOptions SequencerOptionsFor(const std::string& output);
+// The device that --output names: "server" (the built-in synthesizer through the sound server),
+// "null" (no sound), a WAV file (a path ending in .wav), or a MIDI output by its name or a part
+// of it that names one only. UsageError, naming the outputs, when it names none or several.
+std::unique_ptr<platform::ISequencerDevice> SequencerFor(const std::string& output,
+                                                         const std::string& soundFontSetting);
 
 } // namespace tunquil::ctl

@@ -52,6 +52,14 @@ bool SequencerErrorText(uint32_t error, std::string& text) {
     case kSeqBadStatusItem:
         found = "The sequencer does not know this status item.";
         break;
+    case kSeqPortNotFound:
+        found = "The chosen MIDI output cannot be found. Make sure the synthesizer is plugged in "
+                "and switched on, or that its program is running, or choose another output.";
+        break;
+    case kSeqPortGone:
+        found = "The MIDI output went away while the tune was playing: the synthesizer was "
+                "unplugged or its program ended.";
+        break;
     }
     if (!found)
         return false;
@@ -67,6 +75,8 @@ bool IsDeviceFailure(uint32_t error) {
     case kSeqNoSoundServer:
     case kSeqSynthesizerFailed:
     case kSeqWaveFileFailed:
+    case kSeqPortNotFound:
+    case kSeqPortGone:
         return true;
     default:
         return false;

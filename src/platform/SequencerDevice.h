@@ -25,6 +25,8 @@ enum SequencerError : uint32_t {
     kSeqOutOfRange = 266,
     kSeqBadTimeFormat = 267,
     kSeqBadStatusItem = 268,
+    kSeqPortNotFound = 269,
+    kSeqPortGone = 270,
 };
 
 // The device's modes; the values are those the player's mode table was written against.

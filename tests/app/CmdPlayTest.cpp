@@ -112,8 +112,17 @@ TEST_F(CmdPlayTest, ReportsTitlesThatCannotPlayAndBadOptions) {
     std::string out;
     EXPECT_EQ(Run("9999 --output null", out), 1) << out;
     EXPECT_EQ(Run(std::to_string(keys[0]) + " --reset loud", out), 2);
-    EXPECT_NE(out.find("--reset takes gm, gs, gm-gs, gs-gm or none"), std::string::npos);
+    EXPECT_NE(out.find("--reset takes gm, gs, gm-gs, gs-gm, xg, gm2, mt32 or none"),
+              std::string::npos);
     EXPECT_EQ(Run("--output null", out), 2);
+    // An output named by nothing there: refused before anything plays, naming the outputs.
+    EXPECT_EQ(Run(std::to_string(keys[0]) + " --output no-such-synthesizer", out), 2);
+    EXPECT_NE(out.find("No MIDI output is named \"no-such-synthesizer\". The outputs are:\n"
+                       "  Built-in synthesizer"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(Run(std::to_string(keys[0]) + " --reset-wait soon", out), 2);
+    EXPECT_NE(out.find("--reset-wait takes milliseconds"), std::string::npos) << out;
 
     // Without a sound server the device is to blame, never the title.
     ScopedEnv server("PULSE_SERVER", ("unix:" + (home / "no-such-socket").string()).c_str());

@@ -1,6 +1,7 @@
 #include "app/PlayProgram.h"
 
 #include "PlayFakes.h"
+#include "midi/ResetTunes.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -579,6 +580,15 @@ TEST_F(PlayProgramTest, ResetTunesPlayBeforeTitleAndAreDeletedAfterwards) {
     EXPECT_EQ(resetsFor(ResetChoice::GMOnly),
               (std::vector<std::string>{"MThd gm reset", "MThd gm reset"}));
     EXPECT_EQ(resetsFor(ResetChoice::GSOnly), (std::vector<std::string>{"MThd gs reset"}));
+    // The later resets are made from their message and the wait.
+    program.SetResetWait(80);
+    auto xg = ResetMessageBytes("XG");
+    EXPECT_EQ(resetsFor(ResetChoice::XGOnly), (std::vector<std::string>{MakeResetTune(xg, 80)}));
+    EXPECT_EQ(resetsFor(ResetChoice::MT32Only),
+              (std::vector<std::string>{MakeResetTune(ResetMessageBytes("MT32"), 80)}));
+    EXPECT_FALSE(fs::exists(home / "TempTrash" / "R.dat"));
+    program.SetResetWait(100000);
+    EXPECT_EQ(program.ResetWait(), PlayProgram::kLongestResetWaitMs);
 
     // A missing or failing reset is skipped quietly and the title still plays.
     program.SetResetData("", "MThd BADOPEN");

@@ -59,6 +59,27 @@ TEST(ResetTunes, CarryTheGeneralMidiAndGsResetMessages) {
     EXPECT_NEAR(ms, (56 + 58) * 500.0 / 120, 0.01);
 }
 
+TEST(ResetTunes, XgGm2AndMt32ResetsAreTheirMessageFollowedByTheWait) {
+    const std::vector<std::pair<const char*, std::vector<uint8_t>>> resets{
+        {"XG", {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}},
+        {"GM2", {0xF0, 0x7E, 0x7F, 0x09, 0x03, 0xF7}},
+        {"MT32", {0xF0, 0x41, 0x10, 0x16, 0x12, 0x7F, 0x00, 0x00, 0x00, 0x01, 0xF7}}};
+    for (const auto& [name, message] : resets) {
+        auto bytes = ResetMessageBytes(name);
+        EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.end()), message) << name;
+        for (int waitMs : {0, 60, 200, 5000}) {
+            const std::string tune = MakeResetTune(bytes, waitMs);
+            double ms = 0;
+            auto events = SysExOf({reinterpret_cast<const uint8_t*>(tune.data()), tune.size()}, ms);
+            EXPECT_EQ(events, (std::vector<std::vector<uint8_t>>{message})) << name;
+            EXPECT_NEAR(ms, waitMs, 0.01) << name;
+        }
+    }
+    EXPECT_TRUE(
+        RolandChecksumHolds({0xF0, 0x41, 0x10, 0x16, 0x12, 0x7F, 0x00, 0x00, 0x00, 0x01, 0xF7}));
+    EXPECT_TRUE(ResetMessageBytes("GS").empty());
+}
+
 // Ends the tune after a few rounds of the user interface.
 class EndingHost : public ScriptedHost {
 public:

@@ -10,6 +10,8 @@
 #include "midi/TMyMidi.h"
 #include "platform/FakeMessageBus.h"
 #include "platform/FluidSynthSequencer.h"
+#include "platform/MidiPortSequencer.h"
+#include "platform/OutputChoice.h"
 #include "platform/SynthesizerMix.h"
 #include "ui/app/DatabaseArea.h"
 #include "ui/app/HelpAndHints.h"
@@ -49,17 +51,30 @@ namespace tunquil::ui {
 
 namespace {
 
+// The built-in synthesizer, and the MIDI output the user chose when it is another.
 std::unique_ptr<platform::ISequencerDevice>
 DefaultDevice(const fs::path& programDirectory, std::shared_ptr<platform::SynthesizerMix> mix) {
     platform::FluidSynthSequencerOptions options;
-    options.mix = std::move(mix);
+    options.mix = mix;
+    std::string output;
     try {
         IniFile ini(programDirectory / "Tunquil.ini");
         options.soundFontSetting = ini.ReadString("Sound", "SoundFont", "");
+        output = ini.ReadString("Sound", "MidiOutput", "");
     } catch (const std::exception&) {
         // An unreadable settings file only costs the SoundFont choice; start-up reports it.
     }
-    return std::make_unique<platform::FluidSynthSequencer>(options);
+    auto choice = std::make_unique<platform::OutputChoice>(
+        std::make_unique<platform::FluidSynthSequencer>(options),
+        [mix](const std::string& name) -> std::unique_ptr<platform::ClockedSequencer> {
+            platform::MidiPortSequencerOptions portOptions;
+            if (!platform::FindMidiOutputPort(name, portOptions.port))
+                return nullptr;
+            portOptions.mix = mix;
+            return std::make_unique<platform::MidiPortSequencer>(portOptions);
+        });
+    choice->Choose(output);
+    return choice;
 }
 
 } // namespace
@@ -81,6 +96,16 @@ TMasterFrm::TMasterFrm(fs::path programDirectory,
     import_ = std::make_unique<ImportCommands>(*this);
     export_ = std::make_unique<ExportCommands>(*this);
     sound_ = std::make_unique<SoundCommands>(*this, *device_, synthesizerMix_);
+    if (auto* choice = dynamic_cast<platform::OutputChoice*>(device_.get())) {
+        // A chosen port that is missing or went away: the built-in synthesizer plays on, and
+        // the notice and the status bar say so.
+        choice->onPortUnavailable = [this](const std::string& output, const std::string& why) {
+            host_.Status("MIDI output \"" + output +
+                         "\" unavailable: playing on the built-in synthesizer");
+            host_.ShowDeviceUnavailable("The MIDI output \"" + output + "\" is not available. " +
+                                        why + " The built-in synthesizer plays meanwhile.");
+        };
+    }
     desktop_ = std::make_unique<DesktopCommands>(*this);
 
     auto* central = new QWidget(this);
@@ -314,6 +339,7 @@ void TMasterFrm::StartUp() {
     program_->SetResetData(bytes("GMRESET"), bytes("GSRESET"));
     program_->SetAutoLooping(settings_.autoLooping);
     program_->SetResetChoice(settings_.reset);
+    program_->SetResetWait(settings_.resetWaitMs);
     program_->onChanged = [this] { sound_->ProgramChanged(); };
     sound_->ProgramStarted();
     db.AddObserver(program_.get());
@@ -323,6 +349,9 @@ void TMasterFrm::StartUp() {
     top_->Controls().panel->Render(program_->Panel());
     startedUp_ = true;
     Unlock(); // the lock taken when the window was made
+    // A remembered MIDI output that is not there is said at once, not at the first title.
+    if (auto* choice = dynamic_cast<platform::OutputChoice*>(device_.get()))
+        choice->LookForChosenPort();
     tabs_->AllTitlesGrid()->setFocus();
     top_->Controls().panel->EnableFlashing();
 }

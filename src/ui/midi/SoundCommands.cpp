@@ -2,9 +2,13 @@
 
 #include "app/PlayProgram.h"
 #include "app/SoundFontChoice.h"
+#include "base/Files.h"
 #include "base/IniFile.h"
 #include "database/TMusicLibrary.h"
+#include "midi/TestScale.h"
 #include "platform/FluidSynthSequencer.h"
+#include "platform/MidiPortSequencer.h"
+#include "platform/OutputChoice.h"
 #include "platform/SynthesizerMix.h"
 #include "platform/SystemMixer.h"
 #include "ui/WidgetHost.h"
@@ -16,6 +20,7 @@
 #include "ui/midi/LyricsPane.h"
 #include "ui/midi/MprisService.h"
 #include "ui/midi/MusicKeys.h"
+#include "ui/midi/TMidiOutputFrm.h"
 #include "ui/midi/TMixerFrm2.h"
 #include "ui/midi/TViewProgFrm.h"
 #include "ui/midi/TempoControls.h"
@@ -26,6 +31,7 @@
 #include <QProxyStyle>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTimer>
 #include <QToolButton>
 
 namespace tunquil::ui {
@@ -324,15 +330,17 @@ void SoundCommands::AddSettingsItems(QMenu* menu) {
     });
     menu->addSeparator();
     QMenu* resets = menu->addMenu("&Reset before play");
-    // Beyond the reset choices: the SoundFont the synthesizer plays with.
+    // Beyond the reset choices: the SoundFont the synthesizer plays with, and where the titles
+    // play.
     Item(menu, "Sound&Font...", this, [this] { ChooseSoundFont(); });
+    Item(menu, "MIDI &output...", this, [this] { ChooseMidiOutput(); });
     auto* resetGroup = new QActionGroup(resets);
     resetGroup->setExclusive(true);
-    const std::pair<const char*, ResetChoice> choices[] = {{"&GM then GS", ResetChoice::GMThenGS},
-                                                           {"GS &then GM", ResetChoice::GSThenGM},
-                                                           {"G&M only", ResetChoice::GMOnly},
-                                                           {"G&S only", ResetChoice::GSOnly},
-                                                           {"&None", ResetChoice::None}};
+    const std::pair<const char*, ResetChoice> choices[] = {
+        {"&GM then GS", ResetChoice::GMThenGS}, {"GS &then GM", ResetChoice::GSThenGM},
+        {"G&M only", ResetChoice::GMOnly},      {"G&S only", ResetChoice::GSOnly},
+        {"&XG", ResetChoice::XGOnly},           {"GM&2", ResetChoice::GM2Only},
+        {"MT-&32", ResetChoice::MT32Only},      {"&None", ResetChoice::None}};
     for (auto [caption, choice] : choices) {
         QAction* item = Check(resets, caption, this, [this, choice](bool on) {
             if (!on)
@@ -512,11 +520,92 @@ void SoundCommands::ChooseSoundFont() {
         IniFile ini(window_.ProgramDirectory() / "Tunquil.ini");
         // The synthesizer takes the new SoundFont at once; another device (a test's) has none.
         auto* synthesizer = dynamic_cast<platform::FluidSynthSequencer*>(&device_);
+        if (auto* choice = dynamic_cast<platform::OutputChoice*>(&device_))
+            synthesizer = dynamic_cast<platform::FluidSynthSequencer*>(&choice->BuiltIn());
         tunquil::ChooseSoundFont(window_.Host(), ini, file.toStdString(),
                                  [synthesizer](const std::string& path) {
                                      return synthesizer ? synthesizer->ChangeSoundFont(path) : 0u;
                                  });
     });
+}
+
+void SoundCommands::ChooseMidiOutput() {
+    auto* choice = dynamic_cast<platform::OutputChoice*>(&device_);
+    if (!outputWindow_) {
+        TMidiOutputFrm::Outputs outputs;
+        outputs.list = [] {
+            std::vector<std::string> names{platform::kBuiltInSynthesizer};
+            for (const auto& port : platform::ListMidiOutputPorts())
+                names.push_back(port.Name());
+            return names;
+        };
+        outputs.test = [this](const std::string& output) { return TestOutput(output); };
+        outputWindow_ = new TMidiOutputFrm(std::move(outputs), window_.Widget());
+    }
+    outputWindow_->Load(choice ? choice->Chosen() : std::string());
+    if (outputWindow_->exec() != QDialog::Accepted)
+        return;
+    const std::string chosen = outputWindow_->Chosen();
+    RunShowingFailure(window_.Host(), "", [&] {
+        IniFile ini(window_.ProgramDirectory() / "Tunquil.ini");
+        ini.WriteString("Sound", "MidiOutput", chosen);
+        ini.UpdateFile();
+    });
+    if (choice)
+        choice->Choose(chosen);
+    window_.Host().Status(
+        "MIDI output: " + (chosen.empty() ? std::string(platform::kBuiltInSynthesizer) : chosen) +
+        " (from the next title)");
+}
+
+TMidiOutputFrm* SoundCommands::OutputWindow() const {
+    return outputWindow_;
+}
+
+std::string SoundCommands::TestOutput(const std::string& output) {
+    // One scale at a time, on a device of its own, so that a title playing goes on.
+    testDevice_.reset();
+    std::unique_ptr<platform::ISequencerDevice> device;
+    if (output == platform::kBuiltInSynthesizer) {
+        platform::FluidSynthSequencerOptions options;
+        options.mix = mix_;
+        IniFile ini(window_.ProgramDirectory() / "Tunquil.ini");
+        options.soundFontSetting = ini.ReadString("Sound", "SoundFont", "");
+        device = std::make_unique<platform::FluidSynthSequencer>(options);
+    } else {
+        platform::MidiPortSequencerOptions options;
+        if (!platform::FindMidiOutputPort(output, options.port))
+            return "\"" + output + "\" is not connected now.";
+        options.mix = mix_;
+        device = std::make_unique<platform::MidiPortSequencer>(options);
+    }
+    const fs::path scale = window_.ProgramDirectory() / "TempTrash" / "Scale.mid";
+    std::error_code ec;
+    fs::create_directories(scale.parent_path(), ec);
+    try {
+        WriteFileAtomically(scale, MakeTestScale());
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    platform::SequencerDeviceId id = 0;
+    uint32_t error = device->Open(scale.string(), id);
+    if (error == platform::kSeqOk)
+        error = device->Play(id, 0u, std::nullopt);
+    if (error != platform::kSeqOk) {
+        std::string text;
+        device->ErrorText(error, text);
+        return text;
+    }
+    testDevice_ = std::move(device);
+    QTimer::singleShot(kTestScaleMs + 300, this, [this, id, scale] {
+        if (testDevice_) {
+            testDevice_->Close(id);
+            testDevice_.reset();
+        }
+        std::error_code ignored;
+        fs::remove(scale, ignored);
+    });
+    return {};
 }
 
 void SoundCommands::ProgramChanged() {

@@ -1,8 +1,8 @@
 #pragma once
 // Playing: the music controls and the position bar, the PLAY pop-up and the Play items of the
-// menus, the Program menu and its window, the mixer, the SoundFont, the looping and reset
-// settings, the lyrics window, and the desktop's media controls. The tempo and key controls
-// are a part of their own (TempoControls) that this one holds.
+// menus, the Program menu and its window, the mixer, the SoundFont, the MIDI output, the looping
+// and reset settings, the lyrics window, and the desktop's media controls. The tempo and key
+// controls are a part of their own (TempoControls) that this one holds.
 
 #include "app/MainWindowSettings.h"
 #include "ui/MasterWindow.h"
@@ -32,6 +32,7 @@ class MusicKeys;
 class TempoControls;
 class LyricsPane;
 class TCDPanelP;
+class TMidiOutputFrm;
 class TMixerFrm2;
 class TMyStringGrid;
 class TViewProgFrm;
@@ -99,9 +100,15 @@ public:
     void ShowLyrics(bool show);
     LyricsPane* Lyrics() const;
     void ChooseSoundFont();
+    // Settings > "MIDI &output...": the output kept in Tunquil.ini ([Sound] MidiOutput=) and
+    // used from the next title.
+    void ChooseMidiOutput();
+    TMidiOutputFrm* OutputWindow() const;
 
 private:
     void RunPlayMenu(bool fromMenu);
+    // Plays the test scale on an output; the problem, or empty.
+    std::string TestOutput(const std::string& output);
     void Seek(int seconds);
     void ChangeVolume(int steps);
 
@@ -119,6 +126,8 @@ private:
     QPointer<TViewProgFrm> programView_;
     std::unique_ptr<platform::IMixerDevice> mixerDevice_;
     QPointer<TMixerFrm2> mixerWindow_;
+    QPointer<TMidiOutputFrm> outputWindow_;
+    std::unique_ptr<platform::ISequencerDevice> testDevice_;
     QPointer<LyricsPane> lyricsPane_;
     QAction* lyricsItem_ = nullptr;
     MprisService* mediaControls_ = nullptr;
