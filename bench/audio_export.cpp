@@ -22,6 +22,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -47,6 +48,13 @@ bool Run(std::vector<std::string> args) {
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+double CpuSeconds(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 double DirectoryMb(const fs::path& dir) {
@@ -97,9 +105,11 @@ int main(int argc, char** argv) {
 
     tunquil::AudioExporter exporter(data.Database(), host, &categories);
     tunquil::AudioSettings settings; // FLAC at 44.1 kHz, -16 LUFS
+    double cpuBefore = CpuSeconds(RUSAGE_SELF);
     auto start = Clock::now();
     auto result = exporter.Export(keys, work / "ours", settings, tunquil::ExistingAudioFile::Keep);
     double ours = tunquil::bench::MsSince(start) / 1000;
+    double oursCpu = CpuSeconds(RUSAGE_SELF) - cpuBefore;
     long peak = tunquil::bench::StatusKb("VmHWM:");
     if (result.written.size() != tunes.size())
         std::fprintf(stderr, "%s\n", result.Summary().c_str());
@@ -118,6 +128,7 @@ int main(int argc, char** argv) {
     double peer = tunquil::bench::MsSince(start) / 1000;
     rusage children{};
     getrusage(RUSAGE_CHILDREN, &children);
+    double peerCpu = CpuSeconds(RUSAGE_CHILDREN);
 
     std::printf("audio export of %d tunes to FLAC: tunquil %.1f s (%zu written, %.0f MB)   "
                 "fluidsynth -F + flac %.1f s (%d failed, %.0f MB)\n",
@@ -127,6 +138,12 @@ int main(int argc, char** argv) {
                 "before the export)   peer's largest process %.1f MB\n",
                 ours / peer, double(peak) / 1024, double(before) / 1024,
                 double(children.ru_maxrss) / 1024);
+    // On a machine shared with other work the wall-clock ratio shows the cores this run was
+    // given; the processor time shows the work itself, and what the ratio is on free cores.
+    std::printf("processor time: tunquil %.1f s   peer %.1f s   (%u cores: ratio on free cores "
+                "about %.2f)\n",
+                oursCpu, peerCpu, std::max(1u, std::thread::hardware_concurrency()),
+                oursCpu / std::max(1u, std::thread::hardware_concurrency()) / peerCpu);
     fs::remove_all(work);
     return 0;
 }

@@ -53,16 +53,7 @@ int Length(Context& ctx) {
 
 // Renders into a compressed audio file: read, rendered, brought to the loudness asked for and
 // encoded as the export of titles does it.
-int RenderAudio(Context& ctx, AudioFormat format, const TempoAndKey& shape) {
-    AudioFileOptions options;
-    options.settings = TakeAudioSettings(ctx.args);
-    options.settings.format = format;
-    options.replace = TakeFlag(ctx.args, "--force");
-    options.rate = shape.percent / 100.0;
-    options.semitones = shape.semitones;
-    RejectUnknownOptions(ctx.args);
-    if (ctx.args.size() != 2)
-        throw UsageError("render needs a MIDI file and an audio file");
+int RenderAudio(Context& ctx, AudioFileOptions& options) {
     options.tags.title = fs::path(ctx.args[0]).stem().string();
     try {
         std::string bytes = ReadWholeFile(ctx.args[0]);
@@ -82,18 +73,31 @@ int RenderAudio(Context& ctx, AudioFormat format, const TempoAndKey& shape) {
 
 int Render(Context& ctx) {
     const TempoAndKey shape = TakeTempoAndKey(ctx.args);
-    // A WAV file comes straight from the sequencer device, as it plays, its last notes ringing
-    // out; the other formats go through the audio export.
-    std::optional<AudioFormat> format;
-    if (ctx.args.size() >= 2)
-        format = AudioFormatOfFile(ctx.args.back());
-    if (format && *format != AudioFormat::Wave)
-        return RenderAudio(ctx, *format, shape);
     auto soundFont = TakeOption(ctx.args, "--soundfont");
+    // Every option is taken before the output is looked at, so that one written last is not
+    // mistaken for the output file.
+    const std::size_t before = ctx.args.size();
+    AudioFileOptions audio;
+    audio.settings = TakeAudioSettings(ctx.args);
+    audio.replace = TakeFlag(ctx.args, "--force");
+    const bool audioOptions = ctx.args.size() != before;
     RejectUnknownOptions(ctx.args);
     if (ctx.args.size() != 2)
         throw UsageError("render needs a MIDI file and an audio file (.wav, .flac, .ogg, .opus or "
                          ".mp3)");
+    // A WAV file comes straight from the sequencer device, as it plays, its last notes ringing
+    // out; the other formats go through the audio export.
+    std::optional<AudioFormat> format = AudioFormatOfFile(ctx.args[1]);
+    if (format && *format != AudioFormat::Wave) {
+        audio.settings.format = *format;
+        audio.settings.soundFontSetting = soundFont.value_or("");
+        audio.rate = shape.percent / 100.0;
+        audio.semitones = shape.semitones;
+        return RenderAudio(ctx, audio);
+    }
+    if (audioOptions)
+        throw UsageError("--format, --rate, --quality, --loudness and --force are for the "
+                         "compressed formats (.flac, .ogg, .opus, .mp3)");
     FluidSynthSequencerOptions options;
     options.output = SequencerOutputKind::WaveFile;
     options.waveFile = ctx.args[1];

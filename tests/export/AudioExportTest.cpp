@@ -280,6 +280,14 @@ TEST_F(AudioExportTest, TheCommandLineExportsKeysAndRendersByTheOutputsExtension
     EXPECT_EQ(
         RunCtl("render '" + midi.string() + "' '" + (out / "r.opus").string() + "'", text, true),
         1);
+    // Options after the output are options, not the output.
+    ASSERT_EQ(
+        RunCtl("render '" + midi.string() + "' '" + (out / "r.flac").string() + "' --loudness -20",
+               text, true),
+        0)
+        << text;
+    EXPECT_EQ(Shell("soxi -t '" + (out / "r.flac").string() + "'"), "flac\n");
+    EXPECT_NEAR(Measure(out / "r.flac").integrated, -20, 0.5);
     EXPECT_EQ(RunCtl("render --force '" + midi.string() + "' '" + (out / "r.opus").string() + "'",
                      text, true),
               0)

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -195,6 +196,30 @@ AudioExportResult AudioExporter::Export(const std::vector<int32_t>& masterKeys, 
     std::vector<std::thread> threads;
     for (unsigned i = 0; i < workers; ++i)
         threads.emplace_back(work);
+    // Whatever ends this function, the workers stop first: a failure below (the database, the
+    // host) cancels what they were doing, and leaves no thread running on freed state.
+    auto stopWorkers = [&](bool cancelling) {
+        {
+            std::lock_guard held(lock);
+            if (cancelling) {
+                cancel = true;
+                queue.clear(); // never started: nothing of theirs is on the disk
+            }
+            noMore = true;
+            changed.notify_all();
+        }
+    };
+    struct JoinOnExit {
+        std::vector<std::thread>& threads;
+        std::function<void(bool)> stop;
+        ~JoinOnExit() {
+            if (threads.empty() || !threads.front().joinable())
+                return;
+            stop(true);
+            for (auto& thread : threads)
+                thread.join();
+        }
+    } joinOnExit{threads, stopWorkers};
 
     AudioFileNames names(dir, std::string(AudioExtension(settings.format)));
     std::size_t submitted = 0;
@@ -265,13 +290,7 @@ AudioExportResult AudioExporter::Export(const std::vector<int32_t>& masterKeys, 
         ++submitted;
         changed.notify_all();
     }
-    {
-        std::lock_guard held(lock);
-        if (cancel)
-            queue.clear(); // never started: nothing of theirs is on the disk
-        noMore = true;
-        changed.notify_all();
-    }
+    stopWorkers(cancel);
     while (finished < submitted && !cancel)
         pump([&] { return finished + outcomes.size() >= submitted; });
     for (auto& thread : threads)
