@@ -1,6 +1,7 @@
 #include "export/audio/AudioFile.h"
 
 #include "base/Files.h"
+#include "export/audio/PeakLimiter.h"
 #include "platform/TuneRenderer.h"
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <ebur128.h>
 #include <fcntl.h>
 #include <memory>
@@ -67,73 +67,6 @@ double Decibels(double amplitude) {
 struct Level {
     double gainDb = 0;
     bool limit = false; // the peaks pass the ceiling at this gain
-};
-
-// Holds the peaks of a sound under a threshold without touching the rest: the gain comes
-// down smoothly ahead of a peak (it looks kLookAhead frames ahead, so the sound leaves later
-// by as much) and goes back up over about kReleaseMs. At every frame the gain is the average
-// of the last kLookAhead + 1 values of an envelope that never exceeds the least gain any frame
-// of the look-ahead needs, so no frame passes the threshold, and no step is heard as a click.
-class PeakLimiter {
-public:
-    static constexpr std::size_t kLookAhead = 256; // 5.8 ms at 44.1 kHz
-    static constexpr double kReleaseMs = 80;
-
-    PeakLimiter(double threshold, int rate)
-        : threshold_(threshold), release_(1 - std::exp(-1000.0 / (kReleaseMs * rate))),
-          delayed_(2 * (kLookAhead + 1)), envelope_(kLookAhead + 1, 1.0) {}
-
-    // Takes `count` frames and appends the frames it lets out to `out`.
-    void Process(const float* in, std::size_t count, std::vector<float>& out) {
-        for (std::size_t i = 0; i < count; ++i)
-            Push(in[2 * i], in[2 * i + 1], out);
-    }
-    // Lets out the frames still held back.
-    void Finish(std::vector<float>& out) {
-        for (std::size_t i = 0; i < kLookAhead; ++i)
-            Push(0, 0, out);
-    }
-
-private:
-    void Push(float left, float right, std::vector<float>& out) {
-        const std::size_t n = received_++;
-        double peak = std::max(std::abs(left), std::abs(right));
-        double needed = peak > threshold_ ? threshold_ / peak : 1.0;
-        while (!window_.empty() && window_.back().second >= needed)
-            window_.pop_back();
-        window_.emplace_back(n, needed);
-        std::size_t slot = n % (kLookAhead + 1);
-        delayed_[2 * slot] = left;
-        delayed_[2 * slot + 1] = right;
-        if (n < kLookAhead)
-            return;
-        // The frame leaving now is the one kLookAhead frames back.
-        const std::size_t leaving = n - kLookAhead;
-        while (window_.front().first < leaving)
-            window_.pop_front();
-        double least = window_.front().second;
-        level_ = std::min(least, level_ + (1 - level_) * release_);
-        if (leaving == 0) {
-            // Before the first frame the envelope is as low as the first frames need.
-            std::fill(envelope_.begin(), envelope_.end(), level_);
-            sum_ = level_ * double(kLookAhead + 1);
-        }
-        sum_ += level_ - envelope_[leaving % (kLookAhead + 1)];
-        envelope_[leaving % (kLookAhead + 1)] = level_;
-        double gain = std::min(1.0, sum_ / double(kLookAhead + 1));
-        std::size_t from = leaving % (kLookAhead + 1);
-        out.push_back(float(delayed_[2 * from] * gain));
-        out.push_back(float(delayed_[2 * from + 1] * gain));
-    }
-
-    double threshold_;
-    double release_;
-    std::vector<float> delayed_;          // the frames held back, a ring
-    std::vector<double> envelope_;        // the envelope's last kLookAhead + 1 values, a ring
-    double sum_ = double(kLookAhead + 1); // of envelope_
-    double level_ = 1.0;
-    std::deque<std::pair<std::size_t, double>> window_; // least gains needed ahead, rising
-    std::size_t received_ = 0;
 };
 
 // Measures the rendered sound as it comes: its integrated loudness, and the sample peak of
