@@ -2,6 +2,7 @@
 // length, rate and tags, ffmpeg's EBU R128 meter for the loudness and the true peak.
 
 #include "base/Files.h"
+#include "base/IniFile.h"
 #include "base/Text.h"
 #include "export/audio/AudioExporter.h"
 #include "support/SoundTestTunes.h"
@@ -292,6 +293,41 @@ TEST_F(AudioExportTest, TheCommandLineExportsKeysAndRendersByTheOutputsExtension
                      text, true),
               0)
         << text;
+}
+
+// What the window's dialog remembers reads back as it was written, and a file edited by hand
+// (or written where the decimal separator is a comma) loses only the values that cannot be.
+TEST(AudioExportChoice, ReadsBackWhatWasWrittenAndFallsBackValueByValue) {
+    AudioExportChoice chosen;
+    chosen.folder = "/media/phone/Music";
+    chosen.settings.format = AudioFormat::Opus;
+    chosen.settings.sampleRate = 48000;
+    chosen.settings.quality = 3;
+    chosen.settings.loudnessLufs = -18.5;
+    IniFile ini("/nonexistent/Tunquil.ini", "");
+    WriteAudioExportChoice(ini, chosen);
+    EXPECT_NE(ini.Text().find("Loudness=-18.5"), std::string::npos) << ini.Text();
+    AudioExportChoice read = ReadAudioExportChoice(IniFile("/nonexistent/Tunquil.ini", ini.Text()));
+    EXPECT_EQ(read.folder, chosen.folder);
+    EXPECT_EQ(read.settings.format, AudioFormat::Opus);
+    EXPECT_EQ(read.settings.sampleRate, 48000);
+    EXPECT_EQ(read.settings.quality, 3);
+    EXPECT_EQ(read.settings.loudnessLufs, -18.5);
+
+    AudioExportChoice off = ReadAudioExportChoice(
+        IniFile("/nonexistent/Tunquil.ini", "[Audio export]\nFormat=MP3\nLoudness=off\n"));
+    EXPECT_EQ(off.settings.format, AudioFormat::Mp3);
+    EXPECT_FALSE(off.settings.loudnessLufs);
+
+    AudioExportChoice odd = ReadAudioExportChoice(
+        IniFile("/nonexistent/Tunquil.ini", "[Audio export]\nFormat=aiff\nRate=22050\n"
+                                            "Quality=11\nLoudness=-18,5\nFolder=/music\n"));
+    const AudioSettings defaults;
+    EXPECT_EQ(odd.folder, "/music");
+    EXPECT_EQ(odd.settings.format, defaults.format);
+    EXPECT_EQ(odd.settings.sampleRate, defaults.sampleRate);
+    EXPECT_EQ(odd.settings.quality, defaults.quality);
+    EXPECT_EQ(odd.settings.loudnessLufs, defaults.loudnessLufs);
 }
 
 } // namespace
