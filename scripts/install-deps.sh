@@ -12,6 +12,8 @@ packages=(
   libasound2-dev libjack-jackd2-dev jackd2 python3-jack-client
   libpulse-dev pulseaudio pulseaudio-utils
   libzip-dev zlib1g-dev zip unzip
+  libsndfile1-dev libebur128-dev # audio export: encoding and loudness
+  ffmpeg sox flac vorbis-tools # independent readers for the audio export's tests
   libssl-dev openssl libsecret-1-dev gnome-keyring dbus dbus-x11 libglib2.0-bin
   libgtest-dev libgmock-dev libbenchmark-dev libsmf-dev
   clang libclang-rt-14-dev

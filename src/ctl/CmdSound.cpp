@@ -2,13 +2,17 @@
 // playing through the player.
 
 #include "app/SoundFontChoice.h"
+#include "base/Files.h"
 #include "base/ProgramDirectory.h"
 #include "ctl/CtlCommand.h"
 #include "ctl/CtlLibrary.h"
+#include "export/audio/AudioFile.h"
+#include "export/audio/AudioSettings.h"
 #include "midi/TMyMidi.h"
 #include "platform/FluidSynthSequencer.h"
 #include "platform/MidiPortSequencer.h"
 #include "platform/SoundFontLocator.h"
+#include "platform/TuneRenderer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -47,12 +51,53 @@ int Length(Context& ctx) {
     return result;
 }
 
+// Renders into a compressed audio file: read, rendered, brought to the loudness asked for and
+// encoded as the export of titles does it.
+int RenderAudio(Context& ctx, AudioFileOptions& options) {
+    options.tags.title = fs::path(ctx.args[0]).stem().string();
+    try {
+        std::string bytes = ReadWholeFile(ctx.args[0]);
+        platform::TuneRenderer renderer(options.settings.soundFontSetting,
+                                        options.settings.EffectiveSampleRate());
+        WriteAudioFile(renderer, {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()},
+                       ctx.args[1], options);
+    } catch (const AudioFileExists& e) {
+        ctx.err << e.what() << " (--force replaces it)\n";
+        return kProblems;
+    } catch (const std::exception& e) {
+        ctx.err << ctx.args[0] << ": " << e.what() << "\n";
+        return kProblems;
+    }
+    return kOk;
+}
+
 int Render(Context& ctx) {
-    auto soundFont = TakeOption(ctx.args, "--soundfont");
     const TempoAndKey shape = TakeTempoAndKey(ctx.args);
+    auto soundFont = TakeOption(ctx.args, "--soundfont");
+    // Every option is taken before the output is looked at, so that one written last is not
+    // mistaken for the output file.
+    const std::size_t before = ctx.args.size();
+    AudioFileOptions audio;
+    audio.settings = TakeAudioSettings(ctx.args);
+    audio.replace = TakeFlag(ctx.args, "--force");
+    const bool audioOptions = ctx.args.size() != before;
     RejectUnknownOptions(ctx.args);
     if (ctx.args.size() != 2)
-        throw UsageError("render needs a MIDI file and a WAV file");
+        throw UsageError("render needs a MIDI file and an audio file (.wav, .flac, .ogg, .opus or "
+                         ".mp3)");
+    // A WAV file comes straight from the sequencer device, as it plays, its last notes ringing
+    // out; the other formats go through the audio export.
+    std::optional<AudioFormat> format = AudioFormatOfFile(ctx.args[1]);
+    if (format && *format != AudioFormat::Wave) {
+        audio.settings.format = *format;
+        audio.settings.soundFontSetting = soundFont.value_or("");
+        audio.rate = shape.percent / 100.0;
+        audio.semitones = shape.semitones;
+        return RenderAudio(ctx, audio);
+    }
+    if (audioOptions)
+        throw UsageError("--format, --rate, --quality, --loudness and --force are for the "
+                         "compressed formats (.flac, .ogg, .opus, .mp3)");
     FluidSynthSequencerOptions options;
     options.output = SequencerOutputKind::WaveFile;
     options.waveFile = ctx.args[1];
@@ -177,12 +222,18 @@ Registration length({"length", "length FILE...", Length,
                      "show the sequencer's length of MIDI files in milliseconds"});
 Registration
     render({"render",
-            "render [--soundfont SF2] [--tempo PERCENT] [--transpose N] FILE OUT.wav",
+            "render [--soundfont SF2] [--tempo PERCENT] [--transpose N] FILE OUT.wav\n"
+            "  render [options] FILE OUT.flac|OUT.ogg|OUT.opus|OUT.mp3",
             Render,
-            "play a MIDI file into a WAV file",
+            "play a MIDI file into an audio file of the format its extension names",
             {kSoundFontOption,
              {"--tempo PERCENT", "the speed, 25 to 400 % of the tune's own"},
-             {"--transpose N", "shift every key but the drums' by N semitones, -12 to +12"}}});
+             {"--transpose N", "shift every key but the drums' by N semitones, -12 to +12"},
+             {"--rate HZ", "44100 (the default) or 48000, but for WAV; Opus is always 48000"},
+             {"--quality N", "0 (smallest) to 10 (best) for ogg, opus and mp3; 7 by default"},
+             {"--loudness LUFS|off", "but for WAV: the loudness the file is brought to, -16 "
+                                     "LUFS by default, its peaks kept under -1 dBTP"},
+             {"--force", "but for WAV: replace a file that is there already"}}});
 Registration soundfont({"soundfont",
                         "soundfont [SF2 | --clear]",
                         SoundFont,

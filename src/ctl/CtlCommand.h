@@ -13,6 +13,9 @@
 namespace tunquil::platform {
 class ISequencerDevice;
 }
+namespace tunquil {
+struct AudioSettings;
+}
 
 namespace tunquil::ctl {
 
@@ -79,6 +82,10 @@ struct TempoAndKey {
     int semitones = 0;
 };
 TempoAndKey TakeTempoAndKey(std::vector<std::string>& args);
+
+// --format, --rate, --quality, --loudness and --soundfont of the audio commands, taken out of
+// `args`; UsageError for a value that cannot be.
+AudioSettings TakeAudioSettings(std::vector<std::string>& args);
 
 // The sequencer's output from an --output value: "server", "null", or a WAV file's path.
 // The device that --output names: "server" (the built-in synthesizer through the sound server),

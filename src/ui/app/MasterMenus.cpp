@@ -123,6 +123,7 @@ void MasterMenus::Build() {
     window_.Editing().AddTitleItems(titlesMenu_);
     window_.Export().AddTitlesItem(titlesMenu_, "&Mail", TitleFeature::Mail);
     window_.Export().AddTitlesItem(titlesMenu_, "&Save to disk", TitleFeature::SaveToDisk);
+    window_.Export().AddTitlesItem(titlesMenu_, "Save as &audio...", TitleFeature::SaveAsAudio);
     window_.Export().AddTitlesItem(titlesMenu_, "P&rint", TitleFeature::Print);
 
     window_.Sound().AddProgramItems(window_.menuBar()->addMenu("&Program"));
@@ -177,6 +178,7 @@ void MasterMenus::Build() {
     window_.Editing().AddTitleItems(play);
     window_.Export().AddTitlesItem(play, "&Mail", TitleFeature::Mail);
     window_.Export().AddTitlesItem(play, "&Save to disk", TitleFeature::SaveToDisk);
+    window_.Export().AddTitlesItem(play, "Save as &audio...", TitleFeature::SaveAsAudio);
     ApplySettings();
 }
 

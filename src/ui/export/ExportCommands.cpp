@@ -1,5 +1,7 @@
 #include "ui/export/ExportCommands.h"
 
+#include "app/SoundFontChoice.h"
+#include "base/IniFile.h"
 #include "base/Text.h"
 #include "database/TMusicLibrary.h"
 #include "database/TMyDB.h"
@@ -7,8 +9,11 @@
 #include "export/TitleExport.h"
 #include "export/TitleSaver.h"
 #include "export/archive/ZipArchiveWriter.h"
+#include "export/audio/AudioExporter.h"
 #include "ui/WidgetHost.h"
 #include "ui/controls/MenuItems.h"
+#include "ui/export/AudioExportProgressWindow.h"
+#include "ui/export/TAudioExportDialog.h"
 #include "ui/export/TCreateArchiveForm.h"
 #include "ui/export/TMailForm.h"
 #include "ui/export/TSaveTitleDialog.h"
@@ -75,6 +80,7 @@ struct ExportCommands::Windows {
     ZipArchiveWriter mailArchiver;
     std::unique_ptr<TMailForm> mailForm;
     std::unique_ptr<TCreateArchiveForm> createArchiveForm;
+    std::unique_ptr<TAudioExportDialog> audioDialog;
     bool printing = false;
 };
 
@@ -128,6 +134,13 @@ TCreateArchiveForm& ExportCommands::CreateArchiveForm() {
     return *e.createArchiveForm;
 }
 
+TAudioExportDialog& ExportCommands::AudioDialog() {
+    Windows& e = Parts();
+    if (!e.audioDialog)
+        e.audioDialog = std::make_unique<TAudioExportDialog>(window_.Widget());
+    return *e.audioDialog;
+}
+
 // ------------------------------------------------------------------ the menu items
 
 void ExportCommands::AddFeatureMenus(QMenu* menu, bool albums) {
@@ -151,6 +164,7 @@ void ExportCommands::AddFeatureMenus(QMenu* menu, bool albums) {
     sub("&Mail", TitleFeature::Mail, three);
     sub("Archive", TitleFeature::Archive, three);
     sub("&Save to disk", TitleFeature::SaveToDisk, three);
+    sub("Save as &audio", TitleFeature::SaveAsAudio, three);
     // An album report covers the titles selected or one album, never every album.
     if (albums)
         sub("P&rint", TitleFeature::Print,
@@ -235,8 +249,24 @@ void ExportCommands::RunFeature(TitleFeature feature, TitleSelection which) {
             return;
     }
     archiveName_ = SuggestedArchiveName(which);
-    OpenFeature(feature, keys,
-                feature == TitleFeature::Print ? PrintHeading(which, keys.size()) : std::string());
+    std::string heading;
+    if (feature == TitleFeature::Print)
+        heading = PrintHeading(which, keys.size());
+    else if (feature == TitleFeature::SaveAsAudio)
+        heading = AudioAlbum(which);
+    OpenFeature(feature, keys, heading);
+}
+
+std::string ExportCommands::AudioAlbum(TitleSelection which) const {
+    const SelectionNames names = window_.Names();
+    switch (which) {
+    case TitleSelection::ActiveCategory:
+        return names.categoryTab > 0 ? Trim(names.categoryCaption) : std::string();
+    case TitleSelection::AlbumSelected:
+        return names.albumTab > 0 ? Trim(names.albumCaption) : Trim(names.listedAlbum);
+    default:
+        return {}; // titles picked one by one, or everything: each keeps its category
+    }
 }
 
 std::string ExportCommands::SuggestedArchiveName(TitleSelection which) const {
@@ -281,6 +311,8 @@ bool ExportCommands::Drop(TitleFeature feature, const DraggedTitles& titles) {
                 : (fromCategories ? TitleSelection::CategoryTitles : TitleSelection::AlbumTitles));
         OpenFeature(TitleFeature::Archive, titles.keys, {});
         return true;
+    case TitleFeature::SaveAsAudio:
+        return false; // no button takes titles for it
     case TitleFeature::Print: {
         TitleSelection like = TitleSelection::AlbumSelected;
         if (fromCategories && !titles.fromTab)
@@ -313,6 +345,9 @@ void ExportCommands::OpenFeature(TitleFeature feature, const std::vector<int32_t
         break;
     case TitleFeature::Print:
         PrintTitles(heading, keys);
+        break;
+    case TitleFeature::SaveAsAudio:
+        SaveAsAudio(keys, heading);
         break;
     }
 }
@@ -395,6 +430,42 @@ void ExportCommands::ArchiveTitles(const std::vector<int32_t>& keys) {
                                           name, keys);
     window_.SetViewsEnabled(true);
     window_.Widget()->repaint();
+}
+
+void ExportCommands::SaveAsAudio(const std::vector<int32_t>& keys, const std::string& album) {
+    if (!window_.Library().IsOpen() || window_.ClosingDown())
+        return;
+    std::optional<AudioExportChoice> choice;
+    std::string soundFont;
+    RunShowingFailure(window_.Host(), "", [&] {
+        IniFile ini(window_.ProgramDirectory() / "Tunquil.ini");
+        choice = AudioDialog().Ask(keys.size(), ReadAudioExportChoice(ini));
+        if (!choice)
+            return;
+        soundFont = SoundFontSetting(ini);
+        WriteAudioExportChoice(ini, *choice);
+        ini.UpdateFile();
+    });
+    if (!choice)
+        return;
+    choice->settings.soundFontSetting = soundFont;
+    window_.Host().ProcessEvents();
+    CommandLock lock(window_);
+    AudioExportProgressWindow progress(window_.Host(), window_.Widget());
+    if (onAudioProgress)
+        progress.OnRunning = onAudioProgress;
+    std::optional<AudioExportResult> result;
+    progress.Run([&](IHost& host) {
+        AudioExporter exporter(window_.Library().Database(), host, &window_.Library().Categories());
+        result =
+            exporter.Export(keys, choice->folder, choice->settings, ExistingAudioFile::Ask, album);
+    });
+    if (!result)
+        return; // the failure was shown
+    bool clean = result->failed.empty() && !result->cancelled;
+    window_.Host().ShowMessage(result->Summary() + ".",
+                               clean ? TMsgDlgType::mtInformation : TMsgDlgType::mtWarning, 0,
+                               mbOK);
 }
 
 void ExportCommands::CloseMail() {

@@ -1,7 +1,7 @@
 #pragma once
-// Getting titles out of the library: mail, archive, save to disk and print, from the feature
-// submenus of the Albums and Categories menus, the title commands of the Titles menu and the
-// PLAY pop-up, and drops on the Mail, Archive, Save and Print buttons.
+// Getting titles out of the library: mail, archive, save to disk, save as audio and print, from the
+// feature submenus of the Albums and Categories menus, the title commands of the Titles menu and
+// the PLAY pop-up, and drops on the Mail, Archive, Save and Print buttons.
 
 #include "ui/MasterWindow.h"
 #include "ui/controls/TitleKeysMime.h"
@@ -15,21 +15,22 @@ class QMenu;
 
 namespace tunquil::ui {
 
+class TAudioExportDialog;
 class TCreateArchiveForm;
 class TMailForm;
 class TSaveTitleDialog;
 class TTitlePrinter;
 
-// What the save, print, mail and archive commands do with a title list.
-enum class TitleFeature { Mail, Archive, SaveToDisk, Print };
+// What the save, print, mail, archive and audio commands do with a title list.
+enum class TitleFeature { Mail, Archive, SaveToDisk, Print, SaveAsAudio };
 
 class ExportCommands : public QObject {
 public:
     explicit ExportCommands(IMasterWindow& window);
     ~ExportCommands() override;
 
-    // The "&Mail", "Archive", "&Save to disk" and "P&rint" submenus of the Albums (`albums`)
-    // or the Categories menu, each item handing its selection to the feature.
+    // The "&Mail", "Archive", "&Save to disk", "Save as &audio" and "P&rint" submenus of the Albums
+    // (`albums`) or the Categories menu, each item handing its selection to the feature.
     void AddFeatureMenus(QMenu* menu, bool albums);
     // An item that hands the titles of the side used last to `feature`.
     QAction* AddTitlesItem(QMenu* menu, const QString& caption, TitleFeature feature);
@@ -43,8 +44,9 @@ public:
     // Lists the titles in the mail window and shows it (the mail verb's way in, too).
     void MailTitles(const std::vector<int32_t>& keys);
 
-    // Where a chosen title list goes: the mail, archive, save or print window. Tests put a
-    // recorder here to see which feature gets which titles with which heading.
+    // Where a chosen title list goes: the mail, archive, save, print or audio window. Tests
+    // put a recorder here to see which feature gets which titles with which heading (for the
+    // audio files, the album they are tagged with: the category or album saved as a whole).
     std::function<void(TitleFeature, const std::vector<int32_t>&, const std::string& heading)>
         openFeature;
     // Asks for the archive's file name (empty cancels); tests answer here.
@@ -55,6 +57,9 @@ public:
     TTitlePrinter& TitlePrinter();
     TSaveTitleDialog& SaveDialog();
     TCreateArchiveForm& CreateArchiveForm();
+    TAudioExportDialog& AudioDialog();
+    // The progress window of the audio export being made, if any; tests press Cancel here.
+    std::function<void(class AudioExportProgressWindow&)> onAudioProgress;
 
     // Closing: a report being made is told to end, the mail window stops and keeps its settings.
     bool PrintJobRunning() const;
@@ -72,6 +77,10 @@ private:
     void SaveTitles(const std::vector<int32_t>& keys);
     void PrintTitles(const std::string& heading, const std::vector<int32_t>& keys);
     void ArchiveTitles(const std::vector<int32_t>& keys);
+    void SaveAsAudio(const std::vector<int32_t>& keys, const std::string& album);
+    // The album the audio files of a selection are tagged with; empty tags each title with
+    // its own category.
+    std::string AudioAlbum(TitleSelection which) const;
 
     IMasterWindow& window_;
     QWidget* printButton_ = nullptr;

@@ -15,13 +15,20 @@
 #include "ui/app/TMasterFrm.h"
 #include "ui/controls/TExtListView.h"
 #include "ui/controls/TMyStringGrid.h"
+#include "ui/export/AudioExportProgressWindow.h"
 #include "ui/export/ExportCommands.h"
 #include "ui/export/TArchiveForm.h"
+#include "ui/export/TAudioExportDialog.h"
 #include "ui/export/TCreateArchiveForm.h"
 #include "ui/export/TMailForm.h"
 #include "ui/export/TTitlePrinter.h"
 
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
@@ -142,8 +149,15 @@ TEST_F(ExportFeaturesTest, EachMenuSelectionAndDropReachesItsFeatureWithItsTitle
         {{"&Albums", "P&rint", "&Album selected"}, {F::Print, {gamma, alpha}, "Custom album: Mix"}},
         {{"&Albums", "P&rint", "&Title(s) selected"},
          {F::Print, {gamma}, "One title from custom album: Mix"}},
+        // Audio files name the album exported as a whole; titles picked one by one keep
+        // their categories.
+        {{"&Categories", "Save as &audio", "Active &category"},
+         {F::SaveAsAudio, {alpha, beta}, "Rock"}},
+        {{"&Categories", "Save as &audio", "&Titles selected"}, {F::SaveAsAudio, {beta}, ""}},
+        {{"&Albums", "Save as &audio", "&Album selected"}, {F::SaveAsAudio, {gamma, alpha}, "Mix"}},
         // The titles of the side used last: the album side, opened just before.
         {{"&Titles", "&Save to disk"}, {F::SaveToDisk, {gamma}, ""}},
+        {{"&Titles", "Save as &audio..."}, {F::SaveAsAudio, {gamma}, ""}},
     };
     for (const auto& [path, expected] : cases) {
         opened.clear();
@@ -241,6 +255,63 @@ TEST_F(ExportFeaturesTest, ArchivingFromTheMenuRunsInTheArchiveWindowAndCancelWr
     EXPECT_FALSE(fs::exists(home / "out/cancelled.zip"));
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(fs::is_empty(home / "TempTrash"));
+}
+
+TEST_F(ExportFeaturesTest,
+       SavingThreeTitlesAsAudioWritesTaggedFilesAndTheDialogRemembersItsChoice) {
+    TAudioExportDialog& dialog = window->Export().AudioDialog();
+    QString shownFolder;
+    dialog.OnShow = [&](TAudioExportDialog& d) {
+        shownFolder = d.FolderEdit->text();
+        d.FolderEdit->setText(QString::fromStdString((home / "phone").string()));
+        d.FormatBox->setCurrentIndex(0); // FLAC
+        d.LoudnessBox->setValue(-18);
+        d.OkButton->click();
+    };
+    bool lockedMeanwhile = false;
+    QString rendering;
+    window->Export().onAudioProgress = [&](AudioExportProgressWindow& w) {
+        lockedMeanwhile = window->Locked();
+        rendering = w.TitleLabel->text();
+    };
+    Choose({"&Categories", "Save as &audio", "&All categories"});
+    EXPECT_EQ(shownFolder, QDir::homePath() + "/Music"); // nothing remembered yet
+    EXPECT_TRUE(lockedMeanwhile);
+    EXPECT_FALSE(window->Locked());
+    EXPECT_EQ(messages, std::vector<std::string>{"3 written."});
+    for (const char* title : {"Alpha", "Beta", "Gamma"})
+        EXPECT_TRUE(fs::exists(home / "phone" / (std::string(title) + ".flac"))) << title;
+    IniFile ini(home / "Tunquil.ini");
+    EXPECT_EQ(ini.ReadString("Audio export", "Folder", ""), (home / "phone").string());
+    EXPECT_EQ(ini.ReadString("Audio export", "Loudness", ""), "-18");
+
+    // The next time the dialog starts from that choice; the files there are asked about, and
+    // Cancel in the dialog writes nothing.
+    messages.clear();
+    double shownLoudness = 0;
+    dialog.OnShow = [&](TAudioExportDialog& d) {
+        shownFolder = d.FolderEdit->text();
+        shownLoudness = d.LoudnessBox->value();
+        d.CancelButton->click();
+    };
+    Choose({"&Categories", "Save as &audio", "&All categories"});
+    EXPECT_EQ(shownFolder, QString::fromStdString((home / "phone").string()));
+    EXPECT_EQ(shownLoudness, -18);
+    EXPECT_TRUE(messages.empty());
+
+    // Cancel in the progress window: only whole files, and the summary says so.
+    dialog.OnShow = [&](TAudioExportDialog& d) {
+        d.FolderEdit->setText(QString::fromStdString((home / "cancelled").string()));
+        d.OkButton->click();
+    };
+    window->Export().onAudioProgress = [](AudioExportProgressWindow& w) {
+        w.CancelButton->click();
+    };
+    Choose({"&Categories", "Save as &audio", "&All categories"});
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("cancelled"), std::string::npos) << messages[0];
+    for (const auto& e : fs::directory_iterator(home / "cancelled"))
+        EXPECT_EQ(e.path().extension(), ".flac") << e.path();
 }
 
 TEST(ArchiveImportWindow, ImportsEveryMemberAndCancelStopsTheImport) {
