@@ -72,8 +72,12 @@ TAudioExportDialog::TAudioExportDialog(QWidget* owner) : QDialog(owner) {
     connect(FormatBox, &QComboBox::currentIndexChanged, this, [this] { UpdateControls(); });
     connect(LoudnessCheck, &QCheckBox::toggled, this, [this] { UpdateControls(); });
 
+    // The folder row is a layout, which a form cannot pair with its label: without a buddy the
+    // label would show its '&' and Alt+F would go nowhere.
+    auto* folderLabel = new QLabel(QStringLiteral("&Folder:"), this);
+    folderLabel->setBuddy(FolderEdit);
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Folder:"), folderRow);
+    form->addRow(folderLabel, folderRow);
     form->addRow(QStringLiteral("F&ormat:"), FormatBox);
     form->addRow(QStringLiteral("&Sample rate:"), RateBox);
     form->addRow(QStringLiteral("&Quality:"), QualityBox);

@@ -1,17 +1,22 @@
-// The print parameters dialog and the save dialog offscreen, printing and saving real titles.
+// The print parameters dialog, the save dialog and the save-as-audio dialog offscreen, printing
+// and saving real titles.
 
 #include "base/Files.h"
 #include "support/MidiBytes.h"
 #include "support/PdfText.h"
 #include "support/TestProgram.h"
 #include "ui/GuiTestApp.h"
+#include "ui/export/TAudioExportDialog.h"
 #include "ui/export/TSaveTitleDialog.h"
 #include "ui/export/TTitlePrinter.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -130,6 +135,24 @@ TEST_F(TitlesOutWindowsTest, SavingTwoTitlesToAFolderThroughTheSaveDialog) {
     EXPECT_EQ(ReadWholeFile(p.dir / "out/first.mid"), midi);
     EXPECT_TRUE(fs::exists(p.dir / "out/second.mid"));
     EXPECT_TRUE(fs::exists(p.dir / "out/second.zip"));
+}
+
+TEST_F(TitlesOutWindowsTest, AudioDialogLabelsTakeTheKeyboardToTheirFields) {
+    TAudioExportDialog dialog(nullptr);
+    // Every caption with a mnemonic is paired with its field: the folder label used to show
+    // its '&' and Alt+F went nowhere, its field being a row of two controls.
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        if (label->text().contains('&'))
+            EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+
+    dialog.OnShow = [](TAudioExportDialog& d) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
+        d.FormatBox->setFocus();
+        QTest::keyClick(&d, Qt::Key_F, Qt::AltModifier);
+        EXPECT_TRUE(d.FolderEdit->hasFocus());
+        d.CancelButton->click();
+    };
+    EXPECT_FALSE(dialog.Ask(3, {}).has_value());
 }
 
 } // namespace
