@@ -121,7 +121,8 @@ EXPECTED = {
 SUBMENUS = {
     ("Categories", "Sort by"): ["Category", "Artist", "Title", "Duration", "Origin",
                                 "Date obtained"],
-    ("Settings", "Reset before play"): ["GM then GS", "GS then GM", "GM only", "GS only", "None"],
+    ("Settings", "Reset before play"): ["GM then GS", "GS then GM", "GM only", "GS only", "XG",
+                                        "GM2", "MT-32", "None"],
     ("Albums", "Play"): ["Titles selected", "Album selected", "All albums"],
     ("Categories", "Play"): ["Titles selected", "Active category", "All categories"],
 }

@@ -45,7 +45,8 @@ done
 ! zcat "$usr/share/man/man1/tunquilctl.1.gz" | grep -q "(no description)" ||
   fail "a command without a summary: $(zcat "$usr/share/man/man1/tunquilctl.1.gz" | grep -B1 "(no description)")"
 for command in $("$build/tunquilctl" help | awk '/^  [a-z]/ {print $1}'); do
-  zcat "$usr/share/man/man1/tunquilctl.1.gz" | grep -q "^\\\\fB$command\\b" ||
+  # The page writes a command's hyphens as roff's "\-".
+  zcat "$usr/share/man/man1/tunquilctl.1.gz" | grep -q "^\\\\fB${command//-/\\\\-}\\b" ||
     fail "man tunquilctl lacks $command"
 done
 
