@@ -118,26 +118,15 @@ int ExportAudio(Context& ctx) {
     // The album tag names what was exported as a whole; single titles keep their categories.
     std::string albumTag;
     if (category) {
-        int32_t ck = session->library().Categories().FindByName(*category);
-        if (ck == 0) {
-            ctx.err << "tunquilctl: there is no category \"" << *category << "\"\n";
+        const int32_t ck = session->AddCategoryTitles(*category, keys, ctx.err);
+        if (ck == 0)
             return session->Finish(kProblems);
-        }
-        session->db().ForEachLiveTitle([&](const TitleRecord& r) {
-            if (r.ck == ck)
-                keys.push_back(r.masterKey);
-        });
         albumTag = session->library().Categories().NameOf(ck);
     }
     if (album) {
-        const auto& albums = session->library().Albums();
-        const TAlbList::Album* found = albums.AlbumOf(albums.FindByName(*album));
-        if (!found) {
-            ctx.err << "tunquilctl: there is no album \"" << *album << "\"\n";
+        const TAlbList::Album* found = session->AddAlbumTitles(*album, keys, ctx.err);
+        if (!found)
             return session->Finish(kProblems);
-        }
-        for (const auto& entry : found->entries)
-            keys.push_back(entry.masterKey);
         albumTag = found->record.name;
     }
     if (category && album)

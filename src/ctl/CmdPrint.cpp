@@ -55,26 +55,14 @@ int Print(Context& ctx) {
         return kUsage;
     std::string offered;
     if (category) {
-        int32_t ck = session->library().Categories().FindByName(*category);
-        if (ck == 0) {
-            ctx.err << "tunquilctl: there is no category \"" << *category << "\"\n";
+        if (session->AddCategoryTitles(*category, request.masterKeys, ctx.err) == 0)
             return session->Finish(kProblems);
-        }
-        session->db().ForEachLiveTitle([&](const TitleRecord& r) {
-            if (r.ck == ck)
-                request.masterKeys.push_back(r.masterKey);
-        });
         offered = "Category: " + *category;
     }
     if (album) {
-        const auto& albums = session->library().Albums();
-        const TAlbList::Album* found = albums.AlbumOf(albums.FindByName(*album));
-        if (!found) {
-            ctx.err << "tunquilctl: there is no album \"" << *album << "\"\n";
+        const TAlbList::Album* found = session->AddAlbumTitles(*album, request.masterKeys, ctx.err);
+        if (!found)
             return session->Finish(kProblems);
-        }
-        for (const auto& entry : found->entries)
-            request.masterKeys.push_back(entry.masterKey);
         if (offered.empty())
             offered = "Custom album: " + found->record.name;
     }

@@ -118,6 +118,33 @@ std::unique_ptr<CtlLibrary> CtlLibrary::OpenForReading(Context& ctx) {
     }
 }
 
+int32_t CtlLibrary::AddCategoryTitles(const std::string& name, std::vector<int32_t>& keys,
+                                      std::ostream& err) {
+    const int32_t ck = library().Categories().FindByName(name);
+    if (ck == 0) {
+        err << "tunquilctl: there is no category \"" << name << "\"\n";
+        return 0;
+    }
+    db().ForEachLiveTitle([&](const TitleRecord& r) {
+        if (r.ck == ck)
+            keys.push_back(r.masterKey);
+    });
+    return ck;
+}
+
+const TAlbList::Album* CtlLibrary::AddAlbumTitles(const std::string& name,
+                                                  std::vector<int32_t>& keys, std::ostream& err) {
+    const auto& albums = library().Albums();
+    const TAlbList::Album* found = albums.AlbumOf(albums.FindByName(name));
+    if (!found) {
+        err << "tunquilctl: there is no album \"" << name << "\"\n";
+        return nullptr;
+    }
+    for (const auto& entry : found->entries)
+        keys.push_back(entry.masterKey);
+    return found;
+}
+
 int CtlLibrary::Finish(int status) {
     int before = host_.errors;
     library_->Close();

@@ -62,6 +62,15 @@ public:
     TMyDB& db() { return library_->Database(); }
     const fs::path& dir() const { return library_->ProgramDirectory(); }
 
+    // Adds the live titles of the category named to `keys`; its key, or 0 with the message on
+    // `err` when there is no such category.
+    int32_t AddCategoryTitles(const std::string& name, std::vector<int32_t>& keys,
+                              std::ostream& err);
+    // Adds the titles of the album named to `keys`, in the album's order; the album, or null
+    // with the message on `err` when there is no such album.
+    const TAlbList::Album* AddAlbumTitles(const std::string& name, std::vector<int32_t>& keys,
+                                          std::ostream& err);
+
     // Closes as the program does at shut-down; `status`, raised to 1 when closing showed an
     // error.
     int Finish(int status);
