@@ -56,11 +56,12 @@ MakePlayDevice(const fs::path& programDirectory, std::shared_ptr<platform::Synth
 
 MidiOutputCommands::MidiOutputCommands(IMasterWindow& window, platform::ISequencerDevice& device,
                                        std::shared_ptr<platform::SynthesizerMix> mix)
-    : master_(window), device_(device), mix_(std::move(mix)) {
-    if (auto* choice = dynamic_cast<platform::OutputChoice*>(&device_)) {
+    : master_(window), choice_(dynamic_cast<platform::OutputChoice*>(&device)),
+      mix_(std::move(mix)) {
+    if (choice_) {
         // A chosen port that is missing or went away: the built-in synthesizer plays on, and
         // the notice and the status bar say so.
-        choice->onPortUnavailable = [this](const std::string& output, const std::string& why) {
+        choice_->onPortUnavailable = [this](const std::string& output, const std::string& why) {
             master_.Host().Status("MIDI output \"" + output +
                                   "\" unavailable: playing on the built-in synthesizer");
             master_.Host().ShowDeviceUnavailable("The MIDI output \"" + output +
@@ -71,17 +72,16 @@ MidiOutputCommands::MidiOutputCommands(IMasterWindow& window, platform::ISequenc
 }
 
 MidiOutputCommands::~MidiOutputCommands() {
-    if (auto* choice = dynamic_cast<platform::OutputChoice*>(&device_))
-        choice->onPortUnavailable = nullptr;
+    if (choice_)
+        choice_->onPortUnavailable = nullptr;
 }
 
 void MidiOutputCommands::LookForChosenOutput() {
-    if (auto* choice = dynamic_cast<platform::OutputChoice*>(&device_))
-        choice->LookForChosenPort();
+    if (choice_)
+        choice_->LookForChosenPort();
 }
 
 void MidiOutputCommands::Choose() {
-    auto* choice = dynamic_cast<platform::OutputChoice*>(&device_);
     if (!window_) {
         TMidiOutputFrm::Outputs outputs;
         outputs.list = [] {
@@ -93,7 +93,7 @@ void MidiOutputCommands::Choose() {
         outputs.test = [this](const std::string& output) { return Test(output); };
         window_ = new TMidiOutputFrm(std::move(outputs), master_.Widget());
     }
-    window_->Load(choice ? choice->Chosen() : std::string());
+    window_->Load(choice_ ? choice_->Chosen() : std::string());
     if (window_->exec() != QDialog::Accepted)
         return;
     const std::string chosen = window_->Chosen();
@@ -102,8 +102,8 @@ void MidiOutputCommands::Choose() {
         ini.WriteString("Sound", "MidiOutput", chosen);
         ini.UpdateFile();
     });
-    if (choice)
-        choice->Choose(chosen);
+    if (choice_)
+        choice_->Choose(chosen);
     master_.Host().Status(
         "MIDI output: " + (chosen.empty() ? std::string(platform::kBuiltInSynthesizer) : chosen) +
         " (from the next title)");

@@ -13,6 +13,7 @@
 
 namespace tunquil::platform {
 class ISequencerDevice;
+class OutputChoice;
 class SynthesizerMix;
 } // namespace tunquil::platform
 
@@ -45,7 +46,7 @@ private:
     std::string Test(const std::string& output);
 
     IMasterWindow& master_;
-    platform::ISequencerDevice& device_;
+    platform::OutputChoice* choice_; // the window's device, when it is one that chooses
     std::shared_ptr<platform::SynthesizerMix> mix_;
     QPointer<TMidiOutputFrm> window_;
     std::unique_ptr<platform::ISequencerDevice> testDevice_;
