@@ -38,6 +38,15 @@ def export_windows(app, menubar, shoot, window):
         shoot("Set printing parameters", "print-parameters")
         cancel(box)
 
+        # Where the titles play, and the options of saving titles as audio files.
+        for path, caption, name in ((["Settings", "MIDI output..."], "MIDI output", "midi-output"),
+                                    (["Titles", "Save as audio..."], "Save as audio",
+                                     "save-as-audio")):
+            pressers.append(choose(path))
+            box = window(app, caption)
+            shoot(caption, name)
+            cancel(box)
+
         tab = wait("a category tab", lambda: find(
             menubar.parent, lambda n: role(n) == "page tab" and n.name.strip() == "Themes"))
         press(tab)
